@@ -1,0 +1,56 @@
+# Common settings for every Orvex target, and the one helper that registers tests.
+
+# Compile options shared by all our targets. Floating-point contraction stays off so that
+# every product and sum is rounded exactly where the code says; never use -ffast-math.
+function(orvex_target_defaults target)
+    target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -ffp-contract=off)
+    if(ORVEX_WARNINGS_AS_ERRORS)
+        target_compile_options(${target} PRIVATE -Werror)
+    endif()
+    if(ORVEX_SANITIZE)
+        target_compile_options(${target} PRIVATE -fsanitize=address,undefined -fno-omit-frame-pointer
+                                                 -fno-sanitize-recover=undefined)
+        target_link_options(${target} PRIVATE -fsanitize=address,undefined)
+    endif()
+endfunction()
+
+function(orvex_add_library name)
+    add_library(${name} STATIC ${ARGN})
+    orvex_target_defaults(${name})
+endfunction()
+
+function(orvex_add_executable name)
+    add_executable(${name} ${ARGN})
+    orvex_target_defaults(${name})
+endfunction()
+
+# orvex_add_test(<name> SOURCES <files...> [LIBRARIES <targets...>] [GUI] [TRAPS]
+#                [LABELS <labels...>] [TIMEOUT <seconds>])
+# Builds tests/<name>.cpp (or the given sources) into a GoogleTest executable and registers
+# its cases with ctest. GUI tests run on Qt's offscreen platform. TRAPS links the main that
+# enables the floating-point traps (invalid, divide-by-zero, overflow) for the whole test.
+function(orvex_add_test name)
+    cmake_parse_arguments(ARG "GUI;TRAPS" "TIMEOUT" "SOURCES;LIBRARIES;LABELS" ${ARGN})
+    if(NOT ARG_SOURCES)
+        set(ARG_SOURCES ${name}.cpp)
+    endif()
+    orvex_add_executable(${name} ${ARG_SOURCES})
+    target_link_libraries(${name} PRIVATE ${ARG_LIBRARIES} GTest::gtest)
+    if(ARG_TRAPS)
+        target_link_libraries(${name} PRIVATE orvex_test_trapping_main)
+    else()
+        target_link_libraries(${name} PRIVATE GTest::gtest_main)
+    endif()
+    set(properties)
+    if(ARG_GUI)
+        list(APPEND properties ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+    endif()
+    if(NOT ARG_TIMEOUT)
+        set(ARG_TIMEOUT 300)
+    endif()
+    list(APPEND properties TIMEOUT ${ARG_TIMEOUT})
+    if(ARG_LABELS)
+        list(APPEND properties LABELS "${ARG_LABELS}")
+    endif()
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES ${properties})
+endfunction()

@@ -1,0 +1,57 @@
+# Shared by scripts/test and scripts/run: install what is missing, then configure and build.
+# Source it; it defines functions only.
+
+ORVEX_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+
+# Debian packages the build, the tests and the benchmarks need.
+ORVEX_PACKAGES=(
+    g++ cmake make pkg-config
+    libgtest-dev libgmock-dev libbenchmark-dev
+    libfftw3-dev
+)
+
+orvex_say() { printf 'orvex: %s\n' "$*" >&2; }
+orvex_die() { orvex_say "$*"; exit 1; }
+
+orvex_missing_packages() {
+    local package
+    for package in "$@"; do
+        if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
+            printf '%s\n' "$package"
+        fi
+    done
+}
+
+# Installs the given Debian packages that are not installed yet, as root or through sudo.
+orvex_ensure_packages() {
+    command -v dpkg-query >/dev/null 2>&1 ||
+        orvex_die "this set-up expects Debian 12 (dpkg and apt-get); install these by hand: $*"
+    local missing
+    mapfile -t missing < <(orvex_missing_packages "$@")
+    [ "${#missing[@]}" -eq 0 ] && return 0
+
+    local -a as_root
+    if [ "$(id -u)" -eq 0 ]; then
+        as_root=()
+    elif command -v sudo >/dev/null 2>&1; then
+        as_root=(sudo)
+    else
+        orvex_die "missing Debian packages: ${missing[*]}. Installing them needs root or sudo, and neither is available here; ask an administrator to run: apt-get install ${missing[*]}"
+    fi
+    orvex_say "installing missing Debian packages: ${missing[*]}"
+    export DEBIAN_FRONTEND=noninteractive
+    "${as_root[@]}" apt-get update -q || orvex_die "apt-get update failed"
+    "${as_root[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}" ||
+        orvex_die "apt-get install failed for: ${missing[*]}"
+}
+
+# orvex_build <build-dir> [cmake -D options...]
+orvex_build() {
+    local build_dir=$1
+    shift
+    local jobs
+    jobs=$(nproc 2>/dev/null || echo 2)
+    cmake -S "$ORVEX_ROOT" -B "$build_dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" ||
+        orvex_die "configuring the build failed"
+    cmake --build "$build_dir" --parallel "$jobs" || orvex_die "the build failed"
+}

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "analyzer_state.h"
+#include "coding_mode.h"
+
+#include <cstdint>
+#include <span>
+
+namespace analysis {
+
+// The numeric half of one frame, without any window or drawing. It reads the tone
+// frequency (whole hertz, 0 to 8000) and the coding mode from its arguments and Gain,
+// WindowTable and SampleCounter from the module-level state, advances SampleCounter by
+// 1024 samples and writes SpectrumBuffer, MagnitudeBuffer, PeakInput and PeakMagnitude.
+// Nothing here allocates.
+//
+// An ordinate is the height of a bin's point in pixels above the plot's baseline:
+// 1.46 pixels per decibel of the bin's value, where the largest bin of the frame stands
+// at 20 log10(PeakInput * 4100) dB, PeakInput being the largest absolute sample. Bins
+// more than about 162.6 dB below a full-scale peak, and every bin of a silent frame, get 0.
+
+// Synthesises the frame's 1024 samples from the running sample clock, codes each one
+// unless the mode is cmPCM, tracks the largest absolute coded sample in PeakInput and
+// stores sample * WindowTable[k] into SpectrumBuffer[k] (imaginary parts 0).
+// If `codedSamples` is not empty it must hold 1024 entries and receives the coded samples
+// before windowing.
+void SynthesiseFrame(std::int32_t frequencyHz, CodingMode mode,
+                     std::span<double> codedSamples = {});
+
+// Transforms SpectrumBuffer[0..1023] forward and reduces bins 0 to 511 to |re| + |im| in
+// MagnitudeBuffer, tracking their largest value in PeakMagnitude.
+void TransformFrame();
+
+// Turns MagnitudeBuffer into the 512 plot ordinates (0 to 237 for levels the sliders allow).
+void ComputeOrdinates(std::span<std::int32_t, PlottedBins> ordinates);
+
+// One whole frame: SynthesiseFrame, TransformFrame, ComputeOrdinates.
+void ComputeFrame(std::int32_t frequencyHz, CodingMode mode,
+                  std::span<std::int32_t, PlottedBins> ordinates);
+
+} // namespace analysis

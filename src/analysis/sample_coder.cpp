@@ -1,0 +1,69 @@
+#include "sample_coder.h"
+
+#include <bit>
+#include <cassert>
+#include <cmath>
+
+namespace analysis {
+namespace {
+
+using Extended = long double;
+
+constexpr std::uint32_t InverseSqrtMagic = 0x5F3759DF;
+constexpr float FullScale = 32767.0f;
+
+// The mode's square root of a positive x, in extended precision. The exact root is taken
+// of the double itself; the fast roots work on x rounded to single.
+Extended CompandRoot(double x, CodingMode mode) {
+    switch (mode) {
+    case CodingMode::cmOrvexSqrt:
+        return std::sqrt(static_cast<Extended>(x));
+    case CodingMode::cmIter1:
+        return FastSqrt(1, static_cast<float>(x));
+    case CodingMode::cmIter2:
+        return FastSqrt(2, static_cast<float>(x));
+    case CodingMode::cmIter3:
+        return FastSqrt(3, static_cast<float>(x));
+    case CodingMode::cmPCM:
+        break;
+    }
+    assert(false && "PCM samples are not coded");
+    return std::sqrt(static_cast<Extended>(x));
+}
+
+} // namespace
+
+float FastSqrt(std::int32_t steps, float x) {
+    const std::uint32_t bits = InverseSqrtMagic - (std::bit_cast<std::uint32_t>(x) >> 1);
+    float y = std::bit_cast<float>(bits); // estimate of 1/sqrt(x)
+    const Extended halfX = static_cast<Extended>(x) * 0.5L;
+    const int newtonSteps = steps <= 1 ? 1 : (steps >= 3 ? 3 : steps);
+    for (int step = 0; step < newtonSteps; ++step) {
+        // y (1.5 - x/2 y y): x/2 first, then times y twice, from 1.5, then times y.
+        y = static_cast<float>(static_cast<Extended>(y) * (1.5L - halfX * y * y));
+    }
+    return static_cast<float>(static_cast<Extended>(x) * y);
+}
+
+double CodeSample(double a, CodingMode mode) {
+    const double x = static_cast<double>(static_cast<Extended>(a) / FullScale);
+
+    double c = 0.0;
+    if (x > 0.0) {
+        c = static_cast<double>(CompandRoot(x, mode) * FullScale);
+    } else if (x < 0.0) {
+        c = static_cast<double>(-CompandRoot(-x, mode) * FullScale);
+    }
+
+    // Truncation toward zero; |c| <= 32767 so the code fits in 16 bits.
+    const auto q = static_cast<std::int32_t>(c);
+    assert(q >= -32767 && q <= 32767);
+    if (q == 0) {
+        return 0.0;
+    }
+    const double y = static_cast<double>(static_cast<Extended>(q) / FullScale);
+    const Extended sign = q > 0 ? FullScale : -FullScale;
+    return static_cast<double>(static_cast<Extended>(y) * y * sign);
+}
+
+} // namespace analysis

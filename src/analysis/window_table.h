@@ -1,0 +1,19 @@
+#pragma once
+
+#include "analyzer_state.h"
+#include "window_kind.h"
+
+#include <span>
+
+namespace analysis {
+
+// Normalised sinc, sin(pi x) / (pi x), with 1 at x = 0; evaluated in extended precision
+// and rounded to single.
+float Sinc(float x);
+
+// Computes the 1024 coefficients of `kind` into `table`, each evaluated in extended
+// precision and rounded to single. All windows except Kaiser are periodic (peak at 512,
+// symmetric about it); Kaiser (beta 20) is the symmetric form over 0..1023.
+void FillWindowTable(WindowKind kind, std::span<float, FrameLength> table);
+
+} // namespace analysis
