@@ -53,19 +53,21 @@ void ComplexFFT(std::span<Complex> data, FftDirection direction) {
         double ur = 1.0; // running twiddle of butterfly column j
         double ui = 0.0;
         for (std::int32_t j = 0; j < le2; ++j) {
+            const Extended eur = ur;
+            const Extended eui = ui;
             for (std::int32_t i = j; i < n; i += le) {
-                Complex& top = x[i];
-                Complex& bottom = x[i + le2];
-                const double tr = static_cast<double>(static_cast<Extended>(ur) * bottom.re -
-                                                      static_cast<Extended>(ui) * bottom.im);
-                const double ti = static_cast<double>(static_cast<Extended>(ur) * bottom.im +
-                                                      static_cast<Extended>(ui) * bottom.re);
+                const Extended topRe = x[i].re;
+                const Extended topIm = x[i].im;
+                const Extended bottomRe = x[i + le2].re;
+                const Extended bottomIm = x[i + le2].im;
+                const double tr = static_cast<double>(eur * bottomRe - eui * bottomIm);
+                const double ti = static_cast<double>(eur * bottomIm + eui * bottomRe);
                 // Sums of two doubles go through extended precision too: rounding twice can
                 // differ from rounding once, and the transform's output is defined this way.
-                bottom.re = static_cast<double>(static_cast<Extended>(top.re) - tr);
-                bottom.im = static_cast<double>(static_cast<Extended>(top.im) - ti);
-                top.re = static_cast<double>(static_cast<Extended>(top.re) + tr);
-                top.im = static_cast<double>(static_cast<Extended>(top.im) + ti);
+                x[i + le2].re = static_cast<double>(topRe - tr);
+                x[i + le2].im = static_cast<double>(topIm - ti);
+                x[i].re = static_cast<double>(topRe + tr);
+                x[i].im = static_cast<double>(topIm + ti);
             }
             const double nextUr = static_cast<double>(static_cast<Extended>(ur) * wr -
                                                       static_cast<Extended>(ui) * wi);

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "analysis/analyzer_state.h"
+#include "analysis/frame_pipeline.h"
+#include "analysis/level_gain.h"
+#include "analysis/window_table.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+
+namespace testing_support {
+
+using Ordinates = std::array<std::int32_t, analysis::PlottedBins>;
+
+// Puts the analyzer into its freshly started state with the given window and level.
+inline void StartAnalyzer(analysis::WindowKind window, int levelDb = 0) {
+    analysis::ResetAnalyzerToLoadState();
+    analysis::FillWindowTable(window, analysis::WindowTable);
+    analysis::ClearSpectrumBuffer();
+    analysis::AnalyzerState.Gain = analysis::GainFromAttenuation(-levelDb);
+}
+
+inline Ordinates RunFrame(std::int32_t frequencyHz, analysis::CodingMode mode) {
+    Ordinates ordinates{};
+    analysis::ComputeFrame(frequencyHz, mode, ordinates);
+    return ordinates;
+}
+
+inline std::int32_t Highest(const Ordinates& ordinates) {
+    return *std::max_element(ordinates.begin(), ordinates.end());
+}
+
+inline int NonZeroCount(const Ordinates& ordinates) {
+    return static_cast<int>(std::count_if(ordinates.begin(), ordinates.end(),
+                                          [](std::int32_t ordinate) { return ordinate != 0; }));
+}
+
+} // namespace testing_support
