@@ -1,0 +1,45 @@
+#include "level_readout.h"
+
+#include "analysis/level_gain.h"
+
+#include <array>
+#include <cassert>
+#include <charconv>
+#include <cstdlib>
+
+namespace display {
+namespace {
+
+constexpr int LevelPositionAtFullScale = 160;
+
+// The digits of a whole number in fixed notation without decimals, like "%1.0f", but
+// independent of the process locale.
+std::string WholeNumberText(double value) {
+    std::array<char, 32> buffer{};
+    const auto [end, error] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
+                                            std::chars_format::fixed, 0);
+    assert(error == std::errc());
+    return std::string(buffer.data(), end);
+}
+
+} // namespace
+
+std::string FormatLevelText(int attenuationDb) {
+    return "- " + WholeNumberText(static_cast<double>(attenuationDb)) + " dB";
+}
+
+std::string FormatFrequencyText(int frequencyHz) {
+    std::array<char, 16> buffer{};
+    const auto [end, error] =
+        std::to_chars(buffer.data(), buffer.data() + buffer.size(), frequencyHz);
+    assert(error == std::errc());
+    return std::string(buffer.data(), end) + " Hz";
+}
+
+TLevelReadout ReadLevelControls(int levelPosition, int frequencyPosition) {
+    const int attenuation = std::abs(levelPosition - LevelPositionAtFullScale);
+    return {FormatLevelText(attenuation), FormatFrequencyText(frequencyPosition),
+            analysis::GainFromAttenuation(attenuation)};
+}
+
+} // namespace display
