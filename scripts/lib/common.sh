@@ -8,6 +8,7 @@ ORVEX_PACKAGES=(
     g++ cmake make pkg-config
     libgtest-dev libgmock-dev libbenchmark-dev
     libfftw3-dev
+    desktop-file-utils appstream
 )
 
 orvex_say() { printf 'orvex: %s\n' "$*" >&2; }
