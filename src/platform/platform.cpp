@@ -1,0 +1,9 @@
+#include "platform.h"
+
+namespace platform {
+
+TColor ResolveColor(const IPlatform& platform, TColor color) {
+    return IsSystemColor(color) ? platform.SystemColor(SystemColorIndexOf(color)) : color;
+}
+
+} // namespace platform

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <stdexcept>
+
+namespace raster {
+
+// A surface could not get the memory or drawing resources for its pixels.
+class EBackend : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+} // namespace raster
