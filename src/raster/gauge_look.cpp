@@ -1,0 +1,18 @@
+#include "gauge_look.h"
+
+namespace raster {
+
+void ApplyGaugeLook(TGaugeSlider& gauge, const TGaugeLook& look) {
+    gauge.SetColor(look.color);
+    gauge.SetHandleColor(look.handleColor);
+    gauge.SetButtonColor(look.buttonColor);
+    gauge.SetHighLightColor(look.highLightColor);
+    gauge.SetShadowColor(look.shadowColor);
+    gauge.SetBorderColor(look.borderColor);
+    gauge.SetHandleSize(look.handleSize);
+    gauge.SetShowArrows(look.showArrows);
+    gauge.SetShowHandleGrip(look.showHandleGrip);
+    gauge.SetBackgnd(look.backgnd);
+}
+
+} // namespace raster
