@@ -134,6 +134,12 @@ TEST(GaugePainter, BevelGivesTheTopLeftCornerToTheFirstColourAndTheOthersToTheSe
     bar.painter.DrawBevel(barRect, ColorA, ColorB, TBevelFit::bfKeep);
     EXPECT_EQ(bar.Picture(), (TPicture{"....", ".AB.", ".AB.", ".AB.", ".AB.", "...."}));
     EXPECT_EQ(barRect, (TRect{1, 1, 3, 5}));
+
+    // A single pixel, the inside of a 3 x 3 handle, is its own top-left corner.
+    TDrawing dot(3, 3);
+    TRect dotRect{1, 1, 2, 2};
+    dot.painter.DrawBevel(dotRect, ColorA, ColorB, TBevelFit::bfShrink);
+    EXPECT_EQ(dot.Picture(), (TPicture{"...", ".A.", "..."}));
 }
 
 TEST(GaugePainter, ArrowGlyphsPointTheirWayFromTheCentre) {

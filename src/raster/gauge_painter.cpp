@@ -122,6 +122,11 @@ void TGaugePainter::DrawBevel(TRect& r, TColor topLeft, TColor bottomRight, TBev
     canvas_.Polyline(upperLeft);
     canvas_.SetPenColor(Resolve(bottomRight));
     canvas_.Polyline(lowerRight);
+    if (r.Width() == 1 && r.Height() == 1) {
+        // Both polylines have length 0 and set nothing; the one pixel is the top-left
+        // corner. Without this the middle of a 3 x 3 handle would stay unpainted.
+        FillSolid(r, topLeft);
+    }
     if (fit == TBevelFit::bfShrink) {
         r = {r.left + 1, r.top + 1, right, bottom};
     }

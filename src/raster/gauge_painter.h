@@ -78,7 +78,8 @@ public:
 
     // A 1-pixel bevel just inside `r`: its left column (with the bottom-left corner) and
     // top row in `topLeft`, its right column (with the top-right corner) and bottom row in
-    // `bottomRight`. With bfShrink `r` becomes the inside of the bevel.
+    // `bottomRight`; a bevel of a single pixel is all `topLeft`. With bfShrink `r` becomes
+    // the inside of the bevel.
     void DrawBevel(platform::TRect& r, platform::TColor topLeft, platform::TColor bottomRight,
                    TBevelFit fit);
 
