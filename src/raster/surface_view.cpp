@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cassert>
+#include <limits>
 
 namespace raster {
 
@@ -16,16 +17,18 @@ constexpr std::int32_t SamplerWidth = 1;
 constexpr std::int32_t ChangedAreaMargin = SamplerWidth + 1;
 
 // The buffer extent along one axis for a client extent of `needed`: grow with slack when
-// too small, shrink to fit when more than the slack too large, at least 1.
+// too small, shrink to fit when more than the slack too large, at least 1. Computed wide so
+// that the slack cannot overflow.
 std::int32_t BufferExtent(std::int32_t current, std::int32_t needed) {
-    needed = std::max(needed, 0);
-    std::int32_t extent = current;
-    if (current < needed) {
-        extent = needed + TSurfaceView::BufferOversize;
-    } else if (current > needed + TSurfaceView::BufferOversize) {
-        extent = needed;
+    const std::int64_t wanted = std::max(needed, 0);
+    std::int64_t extent = current;
+    if (extent < wanted) {
+        extent = wanted + TSurfaceView::BufferOversize;
+    } else if (extent > wanted + TSurfaceView::BufferOversize) {
+        extent = wanted;
     }
-    return std::max(extent, 1);
+    return static_cast<std::int32_t>(
+        std::clamp<std::int64_t>(extent, 1, std::numeric_limits<std::int32_t>::max()));
 }
 
 } // namespace
