@@ -315,24 +315,6 @@ TEST(SurfaceCanvas, ClippedPolygonsSetTheSamePixelsAsUnclippedOnes) {
     }
 }
 
-TEST(SurfaceCanvas, PolygonInteriorHoldsEveryPixelCentreInsideAndNoneOutside) {
-    // A square with corners on pixel centres: the centres strictly inside are (1..6, 1..6).
-    TRasterSurface surface(9, 9);
-    raster::TSurfaceCanvas& canvas = surface.Canvas();
-    canvas.SetPenColor(Pen);
-    canvas.SetBrushColor(Brush);
-    const std::array<TPoint, 4> square{{{0, 0}, {7, 0}, {7, 7}, {0, 7}}};
-    canvas.Polygon(square);
-    TPicture expected(9, 9);
-    for (int y = 0; y <= 7; ++y) {
-        for (int x = 0; x <= 7; ++x) {
-            const bool edge = x == 0 || x == 7 || y == 0 || y == 7;
-            expected.Set(x, y, edge ? PenPixel : BrushPixel);
-        }
-    }
-    EXPECT_TRUE(Shows(surface, expected));
-}
-
 TEST(SurfaceCanvas, PatternBrushIsAlignedToTheSurfaceOrigin) {
     TRasterSurface surface(12, 10);
     raster::TSurfaceCanvas& canvas = surface.Canvas();

@@ -1,6 +1,7 @@
 #include "raster_surface.h"
 
 #include "e_backend.h"
+#include "rasterizer.h"
 
 #include <algorithm>
 #include <cassert>
@@ -105,14 +106,7 @@ void TRasterSurface::Unlock() {
 }
 
 void TRasterSurface::FillRectClipped(const TRect& area, TPixel32 value) {
-    const TRect r = platform::Intersection(area, clipRect_);
-    if (!r.IsEmpty()) {
-        const auto stride = static_cast<std::size_t>(width_);
-        for (std::int32_t y = r.top; y < r.bottom; ++y) {
-            TPixel32* row = bits_ + static_cast<std::size_t>(y) * stride;
-            std::fill(row + r.left, row + r.right, value);
-        }
-    }
+    FillRectUnclipped({bits_, width_, height_}, platform::Intersection(area, clipRect_), value);
     NotifyChange();
 }
 

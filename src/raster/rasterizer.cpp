@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cassert>
 #include <cstddef>
+#include <cstring>
 #include <vector>
 
 namespace raster {
@@ -44,7 +45,7 @@ void FillSpanUnclipped(const TPixelTarget& target, std::int32_t y, std::int32_t 
                        const TBrushPixels& brush) {
     TPixel32* row = RowStart(target, y);
     if (!brush.patterned) {
-        std::fill(row + x0, row + x1, brush.solid);
+        FillPixelRun(row + x0, static_cast<std::size_t>(x1 - x0), brush.solid);
         return;
     }
     const TPixel32* patternRow =
@@ -72,11 +73,49 @@ bool CrossesBefore(const TCrossing& a, const TCrossing& b) {
 
 } // namespace
 
+void FillPixelRun(TPixel32* first, std::size_t count, TPixel32 value) {
+    // Byte-uniform values (such as 0) and short runs need no tricks.
+    constexpr std::size_t Seed = 32;
+    if ((value & 0xFFu) * 0x01010101u == value) {
+        std::memset(first, static_cast<int>(value & 0xFFu), count * sizeof(TPixel32));
+        return;
+    }
+    if (count <= Seed) {
+        std::fill(first, first + count, value);
+        return;
+    }
+    // Fill a seed by hand, then double it with block copies.
+    std::fill(first, first + Seed, value);
+    std::size_t done = Seed;
+    while (done < count) {
+        const std::size_t chunk = std::min(done, count - done);
+        std::memcpy(first + done, first, chunk * sizeof(TPixel32));
+        done += chunk;
+    }
+}
+
+void FillRectUnclipped(const TPixelTarget& target, const TRect& area, TPixel32 value) {
+    if (area.IsEmpty()) {
+        return;
+    }
+    // The first row by hand, the others as copies of it.
+    const auto width = static_cast<std::size_t>(area.Width());
+    const TPixel32* firstRow = RowStart(target, area.top) + area.left;
+    FillPixelRun(RowStart(target, area.top) + area.left, width, value);
+    for (std::int32_t y = area.top + 1; y < area.bottom; ++y) {
+        std::memcpy(RowStart(target, y) + area.left, firstRow, width * sizeof(TPixel32));
+    }
+}
+
 void FillArea(const TPixelTarget& target, const TRect& clip, const TRect& area,
               const TBrushPixels& brush) {
     assert(ClipIsInsideTarget(target, clip));
     const TRect r = platform::Intersection(area, clip);
     if (r.IsEmpty()) {
+        return;
+    }
+    if (!brush.patterned) {
+        FillRectUnclipped(target, r, brush.solid);
         return;
     }
     for (std::int32_t y = r.top; y < r.bottom; ++y) {
@@ -125,24 +164,67 @@ void DrawLine(const TPixelTarget& target, const TRect& clip, TPoint from, TPoint
 
     // At step t = u - ua the ideal minor offset is t * dv / du; k is it rounded, ties down:
     // the smallest k with 2 du k >= 2 t dv - du. The error term e = 2 t dv - du - 2 du k
-    // stays in (-2 du, 0].
-    const TWide twoN = TWide{2} * (uFirst - ua) * dv;
-    const TWide kWide = CeilDiv(twoN - du, TWide{2} * du);
-    auto e = static_cast<std::int64_t>(twoN - du - TWide{2} * du * kWide);
-    std::int64_t v = va + vStep * static_cast<std::int64_t>(kWide);
+    // stays in (-2 du, 0]. An unclipped start has t = 0, k = 0 and e = -du; a clipped one
+    // needs the division, in 128 bits only when the product could overflow.
+    const std::int64_t t = uFirst - ua;
+    std::int64_t k = 0;
+    std::int64_t e = -du;
+    if (t != 0) {
+        constexpr std::int64_t Narrow = std::int64_t{1} << 30;
+        if (t < Narrow && dv < Narrow && du < Narrow) {
+            const std::int64_t twoN = 2 * t * dv;
+            const std::int64_t twoDu = 2 * du;
+            const std::int64_t numerator = twoN - du; // k = ceil(numerator / twoDu)
+            k = numerator >= 0 ? (numerator + twoDu - 1) / twoDu : -(-numerator / twoDu);
+            e = twoN - du - twoDu * k;
+        } else {
+            const TWide twoN = TWide{2} * t * dv;
+            const TWide kWide = CeilDiv(twoN - du, TWide{2} * du);
+            k = static_cast<std::int64_t>(kWide);
+            e = static_cast<std::int64_t>(twoN - du - TWide{2} * du * kWide);
+        }
+    }
+    std::int64_t v = va + vStep * k;
 
-    for (std::int64_t u = uFirst; u <= uLast; ++u) {
-        if (v >= vClipFirst && v <= vClipLast) {
-            const std::int64_t x = xMajor ? u : v;
-            const std::int64_t y = xMajor ? v : u;
-            RowStart(target, static_cast<std::int32_t>(y))[x] = color;
-        } else if (dv == 0 || (vStep > 0 ? v > vClipLast : v < vClipFirst)) {
-            // Off the clip and moving away from it (or not moving): nothing more to draw.
+    // Steps before the line enters the clip along v.
+    std::int64_t u = uFirst;
+    while (v < vClipFirst || v > vClipLast) {
+        const bool movingAway = dv == 0 || (vStep > 0 ? v > vClipLast : v < vClipFirst);
+        if (movingAway || u == uLast) {
             return;
         }
+        ++u;
         e += 2 * dv;
         if (e > 0) {
             v += vStep;
+            e -= 2 * du;
+        }
+    }
+
+    // Inside: walk the pixel index, one row or column per step, until the line leaves the
+    // clip along v or ends.
+    const std::int64_t width = target.width;
+    const std::int64_t uStride = xMajor ? 1 : width;
+    const std::int64_t vStride = (xMajor ? width : 1) * vStep;
+    std::int64_t index = xMajor ? v * width + u : u * width + v;
+    if (dv == 0 && xMajor) {
+        FillPixelRun(target.bits + index, static_cast<std::size_t>(uLast - u + 1), color);
+        return;
+    }
+    for (;;) {
+        target.bits[index] = color;
+        if (u == uLast) {
+            return;
+        }
+        ++u;
+        index += uStride;
+        e += 2 * dv;
+        if (e > 0) {
+            v += vStep;
+            if (v < vClipFirst || v > vClipLast) {
+                return;
+            }
+            index += vStride;
             e -= 2 * du;
         }
     }

@@ -4,6 +4,7 @@
 #include "platform/geometry.h"
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <span>
 
@@ -23,6 +24,14 @@ struct TBrushPixels {
     TPixel32 solid = 0;
     std::array<TPixel32, 64> pattern{};
 };
+
+// Sets `count` consecutive pixels from `first` to `value`; no clipping, the caller keeps
+// the run within its memory. Faster than a plain loop for long runs.
+void FillPixelRun(TPixel32* first, std::size_t count, TPixel32 value);
+
+// Sets the pixels of `area` to `value`; no clipping, the caller keeps `area` within the
+// target.
+void FillRectUnclipped(const TPixelTarget& target, const platform::TRect& area, TPixel32 value);
 
 // Each operation below draws only inside `clip`, which the caller must keep within the
 // target (0, 0, width, height).

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cassert>
+#include <limits>
 
 namespace raster {
 
@@ -16,16 +17,18 @@ constexpr std::int32_t SamplerWidth = 1;
 constexpr std::int32_t ChangedAreaMargin = SamplerWidth + 1;
 
 // The buffer extent along one axis for a client extent of `needed`: grow with slack when
-// too small, shrink to fit when more than the slack too large, at least 1.
+// too small, shrink to fit when more than the slack too large, at least 1. Computed wide so
+// that the slack cannot overflow.
 std::int32_t BufferExtent(std::int32_t current, std::int32_t needed) {
-    needed = std::max(needed, 0);
-    std::int32_t extent = current;
-    if (current < needed) {
-        extent = needed + TSurfaceView::BufferOversize;
-    } else if (current > needed + TSurfaceView::BufferOversize) {
-        extent = needed;
+    const std::int64_t wanted = std::max(needed, 0);
+    std::int64_t extent = current;
+    if (extent < wanted) {
+        extent = wanted + TSurfaceView::BufferOversize;
+    } else if (extent > wanted + TSurfaceView::BufferOversize) {
+        extent = wanted;
     }
-    return std::max(extent, 1);
+    return static_cast<std::int32_t>(
+        std::clamp<std::int64_t>(extent, 1, std::numeric_limits<std::int32_t>::max()));
 }
 
 } // namespace
@@ -258,11 +261,11 @@ void TSurfaceView::ComposeBuffer() {
     buffer_.StartUpdate();
     if (invalidRects_.empty()) {
         buffer_.SetClipRect(ClientRect());
-        RunStages(nullptr);
+        RunStages();
     } else {
         for (const TRect& rect : invalidRects_) {
             buffer_.SetClipRect(rect);
-            RunStages(&rect);
+            RunStages();
         }
         buffer_.SetClipRect(ClientRect());
     }
@@ -274,31 +277,24 @@ void TSurfaceView::ComposeBuffer() {
 }
 
 // Runs the paint stages within the buffer's clip rectangle: the background, then the
-// bitmap. `invalidRect` is the rectangle being recomposed, or nullptr for the whole client
-// area.
-void TSurfaceView::RunStages(const TRect* invalidRect) {
+// bitmap. The background goes only where the opaque bitmap leaves the buffer uncovered:
+// filling under the bitmap as well would give the same pixels at twice the cost.
+void TSurfaceView::RunStages() {
     const TPixel32 background = BackgroundPixel();
-    const TRect bufferExtent = platform::SizeRect(buffer_.Width(), buffer_.Height());
-    if (invalidRect != nullptr) {
-        buffer_.FillRectClipped(*invalidRect, background);
-    } else if (bitmap_.IsEmpty()) {
-        buffer_.FillRectClipped(bufferExtent, background);
-    } else {
-        // Only what the opaque bitmap leaves uncovered: the bands above, below, left and
-        // right of its placement.
-        const TRect& p = placement_;
-        buffer_.FillRectClipped({bufferExtent.left, bufferExtent.top, bufferExtent.right, p.top},
-                                background);
-        buffer_.FillRectClipped(
-            {bufferExtent.left, p.bottom, bufferExtent.right, bufferExtent.bottom}, background);
-        buffer_.FillRectClipped({bufferExtent.left, p.top, p.left, p.bottom}, background);
-        buffer_.FillRectClipped({p.right, p.top, bufferExtent.right, p.bottom}, background);
+    const TRect extent = platform::SizeRect(buffer_.Width(), buffer_.Height());
+    if (bitmap_.IsEmpty() || placement_.IsEmpty()) {
+        buffer_.FillRectClipped(extent, background);
+        return;
     }
+    // The bands above, below, left and right of the placement.
+    const TRect& p = placement_;
+    buffer_.FillRectClipped({extent.left, extent.top, extent.right, p.top}, background);
+    buffer_.FillRectClipped({extent.left, p.bottom, extent.right, extent.bottom}, background);
+    buffer_.FillRectClipped({extent.left, p.top, p.left, p.bottom}, background);
+    buffer_.FillRectClipped({p.right, p.top, extent.right, p.bottom}, background);
 
-    if (!bitmap_.IsEmpty() && !placement_.IsEmpty()) {
-        TRasterSurface::TLockGuard lock(bitmap_);
-        buffer_.DrawOpaque(bitmap_, {placement_.left, placement_.top});
-    }
+    TRasterSurface::TLockGuard lock(bitmap_);
+    buffer_.DrawOpaque(bitmap_, {p.left, p.top});
 }
 
 TPixel32 TSurfaceView::BackgroundPixel() const {

@@ -102,7 +102,7 @@ private:
     void UpdatePlacementCache();
     void PaintFromBuffer(platform::IWindowCanvas& window);
     void ComposeBuffer();
-    void RunStages(const platform::TRect* invalidRect);
+    void RunStages();
     TPixel32 BackgroundPixel() const;
 
     platform::IPlatform& platform_;

@@ -1,0 +1,50 @@
+// Speed of the display: drawing one frame's plot (hand-over, grid and trace, without the
+// numerics) and generating the start-up artwork.
+
+#include "analysis/analyzer_state.h"
+#include "display/panel_artwork.h"
+#include "display/spectrum_plot.h"
+#include "platform/scripted/scripted_platform.h"
+
+#include <array>
+#include <cmath>
+
+#include <benchmark/benchmark.h>
+
+namespace {
+
+void BM_PlotFrameDrawing(benchmark::State& state) {
+    platform::scripted::TScriptedPlatform platform;
+    raster::TSurfaceView view(platform, 512, 241);
+    view.SetRepaintMode(raster::TRepaintMode::rmOptimizer);
+    raster::TRasterSurface surface(512, 241);
+    // A busy trace: a Kaiser-windowed peak with distortion lines and a noise floor.
+    std::array<std::int32_t, analysis::PlottedBins> ordinates{};
+    for (int k = 0; k < analysis::PlottedBins; ++k) {
+        ordinates[k] =
+            static_cast<std::int32_t>(60 + 50 * std::sin(k * 0.7) + (k % 64 == 0 ? 170 : 0));
+    }
+    for (auto _ : state) {
+        display::BeginPlotFrame(surface, view);
+        display::DrawPlotTrace(surface, ordinates);
+        benchmark::DoNotOptimize(surface.Bits());
+    }
+}
+BENCHMARK(BM_PlotFrameDrawing)->Unit(benchmark::kMicrosecond);
+
+void BM_StartUpArtwork(benchmark::State& state) {
+    raster::TRasterSurface panel;
+    raster::TRasterSurface ruler;
+    raster::TRasterSurface icon;
+    raster::TRasterSurface background;
+    for (auto _ : state) {
+        display::DrawBackgroundPanel(panel);
+        display::DrawFrequencyRuler(ruler);
+        display::DrawWindowIcon(icon);
+        display::ComposeWindowBackground(background, 556, 404, panel, ruler);
+        benchmark::DoNotOptimize(background.Bits());
+    }
+}
+BENCHMARK(BM_StartUpArtwork)->Unit(benchmark::kMicrosecond);
+
+} // namespace

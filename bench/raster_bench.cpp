@@ -1,0 +1,166 @@
+// The raster work of one analyzer frame: drawing the spectrum picture, handing it to the
+// display control and the control's compose-and-copy to its window.
+
+#include "analysis/analyzer_state.h"
+#include "analysis/coding_mode.h"
+#include "analysis/frame_pipeline.h"
+#include "analysis/window_kind.h"
+#include "analysis/window_table.h"
+#include "platform/color.h"
+#include "platform/scripted/scripted_platform.h"
+#include "raster/raster_surface.h"
+#include "raster/surface_view.h"
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+#include <benchmark/benchmark.h>
+
+namespace {
+
+using platform::RGB;
+
+constexpr std::int32_t PlotWidth = 512;
+constexpr std::int32_t PlotHeight = 241;
+
+using TOrdinates = std::array<std::int32_t, analysis::PlottedBins>;
+
+// The ordinates of a real frame: a 1000 Hz tone at full scale through the square-root
+// coder, Kaiser window, whose coding noise makes a busy trace.
+const TOrdinates& FrameOrdinates() {
+    static const TOrdinates ordinates = [] {
+        TOrdinates result{};
+        analysis::ResetAnalyzerToLoadState();
+        analysis::FillWindowTable(analysis::WindowKind::wkKaiser, analysis::WindowTable);
+        analysis::ClearSpectrumBuffer();
+        analysis::ComputeFrame(1000, analysis::CodingMode::cmOrvexSqrt, result);
+        return result;
+    }();
+    return ordinates;
+}
+
+// One frame's picture: clear, grid of 17 x 17 lines, then the trace as a polyline of
+// line-to calls from just left of the surface.
+void DrawSpectrumPicture(raster::TRasterSurface& surface, const TOrdinates& ordinates) {
+    raster::TSurfaceCanvas& canvas = surface.Canvas();
+    canvas.SetBrushColor(RGB(0, 0, 0));
+    canvas.FillRect({0, 0, PlotWidth, PlotHeight});
+    canvas.SetPenColor(RGB(4, 40, 60));
+    for (std::int32_t i = 0; i <= 16; ++i) {
+        canvas.MoveTo(32 * i, 0);
+        canvas.LineTo(32 * i, PlotHeight);
+    }
+    for (std::int32_t j = 0; j <= 16; ++j) {
+        canvas.SetPenColor(j == 9 ? RGB(80, 40, 40) : RGB(4, 40, 60));
+        canvas.MoveTo(0, 15 * j);
+        canvas.LineTo(PlotWidth, 15 * j);
+    }
+    canvas.SetPenColor(RGB(0, 200, 160));
+    canvas.MoveTo(-1, PlotHeight - ordinates[0]);
+    for (std::int32_t k = 0; k < analysis::PlottedBins; ++k) {
+        canvas.LineTo(k, PlotHeight - ordinates[static_cast<std::size_t>(k)]);
+    }
+}
+
+void BM_DrawSpectrumPicture(benchmark::State& state) {
+    raster::TRasterSurface surface(PlotWidth, PlotHeight);
+    const TOrdinates& ordinates = FrameOrdinates();
+    for (auto _ : state) {
+        DrawSpectrumPicture(surface, ordinates);
+        benchmark::DoNotOptimize(surface.Bits());
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_DrawSpectrumPicture);
+
+void BM_CopySurfaceFrom(benchmark::State& state) {
+    raster::TRasterSurface source(PlotWidth, PlotHeight);
+    DrawSpectrumPicture(source, FrameOrdinates());
+    raster::TRasterSurface copy(PlotWidth, PlotHeight);
+    for (auto _ : state) {
+        copy.CopySurfaceFrom(&source);
+        benchmark::DoNotOptimize(copy.Bits());
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_CopySurfaceFrom);
+
+// Everything a frame does to pictures inside its handler: hand the previous picture to
+// the display control, then draw the new one.
+void BM_HandOverAndDrawFrame(benchmark::State& state) {
+    platform::scripted::TScriptedPlatform platform;
+    raster::TSurfaceView view(platform, PlotWidth, PlotHeight);
+    view.SetRepaintMode(raster::TRepaintMode::rmOptimizer);
+    raster::TRasterSurface surface(PlotWidth, PlotHeight);
+    const TOrdinates& ordinates = FrameOrdinates();
+    view.SetBitmap(surface);
+    for (auto _ : state) {
+        view.SetBitmap(surface);
+        DrawSpectrumPicture(surface, ordinates);
+        benchmark::DoNotOptimize(surface.Bits());
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_HandOverAndDrawFrame);
+
+// A window that takes the control's paint requests and copies its pixels as a toolkit
+// would blit a 32-bit RGB image: row by row, as they are.
+class TBlitWindow : public platform::IControlHost, public platform::IWindowCanvas {
+public:
+    void Invalidate() override { invalidated = true; }
+    void PostPaintRequest() override {}
+    void SetCapture() override {}
+    void ReleaseCapture() override {}
+    bool HasCapture() const override { return false; }
+    platform::TPoint PointerPosition() const override { return {}; }
+
+    void BlockCopy(const platform::TPixelBlock& source, const platform::TRect& area) override {
+        const platform::TRect r = platform::Intersection(
+            area, platform::Intersection(platform::SizeRect(PlotWidth, PlotHeight),
+                                         platform::SizeRect(source.width, source.height)));
+        for (std::int32_t y = r.top; y < r.bottom; ++y) {
+            std::memcpy(&screen[static_cast<std::size_t>(y * PlotWidth + r.left)],
+                        source.pixels + static_cast<std::ptrdiff_t>(y) * source.width + r.left,
+                        static_cast<std::size_t>(r.Width()) * sizeof(std::uint32_t));
+        }
+    }
+
+    bool invalidated = false;
+    std::vector<std::uint32_t> screen = std::vector<std::uint32_t>(PlotWidth * PlotHeight);
+};
+
+// The display control's share of a frame after the hand-over: its posted paint request
+// recomposes the back buffer and copies it to the window (or, when the optimizer has gone
+// to whole-area repaints, invalidates the window, whose paint then does so).
+void BM_ComposeAndCopy(benchmark::State& state) {
+    platform::scripted::TScriptedPlatform platform;
+    raster::TSurfaceView view(platform, PlotWidth, PlotHeight);
+    view.SetRepaintMode(raster::TRepaintMode::rmOptimizer);
+    TBlitWindow window;
+    view.SetHost(&window);
+    raster::TRasterSurface surface(PlotWidth, PlotHeight);
+    DrawSpectrumPicture(surface, FrameOrdinates());
+    view.SetBitmap(surface);
+    view.Paint(window, platform::PaintReason::prInvalidated);
+    window.invalidated = false;
+    for (auto _ : state) {
+        state.PauseTiming();
+        view.SetBitmap(surface);
+        state.ResumeTiming();
+        view.Paint(window, platform::PaintReason::prRequested);
+        // When the optimizer has given up on pieces the window's own paint follows.
+        if (window.invalidated) {
+            window.invalidated = false;
+            view.Paint(window, platform::PaintReason::prInvalidated);
+        }
+        benchmark::DoNotOptimize(window.screen.data());
+        benchmark::ClobberMemory();
+    }
+    view.SetHost(nullptr);
+}
+BENCHMARK(BM_ComposeAndCopy);
+
+} // namespace

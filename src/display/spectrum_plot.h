@@ -1,0 +1,44 @@
+#pragma once
+
+#include "analysis/analyzer_state.h"
+#include "analysis/coding_mode.h"
+#include "platform/color.h"
+#include "raster/raster_surface.h"
+#include "raster/surface_view.h"
+
+#include <cstdint>
+#include <span>
+
+namespace display {
+
+inline constexpr platform::TColor PlotBackgroundColor = platform::RGB(0, 0, 0);
+inline constexpr platform::TColor PlotGridColor = platform::RGB(4, 40, 60);
+// The -90 dB line stands out from the rest of the grid.
+inline constexpr platform::TColor PlotMarkedLineColor = platform::RGB(80, 40, 40);
+inline constexpr platform::TColor PlotTraceColor = platform::RGB(0, 200, 160);
+
+// Grid: a vertical line every 32 columns (500 Hz) and a horizontal line every 15 rows
+// (about 10.27 dB at 1.46 pixels per dB); horizontal line 9 is the -90 dB line.
+inline constexpr int PlotGridColumnStep = 32;
+inline constexpr int PlotGridRowStep = 15;
+inline constexpr int PlotGridLineCount = 17;
+inline constexpr int PlotMarkedGridLine = 9;
+
+// Starts a frame's picture: hands the picture drawn on the previous frame to `view` (a
+// copy), then clears `surface` to the background, draws the grid over the whole surface
+// and leaves the trace colour in the pen. The surface is the plot, 512 x 241 in the window.
+void BeginPlotFrame(raster::TRasterSurface& surface, raster::TSurfaceView& view);
+
+// Draws the trace of one frame: bin k at column k, its ordinate in pixels above the row
+// just below the surface, joined bin to bin from a point left of the surface at bin 0's
+// height. The end point of the last segment is not set. The pen must hold the trace colour
+// (BeginPlotFrame leaves it so).
+void DrawPlotTrace(raster::TRasterSurface& surface,
+                   std::span<const std::int32_t, analysis::PlottedBins> ordinates);
+
+// One whole frame: BeginPlotFrame, the frame's numerics for the tone frequency (hertz) and
+// coding mode, DrawPlotTrace. The window shows the new picture with the next frame.
+void RunPlotFrame(raster::TRasterSurface& surface, raster::TSurfaceView& view,
+                  std::int32_t frequencyHz, analysis::CodingMode mode);
+
+} // namespace display
