@@ -265,6 +265,7 @@ TEST(GaugeSlider, HeldButtonRepeatsWhereverThePointerGoes) {
     TGaugeFixture f(TGaugeRole::grFrequency);
     f.host->MouseDown(MouseButton::mbLeft, NextButton);
     f.host->MouseMove({-400, 900});
+    f.host->MouseLeave();
     f.platform.RunFor(800ms);
     EXPECT_EQ(f.ChangedPositions(), (TPositions{1001, 1002, 1003, 1004}));
 }

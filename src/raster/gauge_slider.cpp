@@ -149,7 +149,14 @@ void TGaugeSlider::MouseUp(MouseButton button, TPoint) {
 }
 
 void TGaugeSlider::MouseLeave() {
-    StopHoverWatch();
+    // A held button or track part keeps repeating wherever the pointer goes; only the
+    // hover watch ends here.
+    if (repeatMode_ == TRepeatMode::rpHoverWatch) {
+        StopHoverWatch();
+    } else {
+        hoverZone_ = TGaugeZone::gzNone;
+        Repaint();
+    }
 }
 
 bool TGaugeSlider::MouseWheel(std::int32_t delta, TPoint) {

@@ -84,6 +84,7 @@ public:
     void MouseDown(platform::MouseButton button, platform::TPoint point) override;
     void MouseMove(platform::TPoint point) override;
     void MouseUp(platform::MouseButton button, platform::TPoint point) override;
+    // Ends the hover watch; a repeat in progress goes on.
     void MouseLeave() override;
     // Moves by (SmallChange * delta) div 120, truncating toward zero; returns true unless
     // the control is disabled.
