@@ -188,11 +188,4 @@ TEST(GaugePainter, PatternFillIsACheckerboardAlignedToTheSurface) {
     EXPECT_EQ(solid.surface.Canvas().BrushStyle(), raster::TBrushStyle::bsSolid);
 }
 
-TEST(GaugePainter, FrameRectDrawsTheOnePixelBorderInsideTheRectangle) {
-    TDrawing drawing(6, 5);
-    drawing.painter.FrameRect({1, 0, 5, 4}, ColorB);
-    drawing.painter.FrameRect({3, 3, 3, 5}, ColorA); // empty: nothing
-    EXPECT_EQ(drawing.Picture(), (TPicture{".BBBB.", ".B..B.", ".B..B.", ".BBBB.", "......"}));
-}
-
 } // namespace
