@@ -59,7 +59,7 @@ TEST(QtTimer, TicksThroughTheEventLoopWhileEnabledAndNotAfterDisabling) {
     timer->SetOnTimer([&] { ++ticks; });
     timer->SetInterval(5ms);
     timer->Enable();
-    QTRY_VERIFY_WITH_TIMEOUT(ticks >= 3, PatienceMs);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ticks >= 3; }, PatienceMs));
 
     timer->Disable();
     const int ticksWhenDisabled = ticks;
@@ -121,7 +121,7 @@ TEST(QtTimer, HandlerMayDestroyItsTimer) {
     });
     timer->SetInterval(5ms);
     timer->Enable();
-    QTRY_VERIFY_WITH_TIMEOUT(timer == nullptr, PatienceMs);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return timer == nullptr; }, PatienceMs));
     QTest::qWait(30);
     EXPECT_EQ(ticks, 1);
     EXPECT_TRUE(qt.errorBoxes.empty());
@@ -137,7 +137,7 @@ TEST(QtTimer, HandlerMayDisableItsTimer) {
     });
     timer->SetInterval(5ms);
     timer->Enable();
-    QTRY_VERIFY_WITH_TIMEOUT(ticks == 1, PatienceMs);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ticks == 1; }, PatienceMs));
     QTest::qWait(30);
     EXPECT_EQ(ticks, 1);
 }
@@ -221,7 +221,7 @@ TEST(QtMessagePump, ProcessMessagesInsideATickDeliversAnotherTimersDueTickAndPos
     });
     first->SetInterval(5ms);
     first->Enable();
-    QTRY_VERIFY_WITH_TIMEOUT(order.size() >= 4, PatienceMs);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return order.size() >= 4; }, PatienceMs));
     EXPECT_EQ(order, (std::vector<std::string>{"first starts", "posted", "second", "first ends"}));
 }
 
@@ -247,7 +247,7 @@ TEST(QtErrors, AnErrorEscapingATickGoesToTheErrorBoxAndTicksGoOn) {
     });
     timer->SetInterval(5ms);
     timer->Enable();
-    QTRY_VERIFY_WITH_TIMEOUT(ticks >= 3, PatienceMs);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ticks >= 3; }, PatienceMs));
     EXPECT_EQ(qt.errorBoxes, std::vector<std::string>{"Floating point overflow"});
 }
 
@@ -271,7 +271,7 @@ TEST(QtErrors, AnInstalledGuardRunsEveryTickAndSeesItsErrors) {
     });
     timer->SetInterval(5ms);
     timer->Enable();
-    QTRY_VERIFY_WITH_TIMEOUT(ticks >= 3, PatienceMs);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ticks >= 3; }, PatienceMs));
     timer->Disable();
     ASSERT_GE(seen.size(), 3u);
     EXPECT_EQ(seen[0], "ok");
