@@ -9,6 +9,7 @@ ORVEX_PACKAGES=(
     libgtest-dev libgmock-dev libbenchmark-dev
     libfftw3-dev
     desktop-file-utils appstream
+    qt6-base-dev
 )
 
 orvex_say() { printf 'orvex: %s\n' "$*" >&2; }

@@ -1,0 +1,188 @@
+#include "qt_control_widget.h"
+
+#include "qt_platform.h"
+
+#include <algorithm>
+#include <cassert>
+#include <optional>
+
+#include <QCoreApplication>
+#include <QCursor>
+#include <QEvent>
+#include <QImage>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QWheelEvent>
+
+namespace platform::qt {
+
+namespace {
+
+// The event a control's posted paint request becomes.
+QEvent::Type PaintRequestEventType() {
+    static const auto type = static_cast<QEvent::Type>(QEvent::registerEventType());
+    return type;
+}
+
+std::optional<MouseButton> MouseButtonOf(Qt::MouseButton button) {
+    switch (button) {
+    case Qt::LeftButton:
+        return MouseButton::mbLeft;
+    case Qt::RightButton:
+        return MouseButton::mbRight;
+    case Qt::MiddleButton:
+        return MouseButton::mbMiddle;
+    default:
+        return std::nullopt;
+    }
+}
+
+TPoint ClientPointOf(const QPointF& position) {
+    const QPoint point = position.toPoint();
+    return {point.x(), point.y()};
+}
+
+} // namespace
+
+TQtControlWidget::TQtControlWidget(TQtPlatform& platform, ICustomControl& control,
+                                   const TRect& bounds, QWidget* parent, TWheelHandling wheel)
+    : QWidget(parent), platform_(platform), control_(control), wheel_(wheel) {
+    // The control paints every pixel itself: Qt must neither erase nor fill the background.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setAttribute(Qt::WA_NoSystemBackground);
+    setAutoFillBackground(false);
+    setMouseTracking(true);
+    // Clicking a control does not take the keyboard focus.
+    setFocusPolicy(Qt::NoFocus);
+    const std::int32_t width = std::max(bounds.Width(), 0);
+    const std::int32_t height = std::max(bounds.Height(), 0);
+    move(bounds.left, bounds.top);
+    setFixedSize(width, height);
+    control_.SetHost(this);
+    control_.SetClientSize(width, height);
+}
+
+TQtControlWidget::~TQtControlWidget() {
+    ReleaseCapture();
+    control_.SetHost(nullptr);
+}
+
+void TQtControlWidget::Invalidate() {
+    update();
+}
+
+void TQtControlWidget::PostPaintRequest() {
+    QCoreApplication::postEvent(this, new QEvent(PaintRequestEventType()));
+}
+
+void TQtControlWidget::SetCapture() {
+    grabMouse();
+}
+
+void TQtControlWidget::ReleaseCapture() {
+    if (HasCapture()) {
+        releaseMouse();
+    }
+}
+
+bool TQtControlWidget::HasCapture() const {
+    return QWidget::mouseGrabber() == this;
+}
+
+TPoint TQtControlWidget::PointerPosition() const {
+    const QPoint point = mapFromGlobal(QCursor::pos(screen()));
+    return {point.x(), point.y()};
+}
+
+void TQtControlWidget::BlockCopy(const TPixelBlock& source, const TRect& area) {
+    assert(painter_ != nullptr && "BlockCopy outside of a paint");
+    const TRect visible = Intersection(Intersection(area, SizeRect(width(), height())),
+                                       SizeRect(source.width, source.height));
+    if (visible.IsEmpty()) {
+        return;
+    }
+    // The block's layout is RGB32's: the image wraps the control's memory, no pixel is
+    // converted, and the opaque format leaves the fourth byte out of the colour.
+    const QImage image(reinterpret_cast<const uchar*>(source.pixels), source.width, source.height,
+                       static_cast<qsizetype>(source.width) * sizeof(*source.pixels),
+                       QImage::Format_RGB32);
+    painter_->drawImage(QPoint(visible.left, visible.top), image,
+                        QRect(visible.left, visible.top, visible.Width(), visible.Height()));
+}
+
+bool TQtControlWidget::event(QEvent* event) {
+    if (event->type() == PaintRequestEventType()) {
+        ServePaintRequest();
+        return true;
+    }
+    return QWidget::event(event);
+}
+
+void TQtControlWidget::ServePaintRequest() {
+    // Qt would merge pending window paints of this widget into the repaint below; doing
+    // them first leaves the repaint to the request alone.
+    if (QWidget* const topLevel = window()) {
+        QCoreApplication::sendPostedEvents(topLevel, QEvent::UpdateRequest);
+    }
+    servingPaintRequest_ = true;
+    repaint();
+    servingPaintRequest_ = false;
+}
+
+void TQtControlWidget::paintEvent(QPaintEvent*) {
+    const PaintReason reason =
+        servingPaintRequest_ ? PaintReason::prRequested : PaintReason::prInvalidated;
+    servingPaintRequest_ = false;
+    QPainter painter(this);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter_ = &painter;
+    ++platform_.paintDepth_;
+    platform_.RunGuarded([this, reason] { control_.Paint(*this, reason); });
+    --platform_.paintDepth_;
+    painter_ = nullptr;
+}
+
+void TQtControlWidget::mousePressEvent(QMouseEvent* event) {
+    const std::optional<MouseButton> button = MouseButtonOf(event->button());
+    if (!button) {
+        event->ignore();
+        return;
+    }
+    const TPoint point = ClientPointOf(event->position());
+    platform_.RunGuarded([this, button, point] { control_.MouseDown(*button, point); });
+}
+
+void TQtControlWidget::mouseMoveEvent(QMouseEvent* event) {
+    const TPoint point = ClientPointOf(event->position());
+    platform_.RunGuarded([this, point] { control_.MouseMove(point); });
+}
+
+void TQtControlWidget::mouseReleaseEvent(QMouseEvent* event) {
+    const std::optional<MouseButton> button = MouseButtonOf(event->button());
+    if (!button) {
+        event->ignore();
+        return;
+    }
+    const TPoint point = ClientPointOf(event->position());
+    platform_.RunGuarded([this, button, point] { control_.MouseUp(*button, point); });
+}
+
+void TQtControlWidget::leaveEvent(QEvent*) {
+    platform_.RunGuarded([this] { control_.MouseLeave(); });
+}
+
+void TQtControlWidget::wheelEvent(QWheelEvent* event) {
+    const std::int32_t delta = event->angleDelta().y();
+    // Sideways wheels have no counterpart in the control's input.
+    if (wheel_ == TWheelHandling::whIgnore || delta == 0) {
+        event->ignore();
+        return;
+    }
+    const TPoint point = ClientPointOf(event->position());
+    bool handled = false;
+    platform_.RunGuarded(
+        [this, delta, point, &handled] { handled = control_.MouseWheel(delta, point); });
+    event->setAccepted(handled);
+}
+
+} // namespace platform::qt

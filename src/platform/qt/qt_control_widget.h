@@ -1,0 +1,86 @@
+#pragma once
+
+#include "platform/control_host.h"
+#include "platform/custom_control.h"
+#include "platform/geometry.h"
+#include "platform/window_canvas.h"
+
+#include <cstdint>
+
+#include <QWidget>
+
+class QPainter;
+
+namespace platform::qt {
+
+class TQtPlatform;
+
+// Whether a hosted control sees the mouse wheel.
+enum class TWheelHandling : std::uint8_t {
+    whForward, // wheel events go to ICustomControl::MouseWheel
+    whIgnore,  // wheel events pass on to the parent widget; the control never sees them
+};
+
+// The child widget that shows one custom control. It only forwards Qt's events to the
+// control and copies the pixels the control hands it; the control draws everything.
+//
+// Paints: Qt's paint events become Paint(prInvalidated); a posted paint request becomes a
+// custom event whose handler repaints at once with Paint(prRequested), so a picture handed
+// over inside a timer tick is on the screen before the next tick runs. Window paints that
+// are still pending are done first, so each paint event carries one reason. The widget
+// never erases its background.
+//
+// Mouse: presses, moves (also without a button: mouse tracking is on), releases, leaving
+// and (optionally) the wheel are forwarded in client pixels. Mouse capture is Qt's mouse
+// grab, which needs the widget to be visible.
+//
+// Pixels: client pixels are device pixels only while Qt does not scale the display
+// (DisableDisplayScaling); this widget adds no scaling of its own.
+class TQtControlWidget : public QWidget, public IControlHost, public IWindowCanvas {
+    Q_OBJECT
+
+public:
+    // A widget of fixed size at `bounds` (coordinates in `parent`, or on the screen without
+    // a parent) that attaches itself to `control` and gives it the client size. `platform`
+    // and `control` must outlive the widget.
+    TQtControlWidget(TQtPlatform& platform, ICustomControl& control, const TRect& bounds,
+                     QWidget* parent, TWheelHandling wheel = TWheelHandling::whForward);
+    // Detaches the control and ends a mouse capture it holds.
+    ~TQtControlWidget() override;
+    TQtControlWidget(const TQtControlWidget&) = delete;
+    TQtControlWidget& operator=(const TQtControlWidget&) = delete;
+
+    // IControlHost
+    void Invalidate() override;
+    void PostPaintRequest() override;
+    void SetCapture() override;
+    void ReleaseCapture() override;
+    bool HasCapture() const override;
+    TPoint PointerPosition() const override;
+
+    // IWindowCanvas; only valid while the control paints.
+    void BlockCopy(const TPixelBlock& source, const TRect& area) override;
+
+    std::int32_t ClientWidth() const { return width(); }
+    std::int32_t ClientHeight() const { return height(); }
+
+protected:
+    bool event(QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+
+private:
+    void ServePaintRequest();
+
+    TQtPlatform& platform_;
+    ICustomControl& control_;
+    const TWheelHandling wheel_;
+    QPainter* painter_ = nullptr;      // set while the control paints
+    bool servingPaintRequest_ = false; // the paint under way is a posted request's
+};
+
+} // namespace platform::qt

@@ -1,0 +1,135 @@
+#include "qt_platform.h"
+
+#include "qt_timer.h"
+
+#include <cassert>
+#include <cstdint>
+#include <exception>
+#include <string>
+
+#include <QAbstractEventDispatcher>
+#include <QApplication>
+#include <QColor>
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QMessageBox>
+#include <QMetaObject>
+#include <QObject>
+#include <QPalette>
+#include <QString>
+#include <QThread>
+
+namespace platform::qt {
+
+namespace {
+
+// The palette role that plays the part of each system colour. The scroll-bar track has no
+// role of its own; the styles draw it in a shade between the button face and its shadow.
+QPalette::ColorRole RoleOf(SystemColorIndex index) {
+    switch (index) {
+    case SystemColorIndex::siScrollBar:
+        return QPalette::Midlight;
+    case SystemColorIndex::siButtonFace:
+        return QPalette::Button;
+    case SystemColorIndex::siButtonShadow:
+        return QPalette::Dark;
+    case SystemColorIndex::siButtonHighlight:
+        return QPalette::Light;
+    case SystemColorIndex::siWindowFrame:
+        return QPalette::Shadow;
+    }
+    assert(false && "Unknown system colour index");
+    return QPalette::Button;
+}
+
+QString ToQString(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+} // namespace
+
+void DisableDisplayScaling() {
+    // Qt reads these once, when the application object is created.
+    assert(QCoreApplication::instance() == nullptr);
+    qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
+    qunsetenv("QT_SCALE_FACTOR");
+    qunsetenv("QT_SCREEN_SCALE_FACTORS");
+}
+
+TQtPlatform::TQtPlatform() : deferredBoxes_(std::make_unique<QObject>()) {
+    assert(qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr &&
+           "The Qt platform needs a QApplication");
+}
+
+TQtPlatform::~TQtPlatform() = default;
+
+std::unique_ptr<ITimer> TQtPlatform::CreateTimer() {
+    return std::make_unique<TQtTimer>(*this);
+}
+
+void TQtPlatform::ProcessMessages() {
+    QAbstractEventDispatcher* const dispatcher = QAbstractEventDispatcher::instance();
+    assert(dispatcher != nullptr);
+    const QDeadlineTimer deadline(MessagePumpLimit);
+    for (;;) {
+        // Inside a handler that Qt called for a posted event, the dispatcher takes the
+        // events that were already waiting for delivered, so they are sent explicitly.
+        QCoreApplication::sendPostedEvents();
+        if (!dispatcher->processEvents(QEventLoop::AllEvents) || deadline.hasExpired()) {
+            break;
+        }
+    }
+}
+
+void TQtPlatform::Sleep(std::chrono::milliseconds duration) {
+    assert(duration.count() >= 0);
+    QThread::msleep(static_cast<unsigned long>(duration.count()));
+}
+
+TColor TQtPlatform::SystemColor(SystemColorIndex index) const {
+    const QColor color = QApplication::palette().color(QPalette::Active, RoleOf(index));
+    return RGB(static_cast<std::uint8_t>(color.red()), static_cast<std::uint8_t>(color.green()),
+               static_cast<std::uint8_t>(color.blue()));
+}
+
+void TQtPlatform::ShowErrorBox(std::string_view message) {
+    if (IsPainting()) {
+        QMetaObject::invokeMethod(
+            deferredBoxes_.get(), [this, text = std::string(message)] { ShowErrorBoxNow(text); },
+            Qt::QueuedConnection);
+        return;
+    }
+    ShowErrorBoxNow(message);
+}
+
+std::unique_ptr<QMessageBox> TQtPlatform::MakeErrorBox(std::string_view message) {
+    return std::make_unique<QMessageBox>(
+        QMessageBox::Critical, QGuiApplication::applicationDisplayName(), ToQString(message),
+        QMessageBox::Ok, QApplication::activeWindow());
+}
+
+void TQtPlatform::RunGuarded(const std::function<void()>& handler) noexcept {
+    if (guard_) {
+        guard_(handler);
+    } else {
+        DefaultGuard(handler);
+    }
+}
+
+void TQtPlatform::ShowErrorBoxNow(std::string_view message) {
+    if (errorBoxSink_) {
+        errorBoxSink_(message);
+        return;
+    }
+    MakeErrorBox(message)->exec();
+}
+
+void TQtPlatform::DefaultGuard(const std::function<void()>& handler) {
+    try {
+        handler();
+    } catch (const std::exception& error) {
+        ShowErrorBox(error.what());
+    }
+}
+
+} // namespace platform::qt
