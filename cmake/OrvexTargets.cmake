@@ -24,13 +24,13 @@ function(orvex_add_executable name)
     orvex_target_defaults(${name})
 endfunction()
 
-# orvex_add_test(<name> SOURCES <files...> [LIBRARIES <targets...>] [GUI] [TRAPS]
+# orvex_add_test(<name> SOURCES <files...> [LIBRARIES <targets...>] [GUI] [TRAPS] [QT_MAIN]
 #                [LABELS <labels...>] [TIMEOUT <seconds>])
 # Builds tests/<name>.cpp (or the given sources) into a GoogleTest executable and registers
 # its cases with ctest. GUI tests run on Qt's offscreen platform. TRAPS links the main that
 # enables the floating-point traps (invalid, divide-by-zero, overflow) for the whole test.
 function(orvex_add_test name)
-    cmake_parse_arguments(ARG "GUI;TRAPS" "TIMEOUT" "SOURCES;LIBRARIES;LABELS" ${ARGN})
+    cmake_parse_arguments(ARG "GUI;TRAPS;QT_MAIN" "TIMEOUT" "SOURCES;LIBRARIES;LABELS" ${ARGN})
     if(NOT ARG_SOURCES)
         set(ARG_SOURCES ${name}.cpp)
     endif()
@@ -39,6 +39,8 @@ function(orvex_add_test name)
     target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
     if(ARG_TRAPS)
         target_link_libraries(${name} PRIVATE orvex_test_trapping_main)
+    elseif(ARG_QT_MAIN)
+        target_link_libraries(${name} PRIVATE orvex_test_qt_main)
     else()
         target_link_libraries(${name} PRIVATE GTest::gtest_main)
     endif()

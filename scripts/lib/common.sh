@@ -6,10 +6,11 @@ ORVEX_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 # Debian packages the build, the tests and the benchmarks need.
 ORVEX_PACKAGES=(
     g++ cmake make pkg-config
+    qt6-base-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     libfftw3-dev
     desktop-file-utils appstream
-    qt6-base-dev
+    xvfb xauth xdotool imagemagick
 )
 
 orvex_say() { printf 'orvex: %s\n' "$*" >&2; }
@@ -56,4 +57,28 @@ orvex_build() {
     cmake -S "$ORVEX_ROOT" -B "$build_dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" ||
         orvex_die "configuring the build failed"
     cmake --build "$build_dir" --parallel "$jobs" || orvex_die "the build failed"
+}
+
+# Starts a virtual X display on the first free number from 90 up and sets ORVEX_XVFB_PID and
+# ORVEX_XVFB_DISPLAY; the caller stops it with orvex_stop_xvfb.
+orvex_start_xvfb() {
+    local number
+    for number in $(seq 90 160); do
+        [ -e "/tmp/.X11-unix/X$number" ] || [ -e "/tmp/.X$number-lock" ] || break
+    done
+    Xvfb ":$number" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    ORVEX_XVFB_PID=$!
+    ORVEX_XVFB_DISPLAY=":$number"
+    local waited
+    for waited in $(seq 1 100); do
+        [ -e "/tmp/.X11-unix/X$number" ] && return 0
+        kill -0 "$ORVEX_XVFB_PID" 2>/dev/null || orvex_die "the virtual display (Xvfb) did not start"
+        sleep 0.05
+    done
+    orvex_die "the virtual display (Xvfb) did not come up within 5 seconds"
+}
+
+orvex_stop_xvfb() {
+    [ -n "${ORVEX_XVFB_PID:-}" ] && kill "$ORVEX_XVFB_PID" 2>/dev/null && wait "$ORVEX_XVFB_PID" 2>/dev/null
+    ORVEX_XVFB_PID=
 }

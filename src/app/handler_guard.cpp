@@ -1,0 +1,62 @@
+#include "handler_guard.h"
+
+#include <cfenv>
+#include <exception>
+
+namespace app {
+namespace {
+
+constexpr int TrappedExceptions = FE_INVALID | FE_DIVBYZERO | FE_OVERFLOW;
+
+} // namespace
+
+std::string ErrorBoxText(std::string_view message) {
+    std::string text(message);
+    if (!text.empty() &&
+        static_cast<unsigned char>(text.back()) > static_cast<unsigned char>('.')) {
+        text += '.';
+    }
+    return text;
+}
+
+std::string TakeFloatingPointError() {
+    const int raised = std::fetestexcept(TrappedExceptions);
+    if (raised == 0) {
+        return {};
+    }
+    std::feclearexcept(TrappedExceptions);
+    if ((raised & FE_INVALID) != 0) {
+        return "Invalid floating point operation";
+    }
+    if ((raised & FE_DIVBYZERO) != 0) {
+        return "Floating point division by zero";
+    }
+    return "Floating point overflow";
+}
+
+void RunHandler(const std::function<void()>& handler,
+                const std::function<void(std::string_view)>& showError) {
+    std::feclearexcept(TrappedExceptions);
+    std::string message;
+    bool failed = false;
+    try {
+        handler();
+    } catch (const std::exception& error) {
+        message = error.what();
+        failed = true;
+    } catch (...) {
+        message = "Unknown error";
+        failed = true;
+    }
+    // A trapped operation would have ended the handler; report it even if it also threw.
+    const std::string floatingPoint = TakeFloatingPointError();
+    if (!floatingPoint.empty()) {
+        message = floatingPoint;
+        failed = true;
+    }
+    if (failed) {
+        showError(ErrorBoxText(message));
+    }
+}
+
+} // namespace app

@@ -1,0 +1,154 @@
+#pragma once
+
+#include "analysis/coding_mode.h"
+#include "analysis/window_kind.h"
+#include "raster/gauge_slider.h"
+#include "raster/raster_surface.h"
+#include "raster/surface_view.h"
+#include "window_table_builder.h"
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+#include <QWidget>
+
+class QAction;
+class QActionGroup;
+class QLabel;
+class QMenu;
+class QRadioButton;
+
+namespace platform {
+class ITimer;
+namespace qt {
+class TQtControlWidget;
+class TQtPlatform;
+} // namespace qt
+} // namespace platform
+
+namespace app {
+
+// The platform's first message number for private use, and the frame message.
+inline constexpr std::uint32_t WM_USER = 1024;
+inline constexpr std::uint32_t WM_SPECTRUM_FRAME = WM_USER + 173;
+
+inline constexpr int FormClientWidth = 556;
+inline constexpr int FormClientHeight = 404;
+inline constexpr auto FormTitle = "  Signal Analyzer";
+inline constexpr int FrameIntervalMs = 64;
+
+// The analyzer's one window: the spectrum display with its window menu, the level and
+// frequency sliders with their read-outs, the five coding-mode buttons, the panel artwork
+// and the frame timer. Every handler runs through the platform's handler guard, so an
+// error that escapes one is shown in an error box and the program goes on.
+class TSpectrumForm : public QWidget {
+public:
+    // Builds the window from its fixed layout and runs FormCreate; the frame timer is armed
+    // only after that, so no frame runs before the window is complete. `platform` must
+    // outlive the form.
+    explicit TSpectrumForm(platform::qt::TQtPlatform& platform);
+    ~TSpectrumForm() override;
+
+    // Sends a message to the window synchronously: its handler has run when this returns.
+    // Messages without a handler in the window's table are ignored.
+    void SendMessage(std::uint32_t message);
+
+    // Event handlers.
+    void FormCreate();
+    void FrameTimerTimer();
+    void pmNoWindowClick();
+    void pmTriangularClick();
+    void pmSinusWindowClick();
+    void pmGaussianClick();
+    void pmLanczosClick();
+    void pmHammingClick();
+    void pmHannClick();
+    void pmBlackmanClick();
+    void pmNuttallClick();
+    void pmKaizerClick();
+    void pmFlatTopWindowClick();
+    void GaugeLevelChange();
+
+    // Runs one frame: hands the previous picture to the display, draws the grid, computes
+    // the spectrum of the next 1024 samples and draws its trace.
+    void ProcessFrame();
+
+    // Builds `kind` into the window table (choices made during a build follow it).
+    void BuildWindowTable(analysis::WindowKind kind);
+
+    // The controls of the layout.
+    raster::TSurfaceView& ImageSpAmp() { return *imageSpAmp_; }
+    raster::TGaugeSlider& GaugeLevel() { return *gaugeLevel_; }
+    raster::TGaugeSlider& GaugeF() { return *gaugeF_; }
+    QWidget& ImageSpAmpWidget();
+    QWidget& GaugeLevelWidget();
+    QWidget& GaugeFWidget();
+    QLabel& LabelLevel() { return *labelLevel_; }
+    QLabel& LabelF() { return *labelF_; }
+    QRadioButton& rbPCM() { return *rbPCM_; }
+    QRadioButton& rbOrvex() { return *rbOrvex_; }
+    QRadioButton& rb1() { return *rb1_; }
+    QRadioButton& rb2() { return *rb2_; }
+    QRadioButton& rb3() { return *rb3_; }
+    QMenu& PopupMenuWindow() { return *popupMenuWindow_; }
+    // The menu's items in display order, indexed by WindowKind.
+    QAction& WindowMenuItem(analysis::WindowKind kind);
+    platform::ITimer& FrameTimer() { return *frameTimer_; }
+    const raster::TRasterSurface* SpectrumBitmap() const { return FSpectrumBitmap.get(); }
+    // What the window paints beneath its child controls: the panel and the ruler on black.
+    const raster::TRasterSurface& Background() const { return background_; }
+    const raster::TRasterSurface& WindowIcon() const { return windowIcon_; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+
+private:
+    void CreateArtwork();
+    void CreateControls();
+    void CreateWindowMenu();
+    void ChooseWindow(analysis::WindowKind kind);
+    analysis::CodingMode CheckedCodingMode() const;
+    // Runs `handler` as every handler of the window runs: errors go to the error box.
+    void Guarded(const std::function<void()>& handler);
+
+    platform::qt::TQtPlatform& platform_;
+    TWindowTableBuilder windowTableBuilder_;
+
+    raster::TRasterSurface panel_;
+    raster::TRasterSurface ruler_;
+    raster::TRasterSurface background_;
+    raster::TRasterSurface windowIcon_;
+
+    std::unique_ptr<raster::TSurfaceView> imageSpAmp_;
+    std::unique_ptr<raster::TGaugeSlider> gaugeLevel_;
+    std::unique_ptr<raster::TGaugeSlider> gaugeF_;
+    platform::qt::TQtControlWidget* imageSpAmpWidget_ = nullptr;
+    platform::qt::TQtControlWidget* gaugeLevelWidget_ = nullptr;
+    platform::qt::TQtControlWidget* gaugeFWidget_ = nullptr;
+    QLabel* labelLevel_ = nullptr;
+    QLabel* labelF_ = nullptr;
+    QRadioButton* rbPCM_ = nullptr;
+    QRadioButton* rbOrvex_ = nullptr;
+    QRadioButton* rb1_ = nullptr;
+    QRadioButton* rb2_ = nullptr;
+    QRadioButton* rb3_ = nullptr;
+    QMenu* popupMenuWindow_ = nullptr;
+    QActionGroup* windowMenuGroup_ = nullptr;
+    std::array<QAction*, analysis::WindowKindCount> windowMenuItems_{};
+    std::unique_ptr<platform::ITimer> frameTimer_;
+
+    // The off-screen surface each frame is drawn into; created by FormCreate.
+    std::unique_ptr<raster::TRasterSurface> FSpectrumBitmap;
+
+    bool shownBefore_ = false;
+    bool snapping_ = false;
+};
+
+// The one window of the program, while it exists.
+extern TSpectrumForm* SpectrumForm;
+
+} // namespace app

@@ -1,0 +1,17 @@
+#pragma once
+
+#include "platform/geometry.h"
+
+namespace app {
+
+// A moved window snaps onto an edge of the monitor's work area when its own edge comes
+// closer than this many pixels to it.
+inline constexpr int SnapDistance = 10;
+
+// The top-left corner for a window whose frame is `frame` (screen pixels) after snapping
+// onto `workArea`: each edge of the frame that lies less than SnapDistance pixels from the
+// same edge of the work area (on either side of it) is moved onto it; the left and top
+// edges win over the right and bottom ones.
+platform::TPoint SnapToWorkArea(const platform::TRect& frame, const platform::TRect& workArea);
+
+} // namespace app

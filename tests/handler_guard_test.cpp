@@ -1,0 +1,102 @@
+#include "app/handler_guard.h"
+
+#include <cfenv>
+#include <cmath>
+#include <limits>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using app::ErrorBoxText;
+using app::RunHandler;
+
+TEST(ErrorBoxText, FullStopAfterCharactersThatSortAfterIt) {
+    EXPECT_EQ(ErrorBoxText("Floating point overflow"), "Floating point overflow.");
+    EXPECT_EQ(ErrorBoxText("Done."), "Done.");
+    EXPECT_EQ(ErrorBoxText("Trailing blank "), "Trailing blank ");
+    EXPECT_EQ(ErrorBoxText("Code 42"), "Code 42.");
+    EXPECT_EQ(ErrorBoxText("Dash-"), "Dash-");    // '-' sorts before '.'
+    EXPECT_EQ(ErrorBoxText("Slash/"), "Slash/."); // '/' sorts after '.'
+    EXPECT_EQ(ErrorBoxText("Ошибка"), "Ошибка.");
+    EXPECT_EQ(ErrorBoxText(""), "");
+}
+
+class RunHandlerTest : public ::testing::Test {
+protected:
+    std::vector<std::string> shown;
+    std::function<void(std::string_view)> show = [this](std::string_view m) {
+        shown.emplace_back(m);
+    };
+};
+
+TEST_F(RunHandlerTest, QuietHandlerShowsNothing) {
+    bool ran = false;
+    RunHandler([&] { ran = true; }, show);
+    EXPECT_TRUE(ran);
+    EXPECT_TRUE(shown.empty());
+}
+
+TEST_F(RunHandlerTest, EscapingErrorIsShownAndTheCallerGoesOn) {
+    RunHandler([] { throw std::runtime_error("Can't allocate the DIB handle"); }, show);
+    RunHandler([] { throw 42; }, show);
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[0], "Can't allocate the DIB handle.");
+    EXPECT_EQ(shown[1], "Unknown error.");
+}
+
+TEST_F(RunHandlerTest, FlaggedFloatingPointExceptionsAreReportedAndCleared) {
+    volatile double zero = 0.0;
+    volatile double huge = std::numeric_limits<double>::max();
+    RunHandler(
+        [&] {
+            volatile double r = 1.0 / zero;
+            (void)r;
+        },
+        show);
+    RunHandler(
+        [&] {
+            volatile double r = huge * 10.0;
+            (void)r;
+        },
+        show);
+    RunHandler(
+        [&] {
+            volatile double r = std::sqrt(-1.0 + zero);
+            (void)r;
+        },
+        show);
+    ASSERT_EQ(shown.size(), 3u);
+    EXPECT_EQ(shown[0], "Floating point division by zero.");
+    EXPECT_EQ(shown[1], "Floating point overflow.");
+    EXPECT_EQ(shown[2], "Invalid floating point operation.");
+    EXPECT_EQ(std::fetestexcept(FE_INVALID | FE_DIVBYZERO | FE_OVERFLOW), 0);
+}
+
+TEST_F(RunHandlerTest, FlagsRaisedBeforeTheHandlerAreNotItsFault) {
+    std::feraiseexcept(FE_OVERFLOW);
+    RunHandler([] {}, show);
+    EXPECT_TRUE(shown.empty());
+}
+
+TEST_F(RunHandlerTest, UnderflowAndInexactAreNotErrors) {
+    volatile double tiny = std::numeric_limits<double>::min();
+    RunHandler(
+        [&] {
+            volatile double r = tiny / 3.0 / 1e10;
+            (void)r;
+        },
+        show);
+    RunHandler(
+        [&] {
+            volatile double r = 1.0 / 3.0;
+            (void)r;
+        },
+        show);
+    EXPECT_TRUE(shown.empty());
+}
+
+} // namespace

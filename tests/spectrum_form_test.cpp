@@ -1,0 +1,314 @@
+#include "analysis/analyzer_state.h"
+#include "analysis/level_gain.h"
+#include "analysis/window_table.h"
+#include "app/spectrum_form.h"
+#include "platform/qt/qt_platform.h"
+#include "raster/pixel32.h"
+
+#include <array>
+#include <cstring>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include <QAction>
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QRadioButton>
+#include <QTest>
+#include <QTimer>
+#include <QWheelEvent>
+#include <gtest/gtest.h>
+
+namespace {
+
+using analysis::AnalyzerState;
+using analysis::WindowKind;
+using app::TSpectrumForm;
+using raster::TPixel32;
+
+bool TableIs(WindowKind kind) {
+    std::array<float, analysis::FrameLength> expected{};
+    analysis::FillWindowTable(kind, expected);
+    return std::memcmp(expected.data(), analysis::WindowTable.data(), sizeof expected) == 0;
+}
+
+std::vector<TPixel32> PixelsOf(const raster::TRasterSurface& surface) {
+    return {surface.Pixels().begin(), surface.Pixels().end()};
+}
+
+void Click(QWidget& widget, QPoint at, Qt::MouseButton button = Qt::LeftButton) {
+    const QPointF local(at);
+    const QPointF global(widget.mapToGlobal(at));
+    QMouseEvent press(QEvent::MouseButtonPress, local, global, button, button, Qt::NoModifier);
+    QApplication::sendEvent(&widget, &press);
+    QMouseEvent release(QEvent::MouseButtonRelease, local, global, button, Qt::NoButton,
+                        Qt::NoModifier);
+    QApplication::sendEvent(&widget, &release);
+}
+
+class SpectrumFormTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        analysis::ResetAnalyzerToLoadState();
+        platform.SetErrorBoxSink(
+            [this](std::string_view message) { errorBoxes.emplace_back(message); });
+        form = std::make_unique<TSpectrumForm>(platform);
+        // Frames are run by the test; the armed timer would add frames at its own pace.
+        form->FrameTimer().Disable();
+    }
+    void TearDown() override { form.reset(); }
+
+    platform::qt::TQtPlatform platform;
+    std::vector<std::string> errorBoxes;
+    std::unique_ptr<TSpectrumForm> form;
+};
+
+TEST_F(SpectrumFormTest, StartsWithItsLayoutAndStartValues) {
+    EXPECT_EQ(form->windowTitle().toStdString(), "  Signal Analyzer");
+    EXPECT_EQ(form->size(), QSize(556, 404));
+    EXPECT_EQ(form->minimumSize(), QSize(556, 404));
+    EXPECT_EQ(form->maximumSize(), QSize(556, 404));
+    EXPECT_FALSE(form->windowFlags() & Qt::WindowMinimizeButtonHint);
+    EXPECT_FALSE(form->windowFlags() & Qt::WindowMaximizeButtonHint);
+    EXPECT_TRUE(form->windowFlags() & Qt::WindowCloseButtonHint);
+
+    EXPECT_EQ(form->ImageSpAmpWidget().geometry(), QRect(15, 9, 512, 241));
+    EXPECT_EQ(form->GaugeLevelWidget().geometry(), QRect(36, 317, 142, 18));
+    EXPECT_EQ(form->GaugeFWidget().geometry(), QRect(36, 361, 142, 18));
+    EXPECT_EQ(form->LabelLevel().geometry(), QRect(58, 294, 95, 13));
+    EXPECT_EQ(form->LabelF().geometry(), QRect(58, 342, 95, 13));
+    const QRadioButton* radios[] = {&form->rbPCM(), &form->rbOrvex(), &form->rb1(), &form->rb2(),
+                                    &form->rb3()};
+    const char* captions[] = {"PCM 32 bit", "Orvex Sqrt", "1 st iteration", "2 nd iteration",
+                              "3 rd iteration"};
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(radios[i]->geometry(), QRect(372, 280 + 24 * i, 97, 17)) << i;
+        EXPECT_EQ(radios[i]->text().toStdString(), captions[i]);
+        EXPECT_EQ(radios[i]->font().pixelSize(), 11);
+        EXPECT_EQ(radios[i]->palette().color(QPalette::WindowText), QColor(192, 192, 192));
+        EXPECT_EQ(radios[i]->isChecked(), i == 0);
+    }
+    EXPECT_EQ(form->LabelLevel().font().pixelSize(), 11);
+    EXPECT_EQ(form->LabelLevel().alignment(), Qt::AlignCenter);
+    EXPECT_EQ(form->LabelLevel().palette().color(QPalette::WindowText), QColor(192, 192, 192));
+
+    EXPECT_EQ(form->LabelLevel().text().toStdString(), "- 0 dB");
+    EXPECT_EQ(form->LabelF().text().toStdString(), "1000 Hz");
+    EXPECT_EQ(AnalyzerState.Gain, 1.0);
+    EXPECT_EQ(form->GaugeLevel().Position(), 160);
+    EXPECT_EQ(form->GaugeF().Position(), 1000);
+    EXPECT_EQ(form->GaugeLevel().Max(), 160);
+    EXPECT_EQ(form->GaugeF().Max(), 8000);
+
+    EXPECT_TRUE(TableIs(WindowKind::wkKaiser));
+    for (int kind = 0; kind < analysis::WindowKindCount; ++kind) {
+        const QAction& item = form->WindowMenuItem(static_cast<WindowKind>(kind));
+        EXPECT_EQ(item.isChecked(), kind == static_cast<int>(WindowKind::wkKaiser)) << kind;
+    }
+    EXPECT_EQ(form->WindowMenuItem(WindowKind::wkKaiser).text().toStdString(), "Окно Кайзера (20)");
+    EXPECT_EQ(form->PopupMenuWindow().actions().size(), 11);
+
+    ASSERT_NE(form->SpectrumBitmap(), nullptr);
+    EXPECT_EQ(form->SpectrumBitmap()->Width(), 512);
+    EXPECT_EQ(form->SpectrumBitmap()->Height(), 241);
+    EXPECT_EQ(form->FrameTimer().Interval(), std::chrono::milliseconds(64));
+    EXPECT_TRUE(errorBoxes.empty());
+}
+
+TEST_F(SpectrumFormTest, TimerIsArmedOnlyAfterTheWindowIsComplete) {
+    form.reset();
+    analysis::ResetAnalyzerToLoadState();
+    // This runs while the Kaiser table is being built, inside window creation.
+    bool ranDuringCreation = false;
+    bool surfaceExisted = true;
+    bool timerEnabled = true;
+    QTimer::singleShot(0, [&] {
+        ranDuringCreation = app::SpectrumForm != nullptr;
+        if (ranDuringCreation) {
+            surfaceExisted = app::SpectrumForm->SpectrumBitmap() != nullptr;
+            timerEnabled = app::SpectrumForm->FrameTimer().IsEnabled();
+        }
+    });
+    form = std::make_unique<TSpectrumForm>(platform);
+    ASSERT_TRUE(ranDuringCreation);
+    EXPECT_FALSE(surfaceExisted);
+    EXPECT_FALSE(timerEnabled);
+    EXPECT_TRUE(form->FrameTimer().IsEnabled());
+    form->FrameTimer().Disable();
+}
+
+TEST_F(SpectrumFormTest, EachTickShowsThePicturePaintedOnThePreviousTick) {
+    form->FrameTimerTimer();
+    const auto& shown = form->ImageSpAmp().Bitmap();
+    ASSERT_EQ(shown.Width(), 512);
+    for (const TPixel32 pixel : shown.Pixels()) {
+        ASSERT_EQ(pixel, 0u); // the first picture is the untouched surface
+    }
+    const std::vector<TPixel32> firstPicture = PixelsOf(*form->SpectrumBitmap());
+    form->FrameTimerTimer();
+    EXPECT_EQ(PixelsOf(form->ImageSpAmp().Bitmap()), firstPicture);
+    // The 1000 Hz peak (bin 64) reaches row 4 at full scale.
+    EXPECT_EQ(firstPicture[4 * 512 + 64], raster::ColorToPixel32(platform::RGB(0, 200, 160)));
+}
+
+TEST_F(SpectrumFormTest, ArrowClickUpdatesReadOutsAndGainAtOnceAndThePictureLater) {
+    form->FrameTimerTimer();
+    form->FrameTimerTimer();
+    const std::vector<TPixel32> before = PixelsOf(*form->SpectrumBitmap());
+    for (int i = 0; i < 10; ++i) {
+        Click(form->GaugeLevelWidget(), QPoint(8, 9)); // the previous-button arrow
+    }
+    EXPECT_EQ(form->GaugeLevel().Position(), 150);
+    EXPECT_EQ(form->LabelLevel().text().toStdString(), "- 10 dB");
+    EXPECT_EQ(AnalyzerState.Gain, analysis::GainFromAttenuation(10));
+    EXPECT_EQ(PixelsOf(*form->SpectrumBitmap()), before); // nothing drawn until the next frame
+
+    Click(form->GaugeFWidget(), QPoint(133, 9)); // the next-button arrow
+    EXPECT_EQ(form->LabelF().text().toStdString(), "1001 Hz");
+    EXPECT_EQ(form->LabelLevel().text().toStdString(), "- 10 dB");
+
+    form->FrameTimerTimer();
+    const std::vector<TPixel32> after = PixelsOf(*form->SpectrumBitmap());
+    // 10 dB lower is about 15 pixels lower: the topmost trace pixel moves from row 4 down.
+    auto topRow = [](const std::vector<TPixel32>& pixels) {
+        const TPixel32 trace = raster::ColorToPixel32(platform::RGB(0, 200, 160));
+        for (int y = 0; y < 241; ++y) {
+            for (int x = 0; x < 512; ++x) {
+                if (pixels[y * 512 + x] == trace) {
+                    return y;
+                }
+            }
+        }
+        return 241;
+    };
+    EXPECT_EQ(topRow(before), 4);
+    EXPECT_NEAR(topRow(after) - topRow(before), 15, 1);
+    EXPECT_EQ(PixelsOf(form->ImageSpAmp().Bitmap()), before); // still shown one tick late
+}
+
+TEST_F(SpectrumFormTest, RadioButtonChangesTheCodingFromTheNextFrame) {
+    auto thirdHarmonicTop = [this] {
+        // The topmost trace pixel around bin 192 (3 kHz), where coding puts a distortion line.
+        const TPixel32 trace = raster::ColorToPixel32(platform::RGB(0, 200, 160));
+        for (int y = 0; y < 241; ++y) {
+            for (int x = 184; x <= 200; ++x) {
+                if (form->SpectrumBitmap()->Bits()[y * 512 + x] == trace) {
+                    return y;
+                }
+            }
+        }
+        return 241;
+    };
+    form->FrameTimerTimer();
+    EXPECT_EQ(thirdHarmonicTop(), 241);
+    Click(form->rb1(), QPoint(8, 8));
+    ASSERT_TRUE(form->rb1().isChecked());
+    EXPECT_FALSE(form->rbPCM().isChecked());
+    form->FrameTimerTimer();
+    // About 80 dB below the tone: roughly 120 pixels above the bottom.
+    EXPECT_LT(thirdHarmonicTop(), 150);
+}
+
+TEST_F(SpectrumFormTest, EveryMenuItemRebuildsItsWindow) {
+    for (int kind = 0; kind < analysis::WindowKindCount; ++kind) {
+        form->WindowMenuItem(static_cast<WindowKind>(kind)).trigger();
+        EXPECT_TRUE(TableIs(static_cast<WindowKind>(kind))) << kind;
+        EXPECT_EQ(AnalyzerState.CurrentWindowKind, static_cast<WindowKind>(kind));
+        for (int other = 0; other < analysis::WindowKindCount; ++other) {
+            EXPECT_EQ(form->WindowMenuItem(static_cast<WindowKind>(other)).isChecked(),
+                      other == kind);
+        }
+    }
+}
+
+TEST_F(SpectrumFormTest, ChoosingTheCheckedItemAgainKeepsItsMark) {
+    form->WindowMenuItem(WindowKind::wkKaiser).trigger();
+    EXPECT_TRUE(form->WindowMenuItem(WindowKind::wkKaiser).isChecked());
+    EXPECT_TRUE(TableIs(WindowKind::wkKaiser));
+}
+
+TEST_F(SpectrumFormTest, ChoiceDuringABuildIsBuiltAfterIt) {
+    // The Hann choice arrives while the Blackman table is letting messages run.
+    QTimer::singleShot(0, [this] { form->WindowMenuItem(WindowKind::wkHann).trigger(); });
+    form->WindowMenuItem(WindowKind::wkBlackman).trigger();
+    EXPECT_TRUE(TableIs(WindowKind::wkHann));
+    EXPECT_TRUE(form->WindowMenuItem(WindowKind::wkHann).isChecked());
+    EXPECT_FALSE(form->WindowMenuItem(WindowKind::wkBlackman).isChecked());
+}
+
+TEST_F(SpectrumFormTest, WindowMenuOpensOnTheDisplayOnly) {
+    for (QWidget* other : std::initializer_list<QWidget*>{form.get(), &form->GaugeLevelWidget(),
+                                                          &form->rb2(), &form->LabelF()}) {
+        QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(3, 3),
+                                other->mapToGlobal(QPoint(3, 3)));
+        QApplication::sendEvent(other, &event);
+        EXPECT_FALSE(form->PopupMenuWindow().isVisible());
+    }
+    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(100, 100),
+                            form->ImageSpAmpWidget().mapToGlobal(QPoint(100, 100)));
+    QApplication::sendEvent(&form->ImageSpAmpWidget(), &event);
+    EXPECT_TRUE(form->PopupMenuWindow().isVisible());
+    form->PopupMenuWindow().close();
+}
+
+TEST_F(SpectrumFormTest, WheelMovesNeitherGauge) {
+    for (QWidget* gauge : {&form->GaugeLevelWidget(), &form->GaugeFWidget()}) {
+        QWheelEvent wheel(QPointF(70, 9), gauge->mapToGlobal(QPointF(70, 9)), QPoint(),
+                          QPoint(0, -120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(gauge, &wheel);
+    }
+    EXPECT_EQ(form->GaugeLevel().Position(), 160);
+    EXPECT_EQ(form->GaugeF().Position(), 1000);
+}
+
+TEST_F(SpectrumFormTest, ErrorsInHandlersAreShownAndTheProgramGoesOn) {
+    // An overflowing frame (a gain no slider can set) raises the overflow flag.
+    AnalyzerState.Gain = 1e306;
+    form->FrameTimer().Enable();
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !errorBoxes.empty(); }, 5000));
+    form->FrameTimer().Disable();
+    // The overflowing samples then make the transform compute infinity minus infinity.
+    EXPECT_EQ(errorBoxes.front(), "Invalid floating point operation.");
+
+    // A slider handler that throws: the error is shown, the slider keeps its new place.
+    errorBoxes.clear();
+    form->GaugeF().SetOnChange(
+        [](raster::TGaugeSlider&) { throw std::runtime_error("Out of range"); });
+    Click(form->GaugeFWidget(), QPoint(133, 9));
+    ASSERT_EQ(errorBoxes.size(), 1u);
+    EXPECT_EQ(errorBoxes[0], "Out of range.");
+    EXPECT_EQ(form->GaugeF().Position(), 1001);
+
+    // And the next frame runs normally.
+    AnalyzerState.Gain = 1.0;
+    errorBoxes.clear();
+    form->FrameTimerTimer();
+    EXPECT_TRUE(errorBoxes.empty());
+}
+
+TEST_F(SpectrumFormTest, WindowIsPaintedPixelForPixel) {
+    EXPECT_EQ(form->devicePixelRatioF(), 1.0);
+    form->FrameTimerTimer();
+    form->FrameTimerTimer();
+    const QImage picture = form->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(picture.size(), QSize(556, 404));
+    auto rgb = [&](int x, int y) { return picture.pixel(x, y) & 0xFFFFFFu; };
+    EXPECT_EQ(rgb(0, 0), 0x131618u);            // the panel's corner, RGB(19, 22, 24)
+    EXPECT_EQ(rgb(15, 250), 0xA8C5D0u);         // the ruler's 0 Hz tick
+    EXPECT_EQ(rgb(15 + 64, 9 + 4), 0x00C8A0u);  // the trace's peak at 1000 Hz
+    EXPECT_EQ(rgb(15 + 0, 9 + 135), 0x502828u); // the -90 dB grid line
+    EXPECT_EQ(rgb(555, 100), 0u);               // beside the panel: the black background
+    // The display shows exactly its bitmap.
+    const auto& shown = form->ImageSpAmp().Bitmap();
+    for (int y = 0; y < 241; ++y) {
+        for (int x = 0; x < 512; ++x) {
+            ASSERT_EQ(rgb(15 + x, 9 + y), shown.Bits()[y * 512 + x] & 0xFFFFFFu) << x << ", " << y;
+        }
+    }
+}
+
+} // namespace
