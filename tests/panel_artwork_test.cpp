@@ -297,6 +297,35 @@ TEST_F(PanelArtworkTest, RulerLabels) {
     }
 }
 
+TEST_F(PanelArtworkTest, EveryDigitIsDrawnFromTheFont) {
+    // Each digit as the font defines it, found where the ruler (or, for 9, the decibel
+    // scale) prints it.
+    struct Expected {
+        const TRasterSurface* surface;
+        int left;
+        int top;
+        std::vector<std::string> rows;
+    };
+    const Expected digits[] = {
+        {ruler, 33, 7, {".XX.", "X..X", "X..X", "X..X", "X..X", "X..X", ".XX."}},
+        {ruler, 69, 7, {".X", "XX", ".X", ".X", ".X", ".X", ".X"}},
+        {ruler, 132, 7, {".XX.", "X..X", "...X", "..X.", ".X..", "X...", "XXXX"}},
+        {ruler, 196, 7, {".XX.", "X..X", "...X", "..X.", "...X", "X..X", ".XX."}},
+        {ruler, 260, 7, {"..X.", ".XX.", ".XX.", "X.X.", "XXXX", "..X.", "..X."}},
+        {ruler, 324, 7, {"XXXX", "X...", "XXX.", "X..X", "...X", "X..X", ".XX."}},
+        {ruler, 388, 7, {".XX.", "X..X", "X...", "XXX.", "X..X", "X..X", ".XX."}},
+        {ruler, 452, 7, {"XXXX", "...X", "..X.", "..X.", ".X..", ".X..", ".X.."}},
+        {ruler, 513, 7, {".XX.", "X..X", "X..X", ".XX.", "X..X", "X..X", ".XX."}},
+        {panel, 533, 141, {".XX.", "X..X", "X..X", ".XXX", "...X", "...X", ".XX."}},
+    };
+    for (const Expected& digit : digits) {
+        const int width = static_cast<int>(digit.rows[0].size());
+        EXPECT_EQ(Picture(*digit.surface, digit.left, digit.top, width, 7, ScaleTextColor),
+                  digit.rows)
+            << "at column " << digit.left;
+    }
+}
+
 TEST_F(PanelArtworkTest, WindowBackgroundDrawsTheRulerTransparentlyOverThePanel) {
     TRasterSurface background;
     ComposeWindowBackground(background, 556, 404, *panel, *ruler);
