@@ -28,6 +28,9 @@ void SynthesiseFrame(std::int32_t frequencyHz, CodingMode mode, std::span<double
     const double omega = static_cast<double>(TwoPi * static_cast<double>(frequencyHz));
     const Extended gain = state.Gain;
 
+    // First the tone, parked in the real parts. Each sample is a pure function of its
+    // clock value, so coding them in a second pass gives the same values while the
+    // processor overlaps the coder's long chains of divisions and roots across samples.
     for (int k = 0; k < FrameLength; ++k) {
         const double t =
             static_cast<double>(state.SampleCounter / static_cast<Extended>(SampleRateHz));
@@ -35,10 +38,13 @@ void SynthesiseFrame(std::int32_t frequencyHz, CodingMode mode, std::span<double
         if (t == 1.0) {
             state.SampleCounter = 0;
         }
-        double a =
+        SpectrumBuffer[k].re =
             static_cast<double>(std::sin(static_cast<Extended>(omega) * t) * gain * FullScale);
         ++state.SampleCounter;
+    }
 
+    for (int k = 0; k < FrameLength; ++k) {
+        double a = SpectrumBuffer[k].re;
         if (mode != CodingMode::cmPCM) {
             a = CodeSample(a, mode);
         }
