@@ -13,7 +13,7 @@ ticks_per_second=$(getconf CLK_TCK)
 
 app_pid=
 cleanup() {
-    [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null && wait "$app_pid" 2>/dev/null
+    orvex_stop_process "$app_pid"
     orvex_stop_xvfb
 }
 trap cleanup EXIT

@@ -78,7 +78,14 @@ orvex_start_xvfb() {
     orvex_die "the virtual display (Xvfb) did not come up within 5 seconds"
 }
 
+# Stops a process of ours and waits for it; never fails, so cleanup traps run to the end.
+orvex_stop_process() {
+    [ -n "${1:-}" ] || return 0
+    kill "$1" 2>/dev/null || true
+    wait "$1" 2>/dev/null || true
+}
+
 orvex_stop_xvfb() {
-    [ -n "${ORVEX_XVFB_PID:-}" ] && kill "$ORVEX_XVFB_PID" 2>/dev/null && wait "$ORVEX_XVFB_PID" 2>/dev/null
+    orvex_stop_process "${ORVEX_XVFB_PID:-}"
     ORVEX_XVFB_PID=
 }
