@@ -76,6 +76,28 @@ TEST_F(RunHandlerTest, FlaggedFloatingPointExceptionsAreReportedAndCleared) {
     EXPECT_EQ(std::fetestexcept(FE_INVALID | FE_DIVBYZERO | FE_OVERFLOW), 0);
 }
 
+TEST_F(RunHandlerTest, AnInfinityTurnedInvalidIsReportedAsItsCause) {
+    volatile double zero = 0.0;
+    volatile double huge = std::numeric_limits<double>::max();
+    RunHandler(
+        [&] {
+            volatile double infinite = huge * 10.0;
+            volatile double r = infinite - infinite;
+            (void)r;
+        },
+        show);
+    RunHandler(
+        [&] {
+            volatile double infinite = 1.0 / zero;
+            volatile double r = infinite * zero;
+            (void)r;
+        },
+        show);
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[0], "Floating point overflow.");
+    EXPECT_EQ(shown[1], "Floating point division by zero.");
+}
+
 TEST_F(RunHandlerTest, FlagsRaisedBeforeTheHandlerAreNotItsFault) {
     std::feraiseexcept(FE_OVERFLOW);
     RunHandler([] {}, show);

@@ -271,8 +271,8 @@ TEST_F(SpectrumFormTest, ErrorsInHandlersAreShownAndTheProgramGoesOn) {
     form->FrameTimer().Enable();
     ASSERT_TRUE(QTest::qWaitFor([this] { return !errorBoxes.empty(); }, 5000));
     form->FrameTimer().Disable();
-    // The overflowing samples then make the transform compute infinity minus infinity.
-    EXPECT_EQ(errorBoxes.front(), "Invalid floating point operation.");
+    // The overflow comes first; the infinite samples then make the transform invalid too.
+    EXPECT_EQ(errorBoxes.front(), "Floating point overflow.");
 
     // A slider handler that throws: the error is shown, the slider keeps its new place.
     errorBoxes.clear();

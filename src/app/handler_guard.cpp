@@ -25,13 +25,16 @@ std::string TakeFloatingPointError() {
         return {};
     }
     std::feclearexcept(TrappedExceptions);
-    if ((raised & FE_INVALID) != 0) {
-        return "Invalid floating point operation";
-    }
+    // The flags do not say which came first. A division by zero or an overflow yields an
+    // infinity that usually makes a later operation invalid, never the other way round, so
+    // those two are the likelier first fault.
     if ((raised & FE_DIVBYZERO) != 0) {
         return "Floating point division by zero";
     }
-    return "Floating point overflow";
+    if ((raised & FE_OVERFLOW) != 0) {
+        return "Floating point overflow";
+    }
+    return "Invalid floating point operation";
 }
 
 void RunHandler(const std::function<void()>& handler,
