@@ -194,17 +194,14 @@ constexpr std::array<std::string_view, IconSize> GlobeRows = {
     "...X....X....X..", "....XX..X..XX...", "......XXXXX.....", "................",
 };
 
-// Writes the lit pixels of `glyph` with its top-left corner at (left, top); the caller keeps
-// the glyph inside the surface.
-void PutGlyph(raster::TRasterSurface& surface, const TPlacedGlyph& placed, int top, TPixel32 ink) {
+// Calls `visit(x, y)` for every lit pixel of `placed` with the glyph's top row at `top`.
+template <typename Visit>
+void ForEachLitPixel(const TPlacedGlyph& placed, int top, Visit visit) {
     const TPixelGlyph& glyph = GlyphFor(placed.Character);
-    TPixel32* const bits = surface.Bits();
-    const int stride = surface.Width();
     for (int row = 0; row < GlyphHeight; ++row) {
         for (int column = 0; column < glyph.Width(); ++column) {
             if (glyph.IsLit(column, row)) {
-                assert(placed.Left + column < stride && top + row < surface.Height());
-                bits[(top + row) * stride + placed.Left + column] = ink;
+                visit(placed.Left + column, top + row);
             }
         }
     }
@@ -249,14 +246,7 @@ void DrawDecibelScale(raster::TRasterSurface& panel, TNoise& noise) {
     }
     for (const TScaleLabel& label : ScaleLabels) {
         for (int g = 0; g < label.GlyphCount; ++g) {
-            const TPixelGlyph& glyph = GlyphFor(label.Glyphs[g].Character);
-            for (int row = 0; row < GlyphHeight; ++row) {
-                for (int column = 0; column < glyph.Width(); ++column) {
-                    if (glyph.IsLit(column, row)) {
-                        lit[label.Top + row][label.Glyphs[g].Left + column] = true;
-                    }
-                }
-            }
+            ForEachLitPixel(label.Glyphs[g], label.Top, [](int x, int y) { lit[y][x] = true; });
         }
         if (label.DashRow != NoDash) {
             for (int x = DashLeft; x < DashLeft + DashWidth; ++x) {
@@ -328,7 +318,10 @@ void DrawFrequencyRuler(raster::TRasterSurface& ruler) {
         }
     }
     for (const TPlacedGlyph& glyph : RulerGlyphs) {
-        PutGlyph(ruler, glyph, RulerLabelTop, ink);
+        ForEachLitPixel(glyph, RulerLabelTop, [bits, ink](int x, int y) {
+            assert(x < RulerWidth && y < RulerHeight);
+            bits[y * RulerWidth + x] = ink;
+        });
     }
     ruler.NotifyChange();
 }
