@@ -10,7 +10,7 @@ ORVEX_PACKAGES=(
     libgtest-dev libgmock-dev libbenchmark-dev
     libfftw3-dev
     desktop-file-utils appstream
-    xvfb xauth xdotool imagemagick
+    fonts-dejavu-core xvfb xdotool imagemagick
 )
 
 orvex_say() { printf 'orvex: %s\n' "$*" >&2; }
