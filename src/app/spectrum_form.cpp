@@ -170,6 +170,8 @@ TSpectrumForm::TSpectrumForm(platform::qt::TQtPlatform& platform)
 
 TSpectrumForm::~TSpectrumForm() {
     frameTimer_->Disable();
+    // The platform may outlive the window; its default guard takes over again.
+    platform_.SetHandlerGuard({});
     // The host widgets go before the controls they show, which are members of the form.
     delete imageSpAmpWidget_;
     delete gaugeLevelWidget_;
