@@ -1,6 +1,7 @@
 #include "frame_pipeline.h"
 
 #include "complex_fft.h"
+#include "numeric_constants.h"
 #include "sample_coder.h"
 
 #include <cassert>
@@ -11,9 +12,7 @@ namespace {
 
 using Extended = long double;
 
-constexpr Extended TwoPi = 6.28318530717958647692528676655900577L;
 constexpr float SampleRateHz = 16000.0f;
-constexpr float FullScale = 32767.0f;
 constexpr float NormalisationTarget = 4100.0f; // value v of the frame's largest bin
 constexpr float DecibelFactor = 20.0f;
 constexpr Extended PixelsPerDecibel = 1.46L;

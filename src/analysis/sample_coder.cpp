@@ -1,5 +1,7 @@
 #include "sample_coder.h"
 
+#include "numeric_constants.h"
+
 #include <bit>
 #include <cassert>
 #include <cmath>
@@ -10,7 +12,6 @@ namespace {
 using Extended = long double;
 
 constexpr std::uint32_t InverseSqrtMagic = 0x5F3759DF;
-constexpr float FullScale = 32767.0f;
 
 // The mode's square root of a positive x, in extended precision. The exact root is taken
 // of the double itself; the fast roots work on x rounded to single.

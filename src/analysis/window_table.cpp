@@ -1,6 +1,7 @@
 #include "window_table.h"
 
 #include "bessel_i0.h"
+#include "numeric_constants.h"
 
 #include <cmath>
 
@@ -9,10 +10,9 @@ namespace {
 
 using Extended = long double;
 
-// Multiples of pi, each the extended value nearest to the true multiple (the compiler
-// rounds these long literals once).
+// The other multiples of pi (2 pi is shared), each the extended value nearest to the true
+// multiple (the compiler rounds these long literals once).
 constexpr Extended Pi = 3.14159265358979323846264338327950288L;
-constexpr Extended TwoPi = 6.28318530717958647692528676655900577L;
 constexpr Extended FourPi = 12.5663706143591729538505735331180115L;
 constexpr Extended SixPi = 18.8495559215387594307758602996770173L;
 constexpr Extended EightPi = 25.1327412287183459077011470662360231L;
