@@ -5,6 +5,7 @@
 #include "display/panel_artwork.h"
 #include "display/spectrum_plot.h"
 #include "handler_guard.h"
+#include "platform/qt/pixel_image.h"
 #include "platform/qt/qt_control_widget.h"
 #include "platform/qt/qt_platform.h"
 #include "raster/gauge_look.h"
@@ -132,12 +133,6 @@ void UseFullStopAsDecimalSeparator() {
     std::setlocale(LC_NUMERIC, "C");
 }
 
-// An image over a surface's pixels, without copying them; valid while the surface is.
-QImage WrapPixels(const raster::TRasterSurface& surface, QImage::Format format) {
-    return QImage(reinterpret_cast<const uchar*>(surface.Bits()), surface.Width(), surface.Height(),
-                  surface.Width() * static_cast<int>(sizeof(raster::TPixel32)), format);
-}
-
 } // namespace
 
 TSpectrumForm::TSpectrumForm(platform::qt::TQtPlatform& platform)
@@ -187,7 +182,8 @@ void TSpectrumForm::CreateArtwork() {
     display::ComposeWindowBackground(background_, FormClientWidth, FormClientHeight, panel_,
                                      ruler_);
     display::DrawWindowIcon(windowIcon_);
-    setWindowIcon(QIcon(QPixmap::fromImage(WrapPixels(windowIcon_, QImage::Format_ARGB32).copy())));
+    setWindowIcon(QIcon(QPixmap::fromImage(
+        platform::qt::WrapPixelBlock(windowIcon_.PixelBlock(), QImage::Format_ARGB32).copy())));
 }
 
 void TSpectrumForm::CreateControls() {
@@ -395,7 +391,7 @@ void TSpectrumForm::ProcessFrame() {
 void TSpectrumForm::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
     const QRect area = event->rect();
-    painter.drawImage(area, WrapPixels(background_, QImage::Format_RGB32), area);
+    painter.drawImage(area, platform::qt::WrapPixelBlock(background_.PixelBlock()), area);
 }
 
 void TSpectrumForm::showEvent(QShowEvent* event) {

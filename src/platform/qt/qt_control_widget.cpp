@@ -1,5 +1,6 @@
 #include "qt_control_widget.h"
 
+#include "pixel_image.h"
 #include "qt_platform.h"
 
 #include <algorithm>
@@ -101,11 +102,8 @@ void TQtControlWidget::BlockCopy(const TPixelBlock& source, const TRect& area) {
     if (visible.IsEmpty()) {
         return;
     }
-    // The block's layout is RGB32's: the image wraps the control's memory, no pixel is
-    // converted, and the opaque format leaves the fourth byte out of the colour.
-    const QImage image(reinterpret_cast<const uchar*>(source.pixels), source.width, source.height,
-                       static_cast<qsizetype>(source.width) * sizeof(*source.pixels),
-                       QImage::Format_RGB32);
+    // The image wraps the control's memory; the opaque format leaves the fourth byte out.
+    const QImage image = WrapPixelBlock(source);
     painter_->drawImage(QPoint(visible.left, visible.top), image,
                         QRect(visible.left, visible.top, visible.Width(), visible.Height()));
 }
