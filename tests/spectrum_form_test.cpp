@@ -4,6 +4,7 @@
 #include "app/spectrum_form.h"
 #include "platform/qt/qt_platform.h"
 #include "raster/pixel32.h"
+#include "support/analyzer_fixture.h"
 
 #include <array>
 #include <cstring>
@@ -30,11 +31,7 @@ using analysis::WindowKind;
 using app::TSpectrumForm;
 using raster::TPixel32;
 
-bool TableIs(WindowKind kind) {
-    std::array<float, analysis::FrameLength> expected{};
-    analysis::FillWindowTable(kind, expected);
-    return std::memcmp(expected.data(), analysis::WindowTable.data(), sizeof expected) == 0;
-}
+using testing_support::WindowTableIs;
 
 std::vector<TPixel32> PixelsOf(const raster::TRasterSurface& surface) {
     return {surface.Pixels().begin(), surface.Pixels().end()};
@@ -104,7 +101,7 @@ TEST_F(SpectrumFormTest, StartsWithItsLayoutAndStartValues) {
     EXPECT_EQ(form->GaugeLevel().Max(), 160);
     EXPECT_EQ(form->GaugeF().Max(), 8000);
 
-    EXPECT_TRUE(TableIs(WindowKind::wkKaiser));
+    EXPECT_TRUE(WindowTableIs(WindowKind::wkKaiser));
     for (int kind = 0; kind < analysis::WindowKindCount; ++kind) {
         const QAction& item = form->WindowMenuItem(static_cast<WindowKind>(kind));
         EXPECT_EQ(item.isChecked(), kind == static_cast<int>(WindowKind::wkKaiser)) << kind;
@@ -216,7 +213,7 @@ TEST_F(SpectrumFormTest, RadioButtonChangesTheCodingFromTheNextFrame) {
 TEST_F(SpectrumFormTest, EveryMenuItemRebuildsItsWindow) {
     for (int kind = 0; kind < analysis::WindowKindCount; ++kind) {
         form->WindowMenuItem(static_cast<WindowKind>(kind)).trigger();
-        EXPECT_TRUE(TableIs(static_cast<WindowKind>(kind))) << kind;
+        EXPECT_TRUE(WindowTableIs(static_cast<WindowKind>(kind))) << kind;
         EXPECT_EQ(AnalyzerState.CurrentWindowKind, static_cast<WindowKind>(kind));
         for (int other = 0; other < analysis::WindowKindCount; ++other) {
             EXPECT_EQ(form->WindowMenuItem(static_cast<WindowKind>(other)).isChecked(),
@@ -228,14 +225,14 @@ TEST_F(SpectrumFormTest, EveryMenuItemRebuildsItsWindow) {
 TEST_F(SpectrumFormTest, ChoosingTheCheckedItemAgainKeepsItsMark) {
     form->WindowMenuItem(WindowKind::wkKaiser).trigger();
     EXPECT_TRUE(form->WindowMenuItem(WindowKind::wkKaiser).isChecked());
-    EXPECT_TRUE(TableIs(WindowKind::wkKaiser));
+    EXPECT_TRUE(WindowTableIs(WindowKind::wkKaiser));
 }
 
 TEST_F(SpectrumFormTest, ChoiceDuringABuildIsBuiltAfterIt) {
     // The Hann choice arrives while the Blackman table is letting messages run.
     QTimer::singleShot(0, [this] { form->WindowMenuItem(WindowKind::wkHann).trigger(); });
     form->WindowMenuItem(WindowKind::wkBlackman).trigger();
-    EXPECT_TRUE(TableIs(WindowKind::wkHann));
+    EXPECT_TRUE(WindowTableIs(WindowKind::wkHann));
     EXPECT_TRUE(form->WindowMenuItem(WindowKind::wkHann).isChecked());
     EXPECT_FALSE(form->WindowMenuItem(WindowKind::wkBlackman).isChecked());
 }

@@ -2,6 +2,7 @@
 #include "analysis/window_table.h"
 #include "app/window_table_builder.h"
 #include "platform/scripted/scripted_platform.h"
+#include "support/analyzer_fixture.h"
 
 #include <array>
 #include <chrono>
@@ -18,11 +19,7 @@ using analysis::WindowTable;
 using app::TWindowTableBuilder;
 using platform::scripted::TScriptedPlatform;
 
-bool TableIs(WindowKind kind) {
-    std::array<float, analysis::FrameLength> expected{};
-    analysis::FillWindowTable(kind, expected);
-    return std::memcmp(expected.data(), WindowTable.data(), sizeof expected) == 0;
-}
+using testing_support::WindowTableIs;
 
 class WindowTableBuilderTest : public ::testing::Test {
 protected:
@@ -34,10 +31,10 @@ protected:
 
 TEST_F(WindowTableBuilderTest, BuildFillsTheTableThenRunsPendingMessagesAndSleeps) {
     std::vector<bool> tableReadyWhenMessageRan;
-    platform.Post([&] { tableReadyWhenMessageRan.push_back(TableIs(WindowKind::wkHann)); });
+    platform.Post([&] { tableReadyWhenMessageRan.push_back(WindowTableIs(WindowKind::wkHann)); });
     const auto before = platform.Now();
     builder.Build(WindowKind::wkHann);
-    EXPECT_TRUE(TableIs(WindowKind::wkHann));
+    EXPECT_TRUE(WindowTableIs(WindowKind::wkHann));
     ASSERT_EQ(tableReadyWhenMessageRan.size(), 1u);
     EXPECT_TRUE(tableReadyWhenMessageRan[0]); // a frame inside the build sees the new table
     EXPECT_EQ(platform.Now() - before, std::chrono::milliseconds(1));
@@ -56,11 +53,11 @@ TEST_F(WindowTableBuilderTest, ChoiceDuringABuildIsBuiltRightAfterIt) {
     platform.Post([&] {
         builder.Build(WindowKind::wkGaussian);
         // Only remembered while the running build lets messages run.
-        EXPECT_TRUE(TableIs(WindowKind::wkHamming));
+        EXPECT_TRUE(WindowTableIs(WindowKind::wkHamming));
         EXPECT_EQ(builder.PendingKind(), WindowKind::wkGaussian);
     });
     builder.Build(WindowKind::wkHamming);
-    EXPECT_TRUE(TableIs(WindowKind::wkGaussian));
+    EXPECT_TRUE(WindowTableIs(WindowKind::wkGaussian));
     EXPECT_FALSE(builder.PendingKind().has_value());
     EXPECT_FALSE(AnalyzerState.WindowTableBusy);
 }
@@ -69,7 +66,7 @@ TEST_F(WindowTableBuilderTest, LatestOfSeveralChoicesDuringABuildWins) {
     platform.Post([&] { builder.Build(WindowKind::wkSine); });
     platform.Post([&] { builder.Build(WindowKind::wkFlatTop); });
     builder.Build(WindowKind::wkKaiser);
-    EXPECT_TRUE(TableIs(WindowKind::wkFlatTop));
+    EXPECT_TRUE(WindowTableIs(WindowKind::wkFlatTop));
 }
 
 TEST_F(WindowTableBuilderTest, ChoiceDuringTheFollowUpBuildIsBuiltToo) {
@@ -79,7 +76,7 @@ TEST_F(WindowTableBuilderTest, ChoiceDuringTheFollowUpBuildIsBuiltToo) {
         platform.Post([&] { builder.Build(WindowKind::wkTriangular); });
     });
     builder.Build(WindowKind::wkKaiser);
-    EXPECT_TRUE(TableIs(WindowKind::wkTriangular));
+    EXPECT_TRUE(WindowTableIs(WindowKind::wkTriangular));
 }
 
 TEST_F(WindowTableBuilderTest, SameWindowAgainGivesAnIdenticalTable) {

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstring>
 
 namespace testing_support {
 
@@ -19,6 +20,13 @@ inline void StartAnalyzer(analysis::WindowKind window, int levelDb = 0) {
     analysis::FillWindowTable(window, analysis::WindowTable);
     analysis::ClearSpectrumBuffer();
     analysis::AnalyzerState.Gain = analysis::GainFromAttenuation(-levelDb);
+}
+
+// Whether WindowTable holds exactly the coefficients of `kind`.
+inline bool WindowTableIs(analysis::WindowKind kind) {
+    std::array<float, analysis::FrameLength> expected{};
+    analysis::FillWindowTable(kind, expected);
+    return std::memcmp(expected.data(), analysis::WindowTable.data(), sizeof expected) == 0;
 }
 
 inline Ordinates RunFrame(std::int32_t frequencyHz, analysis::CodingMode mode) {
