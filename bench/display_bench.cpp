@@ -15,8 +15,8 @@ namespace {
 
 void BM_PlotFrameDrawing(benchmark::State& state) {
     platform::scripted::TScriptedPlatform platform;
-    raster::TSurfaceView view(platform, 512, 241);
-    view.SetRepaintMode(raster::TRepaintMode::rmOptimizer);
+    controls::TSurfaceView view(platform, 512, 241);
+    view.SetRepaintMode(controls::TRepaintMode::rmOptimizer);
     raster::TRasterSurface surface(512, 241);
     // A busy trace: a Kaiser-windowed peak with distortion lines and a noise floor.
     std::array<std::int32_t, analysis::PlottedBins> ordinates{};

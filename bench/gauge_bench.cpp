@@ -6,8 +6,8 @@
 #include "platform/scripted/scripted_control_host.h"
 #include "platform/scripted/scripted_platform.h"
 #include "platform/window_canvas.h"
-#include "raster/gauge_look.h"
-#include "raster/gauge_slider.h"
+#include "controls/gauge_look.h"
+#include "controls/gauge_slider.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -46,8 +46,8 @@ private:
 void BM_PaintGauge(benchmark::State& state) {
     const bool level = state.range(0) == 0;
     platform::scripted::TScriptedPlatform platform;
-    raster::TGaugeSlider gauge(platform);
-    raster::ApplyGaugeLook(gauge, raster::PanelGaugeLook);
+    controls::TGaugeSlider gauge(platform);
+    controls::ApplyGaugeLook(gauge, controls::PanelGaugeLook);
     gauge.SetMax(level ? 160 : 8000);
     gauge.SetPosition(level ? 160 : 1000);
     gauge.SetLargeChange(10);

@@ -9,7 +9,7 @@
 #include "platform/color.h"
 #include "platform/scripted/scripted_platform.h"
 #include "raster/raster_surface.h"
-#include "raster/surface_view.h"
+#include "controls/surface_view.h"
 
 #include <array>
 #include <cstddef>
@@ -92,8 +92,8 @@ BENCHMARK(BM_CopySurfaceFrom);
 // the display control, then draw the new one.
 void BM_HandOverAndDrawFrame(benchmark::State& state) {
     platform::scripted::TScriptedPlatform platform;
-    raster::TSurfaceView view(platform, PlotWidth, PlotHeight);
-    view.SetRepaintMode(raster::TRepaintMode::rmOptimizer);
+    controls::TSurfaceView view(platform, PlotWidth, PlotHeight);
+    view.SetRepaintMode(controls::TRepaintMode::rmOptimizer);
     raster::TRasterSurface surface(PlotWidth, PlotHeight);
     const TOrdinates& ordinates = FrameOrdinates();
     view.SetBitmap(surface);
@@ -137,8 +137,8 @@ public:
 // to whole-area repaints, invalidates the window, whose paint then does so).
 void BM_ComposeAndCopy(benchmark::State& state) {
     platform::scripted::TScriptedPlatform platform;
-    raster::TSurfaceView view(platform, PlotWidth, PlotHeight);
-    view.SetRepaintMode(raster::TRepaintMode::rmOptimizer);
+    controls::TSurfaceView view(platform, PlotWidth, PlotHeight);
+    view.SetRepaintMode(controls::TRepaintMode::rmOptimizer);
     TBlitWindow window;
     view.SetHost(&window);
     raster::TRasterSurface surface(PlotWidth, PlotHeight);

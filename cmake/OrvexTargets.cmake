@@ -14,9 +14,23 @@ function(orvex_target_defaults target)
     endif()
 endfunction()
 
+# orvex_add_library(<name> FOLDER <folder> SOURCES <files...>)
+# A static library made of the sources of src/<folder>. Its include root exposes the headers
+# of that folder alone, as "<folder>/<header>.h", so a library that does not link it cannot
+# include its headers: each header is linked by name into <build>/include/<name>/<folder>.
 function(orvex_add_library name)
-    add_library(${name} STATIC ${ARGN})
+    cmake_parse_arguments(ARG "" "FOLDER" "SOURCES" ${ARGN})
+    add_library(${name} STATIC ${ARG_SOURCES})
     orvex_target_defaults(${name})
+    set(root ${CMAKE_BINARY_DIR}/include/${name})
+    file(REMOVE_RECURSE ${root})
+    file(MAKE_DIRECTORY ${root}/${ARG_FOLDER})
+    file(GLOB headers CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/src/${ARG_FOLDER}/*.h)
+    foreach(header IN LISTS headers)
+        get_filename_component(file_name ${header} NAME)
+        file(CREATE_LINK ${header} ${root}/${ARG_FOLDER}/${file_name} SYMBOLIC)
+    endforeach()
+    target_include_directories(${name} PUBLIC ${root})
 endfunction()
 
 function(orvex_add_executable name)
@@ -24,16 +38,17 @@ function(orvex_add_executable name)
     orvex_target_defaults(${name})
 endfunction()
 
-# orvex_add_test(<name> SOURCES <files...> [LIBRARIES <targets...>] [GUI] [TRAPS] [QT_MAIN]
-#                [LABELS <labels...>] [TIMEOUT <seconds>])
-# Builds tests/<name>.cpp (or the given sources) into a GoogleTest executable and registers
-# its cases with ctest. GUI tests run on Qt's offscreen platform. TRAPS links the main that
+# orvex_add_test(<folder>/<name> [SOURCES <files...>] [LIBRARIES <targets...>] [GUI] [TRAPS]
+#                [QT_MAIN] [LABELS <labels...>] [TIMEOUT <seconds>])
+# Builds tests/<folder>/<name>.cpp (or the given sources) into the GoogleTest executable
+# <name> and registers its cases with ctest. GUI tests run on Qt's offscreen platform. TRAPS links the main that
 # enables the floating-point traps (invalid, divide-by-zero, overflow) for the whole test.
 function(orvex_add_test name)
     cmake_parse_arguments(ARG "GUI;TRAPS;QT_MAIN" "TIMEOUT" "SOURCES;LIBRARIES;LABELS" ${ARGN})
     if(NOT ARG_SOURCES)
         set(ARG_SOURCES ${name}.cpp)
     endif()
+    get_filename_component(name ${name} NAME)
     orvex_add_executable(${name} ${ARG_SOURCES})
     target_link_libraries(${name} PRIVATE ${ARG_LIBRARIES} GTest::gtest)
     target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)

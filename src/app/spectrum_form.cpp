@@ -8,7 +8,7 @@
 #include "platform/qt/pixel_image.h"
 #include "platform/qt/qt_control_widget.h"
 #include "platform/qt/qt_platform.h"
-#include "raster/gauge_look.h"
+#include "controls/gauge_look.h"
 #include "window_snap.h"
 
 #include <cassert>
@@ -119,8 +119,8 @@ void StyleText(QWidget& widget) {
 }
 
 // Both sliders share one flat look.
-void ConfigureGauge(raster::TGaugeSlider& gauge, int max, int position) {
-    raster::ApplyGaugeLook(gauge, raster::PanelGaugeLook);
+void ConfigureGauge(controls::TGaugeSlider& gauge, int max, int position) {
+    controls::ApplyGaugeLook(gauge, controls::PanelGaugeLook);
     gauge.SetMin(0);
     gauge.SetMax(max);
     gauge.SetPosition(position);
@@ -199,17 +199,17 @@ void TSpectrumForm::CreateControls() {
         StyleText(*label);
     }
 
-    imageSpAmp_ = std::make_unique<raster::TSurfaceView>(platform_, ImageSpAmpPlace.width,
+    imageSpAmp_ = std::make_unique<controls::TSurfaceView>(platform_, ImageSpAmpPlace.width,
                                                          ImageSpAmpPlace.height);
     imageSpAmp_->SetColor(RGB(0, 0, 0));
-    imageSpAmp_->SetRepaintMode(raster::TRepaintMode::rmOptimizer);
+    imageSpAmp_->SetRepaintMode(controls::TRepaintMode::rmOptimizer);
     imageSpAmpWidget_ = new TQtControlWidget(platform_, *imageSpAmp_, Bounds(ImageSpAmpPlace), this,
                                              TWheelHandling::whIgnore);
     imageSpAmpWidget_->setFocusPolicy(Qt::NoFocus);
 
     // The wheel moves neither slider in this window: it goes only to the control with the
     // keyboard focus, which a slider never takes.
-    gaugeLevel_ = std::make_unique<raster::TGaugeSlider>(platform_);
+    gaugeLevel_ = std::make_unique<controls::TGaugeSlider>(platform_);
     ConfigureGauge(*gaugeLevel_, 160, 160);
     gaugeLevelWidget_ = new TQtControlWidget(platform_, *gaugeLevel_, Bounds(GaugeLevelPlace), this,
                                              TWheelHandling::whIgnore);
@@ -236,13 +236,13 @@ void TSpectrumForm::CreateControls() {
     setTabOrder(rb1_, rb2_);
     setTabOrder(rb2_, rb3_);
 
-    gaugeF_ = std::make_unique<raster::TGaugeSlider>(platform_);
+    gaugeF_ = std::make_unique<controls::TGaugeSlider>(platform_);
     ConfigureGauge(*gaugeF_, 8000, 1000);
     gaugeFWidget_ = new TQtControlWidget(platform_, *gaugeF_, Bounds(GaugeFPlace), this,
                                          TWheelHandling::whIgnore);
 
-    gaugeLevel_->SetOnChange([this](raster::TGaugeSlider&) { GaugeLevelChange(); });
-    gaugeF_->SetOnChange([this](raster::TGaugeSlider&) { GaugeLevelChange(); });
+    gaugeLevel_->SetOnChange([this](controls::TGaugeSlider&) { GaugeLevelChange(); });
+    gaugeF_->SetOnChange([this](controls::TGaugeSlider&) { GaugeLevelChange(); });
 }
 
 void TSpectrumForm::CreateWindowMenu() {

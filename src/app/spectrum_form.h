@@ -2,9 +2,9 @@
 
 #include "analysis/coding_mode.h"
 #include "analysis/window_kind.h"
-#include "raster/gauge_slider.h"
+#include "controls/gauge_slider.h"
 #include "raster/raster_surface.h"
-#include "raster/surface_view.h"
+#include "controls/surface_view.h"
 #include "window_table_builder.h"
 
 #include <array>
@@ -79,9 +79,9 @@ public:
     void BuildWindowTable(analysis::WindowKind kind);
 
     // The controls of the layout.
-    raster::TSurfaceView& ImageSpAmp() { return *imageSpAmp_; }
-    raster::TGaugeSlider& GaugeLevel() { return *gaugeLevel_; }
-    raster::TGaugeSlider& GaugeF() { return *gaugeF_; }
+    controls::TSurfaceView& ImageSpAmp() { return *imageSpAmp_; }
+    controls::TGaugeSlider& GaugeLevel() { return *gaugeLevel_; }
+    controls::TGaugeSlider& GaugeF() { return *gaugeF_; }
     QWidget& ImageSpAmpWidget();
     QWidget& GaugeLevelWidget();
     QWidget& GaugeFWidget();
@@ -123,9 +123,9 @@ private:
     raster::TRasterSurface background_;
     raster::TRasterSurface windowIcon_;
 
-    std::unique_ptr<raster::TSurfaceView> imageSpAmp_;
-    std::unique_ptr<raster::TGaugeSlider> gaugeLevel_;
-    std::unique_ptr<raster::TGaugeSlider> gaugeF_;
+    std::unique_ptr<controls::TSurfaceView> imageSpAmp_;
+    std::unique_ptr<controls::TGaugeSlider> gaugeLevel_;
+    std::unique_ptr<controls::TGaugeSlider> gaugeF_;
     platform::qt::TQtControlWidget* imageSpAmpWidget_ = nullptr;
     platform::qt::TQtControlWidget* gaugeLevelWidget_ = nullptr;
     platform::qt::TQtControlWidget* gaugeFWidget_ = nullptr;

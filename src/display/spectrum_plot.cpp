@@ -6,7 +6,7 @@
 
 namespace display {
 
-void BeginPlotFrame(raster::TRasterSurface& surface, raster::TSurfaceView& view) {
+void BeginPlotFrame(raster::TRasterSurface& surface, controls::TSurfaceView& view) {
     view.SetBitmap(surface);
 
     const std::int32_t width = surface.Width();
@@ -42,7 +42,7 @@ void DrawPlotTrace(raster::TRasterSurface& surface,
     }
 }
 
-void RunPlotFrame(raster::TRasterSurface& surface, raster::TSurfaceView& view,
+void RunPlotFrame(raster::TRasterSurface& surface, controls::TSurfaceView& view,
                   std::int32_t frequencyHz, analysis::CodingMode mode) {
     BeginPlotFrame(surface, view);
     std::array<std::int32_t, analysis::PlottedBins> ordinates;

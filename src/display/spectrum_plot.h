@@ -4,7 +4,7 @@
 #include "analysis/coding_mode.h"
 #include "platform/color.h"
 #include "raster/raster_surface.h"
-#include "raster/surface_view.h"
+#include "controls/surface_view.h"
 
 #include <cstdint>
 #include <span>
@@ -27,7 +27,7 @@ inline constexpr int PlotMarkedGridLine = 9;
 // Starts a frame's picture: hands the picture drawn on the previous frame to `view` (a
 // copy), then clears `surface` to the background, draws the grid over the whole surface
 // and leaves the trace colour in the pen. The surface is the plot, 512 x 241 in the window.
-void BeginPlotFrame(raster::TRasterSurface& surface, raster::TSurfaceView& view);
+void BeginPlotFrame(raster::TRasterSurface& surface, controls::TSurfaceView& view);
 
 // Draws the trace of one frame: bin k at column k, its ordinate in pixels above the row
 // just below the surface, joined bin to bin from a point left of the surface at bin 0's
@@ -38,7 +38,7 @@ void DrawPlotTrace(raster::TRasterSurface& surface,
 
 // One whole frame: BeginPlotFrame, the frame's numerics for the tone frequency (hertz) and
 // coding mode, DrawPlotTrace. The window shows the new picture with the next frame.
-void RunPlotFrame(raster::TRasterSurface& surface, raster::TSurfaceView& view,
+void RunPlotFrame(raster::TRasterSurface& surface, controls::TSurfaceView& view,
                   std::int32_t frequencyHz, analysis::CodingMode mode);
 
 } // namespace display

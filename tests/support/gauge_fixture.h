@@ -5,8 +5,8 @@
 
 #include "platform/scripted/scripted_control_host.h"
 #include "platform/scripted/scripted_platform.h"
-#include "raster/gauge_look.h"
-#include "raster/gauge_slider.h"
+#include "controls/gauge_look.h"
+#include "controls/gauge_slider.h"
 
 #include <chrono>
 #include <cstdint>
@@ -33,7 +33,7 @@ inline void PrintTo(const TRecordedChange& change, std::ostream* os) {
 
 struct TGaugeFixture {
     platform::scripted::TScriptedPlatform platform;
-    raster::TGaugeSlider gauge{platform};
+    controls::TGaugeSlider gauge{platform};
     std::unique_ptr<platform::scripted::TScriptedControlHost> host;
     std::vector<TRecordedChange> changes;     // OnChange, with the position it saw
     std::vector<TRecordedChange> userChanges; // OnUserChange
@@ -42,15 +42,15 @@ struct TGaugeFixture {
     // as the window's layout does: range first, handlers last, so nothing is notified.
     explicit TGaugeFixture(TGaugeRole role) {
         const bool level = role == TGaugeRole::grLevel;
-        raster::ApplyGaugeLook(gauge, raster::PanelGaugeLook);
+        controls::ApplyGaugeLook(gauge, controls::PanelGaugeLook);
         gauge.SetMax(level ? 160 : 8000);
         gauge.SetPosition(level ? 160 : 1000);
         gauge.SetSmallChange(1);
         gauge.SetLargeChange(10);
-        gauge.SetOnChange([this](raster::TGaugeSlider& sender) {
+        gauge.SetOnChange([this](controls::TGaugeSlider& sender) {
             changes.push_back({platform.Now(), sender.Position()});
         });
-        gauge.SetOnUserChange([this](raster::TGaugeSlider& sender) {
+        gauge.SetOnUserChange([this](controls::TGaugeSlider& sender) {
             userChanges.push_back({platform.Now(), sender.Position()});
         });
         const platform::TPoint place =

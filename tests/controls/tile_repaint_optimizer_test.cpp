@@ -1,4 +1,4 @@
-#include "raster/tile_repaint_optimizer.h"
+#include "controls/tile_repaint_optimizer.h"
 #include "support/platform_printers.h"
 
 #include <cstdint>
@@ -8,15 +8,15 @@
 namespace {
 
 using platform::TRect;
-using raster::TRectList;
-using raster::TTileRepaintOptimizer;
+using controls::TRectList;
+using controls::TTileRepaintOptimizer;
 
 constexpr std::uint32_t Whole = TTileRepaintOptimizer::PackBox(0, 0, 32, 32);
 
 // A clock the test moves by hand, in microseconds.
 struct TManualClock {
     std::int64_t now = 0;
-    raster::TMicrosecondClock Reader() {
+    controls::TMicrosecondClock Reader() {
         return [this] { return now; };
     }
 };

@@ -2,7 +2,7 @@
 #include "platform/scripted/scripted_control_host.h"
 #include "platform/scripted/scripted_platform.h"
 #include "raster/raster_surface.h"
-#include "raster/surface_view.h"
+#include "controls/surface_view.h"
 #include "support/pixel_asserts.h"
 #include "support/platform_printers.h"
 
@@ -22,8 +22,8 @@ using platform::scripted::TScriptedControlHost;
 using platform::scripted::TScriptedPlatform;
 using raster::TPixel32;
 using raster::TRasterSurface;
-using raster::TRectList;
-using raster::TSurfaceView;
+using controls::TRectList;
+using controls::TSurfaceView;
 using support::SamePixels;
 
 constexpr std::int32_t Width = 512;
@@ -32,7 +32,7 @@ constexpr TRect ClientArea{0, 0, Width, Height};
 constexpr std::uint32_t ColourBytes = 0x00FFFFFF;
 
 // Compositions take no time, so the optimizer never changes its level on its own.
-raster::TMicrosecondClock FrozenClock() {
+controls::TMicrosecondClock FrozenClock() {
     return [] { return std::int64_t{0}; };
 }
 
@@ -66,7 +66,7 @@ struct TDisplay {
     TSurfaceView view{platform, Width, Height, FrozenClock()};
     std::unique_ptr<TScriptedControlHost> host;
 
-    explicit TDisplay(raster::TRepaintMode mode = raster::TRepaintMode::rmOptimizer) {
+    explicit TDisplay(controls::TRepaintMode mode = controls::TRepaintMode::rmOptimizer) {
         view.SetRepaintMode(mode);
         host = std::make_unique<TScriptedControlHost>(platform, view,
                                                       TRect{15, 9, 15 + Width, 9 + Height});
@@ -264,7 +264,7 @@ TEST(SurfaceView, AtTheHighestLevelEveryPaintRecomposesTheWholeArea) {
     std::int64_t now = 0;
     std::int64_t compositionCost = 10;
     TSurfaceView view(platform, Width, Height, [&] { return now += compositionCost; });
-    view.SetRepaintMode(raster::TRepaintMode::rmOptimizer);
+    view.SetRepaintMode(controls::TRepaintMode::rmOptimizer);
     TScriptedControlHost host(platform, view, {0, 0, Width, Height});
     TRasterSurface source(Width, Height);
     view.SetBitmap(source);
@@ -291,7 +291,7 @@ TEST(SurfaceView, AtTheHighestLevelEveryPaintRecomposesTheWholeArea) {
 }
 
 TEST(SurfaceView, FullRepaintModeRepaintsTheWholeWindowOnEveryChange) {
-    TDisplay display(raster::TRepaintMode::rmFull);
+    TDisplay display(controls::TRepaintMode::rmFull);
     TRasterSurface source(Width, Height);
     display.view.SetBitmap(source);
     display.platform.ProcessMessages();
@@ -339,7 +339,7 @@ TEST(SurfaceView, LeftPressCapturesTheMouseUntilRelease) {
 TEST(SurfaceView, WithoutAWindowHandOversAreKeptForTheFirstPaint) {
     TScriptedPlatform platform;
     TSurfaceView view(platform, Width, Height, FrozenClock());
-    view.SetRepaintMode(raster::TRepaintMode::rmOptimizer);
+    view.SetRepaintMode(controls::TRepaintMode::rmOptimizer);
     TRasterSurface source(Width, Height);
     FillWithDistinctPixels(source, 12);
     view.SetBitmap(source);

@@ -3,7 +3,7 @@
 #include "platform/qt/qt_control_widget.h"
 #include "platform/qt/qt_platform.h"
 #include "raster/raster_surface.h"
-#include "raster/surface_view.h"
+#include "controls/surface_view.h"
 #include "support/pixel_asserts.h"
 #include "support/platform_printers.h"
 #include "support/qt_application.h"
@@ -40,7 +40,7 @@ using platform::qt::TQtControlWidget;
 using platform::qt::TQtPlatform;
 using platform::qt::TWheelHandling;
 using raster::TRasterSurface;
-using raster::TSurfaceView;
+using controls::TSurfaceView;
 using support::SamePixels;
 
 constexpr int PatienceMs = 5000;
@@ -162,7 +162,7 @@ private:
 };
 
 // Compositions take no time, so the display's optimizer never changes its level.
-raster::TMicrosecondClock FrozenClock() {
+controls::TMicrosecondClock FrozenClock() {
     return [] { return std::int64_t{0}; };
 }
 
@@ -253,7 +253,7 @@ TEST_F(QtControlWidget, IsAFixedSizeChildThatNeverErasesTracksTheMouseAndTakesNo
 
 TEST_F(QtControlWidget, ShowsTheSurfaceViewsPicturePixelForPixel) {
     TSurfaceView view(platform_, 0, 0, FrozenClock());
-    view.SetRepaintMode(raster::TRepaintMode::rmOptimizer);
+    view.SetRepaintMode(controls::TRepaintMode::rmOptimizer);
     TRecordingControl control(&view);
     const auto widget = Host(control, DisplayBounds);
     TRasterSurface picture(DisplayWidth, DisplayHeight);
@@ -270,7 +270,7 @@ TEST_F(QtControlWidget, ShowsTheSurfaceViewsPicturePixelForPixel) {
 
 TEST_F(QtControlWidget, APostedPaintRequestReachesTheScreenAsSoonAsItsEventIsTaken) {
     TSurfaceView view(platform_, 0, 0, FrozenClock());
-    view.SetRepaintMode(raster::TRepaintMode::rmOptimizer);
+    view.SetRepaintMode(controls::TRepaintMode::rmOptimizer);
     TRecordingControl control(&view);
     const auto widget = Host(control, DisplayBounds);
     TRasterSurface first(DisplayWidth, DisplayHeight);

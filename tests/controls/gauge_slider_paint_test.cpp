@@ -1,8 +1,8 @@
 #include "platform/color.h"
 #include "platform/scripted/scripted_control_host.h"
 #include "platform/scripted/scripted_platform.h"
-#include "raster/gauge_look.h"
-#include "raster/gauge_slider.h"
+#include "controls/gauge_look.h"
+#include "controls/gauge_slider.h"
 #include "raster/raster_surface.h"
 #include "support/gauge_fixture.h"
 #include "support/pixel_asserts.h"
@@ -20,8 +20,8 @@ using platform::MouseButton;
 using platform::RGB;
 using platform::TColor;
 using platform::scripted::TScriptedPlatform;
-using raster::PanelGaugeLook;
-using raster::TGaugeSlider;
+using controls::PanelGaugeLook;
+using controls::TGaugeSlider;
 using support::GaugeHeight;
 using support::GaugeWidth;
 using support::SamePixels;
@@ -241,7 +241,7 @@ TEST(GaugeSliderPaint, DisabledGaugeIsGreyWithEngravedArrowsAndNoHandle) {
 
 TEST(GaugeSliderPaint, PatternedBackgroundFillsTheTrackWithACheckerboard) {
     TGaugeFixture f(TGaugeRole::grFrequency);
-    f.gauge.SetBackgnd(raster::TGaugeBackground::bgPattern);
+    f.gauge.SetBackgnd(controls::TGaugeBackground::bgPattern);
     TPicture p = PanelGauge(27);
     p.Checkerboard(19, 26, 2, 16, Grey, Track);
     p.Checkerboard(51, 123, 2, 16, Grey, Track);

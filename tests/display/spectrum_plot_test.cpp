@@ -53,7 +53,7 @@ protected:
     }
 
     platform::scripted::TScriptedPlatform platform;
-    raster::TSurfaceView view;
+    controls::TSurfaceView view;
     TRasterSurface surface;
 };
 

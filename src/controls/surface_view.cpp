@@ -4,7 +4,7 @@
 #include <cassert>
 #include <limits>
 
-namespace raster {
+namespace controls {
 
 using platform::TPoint;
 using platform::TRect;
@@ -37,14 +37,14 @@ TSurfaceView::TSurfaceView(platform::IPlatform& platform, std::int32_t width, st
                            TMicrosecondClock clock)
     : platform_(platform), width_(std::max(width, 0)), height_(std::max(height, 0)),
       optimizer_(std::move(clock)) {
-    bitmap_.SetOnResize([this](TRasterSurface&) { BitmapResized(); });
+    bitmap_.SetOnResize([this](raster::TRasterSurface&) { BitmapResized(); });
     // The optimizer wants to know which area changed; without it any change repaints all.
-    bitmap_.SetOnAreaChanged([this](TRasterSurface& sender, const TRect& area, std::uint32_t) {
+    bitmap_.SetOnAreaChanged([this](raster::TRasterSurface& sender, const TRect& area, std::uint32_t) {
         if (&sender == &bitmap_ && OptimizerEnabled()) {
             BitmapAreaChanged(area);
         }
     });
-    bitmap_.SetOnChange([this](TRasterSurface&) {
+    bitmap_.SetOnChange([this](raster::TRasterSurface&) {
         if (!OptimizerEnabled()) {
             BitmapChanged();
         }
@@ -96,7 +96,7 @@ void TSurfaceView::MouseUp(platform::MouseButton button, TPoint) {
     }
 }
 
-void TSurfaceView::SetBitmap(const TRasterSurface& source) {
+void TSurfaceView::SetBitmap(const raster::TRasterSurface& source) {
     DropPlacementCache();
     // A resize runs BitmapResized during the copy; the final notification BitmapAreaChanged.
     bitmap_.CopySurfaceFrom(&source);
@@ -148,7 +148,7 @@ void TSurfaceView::ResizeBuffer() {
         return;
     }
     {
-        TRasterSurface::TLockGuard lock(buffer_);
+        raster::TRasterSurface::TLockGuard lock(buffer_);
         buffer_.ResizeTo(width, height);
     }
     optimizer_.SetBufferSize(width, height);
@@ -237,7 +237,7 @@ void TSurfaceView::PaintFromBuffer(platform::IWindowCanvas& window) {
         ComposeBuffer();
     }
     {
-        TRasterSurface::TLockGuard lock(buffer_);
+        raster::TRasterSurface::TLockGuard lock(buffer_);
         const platform::TPixelBlock pixels = buffer_.PixelBlock();
         if (invalidRects_.empty()) {
             window.BlockCopy(pixels, ClientRect());
@@ -280,7 +280,7 @@ void TSurfaceView::ComposeBuffer() {
 // bitmap. The background goes only where the opaque bitmap leaves the buffer uncovered:
 // filling under the bitmap as well would give the same pixels at twice the cost.
 void TSurfaceView::RunStages() {
-    const TPixel32 background = BackgroundPixel();
+    const raster::TPixel32 background = BackgroundPixel();
     const TRect extent = platform::SizeRect(buffer_.Width(), buffer_.Height());
     if (bitmap_.IsEmpty() || placement_.IsEmpty()) {
         buffer_.FillRectClipped(extent, background);
@@ -293,12 +293,12 @@ void TSurfaceView::RunStages() {
     buffer_.FillRectClipped({extent.left, p.top, p.left, p.bottom}, background);
     buffer_.FillRectClipped({p.right, p.top, extent.right, p.bottom}, background);
 
-    TRasterSurface::TLockGuard lock(bitmap_);
+    raster::TRasterSurface::TLockGuard lock(bitmap_);
     buffer_.DrawOpaque(bitmap_, {p.left, p.top});
 }
 
-TPixel32 TSurfaceView::BackgroundPixel() const {
-    return ColorToPixel32(platform::ResolveColor(platform_, color_));
+raster::TPixel32 TSurfaceView::BackgroundPixel() const {
+    return raster::ColorToPixel32(platform::ResolveColor(platform_, color_));
 }
 
-} // namespace raster
+} // namespace controls

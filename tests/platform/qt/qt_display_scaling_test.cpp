@@ -2,7 +2,7 @@
 #include "platform/qt/qt_control_widget.h"
 #include "platform/qt/qt_platform.h"
 #include "raster/raster_surface.h"
-#include "raster/surface_view.h"
+#include "controls/surface_view.h"
 #include "support/pixel_asserts.h"
 
 #include <cstdint>
@@ -41,7 +41,7 @@ TScreenShot ShowPictureAndGrabIt(const raster::TRasterSurface& picture) {
     char* argv[] = {name, nullptr};
     QApplication application(argc, argv);
     TQtPlatform qt;
-    raster::TSurfaceView view(qt);
+    controls::TSurfaceView view(qt);
     QWidget window;
     window.setFixedSize(Width + 2 * Margin, Height + 2 * Margin);
     TQtControlWidget widget(qt, view, {Margin, Margin, Margin + Width, Margin + Height}, &window);

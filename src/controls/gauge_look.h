@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-namespace raster {
+namespace controls {
 
 // The appearance settings of a gauge slider, to give several gauges the same look.
 struct TGaugeLook {
@@ -38,4 +38,4 @@ inline constexpr TGaugeLook PanelGaugeLook{
 // Sets every appearance property of `gauge` from `look`; range, steps and size stay.
 void ApplyGaugeLook(TGaugeSlider& gauge, const TGaugeLook& look);
 
-} // namespace raster
+} // namespace controls

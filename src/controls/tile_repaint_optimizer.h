@@ -8,7 +8,7 @@
 #include <optional>
 #include <vector>
 
-namespace raster {
+namespace controls {
 
 using TRectList = std::vector<platform::TRect>;
 
@@ -99,4 +99,4 @@ private:
     std::size_t countAtRise_ = 0;
 };
 
-} // namespace raster
+} // namespace controls

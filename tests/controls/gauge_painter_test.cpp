@@ -1,6 +1,6 @@
 #include "platform/color.h"
 #include "platform/scripted/scripted_platform.h"
-#include "raster/gauge_painter.h"
+#include "controls/gauge_painter.h"
 #include "raster/raster_surface.h"
 #include "support/platform_printers.h"
 
@@ -17,9 +17,9 @@ using platform::RGB;
 using platform::TColor;
 using platform::TRect;
 using platform::scripted::TScriptedPlatform;
-using raster::TBevelFit;
-using raster::TGaugeDirection;
-using raster::TGaugePainter;
+using controls::TBevelFit;
+using controls::TGaugeDirection;
+using controls::TGaugePainter;
 using raster::TRasterSurface;
 
 constexpr TColor ColorA = RGB(200, 0, 0);
@@ -108,7 +108,7 @@ TEST(GaugePainter, FrameEdgesLeaveOutTheEdgeTowardsTheMiddleAndShrinkPastTheOthe
     for (const auto& c : cases) {
         TDrawing drawing(6, 5);
         TRect r{0, 0, 6, 5};
-        drawing.painter.DrawFrameEdges(r, raster::PartEdges(c.direction), ColorA);
+        drawing.painter.DrawFrameEdges(r, controls::PartEdges(c.direction), ColorA);
         EXPECT_EQ(drawing.Picture(), c.picture) << static_cast<int>(c.direction);
         EXPECT_EQ(r, c.inside) << static_cast<int>(c.direction);
     }

@@ -4,7 +4,7 @@
 #include <array>
 #include <cassert>
 
-namespace raster {
+namespace controls {
 
 using platform::TColor;
 using platform::TPoint;
@@ -70,7 +70,7 @@ void TGaugePainter::FillPattern(const TRect& r, TColor c1, TColor c2) {
         FillSolid(r, even);
         return;
     }
-    canvas_.SetBrushPattern(CheckerboardPattern(even, odd));
+    canvas_.SetBrushPattern(raster::CheckerboardPattern(even, odd));
     canvas_.FillRect(r);
 }
 
@@ -165,4 +165,4 @@ void TGaugePainter::DrawArrowGlyph(const TRect& r, TGaugeDirection direction, TC
     canvas_.Polygon(triangle);
 }
 
-} // namespace raster
+} // namespace controls

@@ -1,5 +1,5 @@
 #include "platform/geometry.h"
-#include "raster/gauge_slider.h"
+#include "controls/gauge_slider.h"
 #include "raster/raster_surface.h"
 #include "support/gauge_fixture.h"
 #include "support/pixel_asserts.h"
@@ -17,7 +17,7 @@ namespace {
 using platform::MouseButton;
 using platform::TPoint;
 using platform::TRect;
-using raster::TGaugeSlider;
+using controls::TGaugeSlider;
 using support::GaugeHeight;
 using support::GaugeWidth;
 using support::TGaugeFixture;

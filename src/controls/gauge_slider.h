@@ -6,14 +6,14 @@
 #include "platform/geometry.h"
 #include "platform/platform.h"
 #include "platform/timer.h"
-#include "raster_surface.h"
+#include "raster/raster_surface.h"
 
 #include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
 
-namespace raster {
+namespace controls {
 
 // The parts of a gauge, in their order along it; the values are compared as numbers.
 enum class TGaugeZone : std::uint8_t {
@@ -173,7 +173,7 @@ public:
 
     // Paints the whole client area into `target`, which must be exactly the client area's
     // size; every pixel of it is written. Paint does this into the control's own surface.
-    void PaintTo(TRasterSurface& target) const;
+    void PaintTo(raster::TRasterSurface& target) const;
 
 private:
     class TUserChange;
@@ -202,7 +202,7 @@ private:
     platform::IPlatform& platform_;
     platform::IControlHost* host_ = nullptr;
     std::unique_ptr<platform::ITimer> repeatTimer_;
-    TRasterSurface surface_;
+    raster::TRasterSurface surface_;
     std::int32_t width_ = DefaultWidth;
     std::int32_t height_ = DefaultHeight;
 
@@ -238,4 +238,4 @@ private:
     TNotifyEvent onUserChange_;
 };
 
-} // namespace raster
+} // namespace controls

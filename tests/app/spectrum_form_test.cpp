@@ -274,7 +274,7 @@ TEST_F(SpectrumFormTest, ErrorsInHandlersAreShownAndTheProgramGoesOn) {
     // A slider handler that throws: the error is shown, the slider keeps its new place.
     errorBoxes.clear();
     form->GaugeF().SetOnChange(
-        [](raster::TGaugeSlider&) { throw std::runtime_error("Out of range"); });
+        [](controls::TGaugeSlider&) { throw std::runtime_error("Out of range"); });
     Click(form->GaugeFWidget(), QPoint(133, 9));
     ASSERT_EQ(errorBoxes.size(), 1u);
     EXPECT_EQ(errorBoxes[0], "Out of range.");

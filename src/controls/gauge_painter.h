@@ -3,12 +3,12 @@
 #include "platform/color.h"
 #include "platform/geometry.h"
 #include "platform/platform.h"
-#include "surface_canvas.h"
+#include "raster/surface_canvas.h"
 
 #include <cstdint>
 #include <span>
 
-namespace raster {
+namespace controls {
 
 // The way a part of a gauge points: the arrow of a button, and the side of the handle a
 // track part lies on. A horizontal gauge uses gdLeft before the handle and gdRight after
@@ -45,7 +45,7 @@ enum class TBevelFit : std::uint8_t { bfKeep, bfShrink };
 class TGaugePainter {
 public:
     // Both must outlive the painter.
-    TGaugePainter(const platform::IPlatform& platform, TSurfaceCanvas& canvas)
+    TGaugePainter(const platform::IPlatform& platform, raster::TSurfaceCanvas& canvas)
         : platform_(platform), canvas_(canvas) {}
 
     // `color` with system colours replaced by their current value.
@@ -90,7 +90,7 @@ public:
 
 private:
     const platform::IPlatform& platform_;
-    TSurfaceCanvas& canvas_;
+    raster::TSurfaceCanvas& canvas_;
 };
 
-} // namespace raster
+} // namespace controls

@@ -1,6 +1,6 @@
 #include "gauge_look.h"
 
-namespace raster {
+namespace controls {
 
 void ApplyGaugeLook(TGaugeSlider& gauge, const TGaugeLook& look) {
     gauge.SetColor(look.color);
@@ -15,4 +15,4 @@ void ApplyGaugeLook(TGaugeSlider& gauge, const TGaugeLook& look) {
     gauge.SetBackgnd(look.backgnd);
 }
 
-} // namespace raster
+} // namespace controls

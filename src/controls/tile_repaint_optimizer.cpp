@@ -4,7 +4,7 @@
 #include <cassert>
 #include <chrono>
 
-namespace raster {
+namespace controls {
 
 using platform::TRect;
 
@@ -212,4 +212,4 @@ std::uint32_t& TTileRepaintOptimizer::Tile(std::int32_t column, std::int32_t row
                   static_cast<std::size_t>(column)];
 }
 
-} // namespace raster
+} // namespace controls

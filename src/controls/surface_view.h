@@ -3,13 +3,13 @@
 #include "platform/color.h"
 #include "platform/custom_control.h"
 #include "platform/platform.h"
-#include "raster_surface.h"
+#include "raster/raster_surface.h"
 #include "tile_repaint_optimizer.h"
 
 #include <cstdint>
 #include <functional>
 
-namespace raster {
+namespace controls {
 
 enum class TRepaintMode : std::uint8_t {
     rmFull,      // every change recomposes and copies the whole client area
@@ -58,12 +58,12 @@ public:
     std::int32_t Height() const { return height_; }
 
     // The control's own copy of the picture.
-    const TRasterSurface& Bitmap() const { return bitmap_; }
+    const raster::TRasterSurface& Bitmap() const { return bitmap_; }
 
     // Makes Bitmap a copy of `source` (size and pixels) and schedules the repaint. The
     // control keeps no reference to `source`; drawing on it later shows nothing until the
     // next hand-over. May throw EBackend when the bitmap cannot be resized.
-    void SetBitmap(const TRasterSurface& source);
+    void SetBitmap(const raster::TRasterSurface& source);
 
     platform::TColor Color() const { return color_; }
     void SetColor(platform::TColor color);
@@ -84,7 +84,7 @@ public:
     void SetOnBitmapResize(TNotifyEvent handler) { onBitmapResize_ = std::move(handler); }
 
     // For inspection.
-    const TRasterSurface& Buffer() const { return buffer_; }
+    const raster::TRasterSurface& Buffer() const { return buffer_; }
     const TTileRepaintOptimizer& RepaintOptimizer() const { return optimizer_; }
     bool ForcesFullRepaint() const { return forceFullRepaint_; }
 
@@ -103,7 +103,7 @@ private:
     void PaintFromBuffer(platform::IWindowCanvas& window);
     void ComposeBuffer();
     void RunStages();
-    TPixel32 BackgroundPixel() const;
+    raster::TPixel32 BackgroundPixel() const;
 
     platform::IPlatform& platform_;
     platform::IControlHost* host_ = nullptr;
@@ -113,8 +113,8 @@ private:
     TRepaintMode repaintMode_ = TRepaintMode::rmFull;
     std::int32_t updateCount_ = 0;
 
-    TRasterSurface bitmap_;
-    TRasterSurface buffer_;
+    raster::TRasterSurface bitmap_;
+    raster::TRasterSurface buffer_;
     bool bufferValid_ = false;
     bool forceFullRepaint_ = true;
     TRectList invalidRects_; // client coordinates
@@ -133,4 +133,4 @@ private:
     TNotifyEvent onBitmapResize_;
 };
 
-} // namespace raster
+} // namespace controls

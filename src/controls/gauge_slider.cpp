@@ -5,7 +5,7 @@
 #include <cmath>
 #include <stdexcept>
 
-namespace raster {
+namespace controls {
 
 using platform::MouseButton;
 using platform::TColor;
@@ -526,7 +526,7 @@ void TGaugeSlider::Release() {
     StartHoverWatch();
 }
 
-void TGaugeSlider::PaintTo(TRasterSurface& target) const {
+void TGaugeSlider::PaintTo(raster::TRasterSurface& target) const {
     assert(target.Width() == width_ && target.Height() == height_);
     if (target.IsEmpty()) {
         return;
@@ -656,4 +656,4 @@ void TGaugeSlider::DrawHandle(TGaugePainter& painter, TRect r) const {
     }
 }
 
-} // namespace raster
+} // namespace controls

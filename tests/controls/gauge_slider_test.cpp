@@ -1,6 +1,6 @@
 #include "platform/color.h"
 #include "platform/scripted/scripted_platform.h"
-#include "raster/gauge_slider.h"
+#include "controls/gauge_slider.h"
 #include "support/gauge_fixture.h"
 #include "support/platform_printers.h"
 
@@ -19,9 +19,9 @@ using platform::MouseButton;
 using platform::TPoint;
 using platform::TRect;
 using platform::scripted::TScriptedPlatform;
-using raster::TGaugeSlider;
-using raster::TGaugeZone;
-using raster::TRepeatMode;
+using controls::TGaugeSlider;
+using controls::TGaugeZone;
+using controls::TRepeatMode;
 using support::TGaugeFixture;
 using support::TGaugeRole;
 using support::TRecordedChange;

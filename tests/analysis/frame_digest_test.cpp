@@ -1,0 +1,241 @@
+// Freezes the exact bits of the numeric core's output. Every value there is evaluated in
+// extended precision and rounded to double or single exactly where it is stored, so the
+// output is reproducible bit for bit, and a change of precision, evaluation order or a
+// constant shows here even where it is far too small to see in the plot. Each check is a
+// 64-bit FNV-1a digest over the raw bytes of the values, compared with the digest the
+// reviewed code produces; a failure names the coding mode and the stage of the frame, the
+// window table or the Bessel function whose bits moved.
+
+#include "analysis/analyzer_state.h"
+#include "analysis/bessel_i0.h"
+#include "analysis/coding_mode.h"
+#include "analysis/frame_pipeline.h"
+#include "analysis/level_gain.h"
+#include "analysis/window_kind.h"
+#include "analysis/window_table.h"
+#include "support/analyzer_fixture.h"
+
+#include <array>
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <limits>
+#include <span>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace analysis;
+using testing_support::Ordinates;
+using testing_support::StartAnalyzer;
+
+// 64-bit FNV-1a over the object representation of the values fed to it, so that every bit
+// of every value counts, including the sign of a zero.
+class Fnv1a {
+public:
+    template <typename T>
+    void Add(std::span<const T> values) {
+        for (const std::byte octet : std::as_bytes(values)) {
+            state_ = (state_ ^ static_cast<std::uint64_t>(octet)) * Prime;
+        }
+    }
+
+    void Add(double value) { Add(std::span<const double>(&value, 1)); }
+
+    std::uint64_t Value() const { return state_; }
+
+private:
+    static constexpr std::uint64_t OffsetBasis = 0xcbf29ce484222325;
+    static constexpr std::uint64_t Prime = 0x100000001b3;
+    std::uint64_t state_ = OffsetBasis;
+};
+
+std::string Hex(std::uint64_t digest) {
+    char text[19];
+    std::snprintf(text, sizeof text, "0x%016llx", static_cast<unsigned long long>(digest));
+    return text;
+}
+
+// --- Frames -------------------------------------------------------------------------------
+
+struct FrameDigests {
+    std::uint64_t samples;    // coded samples, before windowing
+    std::uint64_t spectrum;   // SpectrumBuffer[0..1023] after the transform
+    std::uint64_t magnitudes; // MagnitudeBuffer
+    std::uint64_t ordinates;  // the 512 plot ordinates
+};
+
+// Tones every window of every mode is run at: DC, the slowest tones (whose frames can lie
+// wholly on one side of zero), a bin-centred and an off-bin tone near 1 kHz, half the plotted
+// range, and the top of the range up to 8000 Hz, which is sampled at its zero crossings.
+constexpr std::int32_t EdgeFrequenciesHz[] = {0, 1, 7, 8, 440, 997, 1000, 3333, 4000, 7999, 8000};
+
+// Plus one tone every 500 Hz across the range, from an offset that differs for each window
+// and mode (1 to 499 Hz), so that the sweep as a whole meets many distinct tones.
+constexpr std::int32_t StrideHz = 500;
+constexpr int StrideCount = 16; // up to 499 + 15 * 500 = 7999 Hz
+constexpr int WindowOffsetStepHz = 41;
+constexpr int ModeOffsetStepHz = 97;
+
+// Full scale, an odd level off the 20 dB grid, and the middle and bottom of the sliders.
+constexpr int LevelsDb[] = {0, -37, -80, -160};
+
+std::vector<std::int32_t> SweepFrequencies(int windowIndex, int modeIndex) {
+    std::vector<std::int32_t> frequencies(std::begin(EdgeFrequenciesHz),
+                                          std::end(EdgeFrequenciesHz));
+    const std::int32_t offset =
+        1 + (windowIndex * WindowOffsetStepHz + modeIndex * ModeOffsetStepHz) % (StrideHz - 1);
+    for (int step = 0; step < StrideCount; ++step) {
+        frequencies.push_back(offset + step * StrideHz);
+    }
+    return frequencies;
+}
+
+// Runs one mode through every window, each at every level and sweep tone (108 frames per
+// window). The clock starts from load and is never reset, so it passes 0..16000 once and then
+// wraps after 16000 about every 16 frames, at many positions within a frame.
+FrameDigests SweepDigests(CodingMode mode) {
+    const int modeIndex = static_cast<int>(mode);
+    Fnv1a samples;
+    Fnv1a spectrum;
+    Fnv1a magnitudes;
+    Fnv1a ordinates;
+    std::array<double, FrameLength> coded{};
+    Ordinates plot{};
+
+    StartAnalyzer(WindowKind::wkRectangular);
+    for (int windowIndex = 0; windowIndex < WindowKindCount; ++windowIndex) {
+        FillWindowTable(static_cast<WindowKind>(windowIndex), WindowTable);
+        const std::vector<std::int32_t> frequencies = SweepFrequencies(windowIndex, modeIndex);
+        for (const int levelDb : LevelsDb) {
+            AnalyzerState.Gain = GainFromAttenuation(-levelDb);
+            for (const std::int32_t frequency : frequencies) {
+                SynthesiseFrame(frequency, mode, coded);
+                TransformFrame();
+                ComputeOrdinates(plot);
+                samples.Add(std::span<const double>(coded));
+                spectrum.Add(std::span<const Complex>(SpectrumBuffer.data(), FrameLength));
+                magnitudes.Add(std::span<const double>(MagnitudeBuffer));
+                ordinates.Add(std::span<const std::int32_t>(plot));
+            }
+        }
+    }
+    return {samples.Value(), spectrum.Value(), magnitudes.Value(), ordinates.Value()};
+}
+
+struct ModeSweep {
+    CodingMode mode;
+    const char* name;
+    FrameDigests expected;
+};
+
+constexpr ModeSweep ModeSweeps[] = {
+    {CodingMode::cmPCM, "PCM", {0, 0, 0, 0}},
+    {CodingMode::cmOrvexSqrt, "exact square root", {0, 0, 0, 0}},
+    {CodingMode::cmIter1, "1 Newton step", {0, 0, 0, 0}},
+    {CodingMode::cmIter2, "2 Newton steps", {0, 0, 0, 0}},
+    {CodingMode::cmIter3, "3 Newton steps", {0, 0, 0, 0}},
+};
+
+TEST(OutputBits, FrameSweepOfEveryCodingModeMatchesItsRecordedDigests) {
+    for (const ModeSweep& sweep : ModeSweeps) {
+        SCOPED_TRACE(sweep.name);
+        const FrameDigests actual = SweepDigests(sweep.mode);
+        EXPECT_EQ(actual.samples, sweep.expected.samples) << "coded samples " << Hex(actual.samples);
+        EXPECT_EQ(actual.spectrum, sweep.expected.spectrum) << "spectrum " << Hex(actual.spectrum);
+        EXPECT_EQ(actual.magnitudes, sweep.expected.magnitudes)
+            << "magnitudes " << Hex(actual.magnitudes);
+        EXPECT_EQ(actual.ordinates, sweep.expected.ordinates)
+            << "ordinates " << Hex(actual.ordinates);
+    }
+}
+
+// --- Window tables ------------------------------------------------------------------------
+
+struct WindowDigest {
+    WindowKind kind;
+    const char* name;
+    std::uint64_t expected;
+};
+
+constexpr WindowDigest WindowDigests[] = {
+    {WindowKind::wkRectangular, "rectangular", 0}, {WindowKind::wkTriangular, "triangular", 0},
+    {WindowKind::wkSine, "sine", 0},               {WindowKind::wkGaussian, "Gaussian", 0},
+    {WindowKind::wkLanczos, "Lanczos", 0},         {WindowKind::wkHamming, "Hamming", 0},
+    {WindowKind::wkHann, "Hann", 0},               {WindowKind::wkBlackman, "Blackman", 0},
+    {WindowKind::wkNuttall, "Nuttall", 0},         {WindowKind::wkKaiser, "Kaiser", 0},
+    {WindowKind::wkFlatTop, "flat top", 0},
+};
+
+TEST(OutputBits, EveryWindowTableMatchesItsRecordedDigest) {
+    static_assert(std::size(WindowDigests) == WindowKindCount);
+    for (const WindowDigest& window : WindowDigests) {
+        std::array<float, FrameLength> table{};
+        FillWindowTable(window.kind, table);
+        Fnv1a digest;
+        digest.Add(std::span<const float>(table));
+        EXPECT_EQ(digest.Value(), window.expected) << window.name << " " << Hex(digest.Value());
+    }
+}
+
+// --- Bessel function ----------------------------------------------------------------------
+
+// Arguments of I0: every 1/128 and every 1/10 up to 30 (past the Kaiser window's 20, across
+// the switches of series at 3 and 8), the neighbours of those switches and of the cut-off
+// below which I0 is 1, then every 0.37 up to the overflow limit, the limit's neighbours and
+// arguments far beyond it. Each is also taken negated, as I0 is even.
+constexpr int DyadicStepsPerUnit = 128;
+constexpr int DecimalStepsPerUnit = 10;
+constexpr int DenseRangeEnd = 30;
+constexpr double WideStep = 0.37;
+constexpr double SeriesSwitches[] = {0x1p-25, 3.0, 8.0};
+constexpr double Beyond[] = {710.0, 1.0e4, 1.0e300, std::numeric_limits<double>::infinity()};
+
+std::vector<double> BesselArguments() {
+    std::vector<double> arguments;
+    for (int step = 0; step <= DyadicStepsPerUnit * DenseRangeEnd; ++step) {
+        arguments.push_back(static_cast<double>(step) / DyadicStepsPerUnit);
+    }
+    for (int step = 1; step <= DecimalStepsPerUnit * DenseRangeEnd; ++step) {
+        arguments.push_back(static_cast<double>(step) / DecimalStepsPerUnit);
+    }
+    for (const double edge : SeriesSwitches) {
+        double below = edge;
+        double above = edge;
+        for (int ulp = 0; ulp < 4; ++ulp) {
+            below = std::nextafter(below, 0.0);
+            above = std::nextafter(above, BesselI0OverflowLimit);
+            arguments.push_back(below);
+            arguments.push_back(above);
+        }
+    }
+    arguments.push_back(std::numeric_limits<double>::denorm_min());
+    arguments.push_back(std::numeric_limits<double>::min());
+    for (int step = 1; DenseRangeEnd + step * WideStep < BesselI0OverflowLimit; ++step) {
+        arguments.push_back(DenseRangeEnd + step * WideStep);
+    }
+    arguments.push_back(std::nextafter(BesselI0OverflowLimit, 0.0));
+    arguments.push_back(BesselI0OverflowLimit);
+    arguments.push_back(std::nextafter(BesselI0OverflowLimit, 710.0));
+    for (const double x : Beyond) {
+        arguments.push_back(x);
+    }
+    return arguments;
+}
+
+constexpr std::uint64_t BesselI0Digest = 0;
+
+TEST(OutputBits, BesselI0AcrossEveryBranchMatchesItsRecordedDigest) {
+    Fnv1a digest;
+    for (const double x : BesselArguments()) {
+        digest.Add(BesselI0(x));
+        digest.Add(BesselI0(-x));
+    }
+    EXPECT_EQ(digest.Value(), BesselI0Digest) << Hex(digest.Value());
+}
+
+} // namespace
