@@ -1,14 +1,18 @@
 // Speed of the numeric core: whole frames per coding mode, the parts of a frame, the
 // transform (against FFTW's where available) and the window builds.
 
+#include "analysis/analyzer.h"
 #include "analysis/analyzer_state.h"
+#include "analysis/coding_mode.h"
 #include "analysis/complex_fft.h"
 #include "analysis/frame_pipeline.h"
-#include "analysis/level_gain.h"
+#include "analysis/tone_range.h"
+#include "analysis/window_kind.h"
 #include "analysis/window_table.h"
 
 #include <array>
 #include <cmath>
+#include <string>
 #include <vector>
 
 #include <benchmark/benchmark.h>
@@ -21,39 +25,36 @@ namespace {
 
 using namespace analysis;
 
-void StartAnalyzer() {
-    ResetAnalyzerToLoadState();
-    FillWindowTable(WindowKind::wkKaiser, WindowTable);
-    ClearSpectrumBuffer();
-    AnalyzerState.Gain = GainFromAttenuation(0);
+// The program's start-up settings, with the sample clock at 0.
+void StartAtStartUpSettings() {
+    StartAnalyzer(StartWindowKind, StartLevelDb);
 }
 
 void BM_WholeFrame(benchmark::State& state) {
-    StartAnalyzer();
+    StartAtStartUpSettings();
     const auto mode = static_cast<CodingMode>(state.range(0));
     std::array<std::int32_t, PlottedBins> ordinates{};
     for (auto _ : state) {
-        ComputeFrame(1000, mode, ordinates);
+        ComputeFrame(StartFrequencyHz, mode, ordinates);
         benchmark::DoNotOptimize(ordinates.data());
     }
-    static const char* const names[] = {"pcm", "sqrt", "iter1", "iter2", "iter3"};
-    state.SetLabel(names[state.range(0)]);
+    state.SetLabel(std::string(Describe(mode).ToolName));
 }
 BENCHMARK(BM_WholeFrame)->DenseRange(0, CodingModeCount - 1)->Unit(benchmark::kMicrosecond);
 
 // Where the time of a PCM frame goes.
 void BM_FramePart_Synthesis(benchmark::State& state) {
-    StartAnalyzer();
+    StartAtStartUpSettings();
     for (auto _ : state) {
-        SynthesiseFrame(1000, CodingMode::cmPCM);
+        SynthesiseFrame(StartFrequencyHz, CodingMode::cmPCM);
         benchmark::ClobberMemory();
     }
 }
 BENCHMARK(BM_FramePart_Synthesis)->Unit(benchmark::kMicrosecond);
 
 void BM_FramePart_TransformAndMagnitudes(benchmark::State& state) {
-    StartAnalyzer();
-    SynthesiseFrame(1000, CodingMode::cmPCM);
+    StartAtStartUpSettings();
+    SynthesiseFrame(StartFrequencyHz, CodingMode::cmPCM);
     const std::array<Complex, FrameLength> block = [] {
         std::array<Complex, FrameLength> copy{};
         std::copy_n(SpectrumBuffer.begin(), FrameLength, copy.begin());
@@ -68,8 +69,8 @@ void BM_FramePart_TransformAndMagnitudes(benchmark::State& state) {
 BENCHMARK(BM_FramePart_TransformAndMagnitudes)->Unit(benchmark::kMicrosecond);
 
 void BM_FramePart_Ordinates(benchmark::State& state) {
-    StartAnalyzer();
-    SynthesiseFrame(1000, CodingMode::cmPCM);
+    StartAtStartUpSettings();
+    SynthesiseFrame(StartFrequencyHz, CodingMode::cmPCM);
     TransformFrame();
     std::array<std::int32_t, PlottedBins> ordinates{};
     for (auto _ : state) {
@@ -128,10 +129,7 @@ void BM_WindowBuild(benchmark::State& state) {
         FillWindowTable(kind, table);
         benchmark::DoNotOptimize(table.data());
     }
-    static const char* const names[] = {"rectangular", "triangular", "sine",   "gaussian",
-                                        "lanczos",     "hamming",    "hann",   "blackman",
-                                        "nuttall",     "kaiser",     "flattop"};
-    state.SetLabel(names[state.range(0)]);
+    state.SetLabel(std::string(Describe(kind).ToolName));
 }
 BENCHMARK(BM_WindowBuild)->DenseRange(0, WindowKindCount - 1)->Unit(benchmark::kMicrosecond);
 

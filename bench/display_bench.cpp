@@ -4,6 +4,7 @@
 #include "analysis/analyzer_state.h"
 #include "display/panel_artwork.h"
 #include "display/spectrum_plot.h"
+#include "display/window_layout.h"
 #include "platform/scripted/scripted_platform.h"
 
 #include <array>
@@ -13,11 +14,14 @@
 
 namespace {
 
+namespace layout = display::layout;
+
 void BM_PlotFrameDrawing(benchmark::State& state) {
     platform::scripted::TScriptedPlatform platform;
-    controls::TSurfaceView view(platform, 512, 241);
+    controls::TSurfaceView view(platform, layout::SpectrumDisplay.Width,
+                                layout::SpectrumDisplay.Height);
     view.SetRepaintMode(controls::TRepaintMode::rmOptimizer);
-    raster::TRasterSurface surface(512, 241);
+    raster::TRasterSurface surface(layout::SpectrumDisplay.Width, layout::SpectrumDisplay.Height);
     // A busy trace: a Kaiser-windowed peak with distortion lines and a noise floor.
     std::array<std::int32_t, analysis::PlottedBins> ordinates{};
     for (int k = 0; k < analysis::PlottedBins; ++k) {
@@ -41,7 +45,8 @@ void BM_StartUpArtwork(benchmark::State& state) {
         display::DrawBackgroundPanel(panel);
         display::DrawFrequencyRuler(ruler);
         display::DrawWindowIcon(icon);
-        display::ComposeWindowBackground(background, 556, 404, panel, ruler);
+        display::ComposeWindowBackground(background, layout::ClientWidth, layout::ClientHeight,
+                                         panel, ruler);
         benchmark::DoNotOptimize(background.Bits());
     }
 }

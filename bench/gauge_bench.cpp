@@ -1,13 +1,15 @@
 // Painting one gauge slider of the main window: the whole 142 x 18 client area drawn into
 // the control's surface and copied to its window.
 
+#include "controls/gauge_look.h"
+#include "controls/gauge_slider.h"
+#include "display/level_readout.h"
+#include "display/window_layout.h"
 #include "platform/custom_control.h"
 #include "platform/geometry.h"
 #include "platform/scripted/scripted_control_host.h"
 #include "platform/scripted/scripted_platform.h"
 #include "platform/window_canvas.h"
-#include "controls/gauge_look.h"
-#include "controls/gauge_slider.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -18,8 +20,8 @@
 
 namespace {
 
-constexpr std::int32_t Width = 142;
-constexpr std::int32_t Height = 18;
+constexpr std::int32_t Width = display::layout::GaugeF.Width;
+constexpr std::int32_t Height = display::layout::GaugeF.Height;
 
 // A window's pixels, which a paint copies into as a toolkit's image would take them.
 class TImageCanvas : public platform::IWindowCanvas {
@@ -42,17 +44,21 @@ private:
     std::vector<std::uint32_t> pixels_;
 };
 
-// Arg 0: GaugeLevel at 160 (no next track); arg 1: GaugeF at 1000 (both track parts).
+// Arg 0: GaugeLevel at its start (no next track); arg 1: GaugeF at its start (both track
+// parts).
 void BM_PaintGauge(benchmark::State& state) {
-    const bool level = state.range(0) == 0;
+    const display::TGaugeRange& range =
+        state.range(0) == 0 ? display::LevelGaugeRange : display::FrequencyGaugeRange;
     platform::scripted::TScriptedPlatform platform;
     controls::TGaugeSlider gauge(platform);
     controls::ApplyGaugeLook(gauge, controls::PanelGaugeLook);
-    gauge.SetMax(level ? 160 : 8000);
-    gauge.SetPosition(level ? 160 : 1000);
-    gauge.SetLargeChange(10);
+    gauge.SetMin(range.Min);
+    gauge.SetMax(range.Max);
+    gauge.SetPosition(range.Start);
+    gauge.SetSmallChange(range.SmallStep);
+    gauge.SetLargeChange(range.LargeStep);
     platform::scripted::TScriptedControlHost host(platform, gauge,
-                                                  {36, 361, 36 + Width, 361 + Height});
+                                                  display::layout::GaugeF.Bounds());
     TImageCanvas window;
     for (auto _ : state) {
         gauge.Paint(window, platform::PaintReason::prInvalidated);

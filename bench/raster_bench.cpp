@@ -1,15 +1,17 @@
 // The raster work of one analyzer frame: drawing the spectrum picture, handing it to the
 // display control and the control's compose-and-copy to its window.
 
+#include "analysis/analyzer.h"
 #include "analysis/analyzer_state.h"
 #include "analysis/coding_mode.h"
 #include "analysis/frame_pipeline.h"
+#include "analysis/tone_range.h"
 #include "analysis/window_kind.h"
-#include "analysis/window_table.h"
-#include "platform/color.h"
+#include "controls/surface_view.h"
+#include "display/spectrum_plot.h"
+#include "display/window_layout.h"
 #include "platform/scripted/scripted_platform.h"
 #include "raster/raster_surface.h"
-#include "controls/surface_view.h"
 
 #include <array>
 #include <cstddef>
@@ -21,10 +23,8 @@
 
 namespace {
 
-using platform::RGB;
-
-constexpr std::int32_t PlotWidth = 512;
-constexpr std::int32_t PlotHeight = 241;
+constexpr std::int32_t PlotWidth = display::layout::SpectrumDisplay.Width;
+constexpr std::int32_t PlotHeight = display::layout::SpectrumDisplay.Height;
 
 using TOrdinates = std::array<std::int32_t, analysis::PlottedBins>;
 
@@ -33,36 +33,18 @@ using TOrdinates = std::array<std::int32_t, analysis::PlottedBins>;
 const TOrdinates& FrameOrdinates() {
     static const TOrdinates ordinates = [] {
         TOrdinates result{};
-        analysis::ResetAnalyzerToLoadState();
-        analysis::FillWindowTable(analysis::WindowKind::wkKaiser, analysis::WindowTable);
-        analysis::ClearSpectrumBuffer();
-        analysis::ComputeFrame(1000, analysis::CodingMode::cmOrvexSqrt, result);
+        analysis::StartAnalyzer(analysis::StartWindowKind, analysis::MaxLevelDb);
+        analysis::ComputeFrame(analysis::StartFrequencyHz, analysis::CodingMode::cmOrvexSqrt,
+                               result);
         return result;
     }();
     return ordinates;
 }
 
-// One frame's picture: clear, grid of 17 x 17 lines, then the trace as a polyline of
-// line-to calls from just left of the surface.
+// One frame's picture as the plot draws it: background, grid, then the trace.
 void DrawSpectrumPicture(raster::TRasterSurface& surface, const TOrdinates& ordinates) {
-    raster::TSurfaceCanvas& canvas = surface.Canvas();
-    canvas.SetBrushColor(RGB(0, 0, 0));
-    canvas.FillRect({0, 0, PlotWidth, PlotHeight});
-    canvas.SetPenColor(RGB(4, 40, 60));
-    for (std::int32_t i = 0; i <= 16; ++i) {
-        canvas.MoveTo(32 * i, 0);
-        canvas.LineTo(32 * i, PlotHeight);
-    }
-    for (std::int32_t j = 0; j <= 16; ++j) {
-        canvas.SetPenColor(j == 9 ? RGB(80, 40, 40) : RGB(4, 40, 60));
-        canvas.MoveTo(0, 15 * j);
-        canvas.LineTo(PlotWidth, 15 * j);
-    }
-    canvas.SetPenColor(RGB(0, 200, 160));
-    canvas.MoveTo(-1, PlotHeight - ordinates[0]);
-    for (std::int32_t k = 0; k < analysis::PlottedBins; ++k) {
-        canvas.LineTo(k, PlotHeight - ordinates[static_cast<std::size_t>(k)]);
-    }
+    display::DrawPlotGrid(surface);
+    display::DrawPlotTrace(surface, ordinates);
 }
 
 void BM_DrawSpectrumPicture(benchmark::State& state) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "analysis/coding_mode.h"
+#include "analysis/tone_range.h"
 #include "analysis/window_kind.h"
 
 #include <cstdint>
@@ -14,10 +15,10 @@ namespace tools {
 
 // What orvex-frames computes; the defaults are the analyzer's start-up settings.
 struct FramesOptions {
-    std::int32_t FrequencyHz = 1000;
-    int LevelDb = 0; // 0 down to -160
-    analysis::CodingMode Mode = analysis::CodingMode::cmPCM;
-    analysis::WindowKind Window = analysis::WindowKind::wkKaiser;
+    std::int32_t FrequencyHz = analysis::StartFrequencyHz;
+    int LevelDb = analysis::StartLevelDb; // MinLevelDb to MaxLevelDb
+    analysis::CodingMode Mode = analysis::StartCodingMode;
+    analysis::WindowKind Window = analysis::StartWindowKind;
     long long Frames = 1;
     bool PrintSamples = false;
     bool ShowHelp = false;
@@ -29,7 +30,8 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-extern const char* const FramesUsage;
+// The text of --help.
+std::string FramesUsage();
 
 // Parses the arguments after the program name. Throws UsageError on an unknown option, a
 // missing or unknown value, or a value out of its range.

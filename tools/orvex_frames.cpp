@@ -17,7 +17,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     if (options.ShowHelp) {
-        std::cout << tools::FramesUsage;
+        std::cout << tools::FramesUsage();
         return 0;
     }
     tools::RunFrames(options, std::cout);

@@ -14,10 +14,13 @@ namespace analysis {
 inline constexpr int FrameLength = 1024;
 inline constexpr int PlottedBins = 512;
 inline constexpr int SampleRate = 16000;
-// The spectrum buffer is far larger than one frame; only entries 0 to 1024 are ever touched.
+// Frames touch only entries 0 to 1024, yet the buffer keeps its full 65,537 pairs (1 MB of
+// static storage): the analyzer's fixed memory footprint, which the resident-memory figures
+// of the running program count, includes it. Nothing reads beyond entry 1024.
 inline constexpr int SpectrumBufferLength = 65537;
 
-// The analyzer's module-level state, one instance per process.
+// The analyzer's module-level state, one instance per process. Outside the analysis it is
+// read freely but changed only through analyzer.h.
 struct TAnalyzerState {
     WindowKind CurrentWindowKind = WindowKind::wkKaiser; // last window chosen in the menu
     bool WindowTableBusy = false;                        // re-entry guard of a window build
@@ -35,12 +38,5 @@ extern std::array<Complex, SpectrumBufferLength> SpectrumBuffer;
 extern std::array<double, PlottedBins> MagnitudeBuffer;
 // The current analysis window, one single-precision coefficient per sample.
 extern std::array<float, FrameLength> WindowTable;
-
-// Puts every module-level variable back to its value at program load. The program itself
-// never calls this; tests and the headless tool use it to start from a known state.
-void ResetAnalyzerToLoadState();
-
-// Zeroes entries 0 to 1024 of SpectrumBuffer, as the window does once when it is created.
-void ClearSpectrumBuffer();
 
 } // namespace analysis

@@ -1,9 +1,11 @@
 #pragma once
 
+#include "tone_range.h"
+
 namespace analysis {
 
-// Levels run from 0 dB (full scale) down to -160 dB in whole decibels.
-inline constexpr int MaxAttenuationDb = 160;
+// Attenuations run from 0 dB (full scale) to 160 dB below it in whole decibels.
+inline constexpr int MaxAttenuationDb = -MinLevelDb;
 
 // The linear amplitude factor for a tone `attenuationDb` decibels below full scale:
 // 1 / 10^(attenuationDb / 20), with the power evaluated in extended precision and the

@@ -16,19 +16,11 @@ constexpr std::uint32_t InverseSqrtMagic = 0x5F3759DF;
 // The mode's square root of a positive x, in extended precision. The exact root is taken
 // of the double itself; the fast roots work on x rounded to single.
 Extended CompandRoot(double x, CodingMode mode) {
-    switch (mode) {
-    case CodingMode::cmOrvexSqrt:
-        return std::sqrt(static_cast<Extended>(x));
-    case CodingMode::cmIter1:
-        return FastSqrt(1, static_cast<float>(x));
-    case CodingMode::cmIter2:
-        return FastSqrt(2, static_cast<float>(x));
-    case CodingMode::cmIter3:
-        return FastSqrt(3, static_cast<float>(x));
-    case CodingMode::cmPCM:
-        break;
+    const TCodingModeInfo& info = Describe(mode);
+    assert(info.Root != TCompandRoot::crNone && "PCM samples are not coded");
+    if (info.Root == TCompandRoot::crFast) {
+        return FastSqrt(info.NewtonSteps, static_cast<float>(x));
     }
-    assert(false && "PCM samples are not coded");
     return std::sqrt(static_cast<Extended>(x));
 }
 

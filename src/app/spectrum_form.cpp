@@ -1,14 +1,15 @@
 #include "spectrum_form.h"
 
-#include "analysis/analyzer_state.h"
+#include "analysis/analyzer.h"
+#include "controls/gauge_look.h"
 #include "display/level_readout.h"
 #include "display/panel_artwork.h"
 #include "display/spectrum_plot.h"
+#include "display/window_layout.h"
 #include "handler_guard.h"
 #include "platform/qt/pixel_image.h"
 #include "platform/qt/qt_control_widget.h"
 #include "platform/qt/qt_platform.h"
-#include "controls/gauge_look.h"
 #include "window_snap.h"
 
 #include <cassert>
@@ -35,53 +36,17 @@ namespace {
 
 using analysis::CodingMode;
 using analysis::WindowKind;
+using display::TPlace;
 using platform::RGB;
+namespace layout = display::layout;
 
-struct TPlace {
-    int left;
-    int top;
-    int width;
-    int height;
-};
-
-constexpr TPlace LabelLevelPlace{58, 294, 95, 13};
-constexpr TPlace LabelFPlace{58, 342, 95, 13};
-constexpr TPlace ImageSpAmpPlace{15, 9, 512, 241};
-constexpr TPlace GaugeLevelPlace{36, 317, 142, 18};
-constexpr TPlace GaugeFPlace{36, 361, 142, 18};
-constexpr int RadioLeft = 372;
-constexpr int RadioTopFirst = 280;
-constexpr int RadioTopStep = 24;
-constexpr int RadioWidth = 97;
-constexpr int RadioHeight = 17;
-
-constexpr int TextPixelSize = 11;
 constexpr QRgb TextColor = qRgb(192, 192, 192); // silver
 
 constexpr auto InitialLabelText = "...";
 
-struct TWindowMenuItem {
-    const char* Caption;
-    WindowKind Kind;
-    void (TSpectrumForm::*Handler)();
-};
-
-// The window menu in display order, which is also the order of WindowKind.
-const std::array<TWindowMenuItem, analysis::WindowKindCount> WindowMenuItems = {{
-    {"Прямоугольное окно", WindowKind::wkRectangular, &TSpectrumForm::pmNoWindowClick},
-    {"Треугольное окно (Барлетт)", WindowKind::wkTriangular, &TSpectrumForm::pmTriangularClick},
-    {"Синусоидальное окно", WindowKind::wkSine, &TSpectrumForm::pmSinusWindowClick},
-    {"Окно Гаусса", WindowKind::wkGaussian, &TSpectrumForm::pmGaussianClick},
-    {"Окно Ланцоша (sinc)", WindowKind::wkLanczos, &TSpectrumForm::pmLanczosClick},
-    {"Окно Хемминга", WindowKind::wkHamming, &TSpectrumForm::pmHammingClick},
-    {"Окно Ханна", WindowKind::wkHann, &TSpectrumForm::pmHannClick},
-    {"Окно Блэкмана", WindowKind::wkBlackman, &TSpectrumForm::pmBlackmanClick},
-    {"Окно Натталла", WindowKind::wkNuttall, &TSpectrumForm::pmNuttallClick},
-    {"Окно Кайзера (20)", WindowKind::wkKaiser, &TSpectrumForm::pmKaizerClick},
-    {"Окно с плоской вершиной", WindowKind::wkFlatTop, &TSpectrumForm::pmFlatTopWindowClick},
-}};
-
-// The window's message table: message number and handler.
+// The window's message table: message number and handler. It has one entry, the frame
+// message, which the frame timer sends to the window; the table keeps the routing of
+// private messages in one place.
 struct TMessageEntry {
     std::uint32_t Message;
     void (TSpectrumForm::*Handler)();
@@ -92,18 +57,14 @@ constexpr std::array<TMessageEntry, 1> MessageTable = {{
 }};
 
 void Place(QWidget& widget, const TPlace& place) {
-    widget.setGeometry(place.left, place.top, place.width, place.height);
-    widget.setFixedSize(place.width, place.height);
-}
-
-platform::TRect Bounds(const TPlace& place) {
-    return {place.left, place.top, place.left + place.width, place.top + place.height};
+    widget.setGeometry(place.Left, place.Top, place.Width, place.Height);
+    widget.setFixedSize(place.Width, place.Height);
 }
 
 QFont DialogFont() {
     QFont font(QStringLiteral("Sans Serif"));
     font.setStyleHint(QFont::SansSerif);
-    font.setPixelSize(TextPixelSize);
+    font.setPixelSize(layout::TextPixelSize);
     font.setWeight(QFont::Normal);
     return font;
 }
@@ -119,13 +80,13 @@ void StyleText(QWidget& widget) {
 }
 
 // Both sliders share one flat look.
-void ConfigureGauge(controls::TGaugeSlider& gauge, int max, int position) {
+void ConfigureGauge(controls::TGaugeSlider& gauge, const display::TGaugeRange& range) {
     controls::ApplyGaugeLook(gauge, controls::PanelGaugeLook);
-    gauge.SetMin(0);
-    gauge.SetMax(max);
-    gauge.SetPosition(position);
-    gauge.SetSmallChange(1);
-    gauge.SetLargeChange(10);
+    gauge.SetMin(range.Min);
+    gauge.SetMax(range.Max);
+    gauge.SetPosition(range.Start);
+    gauge.SetSmallChange(range.SmallStep);
+    gauge.SetLargeChange(range.LargeStep);
 }
 
 // The process formats numbers with a full stop, whatever the user's locale.
@@ -144,7 +105,7 @@ TSpectrumForm::TSpectrumForm(platform::qt::TQtPlatform& platform)
     setWindowTitle(QString::fromUtf8(FormTitle));
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
-    setFixedSize(FormClientWidth, FormClientHeight);
+    setFixedSize(layout::ClientWidth, layout::ClientHeight);
     // The window paints every pixel itself from the composed background.
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_NoSystemBackground);
@@ -179,8 +140,8 @@ TSpectrumForm::~TSpectrumForm() {
 void TSpectrumForm::CreateArtwork() {
     display::DrawBackgroundPanel(panel_);
     display::DrawFrequencyRuler(ruler_);
-    display::ComposeWindowBackground(background_, FormClientWidth, FormClientHeight, panel_,
-                                     ruler_);
+    display::ComposeWindowBackground(background_, layout::ClientWidth, layout::ClientHeight,
+                                     panel_, ruler_);
     display::DrawWindowIcon(windowIcon_);
     setWindowIcon(QIcon(QPixmap::fromImage(
         platform::qt::WrapPixelBlock(windowIcon_.PixelBlock(), QImage::Format_ARGB32).copy())));
@@ -193,52 +154,48 @@ void TSpectrumForm::CreateControls() {
     labelLevel_ = new QLabel(QString::fromUtf8(InitialLabelText), this);
     labelF_ = new QLabel(QString::fromUtf8(InitialLabelText), this);
     for (auto [label, place] :
-         {std::pair{labelLevel_, LabelLevelPlace}, std::pair{labelF_, LabelFPlace}}) {
+         {std::pair{labelLevel_, layout::LabelLevel}, std::pair{labelF_, layout::LabelF}}) {
         Place(*label, place);
         label->setAlignment(Qt::AlignCenter);
         StyleText(*label);
     }
 
-    imageSpAmp_ = std::make_unique<controls::TSurfaceView>(platform_, ImageSpAmpPlace.width,
-                                                         ImageSpAmpPlace.height);
+    imageSpAmp_ = std::make_unique<controls::TSurfaceView>(
+        platform_, layout::SpectrumDisplay.Width, layout::SpectrumDisplay.Height);
     imageSpAmp_->SetColor(RGB(0, 0, 0));
     imageSpAmp_->SetRepaintMode(controls::TRepaintMode::rmOptimizer);
-    imageSpAmpWidget_ = new TQtControlWidget(platform_, *imageSpAmp_, Bounds(ImageSpAmpPlace), this,
+    imageSpAmpWidget_ = new TQtControlWidget(platform_, *imageSpAmp_,
+                                             layout::SpectrumDisplay.Bounds(), this,
                                              TWheelHandling::whIgnore);
     imageSpAmpWidget_->setFocusPolicy(Qt::NoFocus);
 
     // The wheel moves neither slider in this window: it goes only to the control with the
     // keyboard focus, which a slider never takes.
     gaugeLevel_ = std::make_unique<controls::TGaugeSlider>(platform_);
-    ConfigureGauge(*gaugeLevel_, 160, 160);
-    gaugeLevelWidget_ = new TQtControlWidget(platform_, *gaugeLevel_, Bounds(GaugeLevelPlace), this,
-                                             TWheelHandling::whIgnore);
+    ConfigureGauge(*gaugeLevel_, display::LevelGaugeRange);
+    gaugeLevelWidget_ = new TQtControlWidget(platform_, *gaugeLevel_, layout::GaugeLevel.Bounds(),
+                                             this, TWheelHandling::whIgnore);
 
-    struct TRadio {
-        QRadioButton** button;
-        const char* caption;
-    };
-    const TRadio radios[] = {{&rbPCM_, "PCM 32 bit"},
-                             {&rbOrvex_, "Orvex Sqrt"},
-                             {&rb1_, "1 st iteration"},
-                             {&rb2_, "2 nd iteration"},
-                             {&rb3_, "3 rd iteration"}};
-    int top = RadioTopFirst;
-    for (const TRadio& radio : radios) {
-        *radio.button = new QRadioButton(QString::fromUtf8(radio.caption), this);
-        Place(**radio.button, {RadioLeft, top, RadioWidth, RadioHeight});
-        StyleText(**radio.button);
-        top += RadioTopStep;
+    // One button per coding mode, top to bottom in the table's order, which is also the
+    // tab order.
+    QRadioButton* previous = nullptr;
+    for (const analysis::TCodingModeInfo& mode : analysis::CodingModes) {
+        const auto index = static_cast<std::size_t>(mode.Mode);
+        auto* button = new QRadioButton(QString::fromUtf8(mode.Caption), this);
+        button->setObjectName(QString::fromUtf8(mode.ButtonName));
+        Place(*button, layout::CodingModeButton(static_cast<int>(index)));
+        StyleText(*button);
+        if (previous != nullptr) {
+            setTabOrder(previous, button);
+        }
+        previous = button;
+        codingModeButtons_[index] = button;
     }
-    rbPCM_->setChecked(true);
-    setTabOrder(rbPCM_, rbOrvex_);
-    setTabOrder(rbOrvex_, rb1_);
-    setTabOrder(rb1_, rb2_);
-    setTabOrder(rb2_, rb3_);
+    CodingModeButton(analysis::StartCodingMode).setChecked(true);
 
     gaugeF_ = std::make_unique<controls::TGaugeSlider>(platform_);
-    ConfigureGauge(*gaugeF_, 8000, 1000);
-    gaugeFWidget_ = new TQtControlWidget(platform_, *gaugeF_, Bounds(GaugeFPlace), this,
+    ConfigureGauge(*gaugeF_, display::FrequencyGaugeRange);
+    gaugeFWidget_ = new TQtControlWidget(platform_, *gaugeF_, layout::GaugeF.Bounds(), this,
                                          TWheelHandling::whIgnore);
 
     gaugeLevel_->SetOnChange([this](controls::TGaugeSlider&) { GaugeLevelChange(); });
@@ -250,16 +207,17 @@ void TSpectrumForm::CreateWindowMenu() {
     windowMenuGroup_ = new QActionGroup(popupMenuWindow_);
     // Exactly one item is always marked: choosing the marked item again keeps its mark.
     windowMenuGroup_->setExclusionPolicy(QActionGroup::ExclusionPolicy::Exclusive);
-    for (const TWindowMenuItem& item : WindowMenuItems) {
-        QAction* action = popupMenuWindow_->addAction(QString::fromUtf8(item.Caption));
+    for (const analysis::TWindowKindInfo& window : analysis::WindowKinds) {
+        QAction* action = popupMenuWindow_->addAction(QString::fromUtf8(window.Caption));
+        action->setObjectName(QString::fromUtf8(window.ItemName));
         action->setCheckable(true);
         windowMenuGroup_->addAction(action);
-        const auto handler = item.Handler;
+        const WindowKind kind = window.Kind;
         QObject::connect(action, &QAction::triggered, this,
-                         [this, handler] { Guarded([this, handler] { (this->*handler)(); }); });
-        windowMenuItems_[static_cast<std::size_t>(item.Kind)] = action;
+                         [this, kind] { Guarded([this, kind] { WindowMenuItemClick(kind); }); });
+        windowMenuItems_[static_cast<std::size_t>(kind)] = action;
     }
-    WindowMenuItem(WindowKind::wkKaiser).setChecked(true);
+    WindowMenuItem(analysis::StartWindowKind).setChecked(true);
 
     // The menu belongs to the spectrum display alone.
     imageSpAmpWidget_->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -270,6 +228,10 @@ void TSpectrumForm::CreateWindowMenu() {
 
 QAction& TSpectrumForm::WindowMenuItem(WindowKind kind) {
     return *windowMenuItems_[static_cast<std::size_t>(kind)];
+}
+
+QRadioButton& TSpectrumForm::CodingModeButton(CodingMode mode) {
+    return *codingModeButtons_[static_cast<std::size_t>(mode)];
 }
 
 QWidget& TSpectrumForm::ImageSpAmpWidget() {
@@ -299,7 +261,7 @@ void TSpectrumForm::SendMessage(std::uint32_t message) {
 }
 
 void TSpectrumForm::FormCreate() {
-    BuildWindowTable(WindowKind::wkKaiser);
+    BuildWindowTable(analysis::StartWindowKind);
     FSpectrumBitmap = std::make_unique<raster::TRasterSurface>();
     FSpectrumBitmap->SetWidth(imageSpAmp_->Width());
     FSpectrumBitmap->SetHeight(imageSpAmp_->Height());
@@ -312,43 +274,9 @@ void TSpectrumForm::FrameTimerTimer() {
     SendMessage(WM_SPECTRUM_FRAME);
 }
 
-void TSpectrumForm::ChooseWindow(WindowKind kind) {
-    analysis::AnalyzerState.CurrentWindowKind = kind;
+void TSpectrumForm::WindowMenuItemClick(WindowKind kind) {
+    analysis::SelectWindow(kind);
     BuildWindowTable(kind);
-}
-
-void TSpectrumForm::pmNoWindowClick() {
-    ChooseWindow(WindowKind::wkRectangular);
-}
-void TSpectrumForm::pmTriangularClick() {
-    ChooseWindow(WindowKind::wkTriangular);
-}
-void TSpectrumForm::pmSinusWindowClick() {
-    ChooseWindow(WindowKind::wkSine);
-}
-void TSpectrumForm::pmGaussianClick() {
-    ChooseWindow(WindowKind::wkGaussian);
-}
-void TSpectrumForm::pmLanczosClick() {
-    ChooseWindow(WindowKind::wkLanczos);
-}
-void TSpectrumForm::pmHammingClick() {
-    ChooseWindow(WindowKind::wkHamming);
-}
-void TSpectrumForm::pmHannClick() {
-    ChooseWindow(WindowKind::wkHann);
-}
-void TSpectrumForm::pmBlackmanClick() {
-    ChooseWindow(WindowKind::wkBlackman);
-}
-void TSpectrumForm::pmNuttallClick() {
-    ChooseWindow(WindowKind::wkNuttall);
-}
-void TSpectrumForm::pmKaizerClick() {
-    ChooseWindow(WindowKind::wkKaiser);
-}
-void TSpectrumForm::pmFlatTopWindowClick() {
-    ChooseWindow(WindowKind::wkFlatTop);
 }
 
 void TSpectrumForm::GaugeLevelChange() {
@@ -356,7 +284,7 @@ void TSpectrumForm::GaugeLevelChange() {
     const display::TLevelReadout readout =
         display::ReadLevelControls(gaugeLevel_->Position(), gaugeF_->Position());
     labelLevel_->setText(QString::fromStdString(readout.LevelText));
-    analysis::AnalyzerState.Gain = readout.Gain;
+    analysis::SetLevel(readout.LevelDb);
     labelF_->setText(QString::fromStdString(readout.FrequencyText));
 }
 
@@ -365,22 +293,18 @@ void TSpectrumForm::BuildWindowTable(WindowKind kind) {
 }
 
 CodingMode TSpectrumForm::CheckedCodingMode() const {
-    // Asked in this order; were several on, the last one would stand.
-    if (rbPCM_->isChecked()) {
-        return CodingMode::cmPCM;
-    }
-    CodingMode mode = CodingMode::cmPCM;
-    const std::pair<const QRadioButton*, CodingMode> coders[] = {
-        {rbOrvex_, CodingMode::cmOrvexSqrt},
-        {rb1_, CodingMode::cmIter1},
-        {rb2_, CodingMode::cmIter2},
-        {rb3_, CodingMode::cmIter3}};
-    for (const auto& [button, coder] : coders) {
-        if (button->isChecked()) {
-            mode = coder;
+    // The buttons form one exclusive group, so exactly one is checked. Were several, the
+    // uncoded mode would win, and among the coders the last one.
+    CodingMode checked = CodingMode::cmPCM;
+    for (const analysis::TCodingModeInfo& mode : analysis::CodingModes) {
+        if (codingModeButtons_[static_cast<std::size_t>(mode.Mode)]->isChecked()) {
+            if (mode.Root == analysis::TCompandRoot::crNone) {
+                return mode.Mode;
+            }
+            checked = mode.Mode;
         }
     }
-    return mode;
+    return checked;
 }
 
 void TSpectrumForm::ProcessFrame() {

@@ -3,8 +3,8 @@
 #include "analysis/coding_mode.h"
 #include "analysis/window_kind.h"
 #include "controls/gauge_slider.h"
-#include "raster/raster_surface.h"
 #include "controls/surface_view.h"
+#include "raster/raster_surface.h"
 #include "window_table_builder.h"
 
 #include <array>
@@ -34,8 +34,6 @@ namespace app {
 inline constexpr std::uint32_t WM_USER = 1024;
 inline constexpr std::uint32_t WM_SPECTRUM_FRAME = WM_USER + 173;
 
-inline constexpr int FormClientWidth = 556;
-inline constexpr int FormClientHeight = 404;
 inline constexpr auto FormTitle = "  Signal Analyzer";
 inline constexpr int FrameIntervalMs = 64;
 
@@ -58,17 +56,9 @@ public:
     // Event handlers.
     void FormCreate();
     void FrameTimerTimer();
-    void pmNoWindowClick();
-    void pmTriangularClick();
-    void pmSinusWindowClick();
-    void pmGaussianClick();
-    void pmLanczosClick();
-    void pmHammingClick();
-    void pmHannClick();
-    void pmBlackmanClick();
-    void pmNuttallClick();
-    void pmKaizerClick();
-    void pmFlatTopWindowClick();
+    // Every item of the window menu runs this with its own window: the choice is recorded
+    // and the table rebuilt at once.
+    void WindowMenuItemClick(analysis::WindowKind kind);
     void GaugeLevelChange();
 
     // Runs one frame: hands the previous picture to the display, draws the grid, computes
@@ -87,11 +77,8 @@ public:
     QWidget& GaugeFWidget();
     QLabel& LabelLevel() { return *labelLevel_; }
     QLabel& LabelF() { return *labelF_; }
-    QRadioButton& rbPCM() { return *rbPCM_; }
-    QRadioButton& rbOrvex() { return *rbOrvex_; }
-    QRadioButton& rb1() { return *rb1_; }
-    QRadioButton& rb2() { return *rb2_; }
-    QRadioButton& rb3() { return *rb3_; }
+    // The radio button of each coding mode, from top to bottom.
+    QRadioButton& CodingModeButton(analysis::CodingMode mode);
     QMenu& PopupMenuWindow() { return *popupMenuWindow_; }
     // The menu's items in display order, indexed by WindowKind.
     QAction& WindowMenuItem(analysis::WindowKind kind);
@@ -110,7 +97,6 @@ private:
     void CreateArtwork();
     void CreateControls();
     void CreateWindowMenu();
-    void ChooseWindow(analysis::WindowKind kind);
     analysis::CodingMode CheckedCodingMode() const;
     // Runs `handler` as every handler of the window runs: errors go to the error box.
     void Guarded(const std::function<void()>& handler);
@@ -131,11 +117,7 @@ private:
     platform::qt::TQtControlWidget* gaugeFWidget_ = nullptr;
     QLabel* labelLevel_ = nullptr;
     QLabel* labelF_ = nullptr;
-    QRadioButton* rbPCM_ = nullptr;
-    QRadioButton* rbOrvex_ = nullptr;
-    QRadioButton* rb1_ = nullptr;
-    QRadioButton* rb2_ = nullptr;
-    QRadioButton* rb3_ = nullptr;
+    std::array<QRadioButton*, analysis::CodingModeCount> codingModeButtons_{};
     QMenu* popupMenuWindow_ = nullptr;
     QActionGroup* windowMenuGroup_ = nullptr;
     std::array<QAction*, analysis::WindowKindCount> windowMenuItems_{};

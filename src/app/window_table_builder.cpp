@@ -1,7 +1,6 @@
 #include "window_table_builder.h"
 
-#include "analysis/analyzer_state.h"
-#include "analysis/window_table.h"
+#include "analysis/analyzer.h"
 
 #include <chrono>
 
@@ -10,11 +9,12 @@ namespace {
 
 constexpr std::chrono::milliseconds SettleTime{1};
 
-// Clears the busy flag however the build ends.
+// Ends the build however it ends, so an error that escapes a message handler run inside
+// it cannot leave the busy flag set for good.
 class TBusyScope {
 public:
-    TBusyScope() { analysis::AnalyzerState.WindowTableBusy = true; }
-    ~TBusyScope() { analysis::AnalyzerState.WindowTableBusy = false; }
+    TBusyScope() = default;
+    ~TBusyScope() { analysis::EndWindowTableBuild(); }
     TBusyScope(const TBusyScope&) = delete;
     TBusyScope& operator=(const TBusyScope&) = delete;
 };
@@ -22,7 +22,7 @@ public:
 } // namespace
 
 void TWindowTableBuilder::Build(analysis::WindowKind kind) {
-    if (analysis::AnalyzerState.WindowTableBusy) {
+    if (!analysis::BeginWindowTableBuild()) {
         pending_ = kind;
         return;
     }
@@ -30,7 +30,7 @@ void TWindowTableBuilder::Build(analysis::WindowKind kind) {
     pending_.reset();
     std::optional<analysis::WindowKind> next = kind;
     while (next) {
-        analysis::FillWindowTable(*next, analysis::WindowTable);
+        analysis::LoadWindowTable(*next);
         platform_.ProcessMessages();
         platform_.Sleep(SettleTime);
         next = pending_;

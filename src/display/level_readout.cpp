@@ -1,7 +1,5 @@
 #include "level_readout.h"
 
-#include "analysis/level_gain.h"
-
 #include <array>
 #include <cassert>
 #include <charconv>
@@ -9,8 +7,6 @@
 
 namespace display {
 namespace {
-
-constexpr int LevelPositionAtFullScale = 160;
 
 // The digits of a whole number in fixed notation without decimals, like "%1.0f", but
 // independent of the process locale.
@@ -37,9 +33,9 @@ std::string FormatFrequencyText(int frequencyHz) {
 }
 
 TLevelReadout ReadLevelControls(int levelPosition, int frequencyPosition) {
-    const int attenuation = std::abs(levelPosition - LevelPositionAtFullScale);
-    return {FormatLevelText(attenuation), FormatFrequencyText(frequencyPosition),
-            analysis::GainFromAttenuation(attenuation)};
+    // Positions are clamped to the range, so this is the level's distance below full scale.
+    const int attenuation = std::abs(levelPosition - LevelGaugeRange.Max);
+    return {FormatLevelText(attenuation), FormatFrequencyText(frequencyPosition), -attenuation};
 }
 
 } // namespace display

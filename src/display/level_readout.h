@@ -1,19 +1,38 @@
 #pragma once
 
+#include "analysis/tone_range.h"
+
 #include <string>
 
 namespace display {
+
+// Range, start and steps of one of the window's sliders, in slider positions.
+struct TGaugeRange {
+    int Min;
+    int Max;
+    int Start;
+    int SmallStep; // an arrow click
+    int LargeStep; // a click on the track
+};
+
+// The level slider's position p stands for the level p - 160 dB: the left end is -160 dB,
+// the right end full scale.
+inline constexpr TGaugeRange LevelGaugeRange{
+    0, analysis::MaxLevelDb - analysis::MinLevelDb, analysis::StartLevelDb - analysis::MinLevelDb,
+    1, 10};
+// The frequency slider's position is the frequency in hertz.
+inline constexpr TGaugeRange FrequencyGaugeRange{analysis::MinFrequencyHz, analysis::MaxFrequencyHz,
+                                                 analysis::StartFrequencyHz, 1, 10};
 
 // What the level and frequency sliders show and set, from their positions.
 struct TLevelReadout {
     std::string LevelText;     // "- 20 dB": the attenuation below full scale
     std::string FrequencyText; // "1000 Hz"
-    double Gain;               // linear amplitude factor of the tone
+    int LevelDb;               // the tone's level, MinLevelDb to MaxLevelDb
 };
 
-// The level slider runs from 0 (-160 dB) to 160 (0 dB); the frequency slider is in hertz.
 // Numbers are written with "." as decimal separator and no grouping, whatever the locale.
-// The caller passes positions within the sliders' ranges (0..160 and 0..8000).
+// The caller passes positions within the sliders' ranges.
 TLevelReadout ReadLevelControls(int levelPosition, int frequencyPosition);
 
 // "- N dB" for an attenuation of N decibels (0 to 160).

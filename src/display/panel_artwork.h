@@ -3,6 +3,7 @@
 #include "platform/color.h"
 #include "platform/geometry.h"
 #include "raster/raster_surface.h"
+#include "window_layout.h"
 
 #include <cstdint>
 
@@ -13,14 +14,13 @@ namespace display {
 
 // The background panel sits at client (0, 0); its plot well lies under the spectrum
 // display, whose pixel (x, y) is panel pixel (15 + x, 9 + y).
-inline constexpr std::int32_t PanelWidth = 554;
-inline constexpr std::int32_t PanelHeight = 269;
+inline constexpr std::int32_t PanelWidth = layout::Panel.Width;
+inline constexpr std::int32_t PanelHeight = layout::Panel.Height;
 
-// The frequency ruler sits at client (9, 250), just below the display; ruler column c is
-// display column c - 6.
-inline constexpr std::int32_t RulerWidth = 543;
-inline constexpr std::int32_t RulerHeight = 14;
-inline constexpr platform::TPoint RulerPosition{9, 250};
+// The frequency ruler sits just below the display; ruler column c is display column c - 6.
+inline constexpr std::int32_t RulerWidth = layout::FrequencyRuler.Width;
+inline constexpr std::int32_t RulerHeight = layout::FrequencyRuler.Height;
+inline constexpr platform::TPoint RulerPosition = layout::FrequencyRuler.TopLeft();
 
 inline constexpr std::int32_t IconSize = 16;
 

@@ -27,10 +27,6 @@ constexpr TPixelGlyph Glyphs[] = {
 
 } // namespace
 
-std::span<const TPixelGlyph> PixelFontGlyphs() {
-    return Glyphs;
-}
-
 const TPixelGlyph& GlyphFor(char character) {
     const auto* glyph =
         std::find_if(std::begin(Glyphs), std::end(Glyphs),

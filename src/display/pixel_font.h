@@ -1,7 +1,6 @@
 #pragma once
 
 #include <array>
-#include <span>
 #include <string_view>
 
 namespace display {
@@ -18,10 +17,8 @@ struct TPixelGlyph {
     bool IsLit(int column, int row) const { return Rows[row][column] == 'X'; }
 };
 
-// Every glyph of the font: the digits, "d", "B", "k", "H", "z" and the point.
-std::span<const TPixelGlyph> PixelFontGlyphs();
-
-// The glyph for `character`; the caller passes one of the font's characters.
+// The glyph for `character`; the caller passes one of the font's characters: the digits,
+// "d", "B", "k", "H", "z" and the point.
 const TPixelGlyph& GlyphFor(char character);
 
 // One glyph of a label, with the column of its left edge.

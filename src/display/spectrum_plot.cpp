@@ -8,7 +8,10 @@ namespace display {
 
 void BeginPlotFrame(raster::TRasterSurface& surface, controls::TSurfaceView& view) {
     view.SetBitmap(surface);
+    DrawPlotGrid(surface);
+}
 
+void DrawPlotGrid(raster::TRasterSurface& surface) {
     const std::int32_t width = surface.Width();
     const std::int32_t height = surface.Height();
     raster::TSurfaceCanvas& canvas = surface.Canvas();

@@ -2,9 +2,9 @@
 
 #include "analysis/analyzer_state.h"
 #include "analysis/coding_mode.h"
+#include "controls/surface_view.h"
 #include "platform/color.h"
 #include "raster/raster_surface.h"
-#include "controls/surface_view.h"
 
 #include <cstdint>
 #include <span>
@@ -24,9 +24,12 @@ inline constexpr int PlotGridRowStep = 15;
 inline constexpr int PlotGridLineCount = 17;
 inline constexpr int PlotMarkedGridLine = 9;
 
+// Clears `surface` to the background, draws the grid over the whole surface and leaves the
+// trace colour in the pen. The surface is the plot, as large as the spectrum display.
+void DrawPlotGrid(raster::TRasterSurface& surface);
+
 // Starts a frame's picture: hands the picture drawn on the previous frame to `view` (a
-// copy), then clears `surface` to the background, draws the grid over the whole surface
-// and leaves the trace colour in the pen. The surface is the plot, 512 x 241 in the window.
+// copy), then DrawPlotGrid.
 void BeginPlotFrame(raster::TRasterSurface& surface, controls::TSurfaceView& view);
 
 // Draws the trace of one frame: bin k at column k, its ordinate in pixels above the row

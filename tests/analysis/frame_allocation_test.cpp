@@ -45,7 +45,7 @@ namespace {
 using namespace analysis;
 
 TEST(FrameAllocation, ManyFramesInEveryModeAllocateNothing) {
-    testing_support::StartAnalyzer(WindowKind::wkKaiser);
+    analysis::StartAnalyzer(WindowKind::wkKaiser, 0);
     testing_support::Ordinates ordinates{};
     const long before = allocationCount.load();
     for (int frame = 0; frame < 100; ++frame) {

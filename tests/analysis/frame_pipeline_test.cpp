@@ -15,7 +15,7 @@ using testing_support::Highest;
 using testing_support::NonZeroCount;
 using testing_support::Ordinates;
 using testing_support::RunFrame;
-using testing_support::StartAnalyzer;
+using analysis::StartAnalyzer;
 
 using Samples = std::array<double, FrameLength>;
 
@@ -33,7 +33,7 @@ double ExactToneSample(std::int64_t frequencyHz, std::int64_t n) {
 }
 
 TEST(FrameSynthesis, FirstFrameAfterLoadIsTheToneFromTimeZero) {
-    StartAnalyzer(WindowKind::wkRectangular);
+    StartAnalyzer(WindowKind::wkRectangular, 0);
     const Samples samples = SynthesiseAndCapture(1000, CodingMode::cmPCM);
     EXPECT_EQ(samples[0], 0.0);
     EXPECT_NEAR(samples[1], 12539.388, 1e-3);
@@ -48,7 +48,7 @@ TEST(FrameSynthesis, FirstFrameAfterLoadIsTheToneFromTimeZero) {
 }
 
 TEST(FrameSynthesis, ConsecutiveFramesContinueTheSameTone) {
-    StartAnalyzer(WindowKind::wkRectangular);
+    StartAnalyzer(WindowKind::wkRectangular, 0);
     SynthesiseAndCapture(997, CodingMode::cmPCM);
     const Samples second = SynthesiseAndCapture(997, CodingMode::cmPCM);
     for (int k = 0; k < FrameLength; ++k) {
@@ -57,7 +57,7 @@ TEST(FrameSynthesis, ConsecutiveFramesContinueTheSameTone) {
 }
 
 TEST(FrameSynthesis, ClockWrapsAfterTheSampleAtOneSecond) {
-    StartAnalyzer(WindowKind::wkRectangular);
+    StartAnalyzer(WindowKind::wkRectangular, 0);
     AnalyzerState.SampleCounter = 15990;
     const Samples samples = SynthesiseAndCapture(1000, CodingMode::cmPCM);
     // Sample 10 uses t = 1.0 (a whole number of periods), sample 11 uses t = 1/16000.
@@ -66,7 +66,7 @@ TEST(FrameSynthesis, ClockWrapsAfterTheSampleAtOneSecond) {
     EXPECT_EQ(AnalyzerState.SampleCounter, 1024 - 11 + 1);
 
     // From load, the clock passes 0..16000 once and then 1..16000 for ever.
-    StartAnalyzer(WindowKind::wkRectangular);
+    StartAnalyzer(WindowKind::wkRectangular, 0);
     for (int frame = 0; frame < 16; ++frame) {
         SynthesiseAndCapture(1000, CodingMode::cmPCM);
     }
@@ -79,7 +79,7 @@ TEST(FrameSynthesis, ClockWrapsAfterTheSampleAtOneSecond) {
 }
 
 TEST(FrameSynthesis, WindowWeightsEverySampleIntoTheSpectrumBuffer) {
-    StartAnalyzer(WindowKind::wkHann);
+    StartAnalyzer(WindowKind::wkHann, 0);
     const Samples samples = SynthesiseAndCapture(1234, CodingMode::cmPCM);
     for (int k = 0; k < FrameLength; ++k) {
         EXPECT_EQ(SpectrumBuffer[k].re,
@@ -90,7 +90,7 @@ TEST(FrameSynthesis, WindowWeightsEverySampleIntoTheSpectrumBuffer) {
 }
 
 TEST(FrameOrdinates, ToneOnABinWithTheRectangularWindowIsASingleSpike) {
-    StartAnalyzer(WindowKind::wkRectangular);
+    StartAnalyzer(WindowKind::wkRectangular, 0);
     for (int frame = 0; frame < 20; ++frame) {
         const Ordinates ordinates = RunFrame(1000, CodingMode::cmPCM);
         for (int k = 0; k < PlottedBins; ++k) {
@@ -118,7 +118,7 @@ TEST(FrameOrdinates, PeakFollowsTheLevel) {
 }
 
 TEST(FrameOrdinates, SilentToneGivesAllZeroOrdinates) {
-    StartAnalyzer(WindowKind::wkKaiser);
+    StartAnalyzer(WindowKind::wkKaiser, 0);
     for (const CodingMode mode :
          {CodingMode::cmPCM, CodingMode::cmOrvexSqrt, CodingMode::cmIter1}) {
         const Ordinates ordinates = RunFrame(0, mode);
@@ -132,14 +132,14 @@ TEST(FrameOrdinates, SlowTonesShowTheirPeakInEveryFrame) {
     // Below 8 Hz a frame can lie wholly in the negative half-period; the peak is the largest
     // absolute sample, so the tone still shows at full height.
     for (const int frequency : {1, 2, 5, 7}) {
-        StartAnalyzer(WindowKind::wkKaiser);
+        StartAnalyzer(WindowKind::wkKaiser, 0);
         for (int frame = 0; frame < 40; ++frame) {
             const Ordinates ordinates = RunFrame(frequency, CodingMode::cmPCM);
             EXPECT_GE(Highest(ordinates), 200) << frequency << " Hz, frame " << frame;
             EXPECT_GT(AnalyzerState.PeakInput, 0.0);
         }
     }
-    StartAnalyzer(WindowKind::wkKaiser);
+    StartAnalyzer(WindowKind::wkKaiser, 0);
     for (int frame = 0; frame < 40; ++frame) {
         // Every 64 ms frame spans 115 degrees of the 5 Hz period, so its largest absolute
         // sample is at least sin(57.5 degrees) of full scale: at most 1.5 dB down.
@@ -148,7 +148,7 @@ TEST(FrameOrdinates, SlowTonesShowTheirPeakInEveryFrame) {
 }
 
 TEST(FrameCoding, PeakUsesTheLargestCodedSample) {
-    StartAnalyzer(WindowKind::wkRectangular);
+    StartAnalyzer(WindowKind::wkRectangular, 0);
     const Samples samples = SynthesiseAndCapture(1000, CodingMode::cmIter1);
     // Sample 4 is the full-scale crest, which the one-step root codes to 32711.
     EXPECT_EQ(samples[4], CodeSample(32767.0, CodingMode::cmIter1));
@@ -156,12 +156,12 @@ TEST(FrameCoding, PeakUsesTheLargestCodedSample) {
 }
 
 TEST(FrameCoding, PcmLeavesSamplesUntouchedAndCodingAddsDistortion) {
-    StartAnalyzer(WindowKind::wkRectangular);
+    StartAnalyzer(WindowKind::wkRectangular, 0);
     const Ordinates pcm = RunFrame(1000, CodingMode::cmPCM);
     EXPECT_EQ(NonZeroCount(pcm), 1);
     for (const CodingMode mode :
          {CodingMode::cmOrvexSqrt, CodingMode::cmIter1, CodingMode::cmIter2, CodingMode::cmIter3}) {
-        StartAnalyzer(WindowKind::wkRectangular);
+        StartAnalyzer(WindowKind::wkRectangular, 0);
         const Ordinates coded = RunFrame(1000, mode);
         EXPECT_EQ(coded[64], 237) << static_cast<int>(mode);
         EXPECT_GT(NonZeroCount(coded), 1) << static_cast<int>(mode);

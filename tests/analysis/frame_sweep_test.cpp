@@ -1,6 +1,7 @@
 // Sweeps the whole range the sliders allow, on a coarse grid, with the floating-point traps
 // on: any invalid operation, division by zero or overflow in a frame kills the test.
 
+#include "analysis/tone_range.h"
 #include "support/analyzer_fixture.h"
 
 #include <gtest/gtest.h>
@@ -11,10 +12,6 @@ using namespace analysis;
 using testing_support::Highest;
 using testing_support::Ordinates;
 using testing_support::RunFrame;
-using testing_support::StartAnalyzer;
-
-constexpr CodingMode AllModes[] = {CodingMode::cmPCM, CodingMode::cmOrvexSqrt, CodingMode::cmIter1,
-                                   CodingMode::cmIter2, CodingMode::cmIter3};
 
 void ExpectPlottable(const Ordinates& ordinates) {
     for (const std::int32_t ordinate : ordinates) {
@@ -24,17 +21,17 @@ void ExpectPlottable(const Ordinates& ordinates) {
 }
 
 TEST(FrameSweep, EveryFrequencyAtFullMiddleAndLowestLevel) {
-    for (const int level : {0, -80, -160}) {
+    for (const int level : {MaxLevelDb, -80, MinLevelDb}) {
         StartAnalyzer(WindowKind::wkKaiser, level);
-        for (int frequency = 0; frequency <= 8000; ++frequency) {
+        for (int frequency = MinFrequencyHz; frequency <= MaxFrequencyHz; ++frequency) {
             const Ordinates ordinates = RunFrame(frequency, CodingMode::cmPCM);
             ExpectPlottable(ordinates);
             // 8000 Hz is sampled exactly at its zero crossings and shows nothing. At -160 dB a
             // frame of a tone within 8 Hz of 0 or 8000 Hz (whose samples follow a slow
             // envelope) can lie near a zero of it, where even its largest sample is too small
             // to plot.
-            const int margin = level == -160 ? 8 : 1;
-            if (frequency >= margin && frequency <= 8000 - margin) {
+            const int margin = level == MinLevelDb ? 8 : 1;
+            if (frequency >= margin && frequency <= MaxFrequencyHz - margin) {
                 ASSERT_GT(Highest(ordinates), 0) << frequency << " Hz at " << level << " dB";
             }
         }
@@ -43,10 +40,10 @@ TEST(FrameSweep, EveryFrequencyAtFullMiddleAndLowestLevel) {
 
 TEST(FrameSweep, EveryLevelAtEdgeAndTypicalFrequencies) {
     for (const int frequency : {0, 1, 7, 8, 1000, 4321, 7999, 8000}) {
-        StartAnalyzer(WindowKind::wkKaiser);
+        StartAnalyzer(WindowKind::wkKaiser, MaxLevelDb);
         int previousPeak = 1000;
-        for (int level = 0; level >= -160; --level) {
-            AnalyzerState.Gain = GainFromAttenuation(-level);
+        for (int level = MaxLevelDb; level >= MinLevelDb; --level) {
+            SetLevel(level);
             const Ordinates ordinates = RunFrame(frequency, CodingMode::cmPCM);
             ExpectPlottable(ordinates);
             if (frequency == 1000) {
@@ -59,14 +56,14 @@ TEST(FrameSweep, EveryLevelAtEdgeAndTypicalFrequencies) {
 }
 
 TEST(FrameSweep, EveryModeWithEveryWindow) {
-    for (int window = 0; window < WindowKindCount; ++window) {
-        for (const CodingMode mode : AllModes) {
-            StartAnalyzer(static_cast<WindowKind>(window));
-            for (const int level : {0, -1, -90, -159, -160}) {
-                AnalyzerState.Gain = GainFromAttenuation(-level);
-                for (int frequency = 0; frequency <= 8000; frequency += 250) {
-                    ExpectPlottable(RunFrame(frequency + (frequency > 0 ? -1 : 0), mode));
-                    ExpectPlottable(RunFrame(frequency, mode));
+    for (const TWindowKindInfo& window : WindowKinds) {
+        for (const TCodingModeInfo& mode : CodingModes) {
+            StartAnalyzer(window.Kind, MaxLevelDb);
+            for (const int level : {MaxLevelDb, -1, -90, MinLevelDb + 1, MinLevelDb}) {
+                SetLevel(level);
+                for (int frequency = MinFrequencyHz; frequency <= MaxFrequencyHz; frequency += 250) {
+                    ExpectPlottable(RunFrame(frequency + (frequency > 0 ? -1 : 0), mode.Mode));
+                    ExpectPlottable(RunFrame(frequency, mode.Mode));
                 }
             }
         }
@@ -74,10 +71,10 @@ TEST(FrameSweep, EveryModeWithEveryWindow) {
 }
 
 TEST(FrameSweep, EveryModeAcrossAllFrequencies) {
-    for (const CodingMode mode : AllModes) {
+    for (const TCodingModeInfo& mode : CodingModes) {
         StartAnalyzer(WindowKind::wkKaiser, -40);
-        for (int frequency = 0; frequency <= 8000; frequency += 7) {
-            ExpectPlottable(RunFrame(frequency, mode));
+        for (int frequency = MinFrequencyHz; frequency <= MaxFrequencyHz; frequency += 7) {
+            ExpectPlottable(RunFrame(frequency, mode.Mode));
         }
     }
 }

@@ -1,11 +1,16 @@
+#include "analysis/analyzer.h"
 #include "analysis/analyzer_state.h"
+#include "analysis/frame_pipeline.h"
 #include "analysis/level_gain.h"
 #include "analysis/window_table.h"
 #include "app/spectrum_form.h"
+#include "display/level_readout.h"
+#include "display/window_layout.h"
 #include "platform/qt/qt_platform.h"
 #include "raster/pixel32.h"
 #include "support/analyzer_fixture.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <stdexcept>
@@ -27,11 +32,18 @@
 namespace {
 
 using analysis::AnalyzerState;
+using analysis::CodingMode;
 using analysis::WindowKind;
 using app::TSpectrumForm;
+using display::TPlace;
 using raster::TPixel32;
+namespace layout = display::layout;
 
 using testing_support::WindowTableIs;
+
+QRect Rect(const TPlace& place) {
+    return {place.Left, place.Top, place.Width, place.Height};
+}
 
 std::vector<TPixel32> PixelsOf(const raster::TRasterSurface& surface) {
     return {surface.Pixels().begin(), surface.Pixels().end()};
@@ -66,28 +78,26 @@ protected:
 
 TEST_F(SpectrumFormTest, StartsWithItsLayoutAndStartValues) {
     EXPECT_EQ(form->windowTitle().toStdString(), "  Signal Analyzer");
-    EXPECT_EQ(form->size(), QSize(556, 404));
-    EXPECT_EQ(form->minimumSize(), QSize(556, 404));
-    EXPECT_EQ(form->maximumSize(), QSize(556, 404));
+    const QSize client(layout::ClientWidth, layout::ClientHeight);
+    EXPECT_EQ(form->size(), client);
+    EXPECT_EQ(form->minimumSize(), client);
+    EXPECT_EQ(form->maximumSize(), client);
     EXPECT_FALSE(form->windowFlags() & Qt::WindowMinimizeButtonHint);
     EXPECT_FALSE(form->windowFlags() & Qt::WindowMaximizeButtonHint);
     EXPECT_TRUE(form->windowFlags() & Qt::WindowCloseButtonHint);
 
-    EXPECT_EQ(form->ImageSpAmpWidget().geometry(), QRect(15, 9, 512, 241));
-    EXPECT_EQ(form->GaugeLevelWidget().geometry(), QRect(36, 317, 142, 18));
-    EXPECT_EQ(form->GaugeFWidget().geometry(), QRect(36, 361, 142, 18));
-    EXPECT_EQ(form->LabelLevel().geometry(), QRect(58, 294, 95, 13));
-    EXPECT_EQ(form->LabelF().geometry(), QRect(58, 342, 95, 13));
-    const QRadioButton* radios[] = {&form->rbPCM(), &form->rbOrvex(), &form->rb1(), &form->rb2(),
-                                    &form->rb3()};
-    const char* captions[] = {"PCM 32 bit", "Orvex Sqrt", "1 st iteration", "2 nd iteration",
-                              "3 rd iteration"};
-    for (int i = 0; i < 5; ++i) {
-        EXPECT_EQ(radios[i]->geometry(), QRect(372, 280 + 24 * i, 97, 17)) << i;
-        EXPECT_EQ(radios[i]->text().toStdString(), captions[i]);
-        EXPECT_EQ(radios[i]->font().pixelSize(), 11);
-        EXPECT_EQ(radios[i]->palette().color(QPalette::WindowText), QColor(192, 192, 192));
-        EXPECT_EQ(radios[i]->isChecked(), i == 0);
+    EXPECT_EQ(form->ImageSpAmpWidget().geometry(), Rect(layout::SpectrumDisplay));
+    EXPECT_EQ(form->GaugeLevelWidget().geometry(), Rect(layout::GaugeLevel));
+    EXPECT_EQ(form->GaugeFWidget().geometry(), Rect(layout::GaugeF));
+    EXPECT_EQ(form->LabelLevel().geometry(), Rect(layout::LabelLevel));
+    EXPECT_EQ(form->LabelF().geometry(), Rect(layout::LabelF));
+    for (const analysis::TCodingModeInfo& mode : analysis::CodingModes) {
+        const QRadioButton& button = form->CodingModeButton(mode.Mode);
+        const int index = static_cast<int>(mode.Mode);
+        EXPECT_EQ(button.geometry(), Rect(layout::CodingModeButton(index))) << index;
+        EXPECT_EQ(button.font().pixelSize(), 11);
+        EXPECT_EQ(button.palette().color(QPalette::WindowText), QColor(192, 192, 192));
+        EXPECT_EQ(button.isChecked(), mode.Mode == CodingMode::cmPCM);
     }
     EXPECT_EQ(form->LabelLevel().font().pixelSize(), 11);
     EXPECT_EQ(form->LabelLevel().alignment(), Qt::AlignCenter);
@@ -96,22 +106,27 @@ TEST_F(SpectrumFormTest, StartsWithItsLayoutAndStartValues) {
     EXPECT_EQ(form->LabelLevel().text().toStdString(), "- 0 dB");
     EXPECT_EQ(form->LabelF().text().toStdString(), "1000 Hz");
     EXPECT_EQ(AnalyzerState.Gain, 1.0);
+    for (const auto& [gauge, range] :
+         {std::pair{&form->GaugeLevel(), display::LevelGaugeRange},
+          std::pair{&form->GaugeF(), display::FrequencyGaugeRange}}) {
+        EXPECT_EQ(gauge->Min(), range.Min);
+        EXPECT_EQ(gauge->Max(), range.Max);
+        EXPECT_EQ(gauge->Position(), range.Start);
+        EXPECT_EQ(gauge->SmallChange(), range.SmallStep);
+        EXPECT_EQ(gauge->LargeChange(), range.LargeStep);
+    }
     EXPECT_EQ(form->GaugeLevel().Position(), 160);
     EXPECT_EQ(form->GaugeF().Position(), 1000);
-    EXPECT_EQ(form->GaugeLevel().Max(), 160);
-    EXPECT_EQ(form->GaugeF().Max(), 8000);
 
     EXPECT_TRUE(WindowTableIs(WindowKind::wkKaiser));
     for (int kind = 0; kind < analysis::WindowKindCount; ++kind) {
         const QAction& item = form->WindowMenuItem(static_cast<WindowKind>(kind));
         EXPECT_EQ(item.isChecked(), kind == static_cast<int>(WindowKind::wkKaiser)) << kind;
     }
-    EXPECT_EQ(form->WindowMenuItem(WindowKind::wkKaiser).text().toStdString(), "Окно Кайзера (20)");
-    EXPECT_EQ(form->PopupMenuWindow().actions().size(), 11);
 
     ASSERT_NE(form->SpectrumBitmap(), nullptr);
-    EXPECT_EQ(form->SpectrumBitmap()->Width(), 512);
-    EXPECT_EQ(form->SpectrumBitmap()->Height(), 241);
+    EXPECT_EQ(form->SpectrumBitmap()->Width(), layout::SpectrumDisplay.Width);
+    EXPECT_EQ(form->SpectrumBitmap()->Height(), layout::SpectrumDisplay.Height);
     EXPECT_EQ(form->FrameTimer().Interval(), std::chrono::milliseconds(64));
     EXPECT_TRUE(errorBoxes.empty());
 }
@@ -202,22 +217,81 @@ TEST_F(SpectrumFormTest, RadioButtonChangesTheCodingFromTheNextFrame) {
     };
     form->FrameTimerTimer();
     EXPECT_EQ(thirdHarmonicTop(), 241);
-    Click(form->rb1(), QPoint(8, 8));
-    ASSERT_TRUE(form->rb1().isChecked());
-    EXPECT_FALSE(form->rbPCM().isChecked());
+    Click(form->CodingModeButton(CodingMode::cmIter1), QPoint(8, 8));
+    ASSERT_TRUE(form->CodingModeButton(CodingMode::cmIter1).isChecked());
+    EXPECT_FALSE(form->CodingModeButton(CodingMode::cmPCM).isChecked());
     form->FrameTimerTimer();
     // About 80 dB below the tone: roughly 120 pixels above the bottom.
     EXPECT_LT(thirdHarmonicTop(), 150);
 }
 
+// The buttons and menu items as the user sees them, top to bottom, with what each must
+// select. Found by their captions, so a button or item wired to the wrong mode or window
+// fails here even when the two draw similar pictures.
+struct TExpectedButton {
+    const char* caption;
+    CodingMode mode;
+};
+constexpr TExpectedButton ExpectedButtons[] = {
+    {"PCM 32 bit", CodingMode::cmPCM},       {"Orvex Sqrt", CodingMode::cmOrvexSqrt},
+    {"1 st iteration", CodingMode::cmIter1}, {"2 nd iteration", CodingMode::cmIter2},
+    {"3 rd iteration", CodingMode::cmIter3},
+};
+
+struct TExpectedItem {
+    const char* caption;
+    WindowKind kind;
+};
+constexpr TExpectedItem ExpectedItems[] = {
+    {"Прямоугольное окно", WindowKind::wkRectangular},
+    {"Треугольное окно (Барлетт)", WindowKind::wkTriangular},
+    {"Синусоидальное окно", WindowKind::wkSine},
+    {"Окно Гаусса", WindowKind::wkGaussian},
+    {"Окно Ланцоша (sinc)", WindowKind::wkLanczos},
+    {"Окно Хемминга", WindowKind::wkHamming},
+    {"Окно Ханна", WindowKind::wkHann},
+    {"Окно Блэкмана", WindowKind::wkBlackman},
+    {"Окно Натталла", WindowKind::wkNuttall},
+    {"Окно Кайзера (20)", WindowKind::wkKaiser},
+    {"Окно с плоской вершиной", WindowKind::wkFlatTop},
+};
+
+TEST_F(SpectrumFormTest, EveryCodingModeButtonCodesTheFrameInItsMode) {
+    QList<QRadioButton*> buttons = form->findChildren<QRadioButton*>();
+    std::sort(buttons.begin(), buttons.end(),
+              [](const QRadioButton* a, const QRadioButton* b) { return a->y() < b->y(); });
+    ASSERT_EQ(buttons.size(), std::ssize(ExpectedButtons));
+    for (std::size_t i = 0; i < std::size(ExpectedButtons); ++i) {
+        const TExpectedButton& expected = ExpectedButtons[i];
+        QRadioButton& button = *buttons[static_cast<qsizetype>(i)];
+        EXPECT_EQ(button.text().toStdString(), expected.caption);
+        Click(button, QPoint(8, 8));
+        ASSERT_TRUE(button.isChecked()) << expected.caption;
+
+        // The window's frame against the same frame computed directly in the expected mode.
+        const std::int32_t clock = AnalyzerState.SampleCounter;
+        form->FrameTimerTimer();
+        const auto shown = analysis::MagnitudeBuffer;
+        AnalyzerState.SampleCounter = clock;
+        analysis::SynthesiseFrame(analysis::StartFrequencyHz, expected.mode);
+        analysis::TransformFrame();
+        EXPECT_EQ(std::memcmp(shown.data(), analysis::MagnitudeBuffer.data(), sizeof shown), 0)
+            << expected.caption;
+    }
+}
+
 TEST_F(SpectrumFormTest, EveryMenuItemRebuildsItsWindow) {
-    for (int kind = 0; kind < analysis::WindowKindCount; ++kind) {
-        form->WindowMenuItem(static_cast<WindowKind>(kind)).trigger();
-        EXPECT_TRUE(WindowTableIs(static_cast<WindowKind>(kind))) << kind;
-        EXPECT_EQ(AnalyzerState.CurrentWindowKind, static_cast<WindowKind>(kind));
-        for (int other = 0; other < analysis::WindowKindCount; ++other) {
-            EXPECT_EQ(form->WindowMenuItem(static_cast<WindowKind>(other)).isChecked(),
-                      other == kind);
+    const QList<QAction*> items = form->PopupMenuWindow().actions();
+    ASSERT_EQ(items.size(), std::ssize(ExpectedItems));
+    for (std::size_t i = 0; i < std::size(ExpectedItems); ++i) {
+        const TExpectedItem& expected = ExpectedItems[i];
+        QAction& item = *items[static_cast<qsizetype>(i)];
+        EXPECT_EQ(item.text().toStdString(), expected.caption);
+        item.trigger();
+        EXPECT_TRUE(WindowTableIs(expected.kind)) << expected.caption;
+        EXPECT_EQ(AnalyzerState.CurrentWindowKind, expected.kind);
+        for (const QAction* other : items) {
+            EXPECT_EQ(other->isChecked(), other == &item);
         }
     }
 }
@@ -239,7 +313,8 @@ TEST_F(SpectrumFormTest, ChoiceDuringABuildIsBuiltAfterIt) {
 
 TEST_F(SpectrumFormTest, WindowMenuOpensOnTheDisplayOnly) {
     for (QWidget* other : std::initializer_list<QWidget*>{form.get(), &form->GaugeLevelWidget(),
-                                                          &form->rb2(), &form->LabelF()}) {
+                                                          &form->CodingModeButton(CodingMode::cmIter2),
+                                                          &form->LabelF()}) {
         QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(3, 3),
                                 other->mapToGlobal(QPoint(3, 3)));
         QApplication::sendEvent(other, &event);
@@ -292,7 +367,7 @@ TEST_F(SpectrumFormTest, WindowIsPaintedPixelForPixel) {
     form->FrameTimerTimer();
     form->FrameTimerTimer();
     const QImage picture = form->grab().toImage().convertToFormat(QImage::Format_RGB32);
-    ASSERT_EQ(picture.size(), QSize(556, 404));
+    ASSERT_EQ(picture.size(), QSize(layout::ClientWidth, layout::ClientHeight));
     auto rgb = [&](int x, int y) { return picture.pixel(x, y) & 0xFFFFFFu; };
     EXPECT_EQ(rgb(0, 0), 0x131618u);            // the panel's corner, RGB(19, 22, 24)
     EXPECT_EQ(rgb(15, 250), 0xA8C5D0u);         // the ruler's 0 Hz tick

@@ -13,16 +13,15 @@ TEST(LevelReadout, FullScaleAtStart) {
     const auto readout = ReadLevelControls(160, 1000);
     EXPECT_EQ(readout.LevelText, "- 0 dB");
     EXPECT_EQ(readout.FrequencyText, "1000 Hz");
-    EXPECT_EQ(readout.Gain, 1.0);
+    EXPECT_EQ(readout.LevelDb, 0);
 }
 
 TEST(LevelReadout, LevelPositionsMapToDecibelsBelowFullScale) {
     EXPECT_EQ(ReadLevelControls(0, 1000).LevelText, "- 160 dB");
-    EXPECT_EQ(ReadLevelControls(0, 1000).Gain, 1.0e-8);
+    EXPECT_EQ(ReadLevelControls(0, 1000).LevelDb, -160);
     EXPECT_EQ(ReadLevelControls(140, 1000).LevelText, "- 20 dB");
-    EXPECT_EQ(ReadLevelControls(140, 1000).Gain, 0.1);
+    EXPECT_EQ(ReadLevelControls(140, 1000).LevelDb, -20);
     EXPECT_EQ(ReadLevelControls(150, 1000).LevelText, "- 10 dB");
-    EXPECT_NEAR(ReadLevelControls(150, 1000).Gain, 0.316228, 1e-6);
     EXPECT_EQ(ReadLevelControls(159, 1000).LevelText, "- 1 dB");
 }
 

@@ -68,13 +68,13 @@ TEST_F(SpectrumPlotTest, GridCoversTheWholeSurfaceWithHorizontalLinesOnTop) {
 }
 
 TEST_F(SpectrumPlotTest, SilentFrameLeavesOnlyTheGrid) {
-    testing_support::StartAnalyzer(analysis::WindowKind::wkKaiser);
+    analysis::StartAnalyzer(analysis::WindowKind::wkKaiser, 0);
     RunPlotFrame(surface, view, 0, analysis::CodingMode::cmPCM);
     EXPECT_EQ(SurfacePixels(), ExpectedGrid());
 }
 
 TEST_F(SpectrumPlotTest, ToneOnABinIsASingleSpikeReachingRowFour) {
-    testing_support::StartAnalyzer(analysis::WindowKind::wkRectangular);
+    analysis::StartAnalyzer(analysis::WindowKind::wkRectangular, 0);
     RunPlotFrame(surface, view, 1000, analysis::CodingMode::cmPCM);
     const std::vector<TPixel32> grid = ExpectedGrid();
     int highestTraceRow = Height;
@@ -113,7 +113,7 @@ TEST_F(SpectrumPlotTest, TraceStartsAtTheHeightOfBinZero) {
 }
 
 TEST_F(SpectrumPlotTest, DisplayShowsEachPictureOneFrameLater) {
-    testing_support::StartAnalyzer(analysis::WindowKind::wkRectangular);
+    analysis::StartAnalyzer(analysis::WindowKind::wkRectangular, 0);
     // The first hand-over is of the untouched surface: all black.
     RunPlotFrame(surface, view, 1000, analysis::CodingMode::cmPCM);
     const auto& first = view.Bitmap();

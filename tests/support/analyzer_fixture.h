@@ -1,8 +1,8 @@
 #pragma once
 
+#include "analysis/analyzer.h"
 #include "analysis/analyzer_state.h"
 #include "analysis/frame_pipeline.h"
-#include "analysis/level_gain.h"
 #include "analysis/window_table.h"
 
 #include <algorithm>
@@ -13,14 +13,6 @@
 namespace testing_support {
 
 using Ordinates = std::array<std::int32_t, analysis::PlottedBins>;
-
-// Puts the analyzer into its freshly started state with the given window and level.
-inline void StartAnalyzer(analysis::WindowKind window, int levelDb = 0) {
-    analysis::ResetAnalyzerToLoadState();
-    analysis::FillWindowTable(window, analysis::WindowTable);
-    analysis::ClearSpectrumBuffer();
-    analysis::AnalyzerState.Gain = analysis::GainFromAttenuation(-levelDb);
-}
 
 // Whether WindowTable holds exactly the coefficients of `kind`.
 inline bool WindowTableIs(analysis::WindowKind kind) {

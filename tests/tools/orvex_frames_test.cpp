@@ -137,7 +137,7 @@ TEST(FramesRun, LastFrameMatchesTheSameFramesRunDirectly) {
     std::ostringstream out;
     tools::RunFrames(options, out);
 
-    testing_support::StartAnalyzer(WindowKind::wkBlackman, -47);
+    analysis::StartAnalyzer(WindowKind::wkBlackman, -47);
     testing_support::Ordinates ordinates{};
     for (int frame = 0; frame < 5; ++frame) {
         ordinates = testing_support::RunFrame(1733, CodingMode::cmIter1);

@@ -1,0 +1,57 @@
+#include "analyzer.h"
+
+#include "analyzer_state.h"
+#include "level_gain.h"
+#include "tone_range.h"
+#include "window_table.h"
+
+#include <algorithm>
+#include <cassert>
+
+namespace analysis {
+
+void StartAnalyzer(WindowKind window, int levelDb) {
+    ResetAnalyzerToLoadState();
+    LoadWindowTable(window);
+    ClearSpectrumBuffer();
+    SetLevel(levelDb);
+}
+
+void ResetAnalyzerToLoadState() {
+    AnalyzerState = TAnalyzerState{};
+    std::fill(SpectrumBuffer.begin(), SpectrumBuffer.end(), Complex{0.0, 0.0});
+    MagnitudeBuffer.fill(0.0);
+    WindowTable.fill(0.0f);
+}
+
+void ClearSpectrumBuffer() {
+    std::fill_n(SpectrumBuffer.begin(), FrameLength + 1, Complex{0.0, 0.0});
+}
+
+void SetLevel(int levelDb) {
+    assert(levelDb >= MinLevelDb && levelDb <= MaxLevelDb);
+    AnalyzerState.Gain = GainFromAttenuation(-levelDb);
+}
+
+void SelectWindow(WindowKind kind) {
+    AnalyzerState.CurrentWindowKind = kind;
+}
+
+void LoadWindowTable(WindowKind kind) {
+    FillWindowTable(kind, WindowTable);
+}
+
+bool BeginWindowTableBuild() {
+    if (AnalyzerState.WindowTableBusy) {
+        return false;
+    }
+    AnalyzerState.WindowTableBusy = true;
+    return true;
+}
+
+void EndWindowTableBuild() {
+    assert(AnalyzerState.WindowTableBusy);
+    AnalyzerState.WindowTableBusy = false;
+}
+
+} // namespace analysis
