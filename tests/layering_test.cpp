@@ -1,0 +1,168 @@
+// The libraries depend on each other only downwards, and only the application and the Qt
+// platform see Qt. The build already keeps a library from reaching headers it does not
+// link; this test also catches a new link that breaks the layering, by reading every
+// #include of src/ and tools/ against the intended dependencies.
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <optional>
+#include <regex>
+#include <set>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// What a folder's files may include besides the standard library.
+struct TFolderRule {
+    std::set<std::string> folders; // project folders, its own among them
+    bool qt = false;
+};
+
+const std::map<std::string, TFolderRule>& Rules() {
+    static const std::map<std::string, TFolderRule> rules = {
+        {"analysis", {{"analysis"}}},
+        {"platform", {{"platform"}}},
+        {"platform/scripted", {{"platform/scripted", "platform"}}},
+        {"platform/qt", {{"platform/qt", "platform"}, true}},
+        {"raster", {{"raster", "platform"}}},
+        {"controls", {{"controls", "raster", "platform"}}},
+        {"display", {{"display", "controls", "raster", "analysis", "platform"}}},
+        {"app",
+         {{"app", "display", "controls", "raster", "analysis", "platform", "platform/qt"}, true}},
+        {"tools", {{"tools", "analysis"}}},
+    };
+    return rules;
+}
+
+// A standard library header is one bare lowercase name: <vector>, <cmath>, <string_view>.
+// Toolkit and other libraries' headers have capitals, an extension or a folder.
+bool IsStandardHeader(const std::string& name) {
+    return std::all_of(name.begin(), name.end(),
+                       [](char c) { return (c >= 'a' && c <= 'z') || c == '_'; });
+}
+
+bool IsQtHeader(const std::string& name) {
+    return name.size() > 1 && name[0] == 'Q' && name.find('.') == std::string::npos;
+}
+
+// Why `line` of a file in `folder` breaks the layering, if it does. `siblings` are the
+// names of the files in the same folder, which a bare quoted include refers to.
+std::optional<std::string> Violation(const std::string& folder, const std::string& line,
+                                     const std::set<std::string>& siblings) {
+    static const std::regex include(R"(^\s*#\s*include\s*([<"])([^>"]+)[>"])");
+    std::smatch match;
+    if (!std::regex_search(line, match, include)) {
+        return std::nullopt;
+    }
+    const TFolderRule& rule = Rules().at(folder);
+    const std::string name = match[2];
+    if (match[1] == "<") {
+        if (IsStandardHeader(name) || (rule.qt && IsQtHeader(name))) {
+            return std::nullopt;
+        }
+        return "includes <" + name + ">, which is not the standard library" +
+               (rule.qt ? " or Qt" : "");
+    }
+    const auto slash = name.rfind('/');
+    if (slash == std::string::npos) {
+        if (siblings.contains(name)) {
+            return std::nullopt;
+        }
+        return "includes \"" + name + "\", which is not in its own folder";
+    }
+    const std::string target = name.substr(0, slash);
+    if (rule.folders.contains(target)) {
+        return std::nullopt;
+    }
+    return "includes \"" + name + "\" from " + target + ", which " + folder +
+           " does not depend on";
+}
+
+std::vector<std::string> LayeringViolations(const fs::path& root, const std::string& top) {
+    std::vector<std::string> violations;
+    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(root / top)) {
+        const fs::path& path = entry.path();
+        if (!entry.is_regular_file() || (path.extension() != ".h" && path.extension() != ".cpp")) {
+            continue;
+        }
+        const std::string relative = fs::relative(path.parent_path(), root / top).generic_string();
+        const std::string folder =
+            top == "src" ? relative : (relative == "." ? top : top + "/" + relative);
+        if (!Rules().contains(folder)) {
+            violations.push_back(path.generic_string() + " lies in " + folder +
+                                 ", which has no place in the layering yet");
+            continue;
+        }
+        std::set<std::string> siblings;
+        for (const fs::directory_entry& sibling : fs::directory_iterator(path.parent_path())) {
+            siblings.insert(sibling.path().filename().string());
+        }
+        std::ifstream file(path);
+        std::string line;
+        for (int number = 1; std::getline(file, line); ++number) {
+            if (const auto why = Violation(folder, line, siblings)) {
+                violations.push_back(path.generic_string() + ":" + std::to_string(number) + " " +
+                                     *why);
+            }
+        }
+    }
+    return violations;
+}
+
+TEST(Layering, EveryIncludeStaysWithinWhatItsLibraryDependsOn) {
+    const fs::path root = ORVEX_SOURCE_DIR;
+    for (const char* top : {"src", "tools"}) {
+        ASSERT_TRUE(fs::is_directory(root / top)) << top;
+        const std::vector<std::string> violations = LayeringViolations(root, top);
+        EXPECT_TRUE(violations.empty()) << [&] {
+            std::string text;
+            for (const std::string& violation : violations) {
+                text += violation + "\n";
+            }
+            return text;
+        }();
+    }
+}
+
+// The rules themselves, on lines a careless change would add.
+TEST(Layering, RulesCatchIncludesAgainstTheLayering) {
+    const std::set<std::string> analysisFiles = {"frame_pipeline.h", "complex_fft.h"};
+    const struct {
+        const char* folder;
+        const char* line;
+        bool allowed;
+    } cases[] = {
+        {"analysis", "#include <cmath>", true},
+        {"analysis", "#include \"complex_fft.h\"", true},
+        {"analysis", "#include \"analysis/frame_pipeline.h\"", true},
+        {"analysis", "#include \"raster/raster_surface.h\"", false},
+        {"analysis", "#include <QString>", false},
+        {"analysis", "#include <fftw3.h>", false},
+        {"analysis", "#include \"gauge_slider.h\"", false},
+        {"raster", "#include \"controls/surface_view.h\"", false},
+        {"raster", "#include \"platform/geometry.h\"", true},
+        {"controls", "#include \"display/spectrum_plot.h\"", false},
+        {"controls", "#include \"platform/qt/qt_platform.h\"", false},
+        {"display", "#include \"app/spectrum_form.h\"", false},
+        {"display", "#include <QImage>", false},
+        {"platform", "#include \"platform/qt/qt_timer.h\"", false},
+        {"platform/qt", "#include <QTimer>", true},
+        {"app", "  #  include <QWidget>", true},
+        {"app", "#include \"platform/scripted/scripted_platform.h\"", false},
+        {"tools", "#include \"display/level_readout.h\"", false},
+        {"tools", "// #include is mentioned in a comment", true},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(!Violation(c.folder, c.line, analysisFiles).has_value(), c.allowed)
+            << c.folder << ": " << c.line;
+    }
+}
+
+} // namespace
