@@ -44,9 +44,9 @@ constexpr QRgb TextColor = qRgb(192, 192, 192); // silver
 
 constexpr auto InitialLabelText = "...";
 
-// The window's message table: message number and handler. It has one entry, the frame
-// message, which the frame timer sends to the window; the table keeps the routing of
-// private messages in one place.
+// The window's message table. Its one entry is the frame message: the frame timer reaches
+// ProcessFrame only by sending it, so that a frame runs as a message handler of the window,
+// and every other number goes to the default handling.
 struct TMessageEntry {
     std::uint32_t Message;
     void (TSpectrumForm::*Handler)();

@@ -18,8 +18,6 @@ std::string WholeNumberText(double value) {
     return std::string(buffer.data(), end);
 }
 
-} // namespace
-
 std::string FormatLevelText(int attenuationDb) {
     return "- " + WholeNumberText(static_cast<double>(attenuationDb)) + " dB";
 }
@@ -31,6 +29,8 @@ std::string FormatFrequencyText(int frequencyHz) {
     assert(error == std::errc());
     return std::string(buffer.data(), end) + " Hz";
 }
+
+} // namespace
 
 TLevelReadout ReadLevelControls(int levelPosition, int frequencyPosition) {
     // Positions are clamped to the range, so this is the level's distance below full scale.

@@ -31,14 +31,9 @@ struct TLevelReadout {
     int LevelDb;               // the tone's level, MinLevelDb to MaxLevelDb
 };
 
-// Numbers are written with "." as decimal separator and no grouping, whatever the locale.
+// The level reads "- N dB" for N decibels below full scale, the frequency "N Hz". Numbers
+// are written with "." as decimal separator and no grouping, whatever the locale.
 // The caller passes positions within the sliders' ranges.
 TLevelReadout ReadLevelControls(int levelPosition, int frequencyPosition);
-
-// "- N dB" for an attenuation of N decibels (0 to 160).
-std::string FormatLevelText(int attenuationDb);
-
-// "N Hz".
-std::string FormatFrequencyText(int frequencyHz);
 
 } // namespace display
