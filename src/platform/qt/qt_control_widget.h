@@ -61,9 +61,6 @@ public:
     // IWindowCanvas; only valid while the control paints.
     void BlockCopy(const TPixelBlock& source, const TRect& area) override;
 
-    std::int32_t ClientWidth() const { return width(); }
-    std::int32_t ClientHeight() const { return height(); }
-
 protected:
     bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;

@@ -1,8 +1,7 @@
 #pragma once
 
-#include "platform/timer.h"
+#include "platform/timer_base.h"
 
-#include <chrono>
 #include <functional>
 #include <memory>
 
@@ -17,33 +16,20 @@ class TQtPlatform;
 // are dropped. Each tick runs the handler through the platform's handler guard.
 //
 // Create it through TQtPlatform::CreateTimer; the platform must outlive it.
-class TQtTimer : public ITimer {
+class TQtTimer : public TTimerBase {
 public:
     explicit TQtTimer(TQtPlatform& platform);
     ~TQtTimer() override;
     TQtTimer(const TQtTimer&) = delete;
     TQtTimer& operator=(const TQtTimer&) = delete;
 
-    void SetInterval(std::chrono::milliseconds interval) override;
-    std::chrono::milliseconds Interval() const override { return interval_; }
-    void Enable() override;
-    void Disable() override;
-    bool IsEnabled() const override { return enabled_; }
-    void SetOnTimer(std::function<void()> handler) override { handler_ = std::move(handler); }
-
 private:
-    bool IsArmed() const { return enabled_ && interval_.count() > 0; }
-    // Starts a period from now when armed, otherwise stops the Qt timer.
-    void Arm();
-    void Tick();
+    void Arm() override;
+    void Disarm() override;
+    void RunHandler(const std::function<void()>& handler) override;
 
     TQtPlatform& platform_;
     std::unique_ptr<QTimer> timer_;
-    std::chrono::milliseconds interval_;
-    bool enabled_ = false;
-    std::function<void()> handler_;
-    // While the handler runs: set to true if the handler destroys this timer.
-    bool* destroyedDuringTick_ = nullptr;
 };
 
 } // namespace platform::qt

@@ -12,6 +12,12 @@ namespace {
 
 constexpr std::uint32_t ColourBytes = 0x00FFFFFFu;
 
+// `bounds` with a negative width or height taken as 0.
+TRect WithoutNegativeSize(const TRect& bounds) {
+    return {bounds.left, bounds.top, bounds.left + std::max(bounds.Width(), 0),
+            bounds.top + std::max(bounds.Height(), 0)};
+}
+
 } // namespace
 
 // The canvas a paint writes the host's screen through; it logs every requested area.
@@ -43,10 +49,12 @@ private:
 
 TScriptedControlHost::TScriptedControlHost(TScriptedPlatform& platform, ICustomControl& control,
                                            const TRect& bounds)
-    : platform_(platform), control_(control) {
+    : platform_(platform), control_(control), bounds_(WithoutNegativeSize(bounds)),
+      screen_(static_cast<std::size_t>(ClientWidth()) * static_cast<std::size_t>(ClientHeight()),
+              UnpaintedPixel) {
     platform_.hosts_.push_back(this);
     control_.SetHost(this);
-    Resize(bounds);
+    control_.SetClientSize(ClientWidth(), ClientHeight());
 }
 
 TScriptedControlHost::~TScriptedControlHost() {
@@ -103,24 +111,6 @@ void TScriptedControlHost::MouseLeave() {
 bool TScriptedControlHost::MouseWheel(std::int32_t delta, TPoint point) {
     platform_.SetPointer({bounds_.left + point.x, bounds_.top + point.y});
     return control_.MouseWheel(delta, point);
-}
-
-void TScriptedControlHost::SetBounds(const TRect& bounds) {
-    if (bounds.Width() == bounds_.Width() && bounds.Height() == bounds_.Height()) {
-        bounds_ = bounds;
-        return;
-    }
-    Resize(bounds);
-}
-
-void TScriptedControlHost::Resize(const TRect& bounds) {
-    bounds_ = {bounds.left, bounds.top, bounds.left + std::max(bounds.Width(), 0),
-               bounds.top + std::max(bounds.Height(), 0)};
-    screen_.assign(static_cast<std::size_t>(ClientWidth()) *
-                       static_cast<std::size_t>(ClientHeight()),
-                   UnpaintedPixel);
-    control_.SetClientSize(ClientWidth(), ClientHeight());
-    needsPaint_ = true;
 }
 
 std::uint32_t TScriptedControlHost::ScreenPixel(std::int32_t x, std::int32_t y) const {

@@ -43,11 +43,6 @@ public:
     void MouseLeave();
     bool MouseWheel(std::int32_t delta, TPoint point);
 
-    // Moves or resizes the client area; a new size gives a fresh unpainted screen, tells
-    // the control and marks the window as needing paint.
-    void SetBounds(const TRect& bounds);
-    const TRect& Bounds() const { return bounds_; }
-
     bool NeedsPaint() const { return needsPaint_; }
     int PaintCount() const { return paintCount_; }
     // The areas the control asked to copy during the last paint, in call order.
@@ -62,7 +57,6 @@ private:
     friend class TScriptedPlatform;
     class TScreenCanvas;
 
-    void Resize(const TRect& bounds);
     void DeliverPaint(PaintReason reason);
 
     TScriptedPlatform& platform_;

@@ -1,5 +1,6 @@
 #include "scripted_platform.h"
 
+#include "platform/timer_base.h"
 #include "scripted_control_host.h"
 
 #include <algorithm>
@@ -14,8 +15,6 @@ using std::chrono::milliseconds;
 
 namespace {
 
-constexpr milliseconds DefaultTimerInterval{1000};
-
 // Plausible desktop values; tests set their own where it matters.
 constexpr std::array<TColor, SystemColorCount> DefaultSystemColors = {
     RGB(200, 200, 200), // siScrollBar
@@ -27,10 +26,10 @@ constexpr std::array<TColor, SystemColorCount> DefaultSystemColors = {
 
 } // namespace
 
-// A timer of the scripted platform. While enabled with a non-zero interval it is due at
-// `dueAt_`; when the clock reaches that moment a tick becomes outstanding (at most one) and
-// the next due moment is the first period boundary after the clock.
-class TScriptedTimer : public ITimer {
+// A timer of the scripted platform. While armed it is due at `dueAt_`; when the clock
+// reaches that moment a tick becomes outstanding (at most one) and the next due moment is
+// the first period boundary after the clock.
+class TScriptedTimer : public TTimerBase {
 public:
     explicit TScriptedTimer(TScriptedPlatform& platform) : platform_(platform) {
         platform_.timers_.push_back(this);
@@ -38,45 +37,20 @@ public:
 
     ~TScriptedTimer() override { std::erase(platform_.timers_, this); }
 
-    void SetInterval(milliseconds interval) override {
-        assert(interval.count() >= 0);
-        if (interval == interval_) {
-            return;
-        }
-        interval_ = interval;
-        if (enabled_) {
-            Arm();
-        }
-    }
-
-    milliseconds Interval() const override { return interval_; }
-
-    void Enable() override {
-        if (!enabled_) {
-            enabled_ = true;
-            Arm();
-        }
-    }
-
-    void Disable() override {
-        enabled_ = false;
-        outstanding_ = false;
-    }
-
-    bool IsEnabled() const override { return enabled_; }
-
-    void SetOnTimer(std::function<void()> handler) override { handler_ = std::move(handler); }
+    TScriptedTimer(const TScriptedTimer&) = delete;
+    TScriptedTimer& operator=(const TScriptedTimer&) = delete;
 
 private:
     friend class TScriptedPlatform;
 
-    bool IsArmed() const { return enabled_ && interval_.count() > 0; }
-
-    // Starts a period from now and drops an outstanding tick.
-    void Arm() {
+    void Arm() override {
         outstanding_ = false;
-        dueAt_ = platform_.now_ + interval_;
+        dueAt_ = platform_.now_ + Interval();
     }
+
+    void Disarm() override { outstanding_ = false; }
+
+    void RunHandler(const std::function<void()>& handler) override { platform_.Run(handler); }
 
     // Makes a tick outstanding if the clock has reached the due moment.
     void Update(milliseconds now) {
@@ -87,14 +61,17 @@ private:
             outstanding_ = true;
             outstandingSince_ = dueAt_;
         }
-        const auto periodsPassed = (now - dueAt_) / interval_ + 1;
-        dueAt_ += periodsPassed * interval_;
+        const auto periodsPassed = (now - dueAt_) / Interval() + 1;
+        dueAt_ += periodsPassed * Interval();
+    }
+
+    // Delivers the outstanding tick. The timer may be gone when it returns.
+    void Tick() {
+        outstanding_ = false;
+        DeliverTick();
     }
 
     TScriptedPlatform& platform_;
-    milliseconds interval_ = DefaultTimerInterval;
-    bool enabled_ = false;
-    std::function<void()> handler_;
     milliseconds dueAt_{0};
     bool outstanding_ = false;
     milliseconds outstandingSince_{0};
@@ -120,7 +97,6 @@ void TScriptedPlatform::ProcessMessages() {
 void TScriptedPlatform::Sleep(milliseconds duration) {
     assert(duration.count() >= 0);
     now_ += duration;
-    ++sleepCount_;
 }
 
 TColor TScriptedPlatform::SystemColor(SystemColorIndex index) const {
@@ -184,12 +160,7 @@ bool TScriptedPlatform::DispatchOne() {
     if (due == nullptr) {
         return false;
     }
-    due->outstanding_ = false;
-    // A copy, so that the handler may replace itself or destroy its timer.
-    const std::function<void()> handler = due->handler_;
-    if (handler) {
-        Run(handler);
-    }
+    due->Tick();
     return true;
 }
 

@@ -58,7 +58,6 @@ public:
     void SetSystemColor(SystemColorIndex index, TColor color);
 
     const std::vector<std::string>& ErrorBoxes() const { return errorBoxes_; }
-    int SleepCount() const { return sleepCount_; }
 
 private:
     friend class TScriptedControlHost;
@@ -83,7 +82,6 @@ private:
     TPoint pointer_;
     std::array<TColor, SystemColorCount> systemColors_;
     std::vector<std::string> errorBoxes_;
-    int sleepCount_ = 0;
 };
 
 } // namespace platform::scripted

@@ -45,103 +45,6 @@ void Post(QObject& context, std::function<void()> call) {
     QMetaObject::invokeMethod(&context, std::move(call), Qt::QueuedConnection);
 }
 
-TEST(QtTimer, NewTimerIsDisabledWithAOneSecondInterval) {
-    TRecordingPlatform qt;
-    const std::unique_ptr<ITimer> timer = qt.platform.CreateTimer();
-    EXPECT_FALSE(timer->IsEnabled());
-    EXPECT_EQ(timer->Interval(), 1000ms);
-}
-
-TEST(QtTimer, TicksThroughTheEventLoopWhileEnabledAndNotAfterDisabling) {
-    TRecordingPlatform qt;
-    const std::unique_ptr<ITimer> timer = qt.platform.CreateTimer();
-    int ticks = 0;
-    timer->SetOnTimer([&] { ++ticks; });
-    timer->SetInterval(5ms);
-    timer->Enable();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return ticks >= 3; }, PatienceMs));
-
-    timer->Disable();
-    const int ticksWhenDisabled = ticks;
-    qt.platform.Sleep(20ms);
-    qt.platform.ProcessMessages();
-    QTest::qWait(20);
-    EXPECT_EQ(ticks, ticksWhenDisabled);
-    EXPECT_FALSE(timer->IsEnabled());
-}
-
-TEST(QtTimer, MissedTicksAreDroppedNotQueued) {
-    TRecordingPlatform qt;
-    const std::unique_ptr<ITimer> timer = qt.platform.CreateTimer();
-    int ticks = 0;
-    timer->SetOnTimer([&] { ++ticks; });
-    timer->SetInterval(200ms);
-    timer->Enable();
-    // Three periods and more pass while the thread is busy; one tick is delivered.
-    qt.platform.Sleep(700ms);
-    qt.platform.ProcessMessages();
-    EXPECT_EQ(ticks, 1);
-}
-
-TEST(QtTimer, IntervalZeroNeverTicks) {
-    TRecordingPlatform qt;
-    const std::unique_ptr<ITimer> timer = qt.platform.CreateTimer();
-    int ticks = 0;
-    timer->SetOnTimer([&] { ++ticks; });
-    timer->SetInterval(0ms);
-    timer->Enable();
-    qt.platform.Sleep(10ms);
-    qt.platform.ProcessMessages();
-    EXPECT_EQ(ticks, 0);
-    EXPECT_TRUE(timer->IsEnabled());
-}
-
-TEST(QtTimer, IntervalChangeWhileEnabledRestartsThePeriod) {
-    TRecordingPlatform qt;
-    const std::unique_ptr<ITimer> timer = qt.platform.CreateTimer();
-    int ticks = 0;
-    timer->SetOnTimer([&] { ++ticks; });
-    timer->SetInterval(5ms);
-    timer->Enable();
-    qt.platform.Sleep(20ms);
-    // The due tick is dropped and the next one is a whole (long) period away.
-    timer->SetInterval(60s);
-    qt.platform.ProcessMessages();
-    EXPECT_EQ(ticks, 0);
-    EXPECT_EQ(timer->Interval(), 60s);
-}
-
-TEST(QtTimer, HandlerMayDestroyItsTimer) {
-    TRecordingPlatform qt;
-    std::unique_ptr<ITimer> timer = qt.platform.CreateTimer();
-    int ticks = 0;
-    timer->SetOnTimer([&] {
-        ++ticks;
-        timer.reset();
-    });
-    timer->SetInterval(5ms);
-    timer->Enable();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return timer == nullptr; }, PatienceMs));
-    QTest::qWait(30);
-    EXPECT_EQ(ticks, 1);
-    EXPECT_TRUE(qt.errorBoxes.empty());
-}
-
-TEST(QtTimer, HandlerMayDisableItsTimer) {
-    TRecordingPlatform qt;
-    const std::unique_ptr<ITimer> timer = qt.platform.CreateTimer();
-    int ticks = 0;
-    timer->SetOnTimer([&] {
-        ++ticks;
-        timer->Disable();
-    });
-    timer->SetInterval(5ms);
-    timer->Enable();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return ticks == 1; }, PatienceMs));
-    QTest::qWait(30);
-    EXPECT_EQ(ticks, 1);
-}
-
 TEST(QtMessagePump, ProcessMessagesRunsPostedEventsAndThoseTheyPostThenReturns) {
     TRecordingPlatform qt;
     QObject context;
@@ -153,18 +56,6 @@ TEST(QtMessagePump, ProcessMessagesRunsPostedEventsAndThoseTheyPostThenReturns) 
     Post(context, [&] { order.push_back(2); });
     qt.platform.ProcessMessages();
     EXPECT_EQ(order, (std::vector<int>{1, 2, 3}));
-}
-
-TEST(QtMessagePump, ProcessMessagesDeliversADueTick) {
-    TRecordingPlatform qt;
-    const std::unique_ptr<ITimer> timer = qt.platform.CreateTimer();
-    int ticks = 0;
-    timer->SetOnTimer([&] { ++ticks; });
-    timer->SetInterval(20ms);
-    timer->Enable();
-    qt.platform.Sleep(30ms);
-    qt.platform.ProcessMessages();
-    EXPECT_EQ(ticks, 1);
 }
 
 TEST(QtMessagePump, ProcessMessagesInsideAHandlerRunsTheOtherWaitingEvents) {
