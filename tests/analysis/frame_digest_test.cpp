@@ -6,11 +6,12 @@
 // reviewed code produces; a failure names the coding mode and the stage of the frame, the
 // window table or the Bessel function whose bits moved.
 
+#include "analysis/analyzer.h"
 #include "analysis/analyzer_state.h"
 #include "analysis/bessel_i0.h"
 #include "analysis/coding_mode.h"
 #include "analysis/frame_pipeline.h"
-#include "analysis/level_gain.h"
+#include "analysis/tone_range.h"
 #include "analysis/window_kind.h"
 #include "analysis/window_table.h"
 #include "support/analyzer_fixture.h"
@@ -31,7 +32,6 @@ namespace {
 
 using namespace analysis;
 using testing_support::Ordinates;
-using testing_support::StartAnalyzer;
 
 // 64-bit FNV-1a over the object representation of the values fed to it, so that every bit
 // of every value counts, including the sign of a zero.
@@ -81,8 +81,8 @@ constexpr int StrideCount = 16; // up to 499 + 15 * 500 = 7999 Hz
 constexpr int WindowOffsetStepHz = 41;
 constexpr int ModeOffsetStepHz = 97;
 
-// Full scale, an odd level off the 20 dB grid, and the middle and bottom of the sliders.
-constexpr int LevelsDb[] = {0, -37, -80, -160};
+// Full scale, an odd level off the 20 dB grid, and the middle and bottom of the range.
+constexpr int LevelsDb[] = {MaxLevelDb, -37, -80, MinLevelDb};
 
 std::vector<std::int32_t> SweepFrequencies(int windowIndex, int modeIndex) {
     std::vector<std::int32_t> frequencies(std::begin(EdgeFrequenciesHz),
@@ -107,12 +107,12 @@ FrameDigests SweepDigests(CodingMode mode) {
     std::array<double, FrameLength> coded{};
     Ordinates plot{};
 
-    StartAnalyzer(WindowKind::wkRectangular);
+    StartAnalyzer(WindowKind::wkRectangular, MaxLevelDb);
     for (int windowIndex = 0; windowIndex < WindowKindCount; ++windowIndex) {
-        FillWindowTable(static_cast<WindowKind>(windowIndex), WindowTable);
+        LoadWindowTable(static_cast<WindowKind>(windowIndex));
         const std::vector<std::int32_t> frequencies = SweepFrequencies(windowIndex, modeIndex);
         for (const int levelDb : LevelsDb) {
-            AnalyzerState.Gain = GainFromAttenuation(-levelDb);
+            SetLevel(levelDb);
             for (const std::int32_t frequency : frequencies) {
                 SynthesiseFrame(frequency, mode, coded);
                 TransformFrame();
@@ -129,23 +129,29 @@ FrameDigests SweepDigests(CodingMode mode) {
 
 struct ModeSweep {
     CodingMode mode;
-    const char* name;
     FrameDigests expected;
 };
 
 constexpr ModeSweep ModeSweeps[] = {
-    {CodingMode::cmPCM, "PCM", {0, 0, 0, 0}},
-    {CodingMode::cmOrvexSqrt, "exact square root", {0, 0, 0, 0}},
-    {CodingMode::cmIter1, "1 Newton step", {0, 0, 0, 0}},
-    {CodingMode::cmIter2, "2 Newton steps", {0, 0, 0, 0}},
-    {CodingMode::cmIter3, "3 Newton steps", {0, 0, 0, 0}},
+    {CodingMode::cmPCM,
+     {0xd182aa3341a69c8e, 0x2e8434b244b22b1b, 0x881fa96feead4842, 0x32b1a72f9c4d0be2}},
+    {CodingMode::cmOrvexSqrt,
+     {0x7e48ad7ff33d686e, 0x76459f99c74cec16, 0xf698474825d9bba5, 0xc900002683a9ef4c}},
+    {CodingMode::cmIter1,
+     {0x5a5fc58a39713861, 0x35b0bfcc861f7979, 0xe9b90b9ab8159709, 0x291da774418f3382}},
+    {CodingMode::cmIter2,
+     {0xabe86d03b936ef31, 0x722dfd8d98ad9fee, 0xdc536e331811fea2, 0x7526cfe347a66f36}},
+    {CodingMode::cmIter3,
+     {0xcf7ebd9b0223700b, 0x6bc6d5e1046553bb, 0xe4c5c99b7a68b986, 0x608087352f6b376d}},
 };
 
 TEST(OutputBits, FrameSweepOfEveryCodingModeMatchesItsRecordedDigests) {
+    static_assert(std::size(ModeSweeps) == CodingModeCount);
     for (const ModeSweep& sweep : ModeSweeps) {
-        SCOPED_TRACE(sweep.name);
+        SCOPED_TRACE(Describe(sweep.mode).ToolName);
         const FrameDigests actual = SweepDigests(sweep.mode);
-        EXPECT_EQ(actual.samples, sweep.expected.samples) << "coded samples " << Hex(actual.samples);
+        EXPECT_EQ(actual.samples, sweep.expected.samples)
+            << "coded samples " << Hex(actual.samples);
         EXPECT_EQ(actual.spectrum, sweep.expected.spectrum) << "spectrum " << Hex(actual.spectrum);
         EXPECT_EQ(actual.magnitudes, sweep.expected.magnitudes)
             << "magnitudes " << Hex(actual.magnitudes);
@@ -158,17 +164,16 @@ TEST(OutputBits, FrameSweepOfEveryCodingModeMatchesItsRecordedDigests) {
 
 struct WindowDigest {
     WindowKind kind;
-    const char* name;
     std::uint64_t expected;
 };
 
 constexpr WindowDigest WindowDigests[] = {
-    {WindowKind::wkRectangular, "rectangular", 0}, {WindowKind::wkTriangular, "triangular", 0},
-    {WindowKind::wkSine, "sine", 0},               {WindowKind::wkGaussian, "Gaussian", 0},
-    {WindowKind::wkLanczos, "Lanczos", 0},         {WindowKind::wkHamming, "Hamming", 0},
-    {WindowKind::wkHann, "Hann", 0},               {WindowKind::wkBlackman, "Blackman", 0},
-    {WindowKind::wkNuttall, "Nuttall", 0},         {WindowKind::wkKaiser, "Kaiser", 0},
-    {WindowKind::wkFlatTop, "flat top", 0},
+    {WindowKind::wkRectangular, 0x552b519dd836c325}, {WindowKind::wkTriangular, 0x2c12a40ecb49d1d8},
+    {WindowKind::wkSine, 0x5ad6f7e734ae82e8},        {WindowKind::wkGaussian, 0x8364519930b5e042},
+    {WindowKind::wkLanczos, 0xc792b5903e28ce3c},     {WindowKind::wkHamming, 0xedea4f5eb9c7c8e3},
+    {WindowKind::wkHann, 0x62a47444740bddc8},        {WindowKind::wkBlackman, 0x8275619ec7f54846},
+    {WindowKind::wkNuttall, 0x775a1b6176d30352},     {WindowKind::wkKaiser, 0xb1499e804b5ba781},
+    {WindowKind::wkFlatTop, 0x234bdfe7b6f9f4d4},
 };
 
 TEST(OutputBits, EveryWindowTableMatchesItsRecordedDigest) {
@@ -178,21 +183,23 @@ TEST(OutputBits, EveryWindowTableMatchesItsRecordedDigest) {
         FillWindowTable(window.kind, table);
         Fnv1a digest;
         digest.Add(std::span<const float>(table));
-        EXPECT_EQ(digest.Value(), window.expected) << window.name << " " << Hex(digest.Value());
+        EXPECT_EQ(digest.Value(), window.expected)
+            << Describe(window.kind).ToolName << " " << Hex(digest.Value());
     }
 }
 
 // --- Bessel function ----------------------------------------------------------------------
 
-// Arguments of I0: every 1/128 and every 1/10 up to 30 (past the Kaiser window's 20, across
-// the switches of series at 3 and 8), the neighbours of those switches and of the cut-off
-// below which I0 is 1, then every 0.37 up to the overflow limit, the limit's neighbours and
-// arguments far beyond it. Each is also taken negated, as I0 is even.
+// Arguments of I0: every 1/128 and every 1/10 up to 30 (past the Kaiser window's 20), the
+// branch edges and their nearest neighbours, every 0.37 from 30 up to the overflow limit, the
+// limit and its neighbours, and arguments far beyond it. Each is also taken negated, as I0 is
+// even.
 constexpr int DyadicStepsPerUnit = 128;
 constexpr int DecimalStepsPerUnit = 10;
 constexpr int DenseRangeEnd = 30;
 constexpr double WideStep = 0.37;
-constexpr double SeriesSwitches[] = {0x1p-25, 3.0, 8.0};
+// I0 is taken as 1 up to the first; the series in use switches at the other two.
+constexpr double BranchEdges[] = {0x1p-25, 3.0, 8.0};
 constexpr double Beyond[] = {710.0, 1.0e4, 1.0e300, std::numeric_limits<double>::infinity()};
 
 std::vector<double> BesselArguments() {
@@ -203,7 +210,8 @@ std::vector<double> BesselArguments() {
     for (int step = 1; step <= DecimalStepsPerUnit * DenseRangeEnd; ++step) {
         arguments.push_back(static_cast<double>(step) / DecimalStepsPerUnit);
     }
-    for (const double edge : SeriesSwitches) {
+    for (const double edge : BranchEdges) {
+        arguments.push_back(edge);
         double below = edge;
         double above = edge;
         for (int ulp = 0; ulp < 4; ++ulp) {
@@ -220,14 +228,15 @@ std::vector<double> BesselArguments() {
     }
     arguments.push_back(std::nextafter(BesselI0OverflowLimit, 0.0));
     arguments.push_back(BesselI0OverflowLimit);
-    arguments.push_back(std::nextafter(BesselI0OverflowLimit, 710.0));
+    arguments.push_back(
+        std::nextafter(BesselI0OverflowLimit, std::numeric_limits<double>::infinity()));
     for (const double x : Beyond) {
         arguments.push_back(x);
     }
     return arguments;
 }
 
-constexpr std::uint64_t BesselI0Digest = 0;
+constexpr std::uint64_t BesselI0Digest = 0x4806aa2159414d39;
 
 TEST(OutputBits, BesselI0AcrossEveryBranchMatchesItsRecordedDigest) {
     Fnv1a digest;
