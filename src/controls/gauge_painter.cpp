@@ -85,24 +85,19 @@ void TGaugePainter::FrameRect(const TRect& r, TColor color) {
     canvas_.FillRect({r.right - 1, r.top + 1, r.right, r.bottom - 1});
 }
 
-void TGaugePainter::DrawFrameEdges(TRect& r, TFrameEdges edges, TColor color) {
+void TGaugePainter::DrawFrameEdges(TRect& r, TGaugeDirection direction, TColor color) {
     canvas_.SetPenColor(Resolve(color));
-    if (edges.top) {
-        canvas_.MoveTo(r.left, r.top);
-        canvas_.LineTo(r.right, r.top);
-        ++r.top;
-    }
-    if (edges.bottom) {
-        --r.bottom;
-        canvas_.MoveTo(r.left, r.bottom);
-        canvas_.LineTo(r.right, r.bottom);
-    }
-    if (edges.left) {
+    canvas_.MoveTo(r.left, r.top);
+    canvas_.LineTo(r.right, r.top);
+    ++r.top;
+    --r.bottom;
+    canvas_.MoveTo(r.left, r.bottom);
+    canvas_.LineTo(r.right, r.bottom);
+    if (direction == TGaugeDirection::gdLeft) {
         canvas_.MoveTo(r.left, r.top);
         canvas_.LineTo(r.left, r.bottom);
         ++r.left;
-    }
-    if (edges.right) {
+    } else {
         --r.right;
         canvas_.MoveTo(r.right, r.top);
         canvas_.LineTo(r.right, r.bottom);
@@ -140,24 +135,14 @@ void TGaugePainter::DrawArrowGlyph(const TRect& r, TGaugeDirection direction, TC
     if (s == 0) {
         s = 1;
     }
-    const bool towardsStart =
-        direction == TGaugeDirection::gdLeft || direction == TGaugeDirection::gdUp;
-    const std::int32_t o = towardsStart ? (s + 1) / 3 : s / 3;
-
+    // The base lies o pixels behind the centre and the tip s pixels ahead of the base.
     std::array<TPoint, 3> triangle;
-    switch (direction) {
-    case TGaugeDirection::gdLeft:
+    if (direction == TGaugeDirection::gdLeft) {
+        const std::int32_t o = (s + 1) / 3;
         triangle = {TPoint{cx + o, cy + s}, TPoint{cx + o - s, cy}, TPoint{cx + o, cy - s}};
-        break;
-    case TGaugeDirection::gdRight:
+    } else {
+        const std::int32_t o = s / 3;
         triangle = {TPoint{cx - o, cy + s}, TPoint{cx - o + s, cy}, TPoint{cx - o, cy - s}};
-        break;
-    case TGaugeDirection::gdUp:
-        triangle = {TPoint{cx + s, cy + o}, TPoint{cx, cy + o - s}, TPoint{cx - s, cy + o}};
-        break;
-    case TGaugeDirection::gdDown:
-        triangle = {TPoint{cx + s, cy - o}, TPoint{cx, cy - o + s}, TPoint{cx - s, cy - o}};
-        break;
     }
     const TColor c = Resolve(color);
     canvas_.SetPenColor(c);

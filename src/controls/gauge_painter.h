@@ -10,27 +10,9 @@
 
 namespace controls {
 
-// The way a part of a gauge points: the arrow of a button, and the side of the handle a
-// track part lies on. A horizontal gauge uses gdLeft before the handle and gdRight after
-// it; a vertical one gdUp and gdDown.
-enum class TGaugeDirection : std::uint8_t { gdLeft = 0, gdUp = 1, gdRight = 2, gdDown = 3 };
-
-// Which edges of a rectangle DrawFrameEdges draws.
-struct TFrameEdges {
-    bool top = false;
-    bool bottom = false;
-    bool left = false;
-    bool right = false;
-
-    friend constexpr bool operator==(const TFrameEdges&, const TFrameEdges&) = default;
-};
-
-// The edges of a part pointing in `direction`: all four but the one towards the middle of
-// the gauge (gdLeft has no right edge, gdRight no left edge, gdUp no bottom, gdDown no top).
-constexpr TFrameEdges PartEdges(TGaugeDirection direction) {
-    return {direction != TGaugeDirection::gdDown, direction != TGaugeDirection::gdUp,
-            direction != TGaugeDirection::gdRight, direction != TGaugeDirection::gdLeft};
-}
+// The way a part of a horizontal gauge points: the arrow of a button, and the side of the
+// handle a track part lies on (gdLeft before the handle, gdRight after it).
+enum class TGaugeDirection : std::uint8_t { gdLeft, gdRight };
 
 // Whether DrawBevel leaves its rectangle as it was or shrinks it to the inside of the bevel.
 enum class TBevelFit : std::uint8_t { bfKeep, bfShrink };
@@ -47,9 +29,6 @@ public:
     // Both must outlive the painter.
     TGaugePainter(const platform::IPlatform& platform, raster::TSurfaceCanvas& canvas)
         : platform_(platform), canvas_(canvas) {}
-
-    // `color` with system colours replaced by their current value.
-    platform::TColor Resolve(platform::TColor color) const;
 
     // `color` with `amount` added to red, green and blue, each clamped to 0..255.
     platform::TColor ShiftColor(platform::TColor color, std::int32_t amount) const;
@@ -71,10 +50,11 @@ public:
     // The 1-pixel border just inside `r`.
     void FrameRect(const platform::TRect& r, platform::TColor color);
 
-    // Draws the chosen edges just inside `r` with a pen of `color`, in the order top,
-    // bottom, left, right, and shrinks `r` past each edge drawn, so that `r` ends up as
-    // what is left inside them.
-    void DrawFrameEdges(platform::TRect& r, TFrameEdges edges, platform::TColor color);
+    // Draws the frame of a part pointing in `direction` just inside `r` with a pen of
+    // `color`: the top edge, the bottom edge, then the outer end (the left edge for gdLeft,
+    // the right edge for gdRight); the end towards the middle of the gauge stays open.
+    // Shrinks `r` past each edge drawn, so that `r` ends up as what is left inside them.
+    void DrawFrameEdges(platform::TRect& r, TGaugeDirection direction, platform::TColor color);
 
     // A 1-pixel bevel just inside `r`: its left column (with the bottom-left corner) and
     // top row in `topLeft`, its right column (with the top-right corner) and bottom row in
@@ -89,6 +69,9 @@ public:
                         platform::TColor color);
 
 private:
+    // `color` with system colours replaced by their current value.
+    platform::TColor Resolve(platform::TColor color) const;
+
     const platform::IPlatform& platform_;
     raster::TSurfaceCanvas& canvas_;
 };

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cassert>
 #include <cmath>
-#include <stdexcept>
 
 namespace controls {
 
@@ -64,9 +63,6 @@ private:
 
 TGaugeSlider::TGaugeSlider(platform::IPlatform& platform)
     : platform_(platform), repeatTimer_(platform.CreateTimer()) {
-    if (!repeatTimer_) {
-        throw std::runtime_error("Not enough timers available");
-    }
     repeatTimer_->SetOnTimer([this] { TimerStep(); });
     surface_.ResizeTo(width_, height_);
 }
@@ -552,10 +548,9 @@ void TGaugeSlider::PaintTo(raster::TRasterSurface& target) const {
 
 void TGaugeSlider::DrawButton(TGaugePainter& painter, TRect r, TGaugeDirection direction,
                               TGaugeZone zone) const {
-    const TFrameEdges edges = PartEdges(direction);
     if (!enabled_) {
         // An engraved arrow: a highlight one pixel down and right under the shadow.
-        painter.DrawFrameEdges(r, edges, shadowColor_);
+        painter.DrawFrameEdges(r, direction, shadowColor_);
         painter.FillSolid(r, buttonColor_);
         r = Moved(platform::Inflated(r, -1, -1), 1, 1);
         painter.DrawArrowGlyph(r, direction, highLightColor_);
@@ -563,7 +558,7 @@ void TGaugeSlider::DrawButton(TGaugePainter& painter, TRect r, TGaugeDirection d
         painter.DrawArrowGlyph(r, direction, shadowColor_);
         return;
     }
-    painter.DrawFrameEdges(r, edges, borderColor_);
+    painter.DrawFrameEdges(r, direction, borderColor_);
     if (pressZone_ == zone) {
         // Pressed: no bevel, and the arrow one pixel down and right.
         painter.FillSolid(r, buttonColor_);
@@ -580,7 +575,7 @@ void TGaugeSlider::DrawTrackPart(TGaugePainter& painter, TRect r, TGaugeDirectio
     if (r.IsEmpty()) {
         return;
     }
-    painter.DrawFrameEdges(r, PartEdges(direction), enabled_ ? borderColor_ : shadowColor_);
+    painter.DrawFrameEdges(r, direction, enabled_ ? borderColor_ : shadowColor_);
     if (pressZone_ == zone) {
         painter.FillSolid(r, borderColor_);
         return;
@@ -592,32 +587,20 @@ void TGaugeSlider::DrawTrackPart(TGaugePainter& painter, TRect r, TGaugeDirectio
         painter.FillSolid(r, buttonColor_);
         return;
     }
-    // A shaded line along the side that faces the light (top, and left before the handle).
+    // A shaded line along the side that faces the light: the top, and before the handle
+    // also the left end.
     const TColor line = painter.MixColors(
         borderColor_, painter.MixColors(highLightColor_, color_, TrackLineInnerWeight),
         TrackLineWeight);
-    switch (direction) {
-    case TGaugeDirection::gdLeft:
-    case TGaugeDirection::gdUp: {
+    if (direction == TGaugeDirection::gdLeft) {
         const TPoint corner[] = {{r.left, r.bottom - 1}, {r.left, r.top}, {r.right, r.top}};
         painter.DrawPolyline(corner, line);
         ++r.left;
-        ++r.top;
-        break;
-    }
-    case TGaugeDirection::gdRight: {
+    } else {
         const TPoint top[] = {{r.left, r.top}, {r.right, r.top}};
         painter.DrawPolyline(top, line);
-        ++r.top;
-        break;
     }
-    case TGaugeDirection::gdDown: {
-        const TPoint left[] = {{r.left, r.top}, {r.left, r.bottom}};
-        painter.DrawPolyline(left, line);
-        ++r.left;
-        break;
-    }
-    }
+    ++r.top;
     if (backgnd_ == TGaugeBackground::bgSolid) {
         painter.FillSolid(r, color_);
     } else {

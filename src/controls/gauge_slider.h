@@ -15,7 +15,7 @@
 
 namespace controls {
 
-// The parts of a gauge, in their order along it; the values are compared as numbers.
+// The parts of a gauge, in their order along it.
 enum class TGaugeZone : std::uint8_t {
     gzNone = 0,
     gzPrevButton = 1,
@@ -90,10 +90,6 @@ public:
     // the control is disabled.
     bool MouseWheel(std::int32_t delta, platform::TPoint point) override;
 
-    std::int32_t ClientWidth() const { return width_; }
-    std::int32_t ClientHeight() const { return height_; }
-    platform::TRect ClientRect() const { return platform::SizeRect(width_, height_); }
-
     // The range always has Min < Max and Position within it. Values out of range are
     // corrected, never rejected: Position is clamped into Min..Max; a Max not above Min
     // becomes Min + 1 and a Min not below Max becomes Max - 1, and Position follows the
@@ -114,37 +110,26 @@ public:
     std::int32_t LargeChange() const { return largeChange_; }
     void SetLargeChange(std::int32_t value);
 
-    // The handle's length in pixels, at least 0; 0 makes it as long as the control is
-    // high.
-    std::int32_t HandleSize() const { return handleSize_; }
+    // Appearance; each setter repaints when the value changes. SetHandleSize takes the
+    // handle's length in pixels, at least 0, where 0 makes it as long as the control is
+    // high; SetButtonSize the arrow buttons' length in pixels, where 0 chooses it from the
+    // height.
     void SetHandleSize(std::int32_t value);
-    // The arrow buttons' length in pixels; 0 chooses it from the height.
-    std::int32_t ButtonSize() const { return buttonSize_; }
     void SetButtonSize(std::int32_t value);
-    bool ShowArrows() const { return showArrows_; }
     void SetShowArrows(bool value);
-    bool ShowHandleGrip() const { return showHandleGrip_; }
     void SetShowHandleGrip(bool value);
-    TGaugeBackground Backgnd() const { return backgnd_; }
     void SetBackgnd(TGaugeBackground value);
 
     // Colours, 0x00BBGGRR or system colours (resolved whenever the control paints).
-    platform::TColor Color() const { return color_; } // the track
-    void SetColor(platform::TColor value);
-    platform::TColor HandleColor() const { return handleColor_; }
+    void SetColor(platform::TColor value); // the track
     void SetHandleColor(platform::TColor value);
-    platform::TColor ButtonColor() const { return buttonColor_; }
     void SetButtonColor(platform::TColor value);
-    platform::TColor HighLightColor() const { return highLightColor_; }
     void SetHighLightColor(platform::TColor value);
-    platform::TColor ShadowColor() const { return shadowColor_; }
     void SetShadowColor(platform::TColor value);
-    platform::TColor BorderColor() const { return borderColor_; }
     void SetBorderColor(platform::TColor value);
 
     // Disabling ends a press in progress (the capture is released and the repeat timer
     // stops) and repaints.
-    bool Enabled() const { return enabled_; }
     void SetEnabled(bool value);
 
     void SetOnChange(TNotifyEvent handler) { onChange_ = std::move(handler); }
@@ -165,8 +150,8 @@ public:
     // outermost pixels when there are no arrow buttons.
     TGaugeZone ZoneAt(platform::TPoint point) const;
 
-    // The state of the mouse handling.
-    TGaugeZone PressZone() const { return pressZone_; }
+    // The inner state of the mouse handling, which shows nowhere on screen: the zone under
+    // a captured pointer, and the repeat timer with its mode.
     TGaugeZone HoverZone() const { return hoverZone_; }
     TRepeatMode RepeatMode() const { return repeatMode_; }
     const platform::ITimer& RepeatTimer() const { return *repeatTimer_; }
@@ -178,6 +163,7 @@ public:
 private:
     class TUserChange;
 
+    platform::TRect ClientRect() const { return platform::SizeRect(width_, height_); }
     void Repaint();
     bool HoldsCapture() const;
     bool PointerInClient() const;

@@ -39,8 +39,8 @@ TSurfaceView::TSurfaceView(platform::IPlatform& platform, std::int32_t width, st
       optimizer_(std::move(clock)) {
     bitmap_.SetOnResize([this](raster::TRasterSurface&) { BitmapResized(); });
     // The optimizer wants to know which area changed; without it any change repaints all.
-    bitmap_.SetOnAreaChanged([this](raster::TRasterSurface& sender, const TRect& area, std::uint32_t) {
-        if (&sender == &bitmap_ && OptimizerEnabled()) {
+    bitmap_.SetOnAreaChanged([this](raster::TRasterSurface&, const TRect& area, std::uint32_t) {
+        if (OptimizerEnabled()) {
             BitmapAreaChanged(area);
         }
     });

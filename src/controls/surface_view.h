@@ -65,15 +65,10 @@ public:
     // next hand-over. May throw EBackend when the bitmap cannot be resized.
     void SetBitmap(const raster::TRasterSurface& source);
 
-    platform::TColor Color() const { return color_; }
+    // The background colour; a system colour is resolved whenever the control composes.
     void SetColor(platform::TColor color);
 
-    TRepaintMode RepaintMode() const { return repaintMode_; }
     void SetRepaintMode(TRepaintMode mode);
-
-    // Marks the back buffer for recomposition and asks for a repaint: a posted paint
-    // request when the optimizer has the changes, otherwise the whole client area.
-    void Invalidate();
 
     // While the control's update counter is above 0, bitmap changes neither invalidate
     // nor fire OnChange, and bitmap resizes do not fire OnBitmapResize.
@@ -83,12 +78,16 @@ public:
     void SetOnChange(TNotifyEvent handler) { onChange_ = std::move(handler); }
     void SetOnBitmapResize(TNotifyEvent handler) { onBitmapResize_ = std::move(handler); }
 
-    // For inspection.
+    // For inspection: the back buffer's size and alpha bytes and the optimizer's grid and
+    // level show nowhere on screen.
     const raster::TRasterSurface& Buffer() const { return buffer_; }
     const TTileRepaintOptimizer& RepaintOptimizer() const { return optimizer_; }
-    bool ForcesFullRepaint() const { return forceFullRepaint_; }
 
 private:
+    // Marks the back buffer for recomposition and asks for a repaint: a posted paint
+    // request when the optimizer has the changes, otherwise the whole client area.
+    void Invalidate();
+
     bool OptimizerEnabled() const { return repaintMode_ == TRepaintMode::rmOptimizer; }
     bool OptimizerPathApplies() const;
     platform::TRect ClientRect() const { return platform::SizeRect(width_, height_); }

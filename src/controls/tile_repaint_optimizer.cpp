@@ -10,9 +10,14 @@ using platform::TRect;
 
 namespace {
 
+constexpr std::uint32_t PackBox(std::uint32_t left, std::uint32_t top, std::uint32_t right,
+                                std::uint32_t bottom) {
+    return left << 24 | top << 16 | right << 8 | bottom;
+}
+
 constexpr std::uint32_t EmptyTile = 0;
-constexpr std::uint32_t WholeTile = TTileRepaintOptimizer::PackBox(
-    0, 0, TTileRepaintOptimizer::TileSize, TTileRepaintOptimizer::TileSize);
+constexpr std::uint32_t WholeTile =
+    PackBox(0, 0, TTileRepaintOptimizer::TileSize, TTileRepaintOptimizer::TileSize);
 
 constexpr std::int64_t MinCheckIntervalMs = 1000;
 constexpr std::int64_t MaxCheckIntervalMs = 5000;
@@ -33,9 +38,8 @@ TBox Unpack(std::uint32_t packed) {
 }
 
 std::uint32_t Pack(const TBox& b) {
-    return TTileRepaintOptimizer::PackBox(
-        static_cast<std::uint32_t>(b.left), static_cast<std::uint32_t>(b.top),
-        static_cast<std::uint32_t>(b.right), static_cast<std::uint32_t>(b.bottom));
+    return PackBox(static_cast<std::uint32_t>(b.left), static_cast<std::uint32_t>(b.top),
+                   static_cast<std::uint32_t>(b.right), static_cast<std::uint32_t>(b.bottom));
 }
 
 bool IsEmptyBox(std::uint32_t packed) {
@@ -198,12 +202,6 @@ void TTileRepaintOptimizer::EndPaint(std::size_t rectCount) {
         lastLevelChange_ = now;
         probing_ = true;
     }
-}
-
-std::uint32_t TTileRepaintOptimizer::PackedTile(std::int32_t column, std::int32_t row) const {
-    assert(column >= 0 && column < columns_ && row >= 0 && row < rows_);
-    return tiles_[static_cast<std::size_t>(row) * static_cast<std::size_t>(columns_) +
-                  static_cast<std::size_t>(column)];
 }
 
 std::uint32_t& TTileRepaintOptimizer::Tile(std::int32_t column, std::int32_t row) {

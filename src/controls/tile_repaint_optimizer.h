@@ -69,14 +69,6 @@ public:
     void EndPaint(std::size_t rectCount);
 
     int PerformanceLevel() const { return level_; }
-    std::int64_t CheckIntervalMs() const { return checkIntervalMs_; }
-
-    std::uint32_t PackedTile(std::int32_t column, std::int32_t row) const;
-
-    static constexpr std::uint32_t PackBox(std::uint32_t left, std::uint32_t top,
-                                           std::uint32_t right, std::uint32_t bottom) {
-        return left << 24 | top << 16 | right << 8 | bottom;
-    }
 
 private:
     std::uint32_t& Tile(std::int32_t column, std::int32_t row);

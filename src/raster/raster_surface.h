@@ -62,7 +62,6 @@ public:
     // The canvas, created on first use after each resize with its defaults (black pen,
     // white brush). The reference is valid until the next resize.
     TSurfaceCanvas& Canvas();
-    bool HasCanvas() const { return canvas_ != nullptr; }
 
     // The pixel memory; nullptr when empty. Valid until the next resize.
     TPixel32* Bits() { return bits_; }
@@ -84,7 +83,6 @@ public:
     // remembered; EndUpdate does not notify by itself.
     void StartUpdate() { ++updateCount_; }
     void EndUpdate();
-    std::int32_t UpdateCount() const { return updateCount_; }
 
     // Unless updating: OnAreaChanged with the whole surface and AreaInfoRect, then
     // OnChange.
@@ -95,7 +93,10 @@ public:
     void SetOnResize(TNotifyEvent handler) { onResize_ = std::move(handler); }
     void SetOnHandleChanged(TNotifyEvent handler) { onHandleChanged_ = std::move(handler); }
 
-    // The surface's re-entrant lock; LockCount counts the current holdings.
+    // The surface's re-entrant lock; LockCount counts the current holdings. The program
+    // draws on one thread, so it never waits: the display control holds it while it
+    // composes from a surface, and destruction takes it, so that a surface is never freed
+    // or resized under a composition that is still reading it.
     void Lock();
     void Unlock();
     std::int32_t LockCount() const { return lockCount_; }

@@ -46,12 +46,8 @@ public:
     void SetPenColor(platform::TColor color);
 
     // Setting the brush colour also makes the brush solid.
-    platform::TColor BrushColor() const { return brushColor_; }
     void SetBrushColor(platform::TColor color);
     void SetBrushPattern(const TBrushPattern& pattern);
-    TBrushStyle BrushStyle() const { return brushStyle_; }
-
-    platform::TPoint PenPos() const { return penPos_; }
 
     // Sets the current position; draws nothing.
     void MoveTo(std::int32_t x, std::int32_t y);

@@ -222,6 +222,8 @@ TEST(GaugeSliderPaint, PressedHandleHasItsBevelDarkAndItsGripMovedDownRight) {
 TEST(GaugeSliderPaint, DisabledGaugeIsGreyWithEngravedArrowsAndNoHandle) {
     TGaugeFixture f(TGaugeRole::grFrequency);
     f.gauge.SetHighLightColor(White); // to tell the arrows' two layers apart
+    // A press on the track, which the disabling ends: no part is drawn pressed.
+    f.host->MouseDown(MouseButton::mbLeft, {20, 9});
     f.gauge.SetEnabled(false);
     TPicture p;
     p.Row(0, 0, 141, Grey);
@@ -283,7 +285,7 @@ TEST(GaugeSliderPaint, SystemColoursAreResolvedWhenPainting) {
     platform.SetSystemColor(platform::SystemColorIndex::siButtonHighlight, RGB(7, 8, 9));
     platform.SetSystemColor(platform::SystemColorIndex::siButtonShadow, RGB(10, 11, 12));
     TGaugeSlider gauge(platform); // 100 x 16, all colours from the system
-    raster::TRasterSurface picture(gauge.ClientWidth(), gauge.ClientHeight());
+    raster::TRasterSurface picture(TGaugeSlider::DefaultWidth, TGaugeSlider::DefaultHeight);
     gauge.PaintTo(picture);
     const auto at = [&](int x, int y) { return picture.Pixels()[y * picture.Width() + x]; };
     EXPECT_EQ(at(0, 0), raster::ColorToPixel32(RGB(1, 2, 3)));      // border

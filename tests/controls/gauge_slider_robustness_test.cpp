@@ -117,13 +117,13 @@ struct TNotificationWatch {
     // Let the window paint: the control may copy only into its client area, and the
     // screen must then show exactly what the control paints now.
     f.platform.ProcessMessages();
-    const TRect client = g.ClientRect();
+    const TRect client = platform::SizeRect(GaugeWidth, GaugeHeight);
     for (const TRect& area : f.host->LastPaintCopies()) {
         if (platform::Intersection(area, client) != area) {
             return ::testing::AssertionFailure() << "a paint copies outside the client area";
         }
     }
-    raster::TRasterSurface picture(g.ClientWidth(), g.ClientHeight());
+    raster::TRasterSurface picture(GaugeWidth, GaugeHeight);
     g.PaintTo(picture);
     std::vector<std::uint32_t> colours;
     for (const raster::TPixel32 pixel : picture.Pixels()) {

@@ -99,7 +99,6 @@ TEST(SurfaceView, FirstPaintShowsOnlyTheBackground) {
     EXPECT_EQ(display.host->LastPaintCopies(), (TRectList{ClientArea}));
     EXPECT_TRUE(SamePixels(display.host->Screen(),
                            std::vector<std::uint32_t>(Width * Height, 0x000A141E), Width));
-    EXPECT_FALSE(display.view.ForcesFullRepaint());
 }
 
 TEST(SurfaceView, DefaultBackgroundIsBlackAndSystemColoursAreResolved) {
@@ -188,7 +187,6 @@ TEST(SurfaceView, ResizedHandOverForcesAFullRepaint) {
     TRasterSurface source(Width, Height); // never drawn on: all zero
     display.view.SetBitmap(source);
     EXPECT_EQ(resizes, 1);
-    EXPECT_TRUE(display.view.ForcesFullRepaint());
     EXPECT_TRUE(display.host->NeedsPaint()) << "the whole window, not a posted request";
     EXPECT_EQ(display.platform.PostedCount(), 0u);
     display.platform.ProcessMessages();

@@ -11,8 +11,6 @@ using platform::TRect;
 using controls::TRectList;
 using controls::TTileRepaintOptimizer;
 
-constexpr std::uint32_t Whole = TTileRepaintOptimizer::PackBox(0, 0, 32, 32);
-
 // A clock the test moves by hand, in microseconds.
 struct TManualClock {
     std::int64_t now = 0;
@@ -40,6 +38,20 @@ void Compose(TTileRepaintOptimizer& optimizer, TManualClock& clock, std::size_t 
     optimizer.EndPaint(rects);
 }
 
+// Marks `count` one-pixel changes on tiles two apart each way, 9 to a row, so that they
+// make `count` rectangles at any level, and produces them; returns how many came up.
+std::size_t ProduceSeparateRectangles(TTileRepaintOptimizer& optimizer, std::size_t count) {
+    constexpr std::int32_t Step = 2 * TTileRepaintOptimizer::TileSize;
+    constexpr std::int32_t PerRow = 9;
+    for (std::int32_t i = 0; i < static_cast<std::int32_t>(count); ++i) {
+        const std::int32_t x = i % PerRow * Step;
+        const std::int32_t y = i / PerRow * Step;
+        optimizer.AddArea({x, y, x + 1, y + 1});
+    }
+    TRectList rects;
+    return optimizer.PerformOptimization(rects);
+}
+
 TEST(TileRepaintOptimizer, GridHasOneTileMoreThanTheBufferNeedsEachWay) {
     TManualClock clock;
     TTileRepaintOptimizer optimizer(clock.Reader());
@@ -50,7 +62,9 @@ TEST(TileRepaintOptimizer, GridHasOneTileMoreThanTheBufferNeedsEachWay) {
     EXPECT_EQ(optimizer.Columns(), 17);
     EXPECT_EQ(optimizer.Rows(), 9);
     EXPECT_TRUE(optimizer.UpdatesPending()) << "a new grid counts as wholly changed";
-    EXPECT_EQ(optimizer.PackedTile(16, 8), Whole);
+    TRectList rects;
+    optimizer.PerformOptimization(rects);
+    EXPECT_EQ(rects, (TRectList{{0, 0, 512, 256}}));
 }
 
 TEST(TileRepaintOptimizer, AddingUnitesEachTouchedTileWithItsPartOfTheArea) {
@@ -60,18 +74,18 @@ TEST(TileRepaintOptimizer, AddingUnitesEachTouchedTileWithItsPartOfTheArea) {
 
     optimizer.AddArea({70, 20, 40, 10}); // corners in any order: (40, 10, 70, 20)
     EXPECT_TRUE(optimizer.UpdatesPending());
-    EXPECT_EQ(optimizer.PackedTile(1, 0), TTileRepaintOptimizer::PackBox(8, 10, 32, 20));
-    EXPECT_EQ(optimizer.PackedTile(2, 0), TTileRepaintOptimizer::PackBox(0, 10, 6, 20));
-    EXPECT_EQ(optimizer.PackedTile(0, 0), 0u);
-    EXPECT_EQ(optimizer.PackedTile(3, 0), 0u);
+    // Tiles 1 and 2 of row 0 hold (8, 10, 32, 20) and (0, 10, 6, 20): one run.
+    TRectList rects;
+    optimizer.PerformOptimization(rects);
+    EXPECT_EQ(rects, (TRectList{{40, 10, 70, 20}}));
 
-    optimizer.AddArea({33, 2, 35, 4});
-    EXPECT_EQ(optimizer.PackedTile(1, 0), TTileRepaintOptimizer::PackBox(1, 2, 32, 20));
-
+    optimizer.AddArea({40, 10, 70, 20});
+    optimizer.AddArea({33, 2, 35, 4});       // tile 1 grows to (1, 2, 32, 20): the run breaks
     optimizer.AddArea({-100, 300, -5, 400}); // entirely off the grid
-    optimizer.AddArea({570, 280, 800, 300}); // clamped to the grid's 576 x 288
-    EXPECT_EQ(optimizer.PackedTile(17, 8), TTileRepaintOptimizer::PackBox(26, 24, 32, 32));
-    EXPECT_EQ(optimizer.PackedTile(0, 8), 0u);
+    optimizer.AddArea({540, 270, 800, 300}); // clamped to the grid's 576 x 288
+    rects.clear();
+    optimizer.PerformOptimization(rects);
+    EXPECT_EQ(rects, (TRectList{{33, 2, 64, 20}, {64, 10, 70, 20}, {540, 270, 552, 281}}));
 }
 
 TEST(TileRepaintOptimizer, OutOfGridAreasAreIgnored) {
@@ -136,7 +150,6 @@ TEST(TileRepaintOptimizer, PiecewiseCompositionsSlowerThanAFullOneRaiseTheLevel)
     // Level 1: touched tiles become whole and runs span every non-empty tile.
     optimizer.AddArea({40, 5, 41, 6});
     optimizer.AddArea({70, 20, 80, 21});
-    EXPECT_EQ(optimizer.PackedTile(1, 0), Whole);
     TRectList rects;
     optimizer.PerformOptimization(rects);
     EXPECT_EQ(rects, (TRectList{{32, 0, 96, 32}}));
@@ -147,7 +160,11 @@ TEST(TileRepaintOptimizer, PiecewiseCompositionsSlowerThanAFullOneRaiseTheLevel)
     rects.clear();
     EXPECT_EQ(optimizer.PerformOptimization(rects), 0u) << "level 2 discards the rectangles";
     EXPECT_TRUE(rects.empty());
-    EXPECT_EQ(optimizer.PackedTile(1, 0), 0u);
+
+    clock.now += 1'000'000;
+    Compose(optimizer, clock, 0, 1000);
+    ASSERT_EQ(optimizer.PerformanceLevel(), 1);
+    EXPECT_EQ(optimizer.PerformOptimization(rects), 0u) << "the discarded tiles were emptied";
 }
 
 TEST(TileRepaintOptimizer, LevelFallsBackAfterTheCheckIntervalAndWaitsLongerAfterAFailedTry) {
@@ -156,15 +173,13 @@ TEST(TileRepaintOptimizer, LevelFallsBackAfterTheCheckIntervalAndWaitsLongerAfte
     Compose(optimizer, clock, 0, 1000);
     Compose(optimizer, clock, 2, 2000);
     ASSERT_EQ(optimizer.PerformanceLevel(), 1);
-    EXPECT_EQ(optimizer.CheckIntervalMs(), 1000);
 
     clock.now += 999'000;
     Compose(optimizer, clock, 0, 1000); // 1 s after the rise
     EXPECT_EQ(optimizer.PerformanceLevel(), 0);
 
-    Compose(optimizer, clock, 2, 2000); // the try failed: still slower
+    Compose(optimizer, clock, 2, 2000); // the try failed: still slower, wait 1.25 s
     EXPECT_EQ(optimizer.PerformanceLevel(), 1);
-    EXPECT_EQ(optimizer.CheckIntervalMs(), 1250);
 
     clock.now += 1'000'000;
     Compose(optimizer, clock, 0, 1000); // 1.001 s: not yet
@@ -174,26 +189,69 @@ TEST(TileRepaintOptimizer, LevelFallsBackAfterTheCheckIntervalAndWaitsLongerAfte
     EXPECT_EQ(optimizer.PerformanceLevel(), 0);
     Compose(optimizer, clock, 2, 500); // the try succeeded: the interval falls back
     EXPECT_EQ(optimizer.PerformanceLevel(), 0);
-    EXPECT_EQ(optimizer.CheckIntervalMs(), 1000);
+
+    Compose(optimizer, clock, 2, 2000);
+    ASSERT_EQ(optimizer.PerformanceLevel(), 1);
+    clock.now += 999'000;
+    Compose(optimizer, clock, 0, 1000); // 1 s after the rise
+    EXPECT_EQ(optimizer.PerformanceLevel(), 0);
 }
 
-TEST(TileRepaintOptimizer, LevelFallsBackWhenFarFewerRectanglesComeUp) {
-    TManualClock clock;
-    TTileRepaintOptimizer optimizer = QuietOptimizer(clock);
-    Compose(optimizer, clock, 0, 1000);
-    for (int i = 0; i < 12; ++i) {
-        optimizer.AddArea({i * 40, i * 20, i * 40 + 1, i * 20 + 1}); // 12 separate tiles
-    }
-    TRectList rects;
-    ASSERT_EQ(optimizer.PerformOptimization(rects), 12u);
-    Compose(optimizer, clock, rects.size(), 5000);
-    ASSERT_EQ(optimizer.PerformanceLevel(), 1);
+// The rule of the adaptive mode that a case of the threshold test probes.
+enum class TLevelRule : std::uint8_t {
+    lrRise,        // a piecewise composition of `value` us after a full one of 1000 us
+    lrCeiling,     // `value` piecewise compositions in a row, each slower than a full one
+    lrFewerRects,  // `value` rectangles, faster, after a rise at 12 rectangles
+    lrIntervalEnd, // a full composition ending `value` us after a rise
+};
 
-    optimizer.AddArea({0, 0, 1, 1});
-    rects.clear();
-    optimizer.PerformOptimization(rects);
-    Compose(optimizer, clock, rects.size(), 500); // 1 rectangle: more than 10 below 12
-    EXPECT_EQ(optimizer.PerformanceLevel(), 0);
+TEST(TileRepaintOptimizer, LevelRisesAndFallsExactlyAtItsThresholds) {
+    const struct {
+        TLevelRule rule;
+        std::int64_t value;
+        int level;
+    } cases[] = {
+        {TLevelRule::lrRise, 1000, 0}, // as slow as the full one is not slower
+        {TLevelRule::lrRise, 1001, 1},
+        {TLevelRule::lrCeiling, 2, 2},
+        {TLevelRule::lrCeiling, 3, 2},    // level 2 is the highest
+        {TLevelRule::lrFewerRects, 2, 1}, // 10 below the count at the rise: kept
+        {TLevelRule::lrFewerRects, 1, 0}, // 11 below: lowered
+        {TLevelRule::lrIntervalEnd, 999'999, 1},
+        {TLevelRule::lrIntervalEnd, 1'000'000, 0}, // the check interval starts at 1 s
+    };
+    for (const auto& c : cases) {
+        TManualClock clock;
+        TTileRepaintOptimizer optimizer = QuietOptimizer(clock);
+        Compose(optimizer, clock, 0, 1000); // the reference
+        switch (c.rule) {
+        case TLevelRule::lrRise:
+            Compose(optimizer, clock, 1, c.value);
+            break;
+        case TLevelRule::lrCeiling:
+            for (std::int64_t i = 0; i < c.value; ++i) {
+                Compose(optimizer, clock, 1, 2000);
+            }
+            break;
+        case TLevelRule::lrFewerRects: {
+            const auto count = static_cast<std::size_t>(c.value);
+            ASSERT_EQ(ProduceSeparateRectangles(optimizer, 12), 12u);
+            Compose(optimizer, clock, 12, 5000);
+            ASSERT_EQ(optimizer.PerformanceLevel(), 1);
+            ASSERT_EQ(ProduceSeparateRectangles(optimizer, count), count);
+            Compose(optimizer, clock, count, 500);
+            break;
+        }
+        case TLevelRule::lrIntervalEnd:
+            Compose(optimizer, clock, 1, 2000);
+            ASSERT_EQ(optimizer.PerformanceLevel(), 1);
+            clock.now += c.value - 1000;
+            Compose(optimizer, clock, 0, 1000);
+            break;
+        }
+        EXPECT_EQ(optimizer.PerformanceLevel(), c.level)
+            << "rule " << static_cast<int>(c.rule) << ", value " << c.value;
+    }
 }
 
 } // namespace

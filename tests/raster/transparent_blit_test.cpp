@@ -1,4 +1,10 @@
 #include "raster/transparent_blit.h"
+#include "support/pixel_asserts.h"
+
+#include <algorithm>
+#include <array>
+#include <cstddef>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -7,48 +13,71 @@ namespace {
 using raster::DrawTransparent;
 using raster::TPixel32;
 using raster::TRasterSurface;
+using support::SamePixels;
 
 constexpr TPixel32 Key = 0xFF101010u;
+constexpr TPixel32 KeyClear = 0x00101010u; // the key colour with another alpha
 constexpr TPixel32 Mark = 0xFFA8C5D0u;
+constexpr TPixel32 TopLeft = 0xFF5A6B7Cu;
+constexpr TPixel32 TopRight = 0x7F123456u; // drawn with all four bytes
 constexpr TPixel32 Under = 0xFF223344u;
 
-// 4 x 3, key colour everywhere but a diagonal; the bottom-left pixel is the key.
+constexpr int SourceWidth = 4;
+constexpr int SourceHeight = 3;
+constexpr std::size_t SourcePixelCount = SourceWidth * SourceHeight;
+
+// Each corner has a colour of its own, so only the bottom-left one can make the key pixels
+// transparent.
+constexpr std::array<TPixel32, SourcePixelCount> SourcePixels = {
+    TopLeft,  Mark, Key,  TopRight, //
+    KeyClear, Key,  Mark, Key,      //
+    Key,      Key,  Key,  Mark,     //
+};
+
+// The source pixels that are drawn, at their place in the source.
+struct TDrawnPixel {
+    int x;
+    int y;
+    TPixel32 value;
+};
+constexpr TDrawnPixel DrawnPixels[] = {
+    {0, 0, TopLeft}, {1, 0, Mark}, {3, 0, TopRight}, {2, 1, Mark}, {3, 2, Mark},
+};
+
 void DrawSource(TRasterSurface& source) {
-    source.ResizeTo(4, 3);
-    for (int y = 0; y < 3; ++y) {
-        for (int x = 0; x < 4; ++x) {
-            source.Bits()[y * 4 + x] = x == y + 1 ? Mark : Key;
+    source.ResizeTo(SourceWidth, SourceHeight);
+    std::copy(SourcePixels.begin(), SourcePixels.end(), source.Pixels().begin());
+}
+
+void FillTarget(TRasterSurface& target) {
+    std::fill(target.Pixels().begin(), target.Pixels().end(), Under);
+}
+
+// What a target of the given size filled with Under shows after the source is drawn at
+// `at`.
+std::vector<TPixel32> Expected(int width, int height, platform::TPoint at) {
+    std::vector<TPixel32> pixels(static_cast<std::size_t>(width * height), Under);
+    for (const TDrawnPixel& p : DrawnPixels) {
+        const int x = at.x + p.x;
+        const int y = at.y + p.y;
+        if (x >= 0 && x < width && y >= 0 && y < height) {
+            pixels[static_cast<std::size_t>(y * width + x)] = p.value;
         }
     }
+    return pixels;
 }
 
 TEST(DrawTransparent, SkipsTheBottomLeftColourAndCopiesTheRest) {
     TRasterSurface source;
     DrawSource(source);
-    source.Bits()[0] = 0x00101010u; // the key colour with another alpha is still skipped
-    source.Bits()[3] = 0x7F123456u; // other pixels keep all four bytes
     TRasterSurface target(8, 6);
-    std::fill(target.Pixels().begin(), target.Pixels().end(), Under);
+    FillTarget(target);
     int notifications = 0;
     target.SetOnChange([&](TRasterSurface&) { ++notifications; });
 
     DrawTransparent(target, source, {2, 1});
 
-    for (int y = 0; y < 6; ++y) {
-        for (int x = 0; x < 8; ++x) {
-            TPixel32 expected = Under;
-            const int sx = x - 2;
-            const int sy = y - 1;
-            if (sx >= 0 && sx < 4 && sy >= 0 && sy < 3) {
-                if (sx == sy + 1) {
-                    expected = Mark;
-                } else if (sx == 3 && sy == 0) {
-                    expected = 0x7F123456u;
-                }
-            }
-            EXPECT_EQ(target.Bits()[y * 8 + x], expected) << x << ", " << y;
-        }
-    }
+    EXPECT_TRUE(SamePixels(target.Pixels(), Expected(8, 6, {2, 1}), 8));
     EXPECT_EQ(notifications, 1);
 }
 
@@ -58,17 +87,9 @@ TEST(DrawTransparent, ClipsAtEveryEdge) {
     for (const platform::TPoint at : {platform::TPoint{-2, -1}, platform::TPoint{1, 1},
                                       platform::TPoint{-10, 0}, platform::TPoint{2, 5}}) {
         TRasterSurface target(3, 2);
-        std::fill(target.Pixels().begin(), target.Pixels().end(), Under);
+        FillTarget(target);
         DrawTransparent(target, source, at);
-        for (int y = 0; y < 2; ++y) {
-            for (int x = 0; x < 3; ++x) {
-                const int sx = x - at.x;
-                const int sy = y - at.y;
-                const bool mark = sx >= 0 && sx < 4 && sy >= 0 && sy < 3 && sx == sy + 1;
-                EXPECT_EQ(target.Bits()[y * 3 + x], mark ? Mark : Under)
-                    << at.x << "," << at.y << ": " << x << ", " << y;
-            }
-        }
+        EXPECT_TRUE(SamePixels(target.Pixels(), Expected(3, 2, at), 3)) << at.x << ", " << at.y;
     }
 }
 

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <iomanip>
 #include <span>
+#include <sstream>
 
 #include <gtest/gtest.h>
 
@@ -29,11 +30,14 @@ inline ::testing::AssertionResult SamePixels(std::span<const std::uint32_t> actu
     if (differing == 0) {
         return ::testing::AssertionSuccess();
     }
+    // One stream for the whole message: AssertionResult streams each value on its own, so
+    // the hex manipulators would not reach the pixels.
     const auto w = static_cast<std::size_t>(width);
-    return ::testing::AssertionFailure()
-           << differing << " pixels differ; the first at (" << first % w << ", " << first / w
-           << ") is 0x" << std::hex << std::setw(8) << std::setfill('0') << actual[first]
-           << ", expected 0x" << std::setw(8) << expected[first];
+    std::ostringstream message;
+    message << differing << " pixels differ; the first at (" << first % w << ", " << first / w
+            << ") is 0x" << std::hex << std::setw(8) << std::setfill('0') << actual[first]
+            << ", expected 0x" << std::setw(8) << expected[first];
+    return ::testing::AssertionFailure() << message.str();
 }
 
 } // namespace support
