@@ -1,7 +1,6 @@
 // Painting one gauge slider of the main window: the whole 142 x 18 client area drawn into
 // the control's surface and copied to its window.
 
-#include "controls/gauge_look.h"
 #include "controls/gauge_slider.h"
 #include "display/level_readout.h"
 #include "display/window_layout.h"
@@ -51,12 +50,7 @@ void BM_PaintGauge(benchmark::State& state) {
         state.range(0) == 0 ? display::LevelGaugeRange : display::FrequencyGaugeRange;
     platform::scripted::TScriptedPlatform platform;
     controls::TGaugeSlider gauge(platform);
-    controls::ApplyGaugeLook(gauge, controls::PanelGaugeLook);
-    gauge.SetMin(range.Min);
-    gauge.SetMax(range.Max);
-    gauge.SetPosition(range.Start);
-    gauge.SetSmallChange(range.SmallStep);
-    gauge.SetLargeChange(range.LargeStep);
+    display::ConfigureGauge(gauge, range);
     platform::scripted::TScriptedControlHost host(platform, gauge,
                                                   display::layout::GaugeF.Bounds());
     TImageCanvas window;

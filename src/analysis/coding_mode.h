@@ -1,5 +1,7 @@
 #pragma once
 
+#include "enum_table.h"
+
 #include <array>
 #include <cstdint>
 #include <string_view>
@@ -52,13 +54,6 @@ constexpr const TCodingModeInfo& Describe(CodingMode mode) {
 }
 
 // The table's rows stand in the enum's order, so a mode indexes its own row.
-static_assert([] {
-    for (std::size_t index = 0; index < CodingModes.size(); ++index) {
-        if (static_cast<std::size_t>(CodingModes[index].Mode) != index) {
-            return false;
-        }
-    }
-    return true;
-}());
+static_assert(RowsInEnumOrder(CodingModes, [](const TCodingModeInfo& row) { return row.Mode; }));
 
 } // namespace analysis

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "enum_table.h"
+
 #include <array>
 #include <cstdint>
 #include <string_view>
@@ -56,13 +58,6 @@ constexpr const TWindowKindInfo& Describe(WindowKind kind) {
 }
 
 // The table's rows stand in the enum's order, so a kind indexes its own row.
-static_assert([] {
-    for (std::size_t index = 0; index < WindowKinds.size(); ++index) {
-        if (static_cast<std::size_t>(WindowKinds[index].Kind) != index) {
-            return false;
-        }
-    }
-    return true;
-}());
+static_assert(RowsInEnumOrder(WindowKinds, [](const TWindowKindInfo& row) { return row.Kind; }));
 
 } // namespace analysis

@@ -1,7 +1,6 @@
 #include "spectrum_form.h"
 
 #include "analysis/analyzer.h"
-#include "controls/gauge_look.h"
 #include "display/level_readout.h"
 #include "display/panel_artwork.h"
 #include "display/spectrum_plot.h"
@@ -77,16 +76,6 @@ void StyleText(QWidget& widget) {
         palette.setColor(role, QColor::fromRgb(TextColor));
     }
     widget.setPalette(palette);
-}
-
-// Both sliders share one flat look.
-void ConfigureGauge(controls::TGaugeSlider& gauge, const display::TGaugeRange& range) {
-    controls::ApplyGaugeLook(gauge, controls::PanelGaugeLook);
-    gauge.SetMin(range.Min);
-    gauge.SetMax(range.Max);
-    gauge.SetPosition(range.Start);
-    gauge.SetSmallChange(range.SmallStep);
-    gauge.SetLargeChange(range.LargeStep);
 }
 
 // The process formats numbers with a full stop, whatever the user's locale.
@@ -172,7 +161,7 @@ void TSpectrumForm::CreateControls() {
     // The wheel moves neither slider in this window: it goes only to the control with the
     // keyboard focus, which a slider never takes.
     gaugeLevel_ = std::make_unique<controls::TGaugeSlider>(platform_);
-    ConfigureGauge(*gaugeLevel_, display::LevelGaugeRange);
+    display::ConfigureGauge(*gaugeLevel_, display::LevelGaugeRange);
     gaugeLevelWidget_ = new TQtControlWidget(platform_, *gaugeLevel_, layout::GaugeLevel.Bounds(),
                                              this, TWheelHandling::whIgnore);
 
@@ -194,7 +183,7 @@ void TSpectrumForm::CreateControls() {
     CodingModeButton(analysis::StartCodingMode).setChecked(true);
 
     gaugeF_ = std::make_unique<controls::TGaugeSlider>(platform_);
-    ConfigureGauge(*gaugeF_, display::FrequencyGaugeRange);
+    display::ConfigureGauge(*gaugeF_, display::FrequencyGaugeRange);
     gaugeFWidget_ = new TQtControlWidget(platform_, *gaugeF_, layout::GaugeF.Bounds(), this,
                                          TWheelHandling::whIgnore);
 

@@ -1,5 +1,7 @@
 #include "level_readout.h"
 
+#include "controls/gauge_look.h"
+
 #include <array>
 #include <cassert>
 #include <charconv>
@@ -31,6 +33,15 @@ std::string FormatFrequencyText(int frequencyHz) {
 }
 
 } // namespace
+
+void ConfigureGauge(controls::TGaugeSlider& gauge, const TGaugeRange& range) {
+    controls::ApplyGaugeLook(gauge, controls::PanelGaugeLook);
+    gauge.SetMin(range.Min);
+    gauge.SetMax(range.Max);
+    gauge.SetPosition(range.Start);
+    gauge.SetSmallChange(range.SmallStep);
+    gauge.SetLargeChange(range.LargeStep);
+}
 
 TLevelReadout ReadLevelControls(int levelPosition, int frequencyPosition) {
     // Positions are clamped to the range, so this is the level's distance below full scale.

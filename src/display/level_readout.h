@@ -1,6 +1,7 @@
 #pragma once
 
 #include "analysis/tone_range.h"
+#include "controls/gauge_slider.h"
 
 #include <string>
 
@@ -23,6 +24,9 @@ inline constexpr TGaugeRange LevelGaugeRange{
 // The frequency slider's position is the frequency in hertz.
 inline constexpr TGaugeRange FrequencyGaugeRange{analysis::MinFrequencyHz, analysis::MaxFrequencyHz,
                                                  analysis::StartFrequencyHz, 1, 10};
+
+// Gives `gauge` the window sliders' shared flat look and `range`.
+void ConfigureGauge(controls::TGaugeSlider& gauge, const TGaugeRange& range);
 
 // What the level and frequency sliders show and set, from their positions.
 struct TLevelReadout {
