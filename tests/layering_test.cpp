@@ -81,8 +81,7 @@ std::optional<std::string> Violation(const std::string& folder, const std::strin
     if (rule.folders.contains(target)) {
         return std::nullopt;
     }
-    return "includes \"" + name + "\" from " + target + ", which " + folder +
-           " does not depend on";
+    return "includes \"" + name + "\" from " + target + ", which " + folder + " does not depend on";
 }
 
 std::vector<std::string> LayeringViolations(const fs::path& root, const std::string& top) {

@@ -28,8 +28,7 @@ long long ParseWhole(std::string_view option, std::string_view text, long long l
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (text.empty() || error != std::errc() || end != text.data() + text.size() || value < low ||
         value > high) {
-        throw UsageError(std::string(option) + " must be " + allowed + ", not " +
-                         Quoted(text));
+        throw UsageError(std::string(option) + " must be " + allowed + ", not " + Quoted(text));
     }
     return value;
 }
@@ -84,15 +83,15 @@ std::string FramesUsage() {
     using analysis::CodingModes;
     using analysis::WindowKinds;
     constexpr std::string_view Indent = "                    ";
-    return "usage: orvex-frames [--freq HZ] [--level DB] [--mode " + NameList(CodingModes) +
-           "]\n" +
+    return "usage: orvex-frames [--freq HZ] [--level DB] [--mode " + NameList(CodingModes) + "]\n" +
            WrappedNameList(std::string(Indent) + "[--window ", NameList(WindowKinds),
                            Indent.size() + 10, 90) +
            std::string(Indent) +
            "[--frames N] [--samples]\n"
            "\n"
            "Runs N analyzer frames from a fresh start (sample clock at 0) and prints the 512 plot\n"
-           "ordinates of the last frame, one per line; with --samples, the 1024 coded samples of the\n"
+           "ordinates of the last frame, one per line; with --samples, the 1024 coded samples of "
+           "the\n"
            "last frame (before windowing) with 17 significant digits instead.\n"
            "\n"
            "  --freq HZ      tone frequency, whole hertz from " +
@@ -152,17 +151,15 @@ FramesOptions ParseFramesOptions(std::span<const std::string_view> arguments) {
         }
 
         if (option == "--freq") {
-            options.FrequencyHz = static_cast<std::int32_t>(
-                ParseWhole(option, value, analysis::MinFrequencyHz, analysis::MaxFrequencyHz,
-                           "a whole number of hertz from " +
-                               std::to_string(analysis::MinFrequencyHz) + " to " +
-                               std::to_string(analysis::MaxFrequencyHz)));
+            options.FrequencyHz = static_cast<std::int32_t>(ParseWhole(
+                option, value, analysis::MinFrequencyHz, analysis::MaxFrequencyHz,
+                "a whole number of hertz from " + std::to_string(analysis::MinFrequencyHz) +
+                    " to " + std::to_string(analysis::MaxFrequencyHz)));
         } else if (option == "--level") {
-            options.LevelDb = static_cast<int>(
-                ParseWhole(option, value, analysis::MinLevelDb, analysis::MaxLevelDb,
-                           "a whole number of decibels from " +
-                               std::to_string(analysis::MinLevelDb) + " to " +
-                               std::to_string(analysis::MaxLevelDb)));
+            options.LevelDb = static_cast<int>(ParseWhole(
+                option, value, analysis::MinLevelDb, analysis::MaxLevelDb,
+                "a whole number of decibels from " + std::to_string(analysis::MinLevelDb) + " to " +
+                    std::to_string(analysis::MaxLevelDb)));
         } else if (option == "--mode") {
             options.Mode = ParseName(option, value, analysis::CodingModes).Mode;
         } else if (option == "--window") {

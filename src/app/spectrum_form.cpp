@@ -129,8 +129,8 @@ TSpectrumForm::~TSpectrumForm() {
 void TSpectrumForm::CreateArtwork() {
     display::DrawBackgroundPanel(panel_);
     display::DrawFrequencyRuler(ruler_);
-    display::ComposeWindowBackground(background_, layout::ClientWidth, layout::ClientHeight,
-                                     panel_, ruler_);
+    display::ComposeWindowBackground(background_, layout::ClientWidth, layout::ClientHeight, panel_,
+                                     ruler_);
     display::DrawWindowIcon(windowIcon_);
     setWindowIcon(QIcon(QPixmap::fromImage(
         platform::qt::WrapPixelBlock(windowIcon_.PixelBlock(), QImage::Format_ARGB32).copy())));
@@ -149,13 +149,12 @@ void TSpectrumForm::CreateControls() {
         StyleText(*label);
     }
 
-    imageSpAmp_ = std::make_unique<controls::TSurfaceView>(
-        platform_, layout::SpectrumDisplay.Width, layout::SpectrumDisplay.Height);
+    imageSpAmp_ = std::make_unique<controls::TSurfaceView>(platform_, layout::SpectrumDisplay.Width,
+                                                           layout::SpectrumDisplay.Height);
     imageSpAmp_->SetColor(RGB(0, 0, 0));
     imageSpAmp_->SetRepaintMode(controls::TRepaintMode::rmOptimizer);
-    imageSpAmpWidget_ = new TQtControlWidget(platform_, *imageSpAmp_,
-                                             layout::SpectrumDisplay.Bounds(), this,
-                                             TWheelHandling::whIgnore);
+    imageSpAmpWidget_ = new TQtControlWidget(
+        platform_, *imageSpAmp_, layout::SpectrumDisplay.Bounds(), this, TWheelHandling::whIgnore);
     imageSpAmpWidget_->setFocusPolicy(Qt::NoFocus);
 
     // The wheel moves neither slider in this window: it goes only to the control with the

@@ -18,9 +18,8 @@ struct TGaugeRange {
 
 // The level slider's position p stands for the level p - 160 dB: the left end is -160 dB,
 // the right end full scale.
-inline constexpr TGaugeRange LevelGaugeRange{
-    0, analysis::MaxLevelDb - analysis::MinLevelDb, analysis::StartLevelDb - analysis::MinLevelDb,
-    1, 10};
+inline constexpr TGaugeRange LevelGaugeRange{0, analysis::MaxLevelDb - analysis::MinLevelDb,
+                                             analysis::StartLevelDb - analysis::MinLevelDb, 1, 10};
 // The frequency slider's position is the frequency in hertz.
 inline constexpr TGaugeRange FrequencyGaugeRange{analysis::MinFrequencyHz, analysis::MaxFrequencyHz,
                                                  analysis::StartFrequencyHz, 1, 10};

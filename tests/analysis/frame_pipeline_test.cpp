@@ -11,11 +11,11 @@
 namespace {
 
 using namespace analysis;
+using analysis::StartAnalyzer;
 using testing_support::Highest;
 using testing_support::NonZeroCount;
 using testing_support::Ordinates;
 using testing_support::RunFrame;
-using analysis::StartAnalyzer;
 
 using Samples = std::array<double, FrameLength>;
 

@@ -61,7 +61,8 @@ TEST(FrameSweep, EveryModeWithEveryWindow) {
             StartAnalyzer(window.Kind, MaxLevelDb);
             for (const int level : {MaxLevelDb, -1, -90, MinLevelDb + 1, MinLevelDb}) {
                 SetLevel(level);
-                for (int frequency = MinFrequencyHz; frequency <= MaxFrequencyHz; frequency += 250) {
+                for (int frequency = MinFrequencyHz; frequency <= MaxFrequencyHz;
+                     frequency += 250) {
                     ExpectPlottable(RunFrame(frequency + (frequency > 0 ? -1 : 0), mode.Mode));
                     ExpectPlottable(RunFrame(frequency, mode.Mode));
                 }

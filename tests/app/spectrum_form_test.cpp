@@ -106,9 +106,8 @@ TEST_F(SpectrumFormTest, StartsWithItsLayoutAndStartValues) {
     EXPECT_EQ(form->LabelLevel().text().toStdString(), "- 0 dB");
     EXPECT_EQ(form->LabelF().text().toStdString(), "1000 Hz");
     EXPECT_EQ(AnalyzerState.Gain, 1.0);
-    for (const auto& [gauge, range] :
-         {std::pair{&form->GaugeLevel(), display::LevelGaugeRange},
-          std::pair{&form->GaugeF(), display::FrequencyGaugeRange}}) {
+    for (const auto& [gauge, range] : {std::pair{&form->GaugeLevel(), display::LevelGaugeRange},
+                                       std::pair{&form->GaugeF(), display::FrequencyGaugeRange}}) {
         EXPECT_EQ(gauge->Min(), range.Min);
         EXPECT_EQ(gauge->Max(), range.Max);
         EXPECT_EQ(gauge->Position(), range.Start);
@@ -312,9 +311,9 @@ TEST_F(SpectrumFormTest, ChoiceDuringABuildIsBuiltAfterIt) {
 }
 
 TEST_F(SpectrumFormTest, WindowMenuOpensOnTheDisplayOnly) {
-    for (QWidget* other : std::initializer_list<QWidget*>{form.get(), &form->GaugeLevelWidget(),
-                                                          &form->CodingModeButton(CodingMode::cmIter2),
-                                                          &form->LabelF()}) {
+    for (QWidget* other : std::initializer_list<QWidget*>{
+             form.get(), &form->GaugeLevelWidget(), &form->CodingModeButton(CodingMode::cmIter2),
+             &form->LabelF()}) {
         QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(3, 3),
                                 other->mapToGlobal(QPoint(3, 3)));
         QApplication::sendEvent(other, &event);

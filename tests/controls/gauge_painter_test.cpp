@@ -1,6 +1,6 @@
+#include "controls/gauge_painter.h"
 #include "platform/color.h"
 #include "platform/scripted/scripted_platform.h"
-#include "controls/gauge_painter.h"
 #include "raster/raster_surface.h"
 #include "support/platform_printers.h"
 
@@ -13,13 +13,13 @@
 
 namespace {
 
+using controls::TBevelFit;
+using controls::TGaugeDirection;
+using controls::TGaugePainter;
 using platform::RGB;
 using platform::TColor;
 using platform::TRect;
 using platform::scripted::TScriptedPlatform;
-using controls::TBevelFit;
-using controls::TGaugeDirection;
-using controls::TGaugePainter;
 using raster::TRasterSurface;
 
 constexpr TColor ColorA = RGB(200, 0, 0);

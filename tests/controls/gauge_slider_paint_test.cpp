@@ -1,8 +1,8 @@
+#include "controls/gauge_look.h"
+#include "controls/gauge_slider.h"
 #include "platform/color.h"
 #include "platform/scripted/scripted_control_host.h"
 #include "platform/scripted/scripted_platform.h"
-#include "controls/gauge_look.h"
-#include "controls/gauge_slider.h"
 #include "raster/raster_surface.h"
 #include "support/gauge_fixture.h"
 #include "support/pixel_asserts.h"
@@ -16,12 +16,12 @@
 
 namespace {
 
+using controls::PanelGaugeLook;
+using controls::TGaugeSlider;
 using platform::MouseButton;
 using platform::RGB;
 using platform::TColor;
 using platform::scripted::TScriptedPlatform;
-using controls::PanelGaugeLook;
-using controls::TGaugeSlider;
 using support::GaugeHeight;
 using support::GaugeWidth;
 using support::SamePixels;

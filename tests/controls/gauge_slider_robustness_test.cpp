@@ -1,5 +1,5 @@
-#include "platform/geometry.h"
 #include "controls/gauge_slider.h"
+#include "platform/geometry.h"
 #include "raster/raster_surface.h"
 #include "support/gauge_fixture.h"
 #include "support/pixel_asserts.h"
@@ -14,10 +14,10 @@
 
 namespace {
 
+using controls::TGaugeSlider;
 using platform::MouseButton;
 using platform::TPoint;
 using platform::TRect;
-using controls::TGaugeSlider;
 using support::GaugeHeight;
 using support::GaugeWidth;
 using support::TGaugeFixture;

@@ -1,7 +1,7 @@
-#include "platform/color.h"
-#include "platform/scripted/scripted_platform.h"
 #include "controls/gauge_look.h"
 #include "controls/gauge_slider.h"
+#include "platform/color.h"
+#include "platform/scripted/scripted_platform.h"
 #include "support/gauge_fixture.h"
 #include "support/platform_printers.h"
 
@@ -16,13 +16,13 @@
 namespace {
 
 using namespace std::chrono_literals;
+using controls::TGaugeSlider;
+using controls::TGaugeZone;
+using controls::TRepeatMode;
 using platform::MouseButton;
 using platform::TPoint;
 using platform::TRect;
 using platform::scripted::TScriptedPlatform;
-using controls::TGaugeSlider;
-using controls::TGaugeZone;
-using controls::TRepeatMode;
 using support::TGaugeFixture;
 using support::TGaugeRole;
 using support::TRecordedChange;

@@ -1,8 +1,8 @@
+#include "controls/surface_view.h"
 #include "platform/color.h"
 #include "platform/scripted/scripted_control_host.h"
 #include "platform/scripted/scripted_platform.h"
 #include "raster/raster_surface.h"
-#include "controls/surface_view.h"
 #include "support/pixel_asserts.h"
 #include "support/platform_printers.h"
 
@@ -16,14 +16,14 @@
 namespace {
 
 using namespace std::chrono_literals;
+using controls::TRectList;
+using controls::TSurfaceView;
 using platform::RGB;
 using platform::TRect;
 using platform::scripted::TScriptedControlHost;
 using platform::scripted::TScriptedPlatform;
 using raster::TPixel32;
 using raster::TRasterSurface;
-using controls::TRectList;
-using controls::TSurfaceView;
 using support::SamePixels;
 
 constexpr std::int32_t Width = 512;

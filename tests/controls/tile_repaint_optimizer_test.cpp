@@ -7,9 +7,9 @@
 
 namespace {
 
-using platform::TRect;
 using controls::TRectList;
 using controls::TTileRepaintOptimizer;
+using platform::TRect;
 
 // A clock the test moves by hand, in microseconds.
 struct TManualClock {

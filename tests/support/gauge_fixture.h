@@ -3,10 +3,10 @@
 // The two sliders of the main window, each shown by a scripted window at its place in the
 // layout, with every notification recorded against the manual clock.
 
-#include "platform/scripted/scripted_control_host.h"
-#include "platform/scripted/scripted_platform.h"
 #include "controls/gauge_look.h"
 #include "controls/gauge_slider.h"
+#include "platform/scripted/scripted_control_host.h"
+#include "platform/scripted/scripted_platform.h"
 
 #include <chrono>
 #include <cstdint>

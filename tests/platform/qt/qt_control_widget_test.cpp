@@ -1,9 +1,9 @@
+#include "controls/surface_view.h"
 #include "platform/custom_control.h"
 #include "platform/geometry.h"
 #include "platform/qt/qt_control_widget.h"
 #include "platform/qt/qt_platform.h"
 #include "raster/raster_surface.h"
-#include "controls/surface_view.h"
 #include "support/pixel_asserts.h"
 #include "support/platform_printers.h"
 #include "support/qt_application.h"
@@ -28,6 +28,7 @@
 
 namespace {
 
+using controls::TSurfaceView;
 using platform::IControlHost;
 using platform::ICustomControl;
 using platform::IWindowCanvas;
@@ -40,7 +41,6 @@ using platform::qt::TQtControlWidget;
 using platform::qt::TQtPlatform;
 using platform::qt::TWheelHandling;
 using raster::TRasterSurface;
-using controls::TSurfaceView;
 using support::SamePixels;
 
 constexpr int PatienceMs = 5000;

@@ -1,8 +1,8 @@
+#include "controls/surface_view.h"
 #include "platform/geometry.h"
 #include "platform/qt/qt_control_widget.h"
 #include "platform/qt/qt_platform.h"
 #include "raster/raster_surface.h"
-#include "controls/surface_view.h"
 #include "support/pixel_asserts.h"
 
 #include <cstdint>
