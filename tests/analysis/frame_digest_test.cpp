@@ -21,6 +21,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <ios>
 #include <limits>
 #include <span>
 #include <string>
@@ -157,6 +158,54 @@ TEST(OutputBits, FrameSweepOfEveryCodingModeMatchesItsRecordedDigests) {
             << "magnitudes " << Hex(actual.magnitudes);
         EXPECT_EQ(actual.ordinates, sweep.expected.ordinates)
             << "ordinates " << Hex(actual.ordinates);
+    }
+}
+
+// --- Ordinate steps -----------------------------------------------------------------------
+
+// A bin's value v is its magnitude times the frame's factor PeakInput / PeakMagnitude * 4100.
+// Its ordinate steps from n - 1 to n at the first v whose level (20 log10 v dB, rounded to
+// double) times 1.46 pixels per decibel reaches n. With the logarithm and the scaling to
+// pixels both taken in extended precision, each step lies at one exact double v. Taking log10
+// in double moves most steps by a few units in the last place of v, and scaling in double
+// moves about one step in three; a bin of a real frame lands that close to a step far too
+// rarely for the sweep above to meet one, so these steps are pinned directly.
+struct OrdinateStep {
+    double below; // the largest v drawn at ordinate - 1
+    double at;    // the smallest v drawn at ordinate
+    std::int32_t ordinate;
+};
+
+constexpr OrdinateStep OrdinateSteps[] = {
+    {0x1.eb05abe455879p+6, 0x1.eb05abe45587ap+6, 61},    // v near 122.76, 41.8 dB
+    {0x1.d6e760bf05361p+13, 0x1.d6e760bf05362p+13, 122}, // v near 15068.9, 83.6 dB
+    {0x1.869fffffffffap+16, 0x1.869fffffffffbp+16, 146}, // 1e5 less 5 units, the first v at 100 dB
+    {0x1.f0d1ed8acc43p+21, 0x1.f0d1ed8acc431p+21, 193},  // v near 4.07e6, 132.2 dB
+};
+
+// v of a frame's largest bin per unit of its largest absolute sample.
+constexpr double NormalisationTarget = 4100.0;
+
+TEST(OutputBits, EachOrdinateStepLiesBetweenItsRecordedNeighbouringValues) {
+    // A largest sample of 2^10 and a largest bin of 4100 * 2^10 give the factor from
+    // magnitude to v of exactly 1, so every bin's v is the magnitude put into it.
+    constexpr double PeakSample = 1024.0;
+    AnalyzerState.PeakInput = PeakSample;
+    AnalyzerState.PeakMagnitude = PeakSample * NormalisationTarget;
+    MagnitudeBuffer.fill(0.0);
+    std::size_t bin = 0;
+    for (const OrdinateStep& step : OrdinateSteps) {
+        MagnitudeBuffer[bin++] = step.below;
+        MagnitudeBuffer[bin++] = step.at;
+    }
+
+    Ordinates plot{};
+    ComputeOrdinates(plot);
+
+    bin = 0;
+    for (const OrdinateStep& step : OrdinateSteps) {
+        EXPECT_EQ(plot[bin++], step.ordinate - 1) << "v = " << std::hexfloat << step.below;
+        EXPECT_EQ(plot[bin++], step.ordinate) << "v = " << std::hexfloat << step.at;
     }
 }
 
