@@ -30,10 +30,21 @@ void StartAtStartUpSettings() {
     StartAnalyzer(StartWindowKind, StartLevelDb);
 }
 
+// A second of signal: the sample clock runs through every value it takes in steady state.
+constexpr int FramesPerSecond = SampleRate / FrameLength + 1;
+
+CodingMode ModeArgument(const benchmark::State& state) {
+    return static_cast<CodingMode>(state.range(0));
+}
+
+// Frame numerics at fixed settings, after a second of frames at them.
 void BM_WholeFrame(benchmark::State& state) {
     StartAtStartUpSettings();
-    const auto mode = static_cast<CodingMode>(state.range(0));
+    const CodingMode mode = ModeArgument(state);
     std::array<std::int32_t, PlottedBins> ordinates{};
+    for (int frame = 0; frame < FramesPerSecond; ++frame) {
+        ComputeFrame(StartFrequencyHz, mode, ordinates);
+    }
     for (auto _ : state) {
         ComputeFrame(StartFrequencyHz, mode, ordinates);
         benchmark::DoNotOptimize(ordinates.data());
@@ -42,15 +53,40 @@ void BM_WholeFrame(benchmark::State& state) {
 }
 BENCHMARK(BM_WholeFrame)->DenseRange(0, CodingModeCount - 1)->Unit(benchmark::kMicrosecond);
 
-// Where the time of a PCM frame goes.
-void BM_FramePart_Synthesis(benchmark::State& state) {
+// Frame numerics while a slider drag changes the frequency before every frame.
+void BM_WholeFrame_NewFrequencyEveryFrame(benchmark::State& state) {
     StartAtStartUpSettings();
+    const CodingMode mode = ModeArgument(state);
+    std::array<std::int32_t, PlottedBins> ordinates{};
+    int frequency = StartFrequencyHz;
     for (auto _ : state) {
-        SynthesiseFrame(StartFrequencyHz, CodingMode::cmPCM);
+        frequency = frequency == MaxFrequencyHz ? MinFrequencyHz : frequency + 1;
+        ComputeFrame(frequency, mode, ordinates);
+        benchmark::DoNotOptimize(ordinates.data());
+    }
+    state.SetLabel(std::string(Describe(mode).ToolName));
+}
+BENCHMARK(BM_WholeFrame_NewFrequencyEveryFrame)
+    ->DenseRange(0, CodingModeCount - 1)
+    ->Unit(benchmark::kMicrosecond);
+
+// Where the time of a frame goes: synthesis with coding in each mode (PCM is synthesis
+// alone), then the transform with the magnitudes, then the ordinates.
+void BM_FramePart_SynthesisAndCoding(benchmark::State& state) {
+    StartAtStartUpSettings();
+    const CodingMode mode = ModeArgument(state);
+    for (int frame = 0; frame < FramesPerSecond; ++frame) {
+        SynthesiseFrame(StartFrequencyHz, mode);
+    }
+    for (auto _ : state) {
+        SynthesiseFrame(StartFrequencyHz, mode);
         benchmark::ClobberMemory();
     }
+    state.SetLabel(std::string(Describe(mode).ToolName));
 }
-BENCHMARK(BM_FramePart_Synthesis)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_FramePart_SynthesisAndCoding)
+    ->DenseRange(0, CodingModeCount - 1)
+    ->Unit(benchmark::kMicrosecond);
 
 void BM_FramePart_TransformAndMagnitudes(benchmark::State& state) {
     StartAtStartUpSettings();

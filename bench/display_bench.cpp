@@ -1,7 +1,9 @@
 // Speed of the display: drawing one frame's plot (hand-over, grid and trace, without the
 // numerics) and generating the start-up artwork.
 
+#include "analysis/analyzer.h"
 #include "analysis/analyzer_state.h"
+#include "analysis/tone_range.h"
 #include "display/panel_artwork.h"
 #include "display/spectrum_plot.h"
 #include "display/window_layout.h"
@@ -35,6 +37,28 @@ void BM_PlotFrameDrawing(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_PlotFrameDrawing)->Unit(benchmark::kMicrosecond);
+
+// A whole frame as the window runs it, at the start-up settings in steady state: hand-over
+// of the previous picture, grid, numerics and trace.
+void BM_WindowFrame(benchmark::State& state) {
+    platform::scripted::TScriptedPlatform platform;
+    controls::TSurfaceView view(platform, layout::SpectrumDisplay.Width,
+                                layout::SpectrumDisplay.Height);
+    view.SetRepaintMode(controls::TRepaintMode::rmOptimizer);
+    raster::TRasterSurface surface(layout::SpectrumDisplay.Width, layout::SpectrumDisplay.Height);
+    analysis::StartAnalyzer(analysis::StartWindowKind, analysis::StartLevelDb);
+    const auto frame = [&] {
+        display::RunPlotFrame(surface, view, analysis::StartFrequencyHz, analysis::StartCodingMode);
+    };
+    for (int warm = 0; warm < analysis::SampleRate / analysis::FrameLength + 1; ++warm) {
+        frame();
+    }
+    for (auto _ : state) {
+        frame();
+        benchmark::DoNotOptimize(surface.Bits());
+    }
+}
+BENCHMARK(BM_WindowFrame)->Unit(benchmark::kMicrosecond);
 
 void BM_StartUpArtwork(benchmark::State& state) {
     raster::TRasterSurface panel;
