@@ -3,6 +3,7 @@
 #include "complex_fft.h"
 #include "numeric_constants.h"
 #include "sample_coder.h"
+#include "sine_memory.h"
 
 #include <cassert>
 #include <cmath>
@@ -12,7 +13,6 @@ namespace {
 
 using Extended = long double;
 
-constexpr float SampleRateHz = 16000.0f;
 constexpr float NormalisationTarget = 4100.0f; // value v of the frame's largest bin
 constexpr float DecibelFactor = 20.0f;
 constexpr Extended PixelsPerDecibel = 1.46L;
@@ -30,15 +30,15 @@ void SynthesiseFrame(std::int32_t frequencyHz, CodingMode mode, std::span<double
     // First the tone, parked in the real parts. Each sample is a pure function of its
     // clock value, so coding them in a second pass gives the same values while the
     // processor overlaps the coder's long chains of divisions and roots across samples.
+    TuneSineMemory(frequencyHz, omega);
     for (int k = 0; k < FrameLength; ++k) {
-        const double t =
-            static_cast<double>(state.SampleCounter / static_cast<Extended>(SampleRateHz));
-        // The clock wraps after one second; f is whole, so the tone has no jump there.
-        if (t == 1.0) {
+        const std::int32_t clock = state.SampleCounter;
+        // The clock wraps after one second (t = 1.0 exactly); f is whole, so the tone has no
+        // jump there. The sample itself still uses t = 1.0.
+        if (clock == SampleRate) {
             state.SampleCounter = 0;
         }
-        SpectrumBuffer[k].re =
-            static_cast<double>(std::sin(static_cast<Extended>(omega) * t) * gain * FullScale);
+        SpectrumBuffer[k].re = static_cast<double>(RememberedSine(clock) * gain * FullScale);
         ++state.SampleCounter;
     }
 

@@ -12,7 +12,9 @@ namespace analysis {
 // frequency (whole hertz, 0 to 8000) and the coding mode from its arguments and Gain,
 // WindowTable and SampleCounter from the module-level state, advances SampleCounter by
 // 1024 samples and writes SpectrumBuffer, MagnitudeBuffer, PeakInput and PeakMagnitude.
-// Nothing here allocates.
+// Nothing here allocates. What repeats from frame to frame is remembered in static storage
+// (the tone's sine values, sine_memory.h, and the transform's twiddle factors) and gives
+// exactly the bits a fresh computation would.
 //
 // An ordinate is the height of a bin's point in pixels above the plot's baseline:
 // 1.46 pixels per decibel of the bin's value, where the largest bin of the frame stands

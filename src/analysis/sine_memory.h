@@ -1,0 +1,27 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace analysis {
+
+// The tone's sine values, remembered per sample-clock value. A sample's sine,
+// sin(2 pi f t) with t = clock / 16000 s, depends only on the frequency and the clock, and in
+// steady state the clock runs through 0 to 16000, so at a steady frequency every value
+// repeats once per second of signal. Each is computed once, in extended precision exactly as
+// a fresh computation would give it, and then read back. A change of frequency starts
+// afresh; the level is applied by the caller afterwards, so it keeps what is remembered.
+// Everything lives in static storage.
+
+// Makes the memory serve `frequencyHz` (whole hertz); a different frequency than last time
+// forgets every remembered value. `omega` is 2 pi f as the frame pipeline rounds it to double.
+void TuneSineMemory(std::int32_t frequencyHz, double omega);
+
+// sin(omega * t) for the tuned frequency, t = clock / 16000 rounded to double, the product
+// and the sine in extended precision. Clock values outside 0 to 16000 are computed afresh.
+long double RememberedSine(std::int32_t clock);
+
+// The static storage the remembered values take, in bytes.
+std::size_t SineMemoryBytes();
+
+} // namespace analysis
