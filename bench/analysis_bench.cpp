@@ -6,6 +6,7 @@
 #include "analysis/coding_mode.h"
 #include "analysis/complex_fft.h"
 #include "analysis/frame_pipeline.h"
+#include "analysis/sine_memory.h"
 #include "analysis/tone_range.h"
 #include "analysis/window_kind.h"
 #include "analysis/window_table.h"
@@ -50,6 +51,8 @@ void BM_WholeFrame(benchmark::State& state) {
         benchmark::DoNotOptimize(ordinates.data());
     }
     state.SetLabel(std::string(Describe(mode).ToolName));
+    // The static storage of the remembered sine values.
+    state.counters["sine_memory_KiB"] = static_cast<double>(SineMemoryBytes()) / 1024.0;
 }
 BENCHMARK(BM_WholeFrame)->DenseRange(0, CodingModeCount - 1)->Unit(benchmark::kMicrosecond);
 

@@ -1,14 +1,20 @@
 #!/usr/bin/env bash
 # Measures the running program on a virtual display: time from process start until its
-# window is on screen, CPU use at the 64 ms frame rate, and resident memory over a run.
+# window is on screen, CPU use at the 64 ms frame rate, and resident memory over a run. In
+# the same run it measures bare_qt_repaint, a Qt program that only repaints a 512 x 241
+# picture every 64 ms, and reports Orvex's CPU use against it.
 #
-#   bench/app_metrics.sh [seconds]     (default 60; build first with scripts/test or scripts/run)
+#   bench/app_metrics.sh [seconds]     (default 60 for each program; build first with
+#                                       scripts/test or scripts/run)
 set -euo pipefail
 source "$(dirname "$0")/../scripts/lib/common.sh"
 
 duration=${1:-60}
 program="$ORVEX_ROOT/build/bin/orvex"
-[ -x "$program" ] || orvex_die "build first: $program is missing"
+yardstick="$ORVEX_ROOT/build/bin/bare_qt_repaint"
+for file in "$program" "$yardstick"; do
+    [ -x "$file" ] || orvex_die "build first: $file is missing"
+done
 ticks_per_second=$(getconf CLK_TCK)
 
 app_pid=
@@ -25,35 +31,53 @@ now_ms() { date +%s%3N; }
 cpu_ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
 rss_kb() { awk '/^VmRSS:/ {print $2}' "/proc/$1/status"; }
 
-start=$(now_ms)
-"$program" &
-app_pid=$!
-# Poll until the window is mapped; each poll is one quick X request.
-until xdotool search --onlyvisible --name 'Signal Analyzer' >/dev/null 2>&1; do
-    kill -0 "$app_pid" 2>/dev/null || orvex_die "Orvex ended before its window appeared"
-    [ $(( $(now_ms) - start )) -lt 10000 ] || orvex_die "no window within 10 seconds"
-    sleep 0.002
-done
-shown=$(( $(now_ms) - start ))
+# measure <program> <window title>: starts it, waits for its window, measures for
+# $duration seconds and stops it. Sets shown_ms, cpu_percent and the rss_* figures.
+measure() {
+    local start t0 t1 c0 c1
+    start=$(now_ms)
+    "$1" &
+    app_pid=$!
+    # Poll until the window is mapped; each poll is one quick X request.
+    until xdotool search --onlyvisible --name "$2" >/dev/null 2>&1; do
+        kill -0 "$app_pid" 2>/dev/null || orvex_die "$1 ended before its window appeared"
+        [ $(( $(now_ms) - start )) -lt 10000 ] || orvex_die "no window of $1 within 10 seconds"
+        sleep 0.002
+    done
+    shown_ms=$(( $(now_ms) - start ))
 
-sleep 3 # let start-up settle before measuring the steady state
-rss_samples=()
-t0=$(now_ms)
-c0=$(cpu_ticks "$app_pid")
-for _ in $(seq 1 "$duration"); do
-    sleep 1
-    rss_samples+=("$(rss_kb "$app_pid")")
-done
-t1=$(now_ms)
-c1=$(cpu_ticks "$app_pid")
+    sleep 3 # let start-up settle before measuring the steady state
+    local rss_samples=()
+    t0=$(now_ms)
+    c0=$(cpu_ticks "$app_pid")
+    for _ in $(seq 1 "$duration"); do
+        sleep 1
+        rss_samples+=("$(rss_kb "$app_pid")")
+    done
+    t1=$(now_ms)
+    c1=$(cpu_ticks "$app_pid")
+    orvex_stop_process "$app_pid"
+    app_pid=
 
-cpu_percent=$(awk -v c="$((c1 - c0))" -v hz="$ticks_per_second" -v ms="$((t1 - t0))" \
-    'BEGIN { printf "%.2f", 100 * (c / hz) / (ms / 1000) }')
-first_rss=${rss_samples[0]}
-last_rss=${rss_samples[-1]}
-max_rss=$(printf '%s\n' "${rss_samples[@]}" | sort -n | tail -n 1)
+    cpu_percent=$(awk -v c="$((c1 - c0))" -v hz="$ticks_per_second" -v ms="$((t1 - t0))" \
+        'BEGIN { printf "%.2f", 100 * (c / hz) / (ms / 1000) }')
+    rss_first=${rss_samples[0]}
+    rss_last=${rss_samples[-1]}
+    rss_max=$(printf '%s\n' "${rss_samples[@]}" | sort -n | tail -n 1)
+}
 
-printf 'window on screen after start:  %d ms\n' "$shown"
-printf 'CPU over %d s at 15.6 frames/s: %s %% of one core\n' "$duration" "$cpu_percent"
-printf 'resident memory: first %d KiB, last %d KiB, largest %d KiB (change %+d KiB)\n' \
-    "$first_rss" "$last_rss" "$max_rss" "$((last_rss - first_rss))"
+measure "$program" 'Signal Analyzer'
+printf 'Orvex\n'
+printf '  window on screen after start:  %d ms\n' "$shown_ms"
+printf '  CPU over %d s at 15.6 frames/s: %s %% of one core\n' "$duration" "$cpu_percent"
+printf '  resident memory: first %d KiB, last %d KiB, largest %d KiB (change %+d KiB)\n' \
+    "$rss_first" "$rss_last" "$rss_max" "$((rss_last - rss_first))"
+orvex_cpu=$cpu_percent
+
+measure "$yardstick" 'Bare repaint'
+printf 'bare Qt program repainting 512 x 241 every 64 ms\n'
+printf '  CPU over %d s: %s %% of one core\n' "$duration" "$cpu_percent"
+printf '  resident memory: largest %d KiB\n' "$rss_max"
+
+printf 'Orvex CPU against the bare program: %s\n' \
+    "$(awk -v a="$orvex_cpu" -v b="$cpu_percent" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "n/a" }')"

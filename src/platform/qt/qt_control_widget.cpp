@@ -13,6 +13,7 @@
 #include <QImage>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QRegion>
 #include <QWheelEvent>
 
 namespace platform::qt {
@@ -96,16 +97,24 @@ TPoint TQtControlWidget::PointerPosition() const {
 }
 
 void TQtControlWidget::BlockCopy(const TPixelBlock& source, const TRect& area) {
-    assert(painter_ != nullptr && "BlockCopy outside of a paint");
+    assert((painter_ != nullptr || recordingRequest_) && "BlockCopy outside of a paint");
     const TRect visible = Intersection(Intersection(area, SizeRect(width(), height())),
                                        SizeRect(source.width, source.height));
     if (visible.IsEmpty()) {
         return;
     }
+    if (recordingRequest_) {
+        requestedCopies_.push_back({source, visible});
+        return;
+    }
+    CopyToScreen(source, visible);
+}
+
+void TQtControlWidget::CopyToScreen(const TPixelBlock& source, const TRect& area) {
     // The image wraps the control's memory; the opaque format leaves the fourth byte out.
     const QImage image = WrapPixelBlock(source);
-    painter_->drawImage(QPoint(visible.left, visible.top), image,
-                        QRect(visible.left, visible.top, visible.Width(), visible.Height()));
+    painter_->drawImage(QPoint(area.left, area.top), image,
+                        QRect(area.left, area.top, area.Width(), area.Height()));
 }
 
 bool TQtControlWidget::event(QEvent* event) {
@@ -122,21 +131,43 @@ void TQtControlWidget::ServePaintRequest() {
     if (QWidget* const topLevel = window()) {
         QCoreApplication::sendPostedEvents(topLevel, QEvent::UpdateRequest);
     }
+    // The control paints first and its copies are kept, so that Qt repaints and sends to
+    // the screen only the area they cover, and nothing at all when the request finds
+    // nothing to paint (a control may then ask for a window paint instead). The copies'
+    // pixels stay put until the repaint, which runs before anything else can.
+    requestedCopies_.clear();
+    recordingRequest_ = true;
+    ++platform_.paintDepth_;
+    platform_.RunGuarded([this] { control_.Paint(*this, PaintReason::prRequested); });
+    --platform_.paintDepth_;
+    recordingRequest_ = false;
+    if (requestedCopies_.empty()) {
+        return;
+    }
+    QRegion area;
+    for (const TRequestedCopy& copy : requestedCopies_) {
+        area += QRect(copy.Area.left, copy.Area.top, copy.Area.Width(), copy.Area.Height());
+    }
     servingPaintRequest_ = true;
-    repaint();
+    repaint(area);
     servingPaintRequest_ = false;
+    requestedCopies_.clear();
 }
 
 void TQtControlWidget::paintEvent(QPaintEvent*) {
-    const PaintReason reason =
-        servingPaintRequest_ ? PaintReason::prRequested : PaintReason::prInvalidated;
-    servingPaintRequest_ = false;
     QPainter painter(this);
     painter.setCompositionMode(QPainter::CompositionMode_Source);
     painter_ = &painter;
-    ++platform_.paintDepth_;
-    platform_.RunGuarded([this, reason] { control_.Paint(*this, reason); });
-    --platform_.paintDepth_;
+    if (servingPaintRequest_) {
+        servingPaintRequest_ = false;
+        for (const TRequestedCopy& copy : requestedCopies_) {
+            CopyToScreen(copy.Source, copy.Area);
+        }
+    } else {
+        ++platform_.paintDepth_;
+        platform_.RunGuarded([this] { control_.Paint(*this, PaintReason::prInvalidated); });
+        --platform_.paintDepth_;
+    }
     painter_ = nullptr;
 }
 

@@ -6,6 +6,7 @@
 #include "platform/window_canvas.h"
 
 #include <cstdint>
+#include <vector>
 
 #include <QWidget>
 
@@ -71,13 +72,24 @@ protected:
     void wheelEvent(QWheelEvent* event) override;
 
 private:
+    // A block copy of a posted request's paint, kept until Qt lets the widget paint.
+    struct TRequestedCopy {
+        TPixelBlock Source;
+        TRect Area; // within the client area
+    };
+
     void ServePaintRequest();
+    void CopyToScreen(const TPixelBlock& source, const TRect& area);
 
     TQtPlatform& platform_;
     ICustomControl& control_;
     const TWheelHandling wheel_;
-    QPainter* painter_ = nullptr;      // set while the control paints
-    bool servingPaintRequest_ = false; // the paint under way is a posted request's
+    QPainter* painter_ = nullptr; // set while the control paints in a paint event
+    // While the control paints for a posted request: its copies are kept here, and only
+    // their area is then repainted and sent to the screen.
+    bool recordingRequest_ = false;
+    bool servingPaintRequest_ = false; // the paint under way replays the kept copies
+    std::vector<TRequestedCopy> requestedCopies_;
 };
 
 } // namespace platform::qt

@@ -19,7 +19,9 @@
 #include <QCursor>
 #include <QImage>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPixmap>
+#include <QRegion>
 #include <QScreen>
 #include <QTest>
 #include <QWheelEvent>
@@ -306,6 +308,57 @@ TEST_F(QtControlWidget, PendingWindowPaintsAreDoneBeforeARequestedPaint) {
     platform_.ProcessMessages();
     EXPECT_EQ(control.Paints(),
               (std::vector<PaintReason>{PaintReason::prInvalidated, PaintReason::prRequested}));
+}
+
+// Collects the regions of the paint events a widget receives.
+class TPaintRegions : public QObject {
+public:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint) {
+            regions.push_back(static_cast<QPaintEvent*>(event)->region());
+        }
+        return false;
+    }
+    std::vector<QRegion> regions;
+};
+
+TEST_F(QtControlWidget, APostedRequestRepaintsOnlyWhatItsPaintCopies) {
+    // Each repaint is sent to the screen: a request that finds nothing to paint must not
+    // cost one, and one that copies a part must not send the rest.
+    const std::vector<std::uint32_t> pixels(8 * 6, 0x00405060);
+    const struct {
+        const char* what;
+        std::vector<TRect> copies;
+        std::vector<QRegion> expected;
+    } cases[] = {
+        {"nothing", {}, {}},
+        {"one part", {{2, 1, 5, 3}}, {QRegion(2, 1, 3, 2)}},
+        {"two parts, one reaching out",
+         {{0, 0, 2, 2}, {6, 4, 20, 20}},
+         {QRegion(0, 0, 2, 2) + QRegion(6, 4, 2, 2)}},
+    };
+    const std::vector<TRect>* copies = nullptr;
+    TRecordingControl control;
+    control.SetPaint([&](IWindowCanvas& window, PaintReason reason) {
+        if (reason == PaintReason::prRequested) {
+            for (const TRect& copy : *copies) {
+                window.BlockCopy({pixels.data(), 8, 6}, copy);
+            }
+        }
+    });
+    const auto widget = Host(control, {0, 0, 8, 6});
+    ASSERT_TRUE(ShowWindow());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !control.Paints().empty(); }, PatienceMs));
+    platform_.ProcessMessages();
+    for (const auto& c : cases) {
+        copies = &c.copies;
+        TPaintRegions paints;
+        widget->installEventFilter(&paints);
+        widget->PostPaintRequest();
+        platform_.ProcessMessages();
+        widget->removeEventFilter(&paints);
+        EXPECT_EQ(paints.regions, c.expected) << c.what;
+    }
 }
 
 TEST_F(QtControlWidget, BlockCopyCopiesTheColourBytesOfTheVisiblePartOfTheAreaOnly) {
