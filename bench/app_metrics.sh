@@ -15,7 +15,6 @@ yardstick="$ORVEX_ROOT/build/bin/bare_qt_repaint"
 for file in "$program" "$yardstick"; do
     [ -x "$file" ] || orvex_die "build first: $file is missing"
 done
-ticks_per_second=$(getconf CLK_TCK)
 
 app_pid=
 cleanup() {
@@ -28,7 +27,9 @@ orvex_start_xvfb
 export DISPLAY="$ORVEX_XVFB_DISPLAY"
 
 now_ms() { date +%s%3N; }
-cpu_ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
+# CPU time in nanoseconds, all threads; far finer than the clock ticks of /proc/PID/stat,
+# which would make a 1 % load over a minute uncertain by a few per cent of itself.
+cpu_ns() { cat /proc/"$1"/task/*/schedstat | awk '{ sum += $1 } END { printf "%d", sum }'; }
 rss_kb() { awk '/^VmRSS:/ {print $2}' "/proc/$1/status"; }
 
 # measure <program> <window title>: starts it, waits for its window, measures for
@@ -49,18 +50,18 @@ measure() {
     sleep 3 # let start-up settle before measuring the steady state
     local rss_samples=()
     t0=$(now_ms)
-    c0=$(cpu_ticks "$app_pid")
+    c0=$(cpu_ns "$app_pid")
     for _ in $(seq 1 "$duration"); do
         sleep 1
         rss_samples+=("$(rss_kb "$app_pid")")
     done
     t1=$(now_ms)
-    c1=$(cpu_ticks "$app_pid")
+    c1=$(cpu_ns "$app_pid")
     orvex_stop_process "$app_pid"
     app_pid=
 
-    cpu_percent=$(awk -v c="$((c1 - c0))" -v hz="$ticks_per_second" -v ms="$((t1 - t0))" \
-        'BEGIN { printf "%.2f", 100 * (c / hz) / (ms / 1000) }')
+    cpu_percent=$(awk -v ns="$((c1 - c0))" -v ms="$((t1 - t0))" \
+        'BEGIN { printf "%.3f", 100 * (ns / 1e6) / ms }')
     rss_first=${rss_samples[0]}
     rss_last=${rss_samples[-1]}
     rss_max=$(printf '%s\n' "${rss_samples[@]}" | sort -n | tail -n 1)
