@@ -1,13 +1,16 @@
 // Speed of the numeric core: whole frames per coding mode, the parts of a frame, the
-// transform (against FFTW's where available) and the window builds.
+// transform (against FFTW's where available), the window builds and the figures of the
+// windows and the coding modes.
 
 #include "analysis/analyzer.h"
 #include "analysis/analyzer_state.h"
+#include "analysis/coder_figures.h"
 #include "analysis/coding_mode.h"
 #include "analysis/complex_fft.h"
 #include "analysis/frame_pipeline.h"
 #include "analysis/sine_memory.h"
 #include "analysis/tone_range.h"
+#include "analysis/window_figures.h"
 #include "analysis/window_kind.h"
 #include "analysis/window_table.h"
 
@@ -171,5 +174,36 @@ void BM_WindowBuild(benchmark::State& state) {
     state.SetLabel(std::string(Describe(kind).ToolName));
 }
 BENCHMARK(BM_WindowBuild)->DenseRange(0, WindowKindCount - 1)->Unit(benchmark::kMicrosecond);
+
+// What the first look at every window's figures costs: each table built and measured once.
+void BM_WindowFigures_EveryKindOnce(benchmark::State& state) {
+    std::array<float, FrameLength> table{};
+    for (auto _ : state) {
+        for (const TWindowKindInfo& info : WindowKinds) {
+            FillWindowTable(info.Kind, table);
+            TWindowFigures figures = MeasureWindowFigures(table);
+            benchmark::DoNotOptimize(figures);
+        }
+    }
+}
+BENCHMARK(BM_WindowFigures_EveryKindOnce)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+
+// One coding mode's figures over a second of the start-up tone.
+void BM_CoderFigures(benchmark::State& state) {
+    const CodingMode mode = ModeArgument(state);
+    for (auto _ : state) {
+        TCoderFigures figures = MeasureCoderFigures(StartFrequencyHz, StartLevelDb, mode);
+        benchmark::DoNotOptimize(figures);
+    }
+    state.SetLabel(std::string(Describe(mode).ToolName));
+}
+BENCHMARK(BM_CoderFigures)
+    ->DenseRange(0, CodingModeCount - 1)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
 
 } // namespace

@@ -1,9 +1,9 @@
 #include "frame_pipeline.h"
 
 #include "complex_fft.h"
-#include "numeric_constants.h"
 #include "sample_coder.h"
 #include "sine_memory.h"
+#include "tone_sample.h"
 
 #include <cassert>
 #include <cmath>
@@ -13,9 +13,24 @@ namespace {
 
 using Extended = long double;
 
-constexpr float NormalisationTarget = 4100.0f; // value v of the frame's largest bin
 constexpr float DecibelFactor = 20.0f;
 constexpr Extended PixelsPerDecibel = 1.46L;
+
+// What scales the last frame's magnitudes to values v: the largest bin becomes
+// PeakInput * NormalisationTarget. A silent frame has no peak to normalise to; its factor 0
+// puts every bin at 0.
+double NormalisationFactor() {
+    const TAnalyzerState& state = AnalyzerState;
+    if (state.PeakMagnitude > 0.0) {
+        return static_cast<double>(static_cast<Extended>(state.PeakInput) / state.PeakMagnitude *
+                                   NormalisationTarget);
+    }
+    return 0.0;
+}
+
+double NormalisedValue(double magnitude, double factor) {
+    return static_cast<double>(static_cast<Extended>(magnitude) * factor);
+}
 
 } // namespace
 
@@ -24,8 +39,8 @@ void SynthesiseFrame(std::int32_t frequencyHz, CodingMode mode, std::span<double
     TAnalyzerState& state = AnalyzerState;
     state.PeakInput = 0.0;
     // The frequency is read once; the phase of each sample is 2 pi f t from the running clock.
-    const double omega = static_cast<double>(TwoPi * static_cast<double>(frequencyHz));
-    const Extended gain = state.Gain;
+    const double omega = ToneOmega(frequencyHz);
+    const double gain = state.Gain;
 
     // First the tone, parked in the real parts. Each sample is a pure function of its
     // clock value, so coding them in a second pass gives the same values while the
@@ -38,7 +53,7 @@ void SynthesiseFrame(std::int32_t frequencyHz, CodingMode mode, std::span<double
         if (clock == SampleRate) {
             state.SampleCounter = 0;
         }
-        SpectrumBuffer[k].re = static_cast<double>(RememberedSine(clock) * gain * FullScale);
+        SpectrumBuffer[k].re = ToneSample(RememberedSine(clock), gain);
         ++state.SampleCounter;
     }
 
@@ -79,22 +94,21 @@ void TransformFrame() {
 }
 
 void ComputeOrdinates(std::span<std::int32_t, PlottedBins> ordinates) {
-    const TAnalyzerState& state = AnalyzerState;
-    // A silent frame has no peak to normalise to; its factor 0 puts every bin at 0.
-    double factor = 0.0;
-    if (state.PeakMagnitude > 0.0) {
-        factor = static_cast<double>(static_cast<Extended>(state.PeakInput) / state.PeakMagnitude *
-                                     NormalisationTarget);
-    }
+    const double factor = NormalisationFactor();
     for (int k = 0; k < PlottedBins; ++k) {
-        const double v = static_cast<double>(static_cast<Extended>(MagnitudeBuffer[k]) * factor);
+        const double v = NormalisedValue(MagnitudeBuffer[k], factor);
         // Values below 1 are drawn at 0 dB, so no logarithm of zero or negative level occurs.
         double level = 0.0;
-        if (v >= 1.0) {
+        if (v >= PlotFloorBinValue) {
             level = static_cast<double>(DecibelFactor * std::log10(static_cast<Extended>(v)));
         }
         ordinates[k] = static_cast<std::int32_t>(PixelsPerDecibel * level);
     }
+}
+
+double BinValue(int bin) {
+    assert(bin >= 0 && bin < PlottedBins);
+    return NormalisedValue(MagnitudeBuffer[static_cast<std::size_t>(bin)], NormalisationFactor());
 }
 
 void ComputeFrame(std::int32_t frequencyHz, CodingMode mode,

@@ -21,6 +21,18 @@ namespace analysis {
 // at 20 log10(PeakInput * 4100) dB, PeakInput being the largest absolute sample. Bins
 // more than about 162.6 dB below a full-scale peak, and every bin of a silent frame, get 0.
 
+// The value v of the frame's largest bin, relative to its largest absolute sample: a
+// full-scale peak (32767) stands at v = 32767 * 4100.
+inline constexpr float NormalisationTarget = 4100.0f;
+
+// Bins whose value v lies below this are drawn on the plot's bottom edge (0 dB of the
+// plot), so no logarithm of zero is taken; they have no level of their own.
+inline constexpr double PlotFloorBinValue = 1.0;
+
+// The spacing of the transform's bins, 15.625 Hz: bin k is centred on k times this.
+inline constexpr double BinSpacingHz =
+    static_cast<double>(SampleRate) / static_cast<double>(FrameLength);
+
 // Synthesises the frame's 1024 samples from the running sample clock, codes each one
 // unless the mode is cmPCM, tracks the largest absolute coded sample in PeakInput and
 // stores sample * WindowTable[k] into SpectrumBuffer[k] (imaginary parts 0).
@@ -35,6 +47,13 @@ void TransformFrame();
 
 // Turns MagnitudeBuffer into the 512 plot ordinates (0 to 237 for levels the sliders allow).
 void ComputeOrdinates(std::span<std::int32_t, PlottedBins> ordinates);
+
+// The value v of `bin` (0 to 511) in the last frame transformed, from which its ordinate is
+// drawn: MagnitudeBuffer[bin] scaled so that the largest bin stands at PeakInput *
+// NormalisationTarget, bit for bit as ComputeOrdinates computes it. Its level relative to a
+// full-scale tone on a bin is 20 log10(v / (FullScale * NormalisationTarget)) dB. Every bin
+// of a silent frame has v = 0. Reads MagnitudeBuffer, PeakInput and PeakMagnitude only.
+double BinValue(int bin);
 
 // One whole frame: SynthesiseFrame, TransformFrame, ComputeOrdinates.
 void ComputeFrame(std::int32_t frequencyHz, CodingMode mode,

@@ -1,16 +1,14 @@
 #include "sine_memory.h"
 
 #include "analyzer_state.h"
+#include "tone_sample.h"
 
 #include <array>
-#include <cmath>
 
 namespace analysis {
 namespace {
 
 using Extended = long double;
-
-constexpr float SampleRateHz = 16000.0f;
 
 // The clock values a sample can take: 0 at load, then 1 to 16000 over and over.
 constexpr std::int32_t ClockValues = SampleRate + 1;
@@ -19,7 +17,7 @@ constexpr std::int32_t ClockValues = SampleRate + 1;
 // generation; tuning another frequency moves to a new generation instead of clearing.
 struct TSineMemory {
     std::int32_t FrequencyHz = -1; // none tuned yet
-    Extended Omega = 0.0L;
+    double Omega = 0.0;
     std::uint32_t Generation = 1;
     std::array<std::uint32_t, ClockValues> Stamps{};
     std::array<Extended, ClockValues> Sines{};
@@ -28,8 +26,7 @@ struct TSineMemory {
 TSineMemory Memory;
 
 Extended FreshSine(std::int32_t clock) {
-    const double t = static_cast<double>(clock / static_cast<Extended>(SampleRateHz));
-    return std::sin(Memory.Omega * t);
+    return ToneSine(Memory.Omega, clock);
 }
 
 } // namespace

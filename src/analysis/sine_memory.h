@@ -14,11 +14,11 @@ namespace analysis {
 // Everything lives in static storage.
 
 // Makes the memory serve `frequencyHz` (whole hertz); a different frequency than last time
-// forgets every remembered value. `omega` is 2 pi f as the frame pipeline rounds it to double.
+// forgets every remembered value. `omega` is 2 pi f as ToneOmega gives it (tone_sample.h).
 void TuneSineMemory(std::int32_t frequencyHz, double omega);
 
-// sin(omega * t) for the tuned frequency, t = clock / 16000 rounded to double, the product
-// and the sine in extended precision. Clock values outside 0 to 16000 are computed afresh.
+// ToneSine(omega, clock) for the tuned frequency. Clock values outside 0 to 16000 are
+// computed afresh.
 long double RememberedSine(std::int32_t clock);
 
 // The static storage the remembered values take, in bytes.

@@ -147,6 +147,42 @@ TEST(FrameOrdinates, SlowTonesShowTheirPeakInEveryFrame) {
     }
 }
 
+TEST(FrameOrdinates, BinValueIsTheValueEachOrdinateIsDrawnFrom) {
+    struct Case {
+        WindowKind window;
+        int levelDb;
+        std::int32_t frequencyHz;
+        CodingMode mode;
+    };
+    const Case cases[] = {
+        {WindowKind::wkKaiser, 0, 1000, CodingMode::cmPCM},
+        {WindowKind::wkHann, -37, 2345, CodingMode::cmIter1},
+        {WindowKind::wkRectangular, -160, 777, CodingMode::cmOrvexSqrt},
+        {WindowKind::wkBlackman, -80, 5, CodingMode::cmPCM},
+        {WindowKind::wkKaiser, 0, 0, CodingMode::cmPCM}, // silent: every v is 0
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.frequencyHz);
+        StartAnalyzer(c.window, c.levelDb);
+        const Ordinates ordinates = RunFrame(c.frequencyHz, c.mode);
+        int peakBin = 0;
+        for (int k = 0; k < PlottedBins; ++k) {
+            const double v = BinValue(k);
+            // 1.46 pixels per decibel of 20 log10 v, the level rounded to double.
+            const std::int32_t drawn =
+                v >= 1.0 ? static_cast<std::int32_t>(
+                               1.46L *
+                               static_cast<double>(20.0L * std::log10(static_cast<long double>(v))))
+                         : 0;
+            EXPECT_EQ(ordinates[k], drawn) << "bin " << k << " v " << v;
+            if (MagnitudeBuffer[k] > MagnitudeBuffer[peakBin]) {
+                peakBin = k;
+            }
+        }
+        EXPECT_DOUBLE_EQ(BinValue(peakBin), AnalyzerState.PeakInput * NormalisationTarget);
+    }
+}
+
 TEST(FrameCoding, PeakUsesTheLargestCodedSample) {
     StartAnalyzer(WindowKind::wkRectangular, 0);
     const Samples samples = SynthesiseAndCapture(1000, CodingMode::cmIter1);

@@ -1,0 +1,59 @@
+#include "coder_figures.h"
+
+#include "analyzer_state.h"
+#include "level_gain.h"
+#include "sample_coder.h"
+#include "tone_range.h"
+#include "tone_sample.h"
+
+#include <cassert>
+#include <cmath>
+
+namespace analysis {
+namespace {
+
+using Extended = long double;
+
+// Signal-to-noise ratio of an ideal quantiser of a full-scale sine, in dB: 6.02 dB per bit
+// plus this.
+constexpr Extended SineQuantiserOffsetDb = 1.76L;
+constexpr Extended DecibelsPerBit = 6.02L;
+
+} // namespace
+
+TCoderFigures MeasureCoderFigures(std::int32_t frequencyHz, int levelDb, CodingMode mode) {
+    assert(frequencyHz >= MinFrequencyHz && frequencyHz <= MaxFrequencyHz);
+    assert(levelDb >= MinLevelDb && levelDb <= MaxLevelDb);
+    const double omega = ToneOmega(frequencyHz);
+    const double gain = GainFromAttenuation(-levelDb);
+
+    // One second of the tone as frames take it in steady state: clock values 1 to 16000.
+    Extended signalEnergy = 0.0L;
+    Extended errorEnergy = 0.0L;
+    double maxError = 0.0;
+    bool silent = true;
+    bool exact = true;
+    for (std::int32_t clock = 1; clock <= SampleRate; ++clock) {
+        const double a = ToneSample(ToneSine(omega, clock), gain);
+        const double c = mode == CodingMode::cmPCM ? a : CodeSample(a, mode);
+        const Extended error = static_cast<Extended>(c) - a;
+        signalEnergy += static_cast<Extended>(a) * a;
+        errorEnergy += error * error;
+        maxError = std::fmax(maxError, static_cast<double>(std::fabs(error)));
+        silent = silent && a == 0.0;
+        exact = exact && c == a;
+    }
+
+    TCoderFigures figures{};
+    figures.Silent = silent;
+    figures.Exact = exact;
+    figures.MaxError = maxError;
+    if (!silent && !exact) {
+        const Extended snr = 10.0L * std::log10(signalEnergy / errorEnergy);
+        figures.SnrDb = static_cast<double>(snr);
+        figures.EffectiveBits = static_cast<double>((snr - SineQuantiserOffsetDb) / DecibelsPerBit);
+    }
+    return figures;
+}
+
+} // namespace analysis
