@@ -1,6 +1,10 @@
 #include "spectrum_form.h"
 
 #include "analysis/analyzer.h"
+#include "analysis/coder_figures.h"
+#include "analysis/frame_pipeline.h"
+#include "analysis/window_figures.h"
+#include "display/figure_texts.h"
 #include "display/level_readout.h"
 #include "display/panel_artwork.h"
 #include "display/spectrum_plot.h"
@@ -11,12 +15,15 @@
 #include "platform/qt/qt_platform.h"
 #include "window_snap.h"
 
+#include <algorithm>
 #include <cassert>
 #include <clocale>
 
 #include <QAction>
 #include <QActionGroup>
+#include <QCursor>
 #include <QGuiApplication>
+#include <QHelpEvent>
 #include <QImage>
 #include <QLabel>
 #include <QMenu>
@@ -26,6 +33,7 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QShowEvent>
+#include <QToolTip>
 
 namespace app {
 
@@ -156,6 +164,7 @@ void TSpectrumForm::CreateControls() {
     imageSpAmpWidget_ = new TQtControlWidget(
         platform_, *imageSpAmp_, layout::SpectrumDisplay.Bounds(), this, TWheelHandling::whIgnore);
     imageSpAmpWidget_->setFocusPolicy(Qt::NoFocus);
+    imageSpAmpWidget_->installEventFilter(this);
 
     // The wheel moves neither slider in this window: it goes only to the control with the
     // keyboard focus, which a slider never takes.
@@ -173,6 +182,7 @@ void TSpectrumForm::CreateControls() {
         button->setObjectName(QString::fromUtf8(mode.ButtonName));
         Place(*button, layout::CodingModeButton(static_cast<int>(index)));
         StyleText(*button);
+        button->installEventFilter(this);
         if (previous != nullptr) {
             setTabOrder(previous, button);
         }
@@ -192,6 +202,8 @@ void TSpectrumForm::CreateControls() {
 
 void TSpectrumForm::CreateWindowMenu() {
     popupMenuWindow_ = new QMenu(this);
+    popupMenuWindow_->setToolTipsVisible(true);
+    popupMenuWindow_->installEventFilter(this);
     windowMenuGroup_ = new QActionGroup(popupMenuWindow_);
     // Exactly one item is always marked: choosing the marked item again keeps its mark.
     windowMenuGroup_->setExclusionPolicy(QActionGroup::ExclusionPolicy::Exclusive);
@@ -298,6 +310,74 @@ CodingMode TSpectrumForm::CheckedCodingMode() const {
 void TSpectrumForm::ProcessFrame() {
     assert(FSpectrumBitmap && "frames run only after the window is created");
     display::RunPlotFrame(*FSpectrumBitmap, *imageSpAmp_, gaugeF_->Position(), CheckedCodingMode());
+    RefreshPointerReadout();
+}
+
+bool TSpectrumForm::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::ToolTip) {
+        return QWidget::eventFilter(watched, event);
+    }
+    const auto* help = static_cast<QHelpEvent*>(event);
+    if (watched == imageSpAmpWidget_) {
+        // The display has no tooltip of its own to fall back on: the request is answered here.
+        Guarded([this, help] { ShowPointerReadout(help->pos(), help->globalPos()); });
+        return true;
+    }
+    // The buttons and the menu show the tooltip themselves once its text is up to date.
+    if (watched == popupMenuWindow_) {
+        Guarded([this, help] { SetWindowMenuToolTip(help->pos()); });
+        return false;
+    }
+    for (const analysis::TCodingModeInfo& mode : analysis::CodingModes) {
+        if (watched == codingModeButtons_[static_cast<std::size_t>(mode.Mode)]) {
+            Guarded([this, &mode] { SetCodingModeToolTip(mode.Mode); });
+            return false;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TSpectrumForm::ShowPointerReadout(const QPoint& local, const QPoint& global) {
+    // Column x of the display shows bin x.
+    const int bin = std::clamp(local.x(), 0, analysis::PlottedBins - 1);
+    pointerReadout_ = QString::fromStdString(display::BinReadoutText(bin, analysis::BinValue(bin)));
+    QToolTip::showText(global, pointerReadout_, imageSpAmpWidget_);
+}
+
+void TSpectrumForm::RefreshPointerReadout() {
+    // Only our own read-out, and only while the pointer is still on the display: once it
+    // has left, Qt is hiding the tooltip, and showing it again would keep it up.
+    if (!QToolTip::isVisible() || QToolTip::text() != pointerReadout_) {
+        return;
+    }
+    const QPoint global = QCursor::pos(imageSpAmpWidget_->screen());
+    const QPoint local = imageSpAmpWidget_->mapFromGlobal(global);
+    if (imageSpAmpWidget_->rect().contains(local)) {
+        ShowPointerReadout(local, global);
+    }
+}
+
+void TSpectrumForm::SetCodingModeToolTip(CodingMode mode) {
+    // Measured afresh on each request: the tone may have changed since the last one.
+    const int frequencyHz = gaugeF_->Position();
+    const int levelDb = display::ReadLevelControls(gaugeLevel_->Position(), frequencyHz).LevelDb;
+    const analysis::TCoderFigures figures =
+        analysis::MeasureCoderFigures(frequencyHz, levelDb, mode);
+    CodingModeButton(mode).setToolTip(QString::fromStdString(
+        display::CoderFiguresText(analysis::Describe(mode), frequencyHz, levelDb, figures)));
+}
+
+void TSpectrumForm::SetWindowMenuToolTip(const QPoint& at) {
+    const QAction* const action = popupMenuWindow_->actionAt(at);
+    for (const analysis::TWindowKindInfo& window : analysis::WindowKinds) {
+        QAction& item = WindowMenuItem(window.Kind);
+        if (&item == action) {
+            // A window's figures never change; they are measured on its first request.
+            item.setToolTip(QString::fromStdString(
+                display::WindowFiguresText(analysis::WindowFiguresOf(window.Kind))));
+            return;
+        }
+    }
 }
 
 void TSpectrumForm::paintEvent(QPaintEvent* event) {

@@ -12,12 +12,14 @@
 #include <functional>
 #include <memory>
 
+#include <QString>
 #include <QWidget>
 
 class QAction;
 class QActionGroup;
 class QLabel;
 class QMenu;
+class QPoint;
 class QRadioButton;
 
 namespace platform {
@@ -41,6 +43,11 @@ inline constexpr int FrameIntervalMs = 64;
 // frequency sliders with their read-outs, the five coding-mode buttons, the panel artwork
 // and the frame timer. Every handler runs through the platform's handler guard, so an
 // error that escapes one is shown in an error box and the program goes on.
+//
+// What the window tells beyond its fixed look it tells in tooltips, which show only while
+// the pointer rests: the level of the bin under the pointer on the display, each coding
+// mode's figures for the current tone on its button, and each window's figures on its menu
+// item.
 class TSpectrumForm : public QWidget {
 public:
     // Builds the window from its fixed layout and runs FormCreate; the frame timer is armed
@@ -92,6 +99,8 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
+    // Answers the tooltip requests of the display, the coding-mode buttons and the menu.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void CreateArtwork();
@@ -100,6 +109,13 @@ private:
     analysis::CodingMode CheckedCodingMode() const;
     // Runs `handler` as every handler of the window runs: errors go to the error box.
     void Guarded(const std::function<void()>& handler);
+    // Shows the read-out of the bin in display column `local.x()` at the screen point
+    // `global`.
+    void ShowPointerReadout(const QPoint& local, const QPoint& global);
+    // Brings a shown read-out up to date with the frame just drawn.
+    void RefreshPointerReadout();
+    void SetCodingModeToolTip(analysis::CodingMode mode);
+    void SetWindowMenuToolTip(const QPoint& at);
 
     platform::qt::TQtPlatform& platform_;
     TWindowTableBuilder windowTableBuilder_;
@@ -125,6 +141,9 @@ private:
 
     // The off-screen surface each frame is drawn into; created by FormCreate.
     std::unique_ptr<raster::TRasterSurface> FSpectrumBitmap;
+
+    // The read-out last shown on the display; a shown tooltip with this text is ours.
+    QString pointerReadout_;
 
     bool shownBefore_ = false;
     bool snapping_ = false;

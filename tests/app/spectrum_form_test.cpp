@@ -1,9 +1,12 @@
 #include "analysis/analyzer.h"
 #include "analysis/analyzer_state.h"
+#include "analysis/coder_figures.h"
 #include "analysis/frame_pipeline.h"
 #include "analysis/level_gain.h"
+#include "analysis/window_figures.h"
 #include "analysis/window_table.h"
 #include "app/spectrum_form.h"
+#include "display/figure_texts.h"
 #include "display/level_readout.h"
 #include "display/window_layout.h"
 #include "platform/qt/qt_platform.h"
@@ -20,12 +23,15 @@
 #include <QAction>
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QCursor>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QRadioButton>
 #include <QTest>
 #include <QTimer>
+#include <QToolTip>
 #include <QWheelEvent>
 #include <gtest/gtest.h>
 
@@ -57,6 +63,16 @@ void Click(QWidget& widget, QPoint at, Qt::MouseButton button = Qt::LeftButton) 
     QMouseEvent release(QEvent::MouseButtonRelease, local, global, button, Qt::NoButton,
                         Qt::NoModifier);
     QApplication::sendEvent(&widget, &release);
+}
+
+// Sends `widget` the tooltip request Qt sends when the pointer rests at `at`, with the
+// pointer there, and returns the tooltip then shown.
+std::string AskToolTip(QWidget& widget, QPoint at) {
+    const QPoint global = widget.mapToGlobal(at);
+    QCursor::setPos(global);
+    QHelpEvent request(QEvent::ToolTip, at, global);
+    QApplication::sendEvent(&widget, &request);
+    return QToolTip::text().toStdString();
 }
 
 class SpectrumFormTest : public ::testing::Test {
@@ -380,6 +396,96 @@ TEST_F(SpectrumFormTest, WindowIsPaintedPixelForPixel) {
             ASSERT_EQ(rgb(15 + x, 9 + y), shown.Bits()[y * 512 + x] & 0xFFFFFFu) << x << ", " << y;
         }
     }
+}
+
+// Tooltips tell what the fixed window does not show.
+
+TEST_F(SpectrumFormTest, DisplayTooltipReadsTheBinUnderThePointerAndFollowsTheFrames) {
+    struct TCase {
+        int levelPosition;
+        int column;
+        const char* expected;
+    };
+    constexpr TCase Cases[] = {
+        {0, 400, "Bin 400: 6250.000 Hz, below the plot's floor (-162.56 dB)"},
+        {120, 64, "Bin 64: 1000.000 Hz, -40.00 dB"},
+        // The column, not the window's x: the peak is in column 64 at 1000 Hz.
+        {160, 64, "Bin 64: 1000.000 Hz, 0.00 dB"},
+    };
+    QWidget& display = form->ImageSpAmpWidget();
+    for (const TCase& c : Cases) {
+        form->GaugeLevel().SetPosition(c.levelPosition);
+        form->FrameTimerTimer();
+        form->FrameTimerTimer();
+        EXPECT_EQ(AskToolTip(display, QPoint(c.column, 120)), c.expected);
+    }
+    // With the pointer still resting on the peak, the next frames change the read-out.
+    ASSERT_TRUE(QToolTip::isVisible());
+    form->GaugeLevel().SetPosition(120);
+    form->FrameTimerTimer();
+    EXPECT_EQ(QToolTip::text().toStdString(), "Bin 64: 1000.000 Hz, -40.00 dB");
+    // The menu still opens on a right click.
+    QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(64, 120),
+                            display.mapToGlobal(QPoint(64, 120)));
+    QApplication::sendEvent(&display, &click);
+    EXPECT_TRUE(form->PopupMenuWindow().isVisible());
+    form->PopupMenuWindow().close();
+    QToolTip::hideText();
+    EXPECT_TRUE(errorBoxes.empty());
+}
+
+TEST_F(SpectrumFormTest, ButtonsAndMenuItemsGiveTheFiguresOfTheirModeAndWindow) {
+    // Each button is asked at two tones: the start tone and a silent one.
+    for (const int frequency : {1000, 0}) {
+        form->GaugeF().SetPosition(frequency);
+        form->GaugeLevel().SetPosition(140); // -20 dB
+        for (const TExpectedButton& expected : ExpectedButtons) {
+            QRadioButton& button = form->CodingModeButton(expected.mode);
+            const std::string tip = AskToolTip(button, QPoint(8, 8));
+            EXPECT_EQ(button.toolTip().toStdString(), tip);
+            if (expected.mode == CodingMode::cmPCM) {
+                EXPECT_EQ(tip, "Uncoded reference: the samples are not coded");
+                continue;
+            }
+            const std::string tone = std::to_string(frequency) + " Hz at -20 dB\n";
+            if (frequency == 0) {
+                EXPECT_EQ(tip, tone + "Silent tone: nothing to measure") << expected.caption;
+                continue;
+            }
+            // The figures of the button's own mode at the tone the sliders set.
+            const analysis::TCoderFigures figures =
+                analysis::MeasureCoderFigures(frequency, -20, expected.mode);
+            EXPECT_EQ(tip, display::CoderFiguresText(analysis::Describe(expected.mode), frequency,
+                                                     -20, figures))
+                << expected.caption;
+            EXPECT_EQ(tip.rfind(tone + "SNR: ", 0), 0u) << tip;
+        }
+    }
+
+    QMenu& menu = form->PopupMenuWindow();
+    EXPECT_TRUE(menu.toolTipsVisible());
+    menu.popup(form->ImageSpAmpWidget().mapToGlobal(QPoint(100, 100)));
+    std::vector<std::string> tips;
+    for (const TExpectedItem& expected : ExpectedItems) {
+        QAction& item = form->WindowMenuItem(expected.kind);
+        ASSERT_EQ(item.text().toStdString(), expected.caption);
+        const std::string tip = AskToolTip(menu, menu.actionGeometry(&item).center());
+        EXPECT_EQ(item.toolTip().toStdString(), tip);
+        EXPECT_EQ(tip, display::WindowFiguresText(analysis::WindowFiguresOf(expected.kind)))
+            << expected.caption;
+        EXPECT_NE(tip.find("zero-padded 64 times"), std::string::npos) << tip;
+        tips.push_back(tip);
+    }
+    menu.close();
+    QToolTip::hideText();
+    // The rectangular window keeps a tone's full amplitude on one bin.
+    EXPECT_EQ(tips.front().rfind("Coherent gain: 1.00\nENBW: 1.00 bins\n", 0), 0u) << tips.front();
+    // Every item tells its own window's figures.
+    std::sort(tips.begin(), tips.end());
+    EXPECT_EQ(std::adjacent_find(tips.begin(), tips.end()), tips.end());
+    // Asking changes nothing that the frames use.
+    EXPECT_TRUE(WindowTableIs(WindowKind::wkKaiser));
+    EXPECT_TRUE(errorBoxes.empty());
 }
 
 } // namespace

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "analysis/coder_figures.h"
+#include "analysis/coding_mode.h"
+#include "analysis/window_figures.h"
+
+#include <string>
+
+namespace display {
+
+// The texts of the window's tooltips. Figures are written with two decimals and "." as
+// decimal separator, whatever the locale; a figure that rounds to zero reads "0.00", never
+// "-0.00". Lines are separated by '\n'.
+
+// The level, in dB relative to a full-scale tone, of a bin whose normalised value in the
+// frame pipeline is `binValue` (at least 1): the peak bin of a full-scale tone reads about
+// 0 dB.
+double BinLevelDb(double binValue);
+
+// `value` in fixed notation with `decimals` decimals and a full stop, whatever the locale;
+// a value that rounds to zero never reads as a signed "-0.00".
+std::string FixedText(double value, int decimals);
+
+// The pointer read-out of the spectrum display, for the bin shown in column `bin` with its
+// normalised value: "Bin 64: 1000.000 Hz, -0.01 dB". A value below 1 lies below the plot's
+// floor, and the text says so instead of giving a level.
+std::string BinReadoutText(int bin, double binValue);
+
+// A coding-mode button's tooltip: `figures` are those of `mode` for the tone at
+// `frequencyHz` and `levelDb`. The uncoded mode reads as the reference whatever its figures.
+std::string CoderFiguresText(const analysis::TCodingModeInfo& mode, int frequencyHz, int levelDb,
+                             const analysis::TCoderFigures& figures);
+
+// A window menu item's tooltip: the figures of the table the item builds, with how finely
+// the lobes were measured.
+std::string WindowFiguresText(const analysis::TWindowFigures& figures);
+
+} // namespace display
