@@ -1,24 +1,74 @@
 #include "frames_options.h"
 
-#include "analysis/analyzer.h"
 #include "analysis/analyzer_state.h"
-#include "analysis/frame_pipeline.h"
 
-#include <array>
 #include <charconv>
 #include <cstdio>
 #include <limits>
-#include <ostream>
+#include <numeric>
 #include <utility>
 
 namespace tools {
 namespace {
 
-using analysis::CodingMode;
-using analysis::WindowKind;
+// A frame's clock values repeat after the least common multiple of the frame length and
+// the clock's period of 16000 values (from the second frame on, see FramesToRun).
+constexpr long long FramesPerClockCycle =
+    std::lcm(analysis::FrameLength, analysis::SampleRate) / analysis::FrameLength;
+static_assert(FramesPerClockCycle == 125);
+// The first frame is the only one that takes clock value 0.
+constexpr long long FirstRepeatingFrame = 2;
 
-std::string Quoted(std::string_view text) {
-    return "'" + std::string(text) + "'";
+// The length of the UTF-8 sequence that `lead` starts, or 0 if it starts none.
+std::size_t Utf8SequenceLength(unsigned char lead) {
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        return 2;
+    }
+    if (lead >= 0xE0 && lead <= 0xEF) {
+        return 3;
+    }
+    if (lead >= 0xF0 && lead <= 0xF4) {
+        return 4;
+    }
+    return 0;
+}
+
+// Whether `text` starts with a whole UTF-8 sequence of `length` bytes that is not a C1
+// control character (U+0080 to U+009F, which some terminals obey like escapes).
+bool IsPrintableSequence(std::string_view text, std::size_t length) {
+    if (length == 0 || text.size() < length) {
+        return false;
+    }
+    for (std::size_t i = 1; i < length; ++i) {
+        if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) {
+            return false;
+        }
+    }
+    return !(static_cast<unsigned char>(text[0]) == 0xC2 &&
+             static_cast<unsigned char>(text[1]) < 0xA0);
+}
+
+std::string Escaped(unsigned char byte) {
+    switch (byte) {
+    case '\n':
+        return "\\n";
+    case '\r':
+        return "\\r";
+    case '\t':
+        return "\\t";
+    case '\\':
+        return "\\\\";
+    case '\'':
+        return "\\'";
+    default:
+        break;
+    }
+    if (byte < 0x20 || byte >= 0x7F) {
+        char hex[8];
+        std::snprintf(hex, sizeof hex, "\\x%02x", byte);
+        return hex;
+    }
+    return std::string(1, static_cast<char>(byte));
 }
 
 // Parses a whole decimal number (optional minus sign, digits only) within [low, high].
@@ -28,7 +78,8 @@ long long ParseWhole(std::string_view option, std::string_view text, long long l
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (text.empty() || error != std::errc() || end != text.data() + text.size() || value < low ||
         value > high) {
-        throw UsageError(std::string(option) + " must be " + allowed + ", not " + Quoted(text));
+        throw UsageError(std::string(option) + " must be " + allowed + ", not " +
+                         QuotedValue(text));
     }
     return value;
 }
@@ -53,7 +104,7 @@ const auto& ParseName(std::string_view option, std::string_view text, const Tabl
         }
     }
     throw UsageError(std::string(option) + " must be one of " + NameList(table) + ", not " +
-                     Quoted(text));
+                     QuotedValue(text));
 }
 
 // "prefix a|b|c]" broken after a bar wherever a line would pass `width` columns; the
@@ -77,17 +128,60 @@ std::string WrappedNameList(std::string prefix, const std::string& names, std::s
     return text + line + "]\n";
 }
 
+// The options that take no value, and those that take one.
+constexpr std::array<std::string_view, 4> FlagOptions = {"--help", "-h", "--samples",
+                                                         "--window-figures"};
+constexpr std::array<std::string_view, 7> ValueOptions = {
+    "--freq", "--level", "--mode", "--window", "--frames", "--format", "--png"};
+
+template <std::size_t Size>
+bool IsOneOf(std::string_view option, const std::array<std::string_view, Size>& options) {
+    for (const std::string_view candidate : options) {
+        if (option == candidate) {
+            return true;
+        }
+    }
+    return false;
+}
+
 } // namespace
+
+std::string QuotedValue(std::string_view text) {
+    std::string quoted = "'";
+    std::size_t characters = 0;
+    std::size_t index = 0;
+    while (index < text.size() && characters < EchoedValueLength) {
+        const std::string_view rest = text.substr(index);
+        const std::size_t length = Utf8SequenceLength(static_cast<unsigned char>(rest[0]));
+        if (IsPrintableSequence(rest, length)) {
+            quoted += rest.substr(0, length);
+            index += length;
+        } else {
+            quoted += Escaped(static_cast<unsigned char>(rest[0]));
+            ++index;
+        }
+        ++characters;
+    }
+    quoted += "'";
+    if (index < text.size()) {
+        quoted += "...";
+    }
+    return quoted;
+}
 
 std::string FramesUsage() {
     using analysis::CodingModes;
     using analysis::WindowKinds;
     constexpr std::string_view Indent = "                    ";
+    const std::string formats = NameList(FramesFormats);
     return "usage: orvex-frames [--freq HZ] [--level DB] [--mode " + NameList(CodingModes) + "]\n" +
            WrappedNameList(std::string(Indent) + "[--window ", NameList(WindowKinds),
                            Indent.size() + 10, 90) +
-           std::string(Indent) +
-           "[--frames N] [--samples]\n"
+           std::string(Indent) + "[--frames N] [--samples] [--format " + formats +
+           "] [--png FILE]\n"
+           "       orvex-frames --window-figures [--format " +
+           formats +
+           "]\n"
            "\n"
            "Runs N analyzer frames from a fresh start (sample clock at 0) and prints the 512 plot\n"
            "ordinates of the last frame, one per line; with --samples, the 1024 coded samples of "
@@ -111,11 +205,21 @@ std::string FramesUsage() {
            ", beta 20)\n"
            "  --frames N     number of frames to run, at least 1 (default 1)\n"
            "  --samples      print the coded samples instead of the ordinates\n"
-           "  --help         print this text\n";
+           "  --format FMT   text (default), csv (bin,hz,ordinate,dbfs or, with --samples,\n"
+           "                 index,clock,sample) or json (the settings, the ordinates, the\n"
+           "                 peak and the figures of the coding mode and the window)\n"
+           "  --png FILE     also write the spectrum display's picture of the last frame\n"
+           "  --window-figures\n"
+           "                 print the figures of every window instead of running frames\n"
+           "  --help         print this text\n"
+           "\n"
+           "A bad argument exits with status 2, a failed write with status 1.\n";
 }
 
 FramesOptions ParseFramesOptions(std::span<const std::string_view> arguments) {
     FramesOptions options;
+    bool samplesAsked = false;
+    bool windowFiguresAsked = false;
     for (std::size_t index = 0; index < arguments.size(); ++index) {
         std::string_view option = arguments[index];
         std::string_view value;
@@ -127,21 +231,22 @@ FramesOptions ParseFramesOptions(std::span<const std::string_view> arguments) {
             hasInlineValue = true;
         }
 
-        if (option == "--help" || option == "-h") {
-            options.ShowHelp = true;
-            continue;
-        }
-        if (option == "--samples") {
+        if (IsOneOf(option, FlagOptions)) {
             if (hasInlineValue) {
-                throw UsageError("--samples takes no value");
+                throw UsageError(std::string(option) + " takes no value, not " +
+                                 QuotedValue(value));
             }
-            options.PrintSamples = true;
+            if (option == "--samples") {
+                samplesAsked = true;
+            } else if (option == "--window-figures") {
+                windowFiguresAsked = true;
+            } else {
+                options.ShowHelp = true;
+            }
             continue;
         }
-        const bool takesValue = option == "--freq" || option == "--level" || option == "--mode" ||
-                                option == "--window" || option == "--frames";
-        if (!takesValue) {
-            throw UsageError("unknown option " + Quoted(option) + " (see --help)");
+        if (!IsOneOf(option, ValueOptions)) {
+            throw UsageError("unknown option " + QuotedValue(option) + " (see --help)");
         }
         if (!hasInlineValue) {
             if (index + 1 >= arguments.size()) {
@@ -164,38 +269,34 @@ FramesOptions ParseFramesOptions(std::span<const std::string_view> arguments) {
             options.Mode = ParseName(option, value, analysis::CodingModes).Mode;
         } else if (option == "--window") {
             options.Window = ParseName(option, value, analysis::WindowKinds).Kind;
+        } else if (option == "--format") {
+            options.Format = ParseName(option, value, FramesFormats).Format;
+        } else if (option == "--png") {
+            if (value.empty()) {
+                throw UsageError("--png needs a file name");
+            }
+            options.PngPath = std::string(value);
         } else {
             options.Frames = ParseWhole(option, value, 1, std::numeric_limits<long long>::max(),
                                         "a whole number of frames, at least 1");
         }
     }
+    if (samplesAsked && windowFiguresAsked) {
+        throw UsageError("--samples and --window-figures exclude each other");
+    }
+    if (samplesAsked) {
+        options.Report = FramesReport::frSamples;
+    } else if (windowFiguresAsked) {
+        options.Report = FramesReport::frWindowFigures;
+    }
     return options;
 }
 
-void RunFrames(const FramesOptions& options, std::ostream& out) {
-    using namespace analysis;
-    StartAnalyzer(options.Window, options.LevelDb);
-
-    static std::array<std::int32_t, PlottedBins> ordinates;
-    static std::array<double, FrameLength> samples;
-    for (long long frame = 1; frame < options.Frames; ++frame) {
-        ComputeFrame(options.FrequencyHz, options.Mode, ordinates);
+long long FramesToRun(long long frames) {
+    if (frames <= FirstRepeatingFrame) {
+        return frames;
     }
-    SynthesiseFrame(options.FrequencyHz, options.Mode, samples);
-    TransformFrame();
-    ComputeOrdinates(ordinates);
-
-    if (options.PrintSamples) {
-        char line[64];
-        for (const double sample : samples) {
-            std::snprintf(line, sizeof line, "%.17g\n", sample);
-            out << line;
-        }
-    } else {
-        for (const std::int32_t ordinate : ordinates) {
-            out << ordinate << '\n';
-        }
-    }
+    return FirstRepeatingFrame + (frames - FirstRepeatingFrame) % FramesPerClockCycle;
 }
 
 } // namespace tools

@@ -1,11 +1,12 @@
 #pragma once
 
 #include "analysis/coding_mode.h"
+#include "analysis/enum_table.h"
 #include "analysis/tone_range.h"
 #include "analysis/window_kind.h"
 
+#include <array>
 #include <cstdint>
-#include <iosfwd>
 #include <span>
 #include <stdexcept>
 #include <string>
@@ -13,14 +14,45 @@
 
 namespace tools {
 
+// How the report on standard output is written.
+enum class FramesFormat : std::uint8_t {
+    ffText, // the plain lines of the first version of the tool, one value per line
+    ffCsv,  // a header row, then one row per bin, sample or window
+    ffJson, // one object
+};
+
+struct FramesFormatInfo {
+    FramesFormat Format;
+    std::string_view ToolName; // the --format value
+};
+
+// In the enum's order; the usage and the parser are built from this table.
+inline constexpr std::array<FramesFormatInfo, 3> FramesFormats = {{
+    {FramesFormat::ffText, "text"},
+    {FramesFormat::ffCsv, "csv"},
+    {FramesFormat::ffJson, "json"},
+}};
+
+static_assert(analysis::RowsInEnumOrder(FramesFormats,
+                                        [](const FramesFormatInfo& row) { return row.Format; }));
+
+// What the report on standard output is about.
+enum class FramesReport : std::uint8_t {
+    frOrdinates,     // the last frame's plot ordinates (in JSON with its figures)
+    frSamples,       // the last frame's coded samples (--samples)
+    frWindowFigures, // the figures of every window; no frames are run (--window-figures)
+};
+
 // What orvex-frames computes; the defaults are the analyzer's start-up settings.
 struct FramesOptions {
     std::int32_t FrequencyHz = analysis::StartFrequencyHz;
     int LevelDb = analysis::StartLevelDb; // MinLevelDb to MaxLevelDb
     analysis::CodingMode Mode = analysis::StartCodingMode;
     analysis::WindowKind Window = analysis::StartWindowKind;
-    long long Frames = 1;
-    bool PrintSamples = false;
+    long long Frames = 1; // as asked for; FramesToRun gives how many are computed
+    FramesReport Report = FramesReport::frOrdinates;
+    FramesFormat Format = FramesFormat::ffText;
+    std::string PngPath; // where to write the picture of the last frame; empty for none
     bool ShowHelp = false;
 };
 
@@ -30,15 +62,28 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// The longest part of a value, in characters, that an error message repeats.
+inline constexpr std::size_t EchoedValueLength = 40;
+
+// `text` as an error message shows it: in single quotes, control characters, bytes that
+// are not UTF-8, backslashes and quotes escaped in C style, cut after EchoedValueLength
+// characters with "..." added. A raw value could otherwise move the cursor, recolour the
+// terminal or spread the message over many lines.
+std::string QuotedValue(std::string_view text);
+
 // The text of --help.
 std::string FramesUsage();
 
 // Parses the arguments after the program name. Throws UsageError on an unknown option, a
-// missing or unknown value, or a value out of its range.
+// missing or unknown value, a value out of its range, a value given to a flag or options
+// that exclude each other.
 FramesOptions ParseFramesOptions(std::span<const std::string_view> arguments);
 
-// Runs the frames from the freshly loaded analyzer state and writes the last frame's 512
-// ordinates (or its 1024 coded samples) to `out`, one per line.
-void RunFrames(const FramesOptions& options, std::ostream& out);
+// How many frames must be computed to get the output of `frames` frames. A frame depends
+// only on the settings and on its 1024 sample-clock values. The first frame starts at
+// clock 0; after it the clock runs through 1 to 16000 over and over, and 125 frames take
+// exactly eight of those seconds, so from the second frame on frame n + 125 repeats frame
+// n bit for bit. Any count therefore comes down to at most 126 frames.
+long long FramesToRun(long long frames);
 
 } // namespace tools

@@ -9,6 +9,7 @@ ORVEX_PACKAGES=(
     qt6-base-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     libfftw3-dev
+    libpng-dev nlohmann-json3-dev
     desktop-file-utils appstream
     fonts-dejavu-core xvfb xdotool imagemagick
 )

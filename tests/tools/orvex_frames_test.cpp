@@ -1,10 +1,25 @@
+#include "analysis/coder_figures.h"
 #include "analysis/frame_pipeline.h"
+#include "analysis/window_figures.h"
+#include "controls/surface_view.h"
+#include "display/spectrum_plot.h"
+#include "display/window_layout.h"
 #include "frames_options.h"
+#include "frames_report.h"
+#include "platform/scripted/scripted_platform.h"
 #include "support/analyzer_fixture.h"
 
 #include <array>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <limits>
+#include <nlohmann/json.hpp>
+#include <png.h>
 #include <sstream>
 #include <string>
 #include <sys/wait.h>
@@ -16,33 +31,72 @@ namespace {
 
 using analysis::CodingMode;
 using analysis::WindowKind;
+using tools::FramesFormat;
 using tools::FramesOptions;
+using tools::FramesReport;
 using tools::ParseFramesOptions;
 using tools::UsageError;
+
+constexpr long long LargestFrameCount = std::numeric_limits<long long>::max();
 
 FramesOptions Parse(std::initializer_list<std::string_view> arguments) {
     const std::vector<std::string_view> list(arguments);
     return ParseFramesOptions(list);
 }
 
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
+std::vector<std::string> Split(const std::string& text, char separator) {
+    std::vector<std::string> parts;
     std::istringstream stream(text);
-    for (std::string line; std::getline(stream, line);) {
-        lines.push_back(line);
+    for (std::string part; std::getline(stream, part, separator);) {
+        parts.push_back(part);
     }
-    return lines;
+    return parts;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+    return Split(text, '\n');
+}
+
+std::string Output(const FramesOptions& options) {
+    std::ostringstream out;
+    tools::RunFrames(options, out);
+    return out.str();
+}
+
+FramesOptions Settings(std::int32_t frequencyHz, int levelDb, CodingMode mode, WindowKind window,
+                       long long frames) {
+    FramesOptions options;
+    options.FrequencyHz = frequencyHz;
+    options.LevelDb = levelDb;
+    options.Mode = mode;
+    options.Window = window;
+    options.Frames = frames;
+    return options;
+}
+
+// The level in dB of a bin value, from its definition: a full-scale tone's peak bin
+// stands at 32767 * 4100.
+double LevelDbOf(double binValue) {
+    return 20.0 * std::log10(binValue / (32767.0 * 4100.0));
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }
 
 struct ProcessResult {
     int status;
     std::string out;
+    std::string err;
 };
 
-// Runs the real executable through the shell, capturing standard output and the exit status.
-ProcessResult RunTool(const std::string& arguments, bool mergeStderr = false) {
-    std::string command = std::string(ORVEX_FRAMES_EXECUTABLE) + " " + arguments;
-    command += mergeStderr ? " 2>&1" : " 2>/dev/null";
+// Runs the real executable through the shell with `arguments` (which may redirect its
+// standard output), capturing standard output, standard error and the exit status.
+ProcessResult RunTool(const std::string& arguments) {
+    const std::string errPath = testing::TempDir() + "orvex_frames_stderr.txt";
+    const std::string command =
+        std::string(ORVEX_FRAMES_EXECUTABLE) + " " + arguments + " 2>" + errPath;
     FILE* pipe = popen(command.c_str(), "r");
     EXPECT_NE(pipe, nullptr);
     std::string out;
@@ -51,7 +105,7 @@ ProcessResult RunTool(const std::string& arguments, bool mergeStderr = false) {
         out.append(buffer.data(), read);
     }
     const int status = pclose(pipe);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out, ReadFile(errPath)};
 }
 
 TEST(FramesOptions, DefaultsAreTheStartUpSettings) {
@@ -61,21 +115,29 @@ TEST(FramesOptions, DefaultsAreTheStartUpSettings) {
     EXPECT_EQ(options.Mode, CodingMode::cmPCM);
     EXPECT_EQ(options.Window, WindowKind::wkKaiser);
     EXPECT_EQ(options.Frames, 1);
-    EXPECT_FALSE(options.PrintSamples);
+    EXPECT_EQ(options.Report, FramesReport::frOrdinates);
+    EXPECT_EQ(options.Format, FramesFormat::ffText);
+    EXPECT_TRUE(options.PngPath.empty());
 }
 
 TEST(FramesOptions, ParsesEveryOptionInBothSpellings) {
-    const FramesOptions options = Parse({"--freq", "8000", "--level=-160", "--mode", "iter2",
-                                         "--window=flattop", "--frames", "3", "--samples"});
+    const FramesOptions options =
+        Parse({"--freq", "8000", "--level=-160", "--mode", "iter2", "--window=flattop", "--frames",
+               "3", "--samples", "--format", "csv", "--png=out.png"});
     EXPECT_EQ(options.FrequencyHz, 8000);
     EXPECT_EQ(options.LevelDb, -160);
     EXPECT_EQ(options.Mode, CodingMode::cmIter2);
     EXPECT_EQ(options.Window, WindowKind::wkFlatTop);
     EXPECT_EQ(options.Frames, 3);
-    EXPECT_TRUE(options.PrintSamples);
+    EXPECT_EQ(options.Report, FramesReport::frSamples);
+    EXPECT_EQ(options.Format, FramesFormat::ffCsv);
+    EXPECT_EQ(options.PngPath, "out.png");
     EXPECT_EQ(Parse({"--mode", "sqrt"}).Mode, CodingMode::cmOrvexSqrt);
     EXPECT_EQ(Parse({"--window", "rectangular"}).Window, WindowKind::wkRectangular);
     EXPECT_EQ(Parse({"--freq", "0"}).FrequencyHz, 0);
+    EXPECT_EQ(Parse({"--format=json"}).Format, FramesFormat::ffJson);
+    EXPECT_EQ(Parse({"--window-figures"}).Report, FramesReport::frWindowFigures);
+    EXPECT_EQ(Parse({"--frames", "9223372036854775807"}).Frames, LargestFrameCount);
 }
 
 TEST(FramesOptions, RejectsBadArgumentsNamingTheArgumentAndItsRange) {
@@ -84,7 +146,7 @@ TEST(FramesOptions, RejectsBadArgumentsNamingTheArgumentAndItsRange) {
         std::string mention;
     };
     const Case cases[] = {
-        {{"--freq", "8001"}, "--freq must be a whole number of hertz from 0 to 8000"},
+        {{"--freq", "8001"}, "--freq must be a whole number of hertz from 0 to 8000, not '8001'"},
         {{"--freq", "-1"}, "0 to 8000"},
         {{"--freq", "100.5"}, "--freq"},
         {{"--freq", "1e3"}, "--freq"},
@@ -96,12 +158,23 @@ TEST(FramesOptions, RejectsBadArgumentsNamingTheArgumentAndItsRange) {
         {{"--window", "kaizer"},
          "rectangular|triangular|sine|gaussian|lanczos|hamming|hann|"
          "blackman|nuttall|kaiser|flattop"},
+        {{"--format", "xml"}, "--format must be one of text|csv|json, not 'xml'"},
         {{"--frames", "0"}, "--frames must be a whole number of frames, at least 1"},
         {{"--frames", "99999999999999999999999"}, "--frames"},
         {{"--freq"}, "--freq needs a value"},
+        {{"--png"}, "--png needs a value"},
+        {{"--png="}, "--png needs a file name"},
         {{"--volume", "3"}, "unknown option '--volume'"},
         {{"1000"}, "unknown option '1000'"},
-        {{"--samples=yes"}, "--samples takes no value"},
+        // Flags are alike: none takes an inline value.
+        {{"--samples=yes"}, "--samples takes no value, not 'yes'"},
+        {{"--help=yes"}, "--help takes no value, not 'yes'"},
+        {{"--window-figures=1"}, "--window-figures takes no value"},
+        {{"--samples", "--window-figures"}, "--samples and --window-figures exclude each other"},
+        // A raw value is echoed escaped, and cut.
+        {{"--mode", "a\nb\x1b[2J"}, "not 'a\\nb\\x1b[2J'"},
+        {{"--freq", std::string_view("12345678901234567890123456789012345678901234567890")},
+         "not '1234567890123456789012345678901234567890'..."},
     };
     for (const Case& c : cases) {
         try {
@@ -114,47 +187,105 @@ TEST(FramesOptions, RejectsBadArgumentsNamingTheArgumentAndItsRange) {
     }
 }
 
+TEST(FramesOptions, EchoedValuesAreQuotedEscapedAndCutAtACharacter) {
+    const std::string forty(40, 'x');
+    const std::string cyrillic40 = [] {
+        std::string text;
+        for (int i = 0; i < 40; ++i) {
+            text += "\xd0\xaf"; // one two-byte character
+        }
+        return text;
+    }();
+    const struct {
+        std::string value;
+        std::string quoted;
+    } cases[] = {
+        {"", "''"},
+        {"plain", "'plain'"},
+        {"tab\there\r\n", "'tab\\there\\r\\n'"},
+        {"\x1b[31mred", "'\\x1b[31mred'"},
+        {std::string("nul\0byte", 8), "'nul\\x00byte'"},
+        {"it's a\\b", "'it\\'s a\\\\b'"},
+        {"del\x7f", "'del\\x7f'"},
+        {"\xd0\x9e\xd0\xba\xd0\xbd\xd0\xbe", "'\xd0\x9e\xd0\xba\xd0\xbd\xd0\xbe'"}, // UTF-8 stays
+        {"\xc2\x9b"
+         "2J",
+         "'\\xc2\\x9b2J'"},                                   // a C1 control character
+        {"\xff\xd0", "'\\xff\\xd0'"},                         // not UTF-8
+        {forty, "'" + forty + "'"},                           // exactly the limit: whole
+        {forty + "y", "'" + forty + "'..."},                  // one more: cut
+        {cyrillic40 + "\xd0\xaf", "'" + cyrillic40 + "'..."}, // cut between characters
+        {std::string(40, '\n') + "z", "'" +
+                                          [] {
+                                              std::string text;
+                                              for (int i = 0; i < 40; ++i) {
+                                                  text += "\\n";
+                                              }
+                                              return text;
+                                          }() +
+                                          "'..."},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(tools::QuotedValue(c.value), c.quoted);
+    }
+}
+
 TEST(FramesRun, PrintsTheOrdinatesOfTheLastFrame) {
     FramesOptions options;
     options.Window = WindowKind::wkRectangular;
     options.Frames = 3;
-    std::ostringstream out;
-    tools::RunFrames(options, out);
-    const std::vector<std::string> lines = Lines(out.str());
+    const std::vector<std::string> lines = Lines(Output(options));
     ASSERT_EQ(lines.size(), 512u);
     for (int k = 0; k < 512; ++k) {
         EXPECT_EQ(lines[k], k == 64 ? "237" : "0") << k;
     }
 }
 
+// Whatever the count, the output is that of the frames run one by one, also past the
+// counts that FramesToRun shortens.
 TEST(FramesRun, LastFrameMatchesTheSameFramesRunDirectly) {
-    FramesOptions options;
-    options.FrequencyHz = 1733;
-    options.LevelDb = -47;
-    options.Mode = CodingMode::cmIter1;
-    options.Window = WindowKind::wkBlackman;
-    options.Frames = 5;
-    std::ostringstream out;
-    tools::RunFrames(options, out);
+    const FramesOptions cases[] = {
+        Settings(1733, -47, CodingMode::cmIter1, WindowKind::wkBlackman, 5),
+        Settings(1733, -47, CodingMode::cmIter1, WindowKind::wkBlackman, 127),
+        Settings(1, 0, CodingMode::cmPCM, WindowKind::wkHann, 126),
+        Settings(7999, -120, CodingMode::cmIter3, WindowKind::wkRectangular, 128),
+        Settings(4001, -3, CodingMode::cmOrvexSqrt, WindowKind::wkFlatTop, 300),
+    };
+    for (FramesOptions options : cases) {
+        for (const FramesReport report : {FramesReport::frOrdinates, FramesReport::frSamples}) {
+            options.Report = report;
+            const std::vector<std::string> lines = Lines(Output(options));
 
-    analysis::StartAnalyzer(WindowKind::wkBlackman, -47);
-    testing_support::Ordinates ordinates{};
-    for (int frame = 0; frame < 5; ++frame) {
-        ordinates = testing_support::RunFrame(1733, CodingMode::cmIter1);
-    }
-    const std::vector<std::string> lines = Lines(out.str());
-    ASSERT_EQ(lines.size(), 512u);
-    for (int k = 0; k < 512; ++k) {
-        EXPECT_EQ(lines[k], std::to_string(ordinates[k])) << k;
+            analysis::StartAnalyzer(options.Window, options.LevelDb);
+            testing_support::Ordinates ordinates{};
+            std::array<double, analysis::FrameLength> samples{};
+            for (long long frame = 0; frame < options.Frames; ++frame) {
+                analysis::SynthesiseFrame(options.FrequencyHz, options.Mode, samples);
+                analysis::TransformFrame();
+                analysis::ComputeOrdinates(ordinates);
+            }
+            std::vector<std::string> expected;
+            if (report == FramesReport::frSamples) {
+                for (const double sample : samples) {
+                    char text[64];
+                    std::snprintf(text, sizeof text, "%.17g", sample);
+                    expected.push_back(text);
+                }
+            } else {
+                for (const std::int32_t ordinate : ordinates) {
+                    expected.push_back(std::to_string(ordinate));
+                }
+            }
+            EXPECT_EQ(lines, expected)
+                << options.FrequencyHz << " Hz, " << options.Frames << " frames";
+        }
     }
 }
 
 TEST(FramesRun, SamplesArePrintedWithSeventeenSignificantDigits) {
     FramesOptions options;
-    options.PrintSamples = true;
-    std::ostringstream out;
-    tools::RunFrames(options, out);
-    const std::vector<std::string> lines = Lines(out.str());
+    options.Report = FramesReport::frSamples;
+    const std::vector<std::string> lines = Lines(Output(options));
     ASSERT_EQ(lines.size(), 1024u);
     EXPECT_EQ(lines[0], "0");
     EXPECT_EQ(lines[1].substr(0, 9), "12539.388");
@@ -166,24 +297,338 @@ TEST(FramesRun, SamplesArePrintedWithSeventeenSignificantDigits) {
     }
 }
 
+// The claim FramesToRun rests on, checked on real frames: from the second frame on, frame
+// n + 125 has exactly the samples and ordinates of frame n. The first frame (clock 0) is
+// not part of the cycle.
+TEST(FramesRepeat, EveryFrameFromTheSecondOnRepeats125FramesLater) {
+    constexpr int Cycle = 125;
+    constexpr int Checked = 2 * Cycle + 2;
+    const FramesOptions cases[] = {
+        Settings(1, 0, CodingMode::cmPCM, WindowKind::wkKaiser, 0),
+        Settings(1000, 0, CodingMode::cmPCM, WindowKind::wkRectangular, 0),
+        Settings(1733, -47, CodingMode::cmIter1, WindowKind::wkBlackman, 0),
+        Settings(4001, -3, CodingMode::cmOrvexSqrt, WindowKind::wkFlatTop, 0),
+        Settings(7999, -120, CodingMode::cmIter3, WindowKind::wkHann, 0),
+    };
+    struct Frame {
+        std::array<double, analysis::FrameLength> samples;
+        testing_support::Ordinates ordinates;
+        bool operator==(const Frame& other) const {
+            return std::memcmp(samples.data(), other.samples.data(), sizeof samples) == 0 &&
+                   ordinates == other.ordinates;
+        }
+    };
+    for (const FramesOptions& options : cases) {
+        analysis::StartAnalyzer(options.Window, options.LevelDb);
+        std::vector<Frame> frames(Checked + 1); // frames[n] is frame n, counted from 1
+        for (int n = 1; n <= Checked; ++n) {
+            analysis::SynthesiseFrame(options.FrequencyHz, options.Mode, frames[n].samples);
+            analysis::TransformFrame();
+            analysis::ComputeOrdinates(frames[n].ordinates);
+        }
+        for (int n = 2; n + Cycle <= Checked; ++n) {
+            EXPECT_TRUE(frames[n] == frames[n + Cycle])
+                << options.FrequencyHz << " Hz, frame " << n;
+        }
+        if (options.FrequencyHz == 1) {
+            // Clock 0 gives sin 0 exactly, clock 16000 does not: frame 1 stays apart.
+            EXPECT_FALSE(frames[1] == frames[1 + Cycle]);
+        }
+    }
+}
+
+TEST(FramesRepeat, FramesToRunStaysOnTheSameFrameOfTheCycle) {
+    for (long long frames = 1; frames <= 1000; ++frames) {
+        const long long run = tools::FramesToRun(frames);
+        if (frames <= 126) {
+            EXPECT_EQ(run, frames);
+        } else {
+            EXPECT_GE(run, 2);
+            EXPECT_LE(run, 126);
+            EXPECT_EQ((frames - run) % 125, 0) << frames;
+        }
+    }
+    EXPECT_EQ(tools::FramesToRun(LargestFrameCount), 57);
+
+    // The largest count finishes with the output of its reduced count.
+    const ProcessResult largest = RunTool("--frames 9223372036854775807 --samples --freq 1");
+    const ProcessResult reduced = RunTool("--frames 57 --samples --freq 1");
+    EXPECT_EQ(largest.status, 0);
+    EXPECT_EQ(Lines(largest.out).size(), 1024u);
+    EXPECT_EQ(largest.out, reduced.out);
+}
+
+TEST(FramesFormats, CsvRowsCarryTheTextValuesTheBinLevelsAndTheSampleClocks) {
+    FramesOptions options = Settings(1733, -47, CodingMode::cmIter1, WindowKind::wkBlackman, 16);
+    const std::vector<std::string> ordinates = Lines(Output(options));
+    options.Format = FramesFormat::ffCsv;
+    const std::vector<std::string> rows = Lines(Output(options));
+    ASSERT_EQ(rows.size(), 513u);
+    EXPECT_EQ(rows[0], "bin,hz,ordinate,dbfs");
+    int belowFloor = 0;
+    for (int k = 0; k < 512; ++k) {
+        const std::vector<std::string> fields = Split(rows[k + 1] + ",", ',');
+        ASSERT_EQ(fields.size(), 4u) << rows[k + 1];
+        EXPECT_EQ(fields[0], std::to_string(k));
+        EXPECT_EQ(std::strtod(fields[1].c_str(), nullptr), k * 15.625);
+        EXPECT_EQ(fields[2], ordinates[k]);
+        const double value = analysis::BinValue(k);
+        if (value < 1.0) {
+            EXPECT_EQ(fields[3], "") << k; // below the floor: no level
+            ++belowFloor;
+        } else {
+            EXPECT_EQ(std::strtod(fields[3].c_str(), nullptr), LevelDbOf(value)) << k;
+        }
+    }
+    EXPECT_GT(belowFloor, 0);
+    EXPECT_LT(belowFloor, 512);
+
+    // Frame 16 holds samples 15360 to 16383: clock 16000 at index 640, then 1 again.
+    options.Report = FramesReport::frSamples;
+    options.Mode = CodingMode::cmPCM;
+    const std::vector<std::string> samples = Lines(Output(options));
+    options.Format = FramesFormat::ffText;
+    const std::vector<std::string> texts = Lines(Output(options));
+    options.Frames = 1;
+    const std::vector<std::string> firstFrame = Lines(Output(options)); // clocks 0 to 1023
+    options.Format = FramesFormat::ffCsv;
+    options.Frames = 16;
+    ASSERT_EQ(samples.size(), 1025u);
+    EXPECT_EQ(samples[0], "index,clock,sample");
+    for (int k = 0; k < 1024; ++k) {
+        const std::vector<std::string> fields = Split(samples[k + 1], ',');
+        ASSERT_EQ(fields.size(), 3u);
+        const int clock = k <= 640 ? 15360 + k : k - 640;
+        EXPECT_EQ(fields[0], std::to_string(k));
+        EXPECT_EQ(fields[1], std::to_string(clock));
+        EXPECT_EQ(fields[2], texts[k]);
+        if (clock < 1024 && clock > 0) {
+            EXPECT_EQ(fields[2], firstFrame[clock]) << "a sample is a function of its clock";
+        }
+    }
+}
+
+TEST(FramesFormats, JsonHoldsTheSettingsOrdinatesPeakAndFigures) {
+    const struct {
+        FramesOptions options;
+        bool silent;
+    } cases[] = {
+        {Settings(1733, -47, CodingMode::cmIter1, WindowKind::wkBlackman, 5), false},
+        {Settings(1000, 0, CodingMode::cmPCM, WindowKind::wkKaiser, 1), false},
+        {Settings(7000, -160, CodingMode::cmOrvexSqrt, WindowKind::wkHann, 3), false},
+        {Settings(0, 0, CodingMode::cmPCM, WindowKind::wkRectangular, 1), true},
+    };
+    for (const auto& c : cases) {
+        FramesOptions options = c.options;
+        const std::vector<std::string> ordinates = Lines(Output(options));
+        options.Format = FramesFormat::ffJson;
+        const std::string text = Output(options);
+        ASSERT_EQ(std::count(text.begin(), text.end(), '\n'), 1) << "one object, one line";
+        const nlohmann::json report = nlohmann::json::parse(text);
+        SCOPED_TRACE(text.substr(0, 120));
+
+        const nlohmann::json& settings = report.at("settings");
+        EXPECT_EQ(settings.at("frequency_hz"), options.FrequencyHz);
+        EXPECT_EQ(settings.at("level_db"), options.LevelDb);
+        EXPECT_EQ(settings.at("mode"), std::string(analysis::Describe(options.Mode).ToolName));
+        EXPECT_EQ(settings.at("window"), std::string(analysis::Describe(options.Window).ToolName));
+        EXPECT_EQ(settings.at("frames"), options.Frames);
+
+        ASSERT_EQ(report.at("ordinates").size(), 512u);
+        ASSERT_EQ(report.at("dbfs").size(), 512u);
+        int peakBin = 0;
+        for (int k = 0; k < 512; ++k) {
+            EXPECT_EQ(std::to_string(report.at("ordinates")[k].get<int>()), ordinates[k]);
+            const double value = analysis::BinValue(k);
+            if (value < 1.0) {
+                EXPECT_TRUE(report.at("dbfs")[k].is_null()) << k;
+            } else {
+                EXPECT_EQ(report.at("dbfs")[k].get<double>(), LevelDbOf(value)) << k;
+            }
+            peakBin = value > analysis::BinValue(peakBin) ? k : peakBin;
+        }
+        const nlohmann::json& peak = report.at("peak");
+        if (c.silent) {
+            EXPECT_TRUE(peak.is_null());
+        } else {
+            EXPECT_EQ(peak.at("bin"), peakBin);
+            EXPECT_EQ(peak.at("frequency_hz").get<double>(), peakBin * 15.625);
+            EXPECT_EQ(peak.at("level_db").get<double>(), LevelDbOf(analysis::BinValue(peakBin)));
+        }
+
+        const analysis::TCoderFigures coder =
+            analysis::MeasureCoderFigures(options.FrequencyHz, options.LevelDb, options.Mode);
+        const nlohmann::json& coderJson = report.at("coder_figures");
+        EXPECT_EQ(coderJson.at("silent"), coder.Silent);
+        EXPECT_EQ(coderJson.at("exact"), coder.Exact);
+        EXPECT_EQ(coderJson.at("max_error").get<double>(), coder.MaxError);
+        if (coder.Silent || coder.Exact) {
+            EXPECT_TRUE(coderJson.at("snr_db").is_null());
+            EXPECT_TRUE(coderJson.at("effective_bits").is_null());
+        } else {
+            EXPECT_EQ(coderJson.at("snr_db").get<double>(), coder.SnrDb);
+            EXPECT_EQ(coderJson.at("effective_bits").get<double>(), coder.EffectiveBits);
+        }
+        const analysis::TWindowFigures& window = analysis::WindowFiguresOf(options.Window);
+        const nlohmann::json& windowJson = report.at("window_figures");
+        EXPECT_EQ(windowJson.at("window"),
+                  std::string(analysis::Describe(options.Window).ToolName));
+        EXPECT_EQ(windowJson.at("highest_side_lobe_db").get<double>(), window.HighestSideLobeDb);
+        EXPECT_FALSE(report.contains("samples"));
+    }
+}
+
+TEST(FramesFormats, WindowFiguresInEveryFormatAreTheMeasuredFigures) {
+    using analysis::TWindowFigures;
+    const std::pair<const char*, double TWindowFigures::*> figures[] = {
+        {"coherent_gain", &TWindowFigures::CoherentGain},
+        {"enbw_bins", &TWindowFigures::EnbwBins},
+        {"scalloping_loss_db", &TWindowFigures::ScallopingLossDb},
+        {"width_3db_bins", &TWindowFigures::Width3DbBins},
+        {"width_6db_bins", &TWindowFigures::Width6DbBins},
+        {"highest_side_lobe_db", &TWindowFigures::HighestSideLobeDb},
+    };
+    FramesOptions options = Parse({"--window-figures"});
+    const std::vector<std::string> table = Lines(Output(options));
+    options.Format = FramesFormat::ffCsv;
+    const std::vector<std::string> csv = Lines(Output(options));
+    options.Format = FramesFormat::ffJson;
+    const nlohmann::json json = nlohmann::json::parse(Output(options));
+
+    ASSERT_EQ(table.size(), 12u);
+    ASSERT_EQ(csv.size(), 12u);
+    EXPECT_EQ(csv[0], "window,coherent_gain,enbw_bins,scalloping_loss_db,width_3db_bins,"
+                      "width_6db_bins,highest_side_lobe_db");
+    EXPECT_EQ(json.at("zero_padding"), analysis::WindowFiguresPadding);
+    ASSERT_EQ(json.at("windows").size(), 11u);
+    for (const analysis::TWindowKindInfo& window : analysis::WindowKinds) {
+        const auto row = static_cast<std::size_t>(window.Kind);
+        const TWindowFigures& measured = analysis::WindowFiguresOf(window.Kind);
+        const std::vector<std::string> fields = Split(csv[row + 1], ',');
+        const std::vector<std::string> cells = [&] {
+            std::vector<std::string> words;
+            std::istringstream stream(table[row + 1]);
+            for (std::string word; stream >> word;) {
+                words.push_back(word);
+            }
+            return words;
+        }();
+        const nlohmann::json& object = json.at("windows")[row];
+        ASSERT_EQ(fields.size(), 7u);
+        ASSERT_EQ(cells.size(), 7u);
+        EXPECT_EQ(fields[0], window.ToolName);
+        EXPECT_EQ(cells[0], window.ToolName);
+        EXPECT_EQ(object.at("window"), std::string(window.ToolName));
+        for (std::size_t i = 0; i < std::size(figures); ++i) {
+            const double value = measured.*figures[i].second;
+            EXPECT_EQ(std::strtod(fields[i + 1].c_str(), nullptr), value) << figures[i].first;
+            EXPECT_EQ(object.at(figures[i].first).get<double>(), value) << figures[i].first;
+            // The table rounds to four decimals.
+            EXPECT_NEAR(std::strtod(cells[i + 1].c_str(), nullptr), value, 0.00005)
+                << window.ToolName << " " << figures[i].first;
+        }
+    }
+}
+
+// The PNG, decoded, is pixel for pixel what the spectrum display shows once the window has
+// run the same frames and the next tick has handed their picture over.
+TEST(FramesPicture, PngIsWhatTheWindowShowsOneTickLater) {
+    constexpr int Width = display::layout::SpectrumDisplay.Width;
+    constexpr int Height = display::layout::SpectrumDisplay.Height;
+    const struct {
+        const char* arguments;
+        FramesOptions options;
+    } cases[] = {
+        {"--freq 1733 --level -47 --mode iter1 --window blackman --frames 5",
+         Settings(1733, -47, CodingMode::cmIter1, WindowKind::wkBlackman, 5)},
+        {"--freq 7999 --mode iter3 --window rectangular --frames 130",
+         Settings(7999, 0, CodingMode::cmIter3, WindowKind::wkRectangular, 130)},
+        {"--freq 0", Settings(0, 0, CodingMode::cmPCM, WindowKind::wkKaiser, 1)},
+    };
+    const std::string path = testing::TempDir() + "orvex_frames_picture.png";
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.arguments);
+        std::filesystem::remove(path);
+        const ProcessResult run = RunTool(std::string(c.arguments) + " --png " + path);
+        ASSERT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(Lines(run.out).size(), 512u);
+
+        png_image image{};
+        image.version = PNG_IMAGE_VERSION;
+        ASSERT_NE(png_image_begin_read_from_file(&image, path.c_str()), 0) << image.message;
+        EXPECT_EQ(image.width, static_cast<png_uint_32>(Width));
+        EXPECT_EQ(image.height, static_cast<png_uint_32>(Height));
+        EXPECT_EQ(image.format, static_cast<png_uint_32>(PNG_FORMAT_RGB)); // as stored
+        std::vector<png_byte> rgb(PNG_IMAGE_SIZE(image));
+        ASSERT_NE(png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr), 0)
+            << image.message;
+
+        platform::scripted::TScriptedPlatform platform;
+        controls::TSurfaceView view(platform, Width, Height);
+        raster::TRasterSurface surface(Width, Height);
+        analysis::StartAnalyzer(c.options.Window, c.options.LevelDb);
+        for (long long frame = 0; frame < c.options.Frames; ++frame) {
+            display::RunPlotFrame(surface, view, c.options.FrequencyHz, c.options.Mode);
+        }
+        display::BeginPlotFrame(surface, view);
+        const raster::TRasterSurface& shown = view.Bitmap();
+        ASSERT_EQ(shown.Width(), Width);
+        ASSERT_EQ(shown.Height(), Height);
+
+        int differing = 0;
+        int trace = 0;
+        for (int i = 0; i < Width * Height; ++i) {
+            const raster::TPixel32 pixel = shown.Bits()[i];
+            const std::array<png_byte, 3> expected = {static_cast<png_byte>(pixel >> 16),
+                                                      static_cast<png_byte>(pixel >> 8),
+                                                      static_cast<png_byte>(pixel)};
+            if (std::memcmp(expected.data(), &rgb[3 * i], 3) != 0 && differing++ == 0) {
+                ADD_FAILURE() << "first difference at x " << i % Width << ", y " << i / Width;
+            }
+            trace += pixel == raster::ColorToPixel32(display::PlotTraceColor);
+        }
+        EXPECT_EQ(differing, 0);
+        EXPECT_EQ(trace > 0, c.options.FrequencyHz != 0) << "only a silent frame has no trace";
+    }
+}
+
+// Bad arguments and failed writes: one line on standard error, nothing on standard output,
+// status 2 for the arguments and 1 for the writes.
 TEST(FramesProcess, ExitStatusAndStreams) {
-    const ProcessResult ok = RunTool("--window rectangular");
-    EXPECT_EQ(ok.status, 0);
-    EXPECT_EQ(Lines(ok.out).size(), 512u);
-
-    const ProcessResult bad = RunTool("--freq 9000", /*mergeStderr=*/true);
-    EXPECT_EQ(bad.status, 2);
-    EXPECT_EQ(Lines(bad.out).size(), 1u);
-    EXPECT_NE(bad.out.find("--freq"), std::string::npos);
-    EXPECT_NE(bad.out.find("0 to 8000"), std::string::npos);
-
-    const ProcessResult badOnly = RunTool("--frames 0");
-    EXPECT_EQ(badOnly.status, 2);
-    EXPECT_TRUE(badOnly.out.empty()); // the error goes to standard error only
-
-    const ProcessResult help = RunTool("--help");
-    EXPECT_EQ(help.status, 0);
-    EXPECT_NE(help.out.find("usage: orvex-frames"), std::string::npos);
+    const std::string missing = testing::TempDir() + "no_such_folder/picture.png";
+    const struct {
+        std::string arguments;
+        int status;
+        std::size_t outLines;
+        std::string errMention; // empty: nothing on standard error
+    } cases[] = {
+        {"--window rectangular", 0, 512, ""},
+        {"--help", 0, 25, ""},
+        {"--window-figures", 0, 12, ""},
+        {"--freq 9000", 2, 0, "--freq must be a whole number of hertz from 0 to 8000"},
+        {"--frames 0", 2, 0, "--frames"},
+        {"--help=yes", 2, 0, "--help takes no value"},
+        {"--mode \"$(printf '\\033[31m')\"", 2, 0, "'\\x1b[31m'"},
+        {">/dev/full", 1, 0, "cannot write to standard output: No space left on device"},
+        {"--help >&-", 1, 0, "cannot write to standard output"},
+        {"--window-figures --format json >&-", 1, 0, "cannot write to standard output"},
+        {"--png " + missing, 1, 0, "cannot write --png '" + missing + "'"},
+        {"--png " + testing::TempDir(), 1, 0, "Is a directory"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.arguments);
+        const ProcessResult run = RunTool(c.arguments);
+        EXPECT_EQ(run.status, c.status);
+        EXPECT_EQ(Lines(run.out).size(), c.outLines);
+        if (c.errMention.empty()) {
+            EXPECT_EQ(run.err, "");
+        } else {
+            EXPECT_EQ(Lines(run.err).size(), 1u) << run.err;
+            EXPECT_EQ(run.err.rfind("orvex-frames: ", 0), 0u) << run.err;
+            EXPECT_NE(run.err.find(c.errMention), std::string::npos) << run.err;
+        }
+    }
+    EXPECT_FALSE(std::filesystem::exists(missing));
 }
 
 } // namespace

@@ -1,0 +1,277 @@
+#include "frames_report.h"
+
+#include "analysis/analyzer.h"
+#include "analysis/coder_figures.h"
+#include "analysis/frame_pipeline.h"
+#include "analysis/window_figures.h"
+#include "display/figure_texts.h"
+
+#include <algorithm>
+#include <cassert>
+#include <charconv>
+#include <cstdio>
+#include <nlohmann/json.hpp>
+#include <ostream>
+#include <string>
+
+namespace tools {
+namespace {
+
+using analysis::TWindowFigures;
+// Keys stay in the order they are written, settings first.
+using Json = nlohmann::ordered_json;
+
+// One figure of the window table, as each format names it.
+struct WindowFigureColumn {
+    std::string_view Key;     // CSV header and JSON key
+    std::string_view Heading; // heading of the text table
+    double TWindowFigures::*Figure;
+};
+
+constexpr std::array<WindowFigureColumn, 6> WindowFigureColumns = {{
+    {"coherent_gain", "coherent gain", &TWindowFigures::CoherentGain},
+    {"enbw_bins", "ENBW (bins)", &TWindowFigures::EnbwBins},
+    {"scalloping_loss_db", "scalloping loss (dB)", &TWindowFigures::ScallopingLossDb},
+    {"width_3db_bins", "-3 dB width (bins)", &TWindowFigures::Width3DbBins},
+    {"width_6db_bins", "-6 dB width (bins)", &TWindowFigures::Width6DbBins},
+    {"highest_side_lobe_db", "highest side lobe (dB)", &TWindowFigures::HighestSideLobeDb},
+}};
+
+constexpr std::string_view WindowColumnKey = "window";
+constexpr int TableDecimals = 4;
+constexpr std::size_t TableGap = 2;
+
+// The shortest text that reads back as exactly `value`.
+std::string Shortest(double value) {
+    std::array<char, 32> buffer{};
+    const auto [end, error] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
+    assert(error == std::errc());
+    return std::string(buffer.data(), end);
+}
+
+// A sample as the text format has always printed it: 17 significant digits.
+std::string SampleText(double sample) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%.17g", sample);
+    return text;
+}
+
+bool AboveFloor(double binValue) {
+    return binValue >= analysis::PlotFloorBinValue;
+}
+
+std::string PaddedLeft(std::string text, std::size_t width) {
+    return text.size() < width ? std::string(width - text.size(), ' ') + text : text;
+}
+
+std::string PaddedRight(std::string text, std::size_t width) {
+    return text.size() < width ? text + std::string(width - text.size(), ' ') : text;
+}
+
+std::size_t WindowNameWidth() {
+    std::size_t width = WindowColumnKey.size();
+    for (const analysis::TWindowKindInfo& window : analysis::WindowKinds) {
+        width = std::max(width, window.ToolName.size());
+    }
+    return width;
+}
+
+Json WindowFiguresJson(const analysis::TWindowKindInfo& window) {
+    const TWindowFigures& figures = analysis::WindowFiguresOf(window.Kind);
+    Json object;
+    object[std::string(WindowColumnKey)] = window.ToolName;
+    for (const WindowFigureColumn& column : WindowFigureColumns) {
+        object[std::string(column.Key)] = figures.*column.Figure;
+    }
+    return object;
+}
+
+void WriteWindowFigures(FramesFormat format, std::ostream& out) {
+    switch (format) {
+    case FramesFormat::ffText: {
+        const std::size_t nameWidth = WindowNameWidth();
+        out << PaddedRight(std::string(WindowColumnKey), nameWidth);
+        for (const WindowFigureColumn& column : WindowFigureColumns) {
+            out << std::string(TableGap, ' ') << column.Heading;
+        }
+        out << '\n';
+        for (const analysis::TWindowKindInfo& window : analysis::WindowKinds) {
+            const TWindowFigures& figures = analysis::WindowFiguresOf(window.Kind);
+            out << PaddedRight(std::string(window.ToolName), nameWidth);
+            for (const WindowFigureColumn& column : WindowFigureColumns) {
+                out << std::string(TableGap, ' ')
+                    << PaddedLeft(display::FixedText(figures.*column.Figure, TableDecimals),
+                                  column.Heading.size());
+            }
+            out << '\n';
+        }
+        return;
+    }
+    case FramesFormat::ffCsv:
+        out << WindowColumnKey;
+        for (const WindowFigureColumn& column : WindowFigureColumns) {
+            out << ',' << column.Key;
+        }
+        out << '\n';
+        for (const analysis::TWindowKindInfo& window : analysis::WindowKinds) {
+            const TWindowFigures& figures = analysis::WindowFiguresOf(window.Kind);
+            out << window.ToolName;
+            for (const WindowFigureColumn& column : WindowFigureColumns) {
+                out << ',' << Shortest(figures.*column.Figure);
+            }
+            out << '\n';
+        }
+        return;
+    case FramesFormat::ffJson: {
+        Json windows = Json::array();
+        for (const analysis::TWindowKindInfo& window : analysis::WindowKinds) {
+            windows.push_back(WindowFiguresJson(window));
+        }
+        Json report;
+        report["zero_padding"] = analysis::WindowFiguresPadding;
+        report["windows"] = std::move(windows);
+        out << report.dump() << '\n';
+        return;
+    }
+    }
+}
+
+void WriteText(const FramesOptions& options, const LastFrame& frame, std::ostream& out) {
+    if (options.Report == FramesReport::frSamples) {
+        for (const double sample : frame.Samples) {
+            out << SampleText(sample) << '\n';
+        }
+    } else {
+        for (const std::int32_t ordinate : frame.Ordinates) {
+            out << ordinate << '\n';
+        }
+    }
+}
+
+void WriteCsv(const FramesOptions& options, const LastFrame& frame, std::ostream& out) {
+    if (options.Report == FramesReport::frSamples) {
+        out << "index,clock,sample\n";
+        for (std::size_t k = 0; k < frame.Samples.size(); ++k) {
+            out << k << ',' << frame.Clocks[k] << ',' << SampleText(frame.Samples[k]) << '\n';
+        }
+        return;
+    }
+    out << "bin,hz,ordinate,dbfs\n";
+    for (std::size_t k = 0; k < frame.Ordinates.size(); ++k) {
+        const double value = frame.BinValues[k];
+        out << k << ',' << Shortest(static_cast<double>(k) * analysis::BinSpacingHz) << ','
+            << frame.Ordinates[k] << ','
+            << (AboveFloor(value) ? Shortest(display::BinLevelDb(value)) : "") << '\n';
+    }
+}
+
+// The largest bin, the lowest of equals; null when no bin reaches the plot's floor.
+Json PeakJson(const LastFrame& frame) {
+    const auto largest = std::max_element(frame.BinValues.begin(), frame.BinValues.end());
+    if (!AboveFloor(*largest)) {
+        return nullptr;
+    }
+    const auto bin = static_cast<int>(largest - frame.BinValues.begin());
+    Json peak;
+    peak["bin"] = bin;
+    peak["frequency_hz"] = bin * analysis::BinSpacingHz;
+    peak["level_db"] = display::BinLevelDb(*largest);
+    return peak;
+}
+
+Json CoderFiguresJson(const FramesOptions& options) {
+    const analysis::TCoderFigures figures =
+        analysis::MeasureCoderFigures(options.FrequencyHz, options.LevelDb, options.Mode);
+    // Neither a silent tone nor an exact coding has a noise to compare the tone with.
+    const bool measurable = !figures.Silent && !figures.Exact;
+    Json object;
+    object["silent"] = figures.Silent;
+    object["exact"] = figures.Exact;
+    object["snr_db"] = measurable ? Json(figures.SnrDb) : Json(nullptr);
+    object["effective_bits"] = measurable ? Json(figures.EffectiveBits) : Json(nullptr);
+    object["max_error"] = figures.MaxError;
+    return object;
+}
+
+void WriteJson(const FramesOptions& options, const LastFrame& frame, std::ostream& out) {
+    Json settings;
+    settings["frequency_hz"] = options.FrequencyHz;
+    settings["level_db"] = options.LevelDb;
+    settings["mode"] = analysis::Describe(options.Mode).ToolName;
+    settings["window"] = analysis::Describe(options.Window).ToolName;
+    settings["frames"] = options.Frames;
+
+    Json dbfs = Json::array();
+    for (const double value : frame.BinValues) {
+        dbfs.push_back(AboveFloor(value) ? Json(display::BinLevelDb(value)) : Json(nullptr));
+    }
+
+    Json report;
+    report["settings"] = std::move(settings);
+    report["ordinates"] = frame.Ordinates;
+    report["dbfs"] = std::move(dbfs);
+    report["peak"] = PeakJson(frame);
+    report["coder_figures"] = CoderFiguresJson(options);
+    report["window_figures"] = WindowFiguresJson(analysis::Describe(options.Window));
+    if (options.Report == FramesReport::frSamples) {
+        report["samples"] = frame.Samples;
+        report["sample_clocks"] = frame.Clocks;
+    }
+    out << report.dump() << '\n';
+}
+
+} // namespace
+
+bool NeedsFrames(const FramesOptions& options) {
+    return options.Report != FramesReport::frWindowFigures || !options.PngPath.empty();
+}
+
+LastFrame RunLastFrame(const FramesOptions& options) {
+    using namespace analysis;
+    StartAnalyzer(options.Window, options.LevelDb);
+
+    LastFrame frame;
+    const long long frames = FramesToRun(options.Frames);
+    for (long long index = 1; index < frames; ++index) {
+        ComputeFrame(options.FrequencyHz, options.Mode, frame.Ordinates);
+    }
+    // Each sample takes the clock's value, and the clock wraps from 16000 back to 1.
+    std::int32_t clock = AnalyzerState.SampleCounter;
+    for (std::int32_t& sampleClock : frame.Clocks) {
+        sampleClock = clock;
+        clock = clock == SampleRate ? 1 : clock + 1;
+    }
+    SynthesiseFrame(options.FrequencyHz, options.Mode, frame.Samples);
+    TransformFrame();
+    ComputeOrdinates(frame.Ordinates);
+    for (int bin = 0; bin < PlottedBins; ++bin) {
+        frame.BinValues[static_cast<std::size_t>(bin)] = BinValue(bin);
+    }
+    return frame;
+}
+
+void WriteReport(const FramesOptions& options, const LastFrame& frame, std::ostream& out) {
+    if (options.Report == FramesReport::frWindowFigures) {
+        WriteWindowFigures(options.Format, out);
+        return;
+    }
+    switch (options.Format) {
+    case FramesFormat::ffText:
+        WriteText(options, frame, out);
+        return;
+    case FramesFormat::ffCsv:
+        WriteCsv(options, frame, out);
+        return;
+    case FramesFormat::ffJson:
+        WriteJson(options, frame, out);
+        return;
+    }
+}
+
+void RunFrames(const FramesOptions& options, std::ostream& out) {
+    const bool needsFrames = options.Report != FramesReport::frWindowFigures;
+    const LastFrame frame = needsFrames ? RunLastFrame(options) : LastFrame{};
+    WriteReport(options, frame, out);
+}
+
+} // namespace tools
