@@ -30,9 +30,11 @@
 #include <QMoveEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QProxyStyle>
 #include <QRadioButton>
 #include <QScreen>
 #include <QShowEvent>
+#include <QStyleOption>
 #include <QToolTip>
 
 namespace app {
@@ -86,6 +88,25 @@ void StyleText(QWidget& widget) {
     widget.setPalette(palette);
 }
 
+// Lays text out in the direction of the widget it draws, which Qt leaves to the
+// application's: under a right-to-left language "1 st iteration" would read
+// "st iteration 1" even on a left-to-right button.
+class TOwnDirectionStyle : public QProxyStyle {
+public:
+    void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
+                     const QWidget* widget) const override {
+        painter->save();
+        painter->setLayoutDirection(option->direction);
+        QProxyStyle::drawControl(element, option, painter, widget);
+        painter->restore();
+    }
+};
+
+// A Qt rectangle as a half-open one.
+platform::TRect ToRect(const QRect& rect) {
+    return {rect.left(), rect.top(), rect.left() + rect.width(), rect.top() + rect.height()};
+}
+
 // The process formats numbers with a full stop, whatever the user's locale.
 void UseFullStopAsDecimalSeparator() {
     std::setlocale(LC_NUMERIC, "C");
@@ -106,11 +127,21 @@ TSpectrumForm::TSpectrumForm(platform::qt::TQtPlatform& platform)
     // The window paints every pixel itself from the composed background.
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_NoSystemBackground);
+    // The layout is in pixels and its captions read left to right: neither is mirrored for a
+    // right-to-left language. Set explicitly, it also holds for the children.
+    setLayoutDirection(Qt::LeftToRight);
     StyleText(*this);
 
     CreateArtwork();
     CreateControls();
     CreateWindowMenu();
+    // Made last, so that it outlives the children that use it.
+    auto* const captionStyle = new TOwnDirectionStyle;
+    captionStyle->setParent(this);
+    for (QRadioButton* button : codingModeButtons_) {
+        button->setStyle(captionStyle);
+    }
+    popupMenuWindow_->setStyle(captionStyle);
 
     frameTimer_ = platform_.CreateTimer();
     frameTimer_->SetInterval(std::chrono::milliseconds(FrameIntervalMs));
@@ -202,6 +233,8 @@ void TSpectrumForm::CreateControls() {
 
 void TSpectrumForm::CreateWindowMenu() {
     popupMenuWindow_ = new QMenu(this);
+    // A pop-up is a window of its own and does not take the direction of its parent.
+    popupMenuWindow_->setLayoutDirection(Qt::LeftToRight);
     popupMenuWindow_->setToolTipsVisible(true);
     popupMenuWindow_->installEventFilter(this);
     windowMenuGroup_ = new QActionGroup(popupMenuWindow_);
@@ -393,10 +426,9 @@ void TSpectrumForm::showEvent(QShowEvent* event) {
     }
     shownBefore_ = true;
     if (const QScreen* display = screen()) {
-        const QRect available = display->availableGeometry();
-        QRect frame = frameGeometry();
-        frame.moveCenter(available.center());
-        move(frame.topLeft());
+        const platform::TPoint corner =
+            CentreOnWorkArea(ToRect(frameGeometry()), ToRect(display->availableGeometry()));
+        move(corner.x, corner.y);
     }
 }
 
@@ -407,10 +439,8 @@ void TSpectrumForm::moveEvent(QMoveEvent* event) {
         return;
     }
     const QRect frame = frameGeometry();
-    const QRect work = display->availableGeometry();
-    const platform::TPoint snapped = SnapToWorkArea(
-        {frame.left(), frame.top(), frame.left() + frame.width(), frame.top() + frame.height()},
-        {work.left(), work.top(), work.left() + work.width(), work.top() + work.height()});
+    const platform::TPoint snapped =
+        SnapToWorkArea(ToRect(frame), ToRect(display->availableGeometry()));
     if (snapped.x != frame.left() || snapped.y != frame.top()) {
         snapping_ = true;
         move(snapped.x, snapped.y);

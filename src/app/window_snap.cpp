@@ -1,5 +1,6 @@
 #include "window_snap.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace app {
@@ -16,7 +17,18 @@ int SnapSpan(int low, int high, int areaLow, int areaHigh) {
     return low;
 }
 
+// Where the near edge of a span `length` long goes when centred on [areaLow, areaHigh); a
+// span longer than the area starts where the area does.
+int CentreSpan(int length, int areaLow, int areaHigh) {
+    return std::max(areaLow, areaLow + (areaHigh - areaLow - length) / 2);
+}
+
 } // namespace
+
+platform::TPoint CentreOnWorkArea(const platform::TRect& frame, const platform::TRect& workArea) {
+    return {CentreSpan(frame.Width(), workArea.left, workArea.right),
+            CentreSpan(frame.Height(), workArea.top, workArea.bottom)};
+}
 
 platform::TPoint SnapToWorkArea(const platform::TRect& frame, const platform::TRect& workArea) {
     return {SnapSpan(frame.left, frame.right, workArea.left, workArea.right),

@@ -14,4 +14,9 @@ inline constexpr int SnapDistance = 10;
 // edges win over the right and bottom ones.
 platform::TPoint SnapToWorkArea(const platform::TRect& frame, const platform::TRect& workArea);
 
+// The top-left corner for a window whose frame is `frame` at its first showing: centred on
+// `workArea` where it fits; where it is wider or taller than the work area, its left or top
+// edge lies on the work area's, so that the title bar stays within reach.
+platform::TPoint CentreOnWorkArea(const platform::TRect& frame, const platform::TRect& workArea);
+
 } // namespace app

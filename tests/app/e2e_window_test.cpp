@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <sys/wait.h>
@@ -21,14 +23,35 @@ namespace {
 
 using namespace std::chrono_literals;
 
+// Far longer than the program takes to end; no fault makes it end later.
+constexpr auto ExitLimit = 20s;
+// Long enough for a program that would refuse to start to have ended.
+constexpr auto OffscreenRunTime = 3s;
+
+// A change to the environment a child starts with: a value to set, or none to unset.
+struct TEnvironmentChange {
+    std::string name;
+    std::optional<std::string> value;
+};
+
 // A child process that is killed when the test is done with it.
 class TChild {
 public:
-    TChild(const std::vector<std::string>& argv, const std::string& display) {
+    // With `errorPath`, the child's standard error goes to that file.
+    TChild(const std::vector<std::string>& argv,
+           const std::vector<TEnvironmentChange>& environment = {},
+           const std::string& errorPath = {}) {
         pid_ = fork();
         if (pid_ == 0) {
-            if (!display.empty()) {
-                setenv("DISPLAY", display.c_str(), 1);
+            for (const TEnvironmentChange& change : environment) {
+                if (change.value) {
+                    setenv(change.name.c_str(), change.value->c_str(), 1);
+                } else {
+                    unsetenv(change.name.c_str());
+                }
+            }
+            if (!errorPath.empty() && std::freopen(errorPath.c_str(), "w", stderr) == nullptr) {
+                _exit(126);
             }
             std::vector<char*> args;
             for (const std::string& arg : argv) {
@@ -48,10 +71,29 @@ public:
     TChild(const TChild&) = delete;
     TChild& operator=(const TChild&) = delete;
 
-    bool Running() const { return pid_ > 0 && waitpid(pid_, nullptr, WNOHANG) == 0; }
+    bool Running() { return !Reaped(); }
+
+    // The wait status once the child has ended, or nothing if it still runs after `limit`.
+    std::optional<int> WaitForExit(std::chrono::milliseconds limit) {
+        const auto deadline = std::chrono::steady_clock::now() + limit;
+        while (!Reaped() && std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(50ms);
+        }
+        return status_;
+    }
 
 private:
+    bool Reaped() {
+        int status = 0;
+        if (pid_ > 0 && waitpid(pid_, &status, WNOHANG) == pid_) {
+            status_ = status;
+            pid_ = -1;
+        }
+        return status_.has_value();
+    }
+
     pid_t pid_ = -1;
+    std::optional<int> status_;
 };
 
 // Runs a shell command and returns its standard output.
@@ -107,17 +149,17 @@ int PeakRow(const QImage& image) {
     return 250;
 }
 
-TEST(EndToEnd, RealWindowShowsTheSpectrumAndFollowsTheLevelSlider) {
+TEST(EndToEnd, RealWindowShowsTheSpectrumFollowsTheLevelSliderAndTheProgramEndsWithIt) {
     const std::string display = FreeDisplay();
     ASSERT_FALSE(display.empty());
-    TChild xvfb({"Xvfb", display, "-screen", "0", "1280x1024x24", "-nolisten", "tcp"}, "");
+    TChild xvfb({"Xvfb", display, "-screen", "0", "1280x1024x24", "-nolisten", "tcp"});
     const std::string socket = "/tmp/.X11-unix/X" + display.substr(1);
     for (int i = 0; i < 200 && !std::filesystem::exists(socket); ++i) {
         std::this_thread::sleep_for(25ms);
     }
     ASSERT_TRUE(std::filesystem::exists(socket)) << "Xvfb did not start";
 
-    TChild orvex({ORVEX_EXECUTABLE}, display);
+    TChild orvex({ORVEX_EXECUTABLE}, {{"DISPLAY", display}});
     const std::string window = Capture(
         "DISPLAY=" + display +
         " timeout 30 xdotool search --sync --onlyvisible --name 'Signal Analyzer' | head -n 1");
@@ -146,6 +188,61 @@ TEST(EndToEnd, RealWindowShowsTheSpectrumAndFollowsTheLevelSlider) {
     ASSERT_EQ(after.size(), QSize(556, 404));
     EXPECT_NEAR(PeakRow(after) - PeakRow(first), 15, 1);
     EXPECT_TRUE(orvex.Running());
+
+    // Destroyed from outside rather than asked to close, the window takes the program along.
+    const std::string destroy = "DISPLAY=" + display + " xdotool windowclose " + window;
+    ASSERT_EQ(std::system(destroy.c_str()), 0);
+    const std::optional<int> status = orvex.WaitForExit(ExitLimit);
+    ASSERT_TRUE(status.has_value()) << "the program outlived its window";
+    EXPECT_TRUE(WIFEXITED(*status)) << *status;
+    EXPECT_EQ(WEXITSTATUS(*status), 0);
+}
+
+TEST(EndToEnd, WithoutADisplayTheProgramSaysSoInOneLineAndEndsWithStatusOne) {
+    const std::string unreachable = ":9999";
+    ASSERT_FALSE(std::filesystem::exists("/tmp/.X11-unix/X9999"));
+    // Whatever the environment of the test run offers, no other windowing system.
+    const std::vector<TEnvironmentChange> noOtherPlatform = {
+        {"WAYLAND_DISPLAY", std::nullopt},
+        {"QT_QPA_PLATFORM", std::nullopt},
+        {"XDG_SESSION_TYPE", std::nullopt},
+    };
+    struct TCase {
+        const char* what;
+        std::vector<TEnvironmentChange> environment;
+        std::string display;
+    };
+    const TCase cases[] = {
+        {"no display", {{"DISPLAY", std::nullopt}}, "(DISPLAY is not set)"},
+        {"a display that cannot be opened", {{"DISPLAY", unreachable}}, "\"" + unreachable + "\""},
+        {"X11 chosen explicitly",
+         {{"DISPLAY", unreachable}, {"QT_QPA_PLATFORM", "xcb"}},
+         "\"" + unreachable + "\""},
+    };
+    const std::string errorPath = std::filesystem::temp_directory_path() /
+                                  ("orvex-e2e-stderr-" + std::to_string(getpid()) + ".txt");
+    for (const TCase& c : cases) {
+        std::vector<TEnvironmentChange> environment = noOtherPlatform;
+        environment.insert(environment.end(), c.environment.begin(), c.environment.end());
+        TChild orvex({ORVEX_EXECUTABLE}, environment, errorPath);
+        const std::optional<int> status = orvex.WaitForExit(ExitLimit);
+        ASSERT_TRUE(status.has_value()) << c.what;
+        EXPECT_TRUE(WIFEXITED(*status)) << c.what << ": " << *status;
+        EXPECT_EQ(WEXITSTATUS(*status), 1) << c.what;
+        std::ifstream error(errorPath);
+        const std::string written{std::istreambuf_iterator<char>(error), {}};
+        EXPECT_EQ(written, "orvex: cannot open the display " + c.display +
+                               "; set DISPLAY, or run scripts/run to see it on a virtual display\n")
+            << c.what;
+    }
+    std::filesystem::remove(errorPath);
+
+    // A platform chosen explicitly that needs no display still starts.
+    std::vector<TEnvironmentChange> offscreen = noOtherPlatform; // changes apply in order
+    offscreen.push_back({"QT_QPA_PLATFORM", "offscreen"});
+    offscreen.push_back({"DISPLAY", std::nullopt});
+    TChild orvex({ORVEX_EXECUTABLE}, offscreen);
+    EXPECT_FALSE(orvex.WaitForExit(OffscreenRunTime).has_value());
 }
 
 } // namespace

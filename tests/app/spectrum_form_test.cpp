@@ -398,6 +398,36 @@ TEST_F(SpectrumFormTest, WindowIsPaintedPixelForPixel) {
     }
 }
 
+TEST_F(SpectrumFormTest, RightToLeftLanguageNeitherMirrorsTheLayoutNorReordersCaptions) {
+    auto pictures = [](TSpectrumForm& window) {
+        QMenu& menu = window.PopupMenuWindow();
+        menu.adjustSize();
+        return std::pair{window.grab().toImage(), menu.grab().toImage()};
+    };
+    const auto leftToRight = pictures(*form);
+    // Put back however the test ends: the other tests run left to right.
+    struct TRestoreDirection {
+        ~TRestoreDirection() { QGuiApplication::setLayoutDirection(Qt::LeftToRight); }
+    } restore;
+    // As `-reverse` or a right-to-left language sets it: after the window exists, and before.
+    QGuiApplication::setLayoutDirection(Qt::RightToLeft);
+    QCoreApplication::processEvents();
+    auto createdRightToLeft = std::make_unique<TSpectrumForm>(platform);
+    createdRightToLeft->FrameTimer().Disable();
+    for (TSpectrumForm* window : {form.get(), createdRightToLeft.get()}) {
+        for (const QWidget* child : window->findChildren<QWidget*>()) {
+            EXPECT_EQ(child->layoutDirection(), Qt::LeftToRight)
+                << child->metaObject()->className();
+        }
+        EXPECT_EQ(window->PopupMenuWindow().layoutDirection(), Qt::LeftToRight);
+        // Every button's circle left of its caption, every caption and item in reading order.
+        const auto shown = pictures(*window);
+        EXPECT_TRUE(shown.first == leftToRight.first) << "the window's picture differs";
+        EXPECT_TRUE(shown.second == leftToRight.second) << "the menu's picture differs";
+    }
+    EXPECT_TRUE(errorBoxes.empty());
+}
+
 // Tooltips tell what the fixed window does not show.
 
 TEST_F(SpectrumFormTest, DisplayTooltipReadsTheBinUnderThePointerAndFollowsTheFrames) {

@@ -4,6 +4,7 @@
 
 namespace {
 
+using app::CentreOnWorkArea;
 using app::SnapToWorkArea;
 using platform::TPoint;
 using platform::TRect;
@@ -35,6 +36,30 @@ TEST(WindowSnap, WorkAreaOffsetFromTheScreenOrigin) {
     constexpr TRect belowPanel{0, 32, 1920, 1080};
     EXPECT_EQ(SnapToWorkArea(Frame(300, 40), belowPanel), (TPoint{300, 32}));
     EXPECT_EQ(SnapToWorkArea(Frame(300, 25), belowPanel), (TPoint{300, 32}));
+}
+
+TEST(WindowPlacement, FirstShowingCentresAndKeepsTheTopLeftCornerOnTheWorkArea) {
+    struct TCase {
+        const char* what;
+        TRect workArea;
+        TPoint expected;
+    };
+    // The frame is 556 x 404, as without decorations.
+    constexpr TCase Cases[] = {
+        {"fits", {0, 0, 1280, 1024}, {362, 310}},
+        {"too wide", {0, 0, 400, 1024}, {0, 310}},
+        {"too tall", {0, 0, 1280, 300}, {362, 0}},
+        {"too wide and too tall", {0, 0, 400, 300}, {0, 0}},
+        {"work area offset, fits", {100, 32, 1380, 1056}, {462, 342}},
+        {"work area offset, too small", {100, 32, 500, 332}, {100, 32}},
+        {"work area left of the origin, too wide", {-400, -300, 0, 0}, {-400, -300}},
+    };
+    for (const TCase& c : Cases) {
+        // Wherever the frame lies before it is placed.
+        for (const TRect frame : {TRect{0, 0, 556, 404}, TRect{-700, 900, -144, 1304}}) {
+            EXPECT_EQ(CentreOnWorkArea(frame, c.workArea), c.expected) << c.what;
+        }
+    }
 }
 
 } // namespace

@@ -1,0 +1,119 @@
+// Running the main window: a failure while it is built ends the start with a report, and the
+// loop ends with status 0 however the window goes.
+
+#include "app/startup.h"
+#include "raster/pixel_allocator.h"
+#include "raster/raster_surface.h"
+
+#include <functional>
+#include <memory>
+#include <new>
+#include <string>
+#include <vector>
+#include <xcb/xcb.h>
+
+#include <QAbstractEventDispatcher>
+#include <QCoreApplication>
+#include <QTimer>
+#include <QWidget>
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// Ends a loop that nothing else ends, so that a fault fails the test instead of hanging it.
+// Far longer than any route takes.
+constexpr auto LoopLimit = 30s;
+constexpr int StillRunningStatus = 99;
+
+class TLoopLimit {
+public:
+    TLoopLimit() {
+        timer_.setSingleShot(true);
+        QObject::connect(&timer_, &QTimer::timeout,
+                         [] { QCoreApplication::exit(StillRunningStatus); });
+        timer_.start(LoopLimit);
+    }
+
+private:
+    QTimer timer_;
+};
+
+class TNoPixelMemory : public raster::TPixelAllocator {
+public:
+    raster::TPixel32* Allocate(std::size_t) override { return nullptr; }
+    void Release(raster::TPixel32*) noexcept override {}
+};
+
+void Unexpected(std::string_view text) {
+    ADD_FAILURE() << "reported: " << text;
+}
+
+TEST(RunMainWindow, FailureWhileTheWindowIsBuiltIsReportedAndEndsTheStart) {
+    struct TCase {
+        const char* what;
+        std::function<void()> fail;
+        const char* report;
+    };
+    const TCase cases[] = {
+        {"pixel memory refused",
+         [] {
+             TNoPixelMemory noMemory;
+             raster::TRasterSurface artwork(noMemory);
+             artwork.ResizeTo(554, 269);
+         },
+         "Can't allocate the DIB handle."},
+        {"out of memory", [] { throw std::bad_alloc(); }, "std::bad_alloc."},
+        {"not a standard exception", [] { throw 42; }, "Unknown error."},
+    };
+    for (const TCase& c : cases) {
+        const TLoopLimit limit;
+        std::vector<std::string> reports;
+        const int status = app::RunMainWindow(
+            [&c]() -> std::unique_ptr<QWidget> {
+                auto window = std::make_unique<QWidget>();
+                c.fail();
+                return window;
+            },
+            [&reports](std::string_view text) { reports.emplace_back(text); });
+        EXPECT_EQ(status, app::StartFailedStatus) << c.what;
+        EXPECT_EQ(reports, std::vector<std::string>{c.report}) << c.what;
+    }
+}
+
+TEST(RunMainWindow, EndsWithStatusZeroWhenTheWindowIsGoneByAnyRoute) {
+    struct TRoute {
+        const char* what;
+        std::function<void(QWidget&)> end;
+    };
+    const TRoute routes[] = {
+        {"closed", [](QWidget& window) { window.close(); }},
+        {"deleted", [](QWidget& window) { window.deleteLater(); }},
+        {"destroyed by the X server",
+         [](QWidget& window) {
+             // What Qt's X11 platform hands to the native event filters.
+             xcb_destroy_notify_event_t event{};
+             event.response_type = XCB_DESTROY_NOTIFY;
+             event.event = static_cast<xcb_window_t>(window.winId());
+             event.window = event.event;
+             qintptr result = 0;
+             QAbstractEventDispatcher::instance()->filterNativeEvent("xcb_generic_event_t", &event,
+                                                                     &result);
+         }},
+    };
+    for (const TRoute& route : routes) {
+        const TLoopLimit limit;
+        const int status = app::RunMainWindow(
+            [&route]() -> std::unique_ptr<QWidget> {
+                auto window = std::make_unique<QWidget>();
+                QTimer::singleShot(0, window.get(),
+                                   [&route, shown = window.get()] { route.end(*shown); });
+                return window;
+            },
+            Unexpected);
+        EXPECT_EQ(status, 0) << route.what;
+    }
+}
+
+} // namespace
