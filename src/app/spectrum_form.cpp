@@ -27,6 +27,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QMenu>
+#include <QMetaObject>
 #include <QMoveEvent>
 #include <QPaintEvent>
 #include <QPainter>
@@ -353,7 +354,11 @@ bool TSpectrumForm::eventFilter(QObject* watched, QEvent* event) {
     const auto* help = static_cast<QHelpEvent*>(event);
     if (watched == imageSpAmpWidget_) {
         // The display has no tooltip of its own to fall back on: the request is answered here.
-        Guarded([this, help] { ShowPointerReadout(help->pos(), help->globalPos()); });
+        QString readout;
+        Guarded([this, help, &readout] { readout = PointerReadout(help->pos().x()); });
+        if (!readout.isEmpty()) {
+            ShowPointerReadout(readout, help->globalPos());
+        }
         return true;
     }
     // The buttons and the menu show the tooltip themselves once its text is up to date.
@@ -370,10 +375,14 @@ bool TSpectrumForm::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
-void TSpectrumForm::ShowPointerReadout(const QPoint& local, const QPoint& global) {
+QString TSpectrumForm::PointerReadout(int x) const {
     // Column x of the display shows bin x.
-    const int bin = std::clamp(local.x(), 0, analysis::PlottedBins - 1);
-    pointerReadout_ = QString::fromStdString(display::BinReadoutText(bin, analysis::BinValue(bin)));
+    const int bin = std::clamp(x, 0, analysis::PlottedBins - 1);
+    return QString::fromStdString(display::BinReadoutText(bin, analysis::BinValue(bin)));
+}
+
+void TSpectrumForm::ShowPointerReadout(const QString& readout, const QPoint& global) {
+    pointerReadout_ = readout;
     QToolTip::showText(global, pointerReadout_, imageSpAmpWidget_);
 }
 
@@ -385,9 +394,14 @@ void TSpectrumForm::RefreshPointerReadout() {
     }
     const QPoint global = QCursor::pos(imageSpAmpWidget_->screen());
     const QPoint local = imageSpAmpWidget_->mapFromGlobal(global);
-    if (imageSpAmpWidget_->rect().contains(local)) {
-        ShowPointerReadout(local, global);
+    if (!imageSpAmpWidget_->rect().contains(local)) {
+        return;
     }
+    // The frame runs as a guarded handler; the tooltip is shown once it is over.
+    const QString readout = PointerReadout(local.x());
+    QMetaObject::invokeMethod(
+        this, [this, readout, global] { ShowPointerReadout(readout, global); },
+        Qt::QueuedConnection);
 }
 
 void TSpectrumForm::SetCodingModeToolTip(CodingMode mode) {

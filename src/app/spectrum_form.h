@@ -109,10 +109,13 @@ private:
     analysis::CodingMode CheckedCodingMode() const;
     // Runs `handler` as every handler of the window runs: errors go to the error box.
     void Guarded(const std::function<void()>& handler);
-    // Shows the read-out of the bin in display column `local.x()` at the screen point
-    // `global`.
-    void ShowPointerReadout(const QPoint& local, const QPoint& global);
-    // Brings a shown read-out up to date with the frame just drawn.
+    // The read-out of the bin in display column `x`.
+    QString PointerReadout(int x) const;
+    // Shows `readout` at the screen point `global`. Qt's tooltip code may leave floating-point
+    // flags raised that the handler guard would report as our error, so this runs outside
+    // every guarded handler.
+    void ShowPointerReadout(const QString& readout, const QPoint& global);
+    // Brings a shown read-out up to date with the frame just drawn, once the frame is over.
     void RefreshPointerReadout();
     void SetCodingModeToolTip(analysis::CodingMode mode);
     void SetWindowMenuToolTip(const QPoint& at);

@@ -453,6 +453,8 @@ TEST_F(SpectrumFormTest, DisplayTooltipReadsTheBinUnderThePointerAndFollowsTheFr
     ASSERT_TRUE(QToolTip::isVisible());
     form->GaugeLevel().SetPosition(120);
     form->FrameTimerTimer();
+    // It is shown once the frame's handler is over, outside the handler guard.
+    QCoreApplication::sendPostedEvents(form.get());
     EXPECT_EQ(QToolTip::text().toStdString(), "Bin 64: 1000.000 Hz, -40.00 dB");
     // The menu still opens on a right click.
     QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(64, 120),
