@@ -112,9 +112,8 @@ void TRasterSurface::FillRectClipped(const TRect& area, TPixel32 value) {
 
 void TRasterSurface::DrawOpaque(const TRasterSurface& source, TPoint destination) {
     assert(&source != this);
-    const TRect placed{destination.x, destination.y, destination.x + source.width_,
-                       destination.y + source.height_};
-    const TRect r = platform::Intersection(placed, clipRect_);
+    const TRect r = platform::Intersection(PlacedRect(destination, source.width_, source.height_),
+                                           clipRect_);
     if (!r.IsEmpty() && !source.IsEmpty()) {
         const auto stride = static_cast<std::size_t>(width_);
         const auto sourceStride = static_cast<std::size_t>(source.width_);

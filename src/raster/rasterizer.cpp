@@ -4,6 +4,7 @@
 #include <cassert>
 #include <cstddef>
 #include <cstring>
+#include <limits>
 #include <vector>
 
 namespace raster {
@@ -72,6 +73,14 @@ bool CrossesBefore(const TCrossing& a, const TCrossing& b) {
 }
 
 } // namespace
+
+TRect PlacedRect(TPoint origin, std::int32_t width, std::int32_t height) {
+    assert(width >= 0 && height >= 0);
+    constexpr std::int64_t End = std::numeric_limits<std::int32_t>::max();
+    return {origin.x, origin.y,
+            static_cast<std::int32_t>(std::min(std::int64_t{origin.x} + width, End)),
+            static_cast<std::int32_t>(std::min(std::int64_t{origin.y} + height, End))};
+}
 
 void FillPixelRun(TPixel32* first, std::size_t count, TPixel32 value) {
     // Byte-uniform values (such as 0) and short runs need no tricks.

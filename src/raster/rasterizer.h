@@ -33,6 +33,11 @@ void FillPixelRun(TPixel32* first, std::size_t count, TPixel32 value);
 // target.
 void FillRectUnclipped(const TPixelTarget& target, const platform::TRect& area, TPixel32 value);
 
+// The rectangle that `width` x `height` pixels (sizes at least 0) cover with their top-left
+// pixel at `origin`. Any origin is accepted: a far edge that would lie past the end of the
+// 32-bit range stops at that end, beyond every pixel a surface has.
+platform::TRect PlacedRect(platform::TPoint origin, std::int32_t width, std::int32_t height);
+
 // Each operation below draws only inside `clip`, which the caller must keep within the
 // target (0, 0, width, height).
 

@@ -1,5 +1,7 @@
 #include "transparent_blit.h"
 
+#include "rasterizer.h"
+
 #include <cassert>
 #include <cstddef>
 
@@ -13,9 +15,8 @@ constexpr TPixel32 ColourMask = 0x00FFFFFFu;
 void DrawTransparent(TRasterSurface& target, const TRasterSurface& source,
                      platform::TPoint destination) {
     assert(&source != &target);
-    const platform::TRect placed{destination.x, destination.y, destination.x + source.Width(),
-                                 destination.y + source.Height()};
-    const platform::TRect r = platform::Intersection(placed, target.ClipRect());
+    const platform::TRect r = platform::Intersection(
+        PlacedRect(destination, source.Width(), source.Height()), target.ClipRect());
     if (!r.IsEmpty() && !source.IsEmpty()) {
         const auto sourceStride = static_cast<std::size_t>(source.Width());
         const auto targetStride = static_cast<std::size_t>(target.Width());

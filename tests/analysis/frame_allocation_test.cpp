@@ -10,11 +10,24 @@
 
 namespace {
 std::atomic<long> allocationCount{0};
+
+void* CountedAllocate(std::size_t size) noexcept {
+    allocationCount.fetch_add(1, std::memory_order_relaxed);
+    return std::malloc(size == 0 ? 1 : size);
+}
+
+// Every form of new below takes its memory from CountedAllocate and every form of delete
+// gives it back here, so each pair matches whichever form the library picks (the nothrow
+// new of a temporary buffer included; under AddressSanitizer a form left unreplaced would
+// allocate from the sanitizer and then be freed by ours). Kept out of line so the compiler
+// sees the replaced operator delete, not a bare free, behind each new-expression.
+[[gnu::noinline]] void CountedRelease(void* memory) noexcept {
+    std::free(memory);
+}
 } // namespace
 
 void* operator new(std::size_t size) {
-    allocationCount.fetch_add(1, std::memory_order_relaxed);
-    if (void* memory = std::malloc(size == 0 ? 1 : size)) {
+    if (void* memory = CountedAllocate(size)) {
         return memory;
     }
     throw std::bad_alloc();
@@ -24,20 +37,36 @@ void* operator new[](std::size_t size) {
     return operator new(size);
 }
 
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+    return CountedAllocate(size);
+}
+
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
+    return CountedAllocate(size);
+}
+
 void operator delete(void* memory) noexcept {
-    std::free(memory);
+    CountedRelease(memory);
 }
 
 void operator delete[](void* memory) noexcept {
-    std::free(memory);
+    CountedRelease(memory);
 }
 
 void operator delete(void* memory, std::size_t) noexcept {
-    std::free(memory);
+    CountedRelease(memory);
 }
 
 void operator delete[](void* memory, std::size_t) noexcept {
-    std::free(memory);
+    CountedRelease(memory);
+}
+
+void operator delete(void* memory, const std::nothrow_t&) noexcept {
+    CountedRelease(memory);
+}
+
+void operator delete[](void* memory, const std::nothrow_t&) noexcept {
+    CountedRelease(memory);
 }
 
 namespace {

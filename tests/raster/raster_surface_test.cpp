@@ -1,6 +1,7 @@
 #include "platform/color.h"
 #include "raster/e_backend.h"
 #include "raster/raster_surface.h"
+#include "raster/transparent_blit.h"
 #include "support/pixel_asserts.h"
 #include "support/platform_printers.h"
 
@@ -258,6 +259,23 @@ TEST(RasterSurface, ClippedFillAndOpaqueDrawKeepToTheClipRectangle) {
         }
     }
     EXPECT_TRUE(SamePixels(target.Pixels(), expected, 6));
+}
+
+// A picture placed at the ends of the coordinate range lies wholly outside the surface; its
+// far edges pass the end of the range, which the sanitized build would report.
+TEST(RasterSurface, BlitsAtTheEndsOfTheCoordinateRangeDrawNothing) {
+    constexpr std::int32_t Min = std::numeric_limits<std::int32_t>::min();
+    constexpr std::int32_t Max = std::numeric_limits<std::int32_t>::max();
+    TRasterSurface target(6, 5);
+    TRasterSurface picture(4, 4);
+    FillWithDistinctPixels(picture, 5);
+    for (const platform::TPoint at : {platform::TPoint{Max - 1, 0}, platform::TPoint{0, Max - 2},
+                                      platform::TPoint{Max, Max}, platform::TPoint{Min, Min}}) {
+        target.DrawOpaque(picture, at);
+        raster::DrawTransparent(target, picture, at);
+        EXPECT_TRUE(SamePixels(target.Pixels(), std::vector<TPixel32>(6 * 5, 0), 6))
+            << at.x << ", " << at.y;
+    }
 }
 
 } // namespace
