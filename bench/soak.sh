@@ -168,6 +168,12 @@ trap 'stop_requested=1; stop_reason="interrupted"' INT TERM
 # Helpers. None of them runs in a subshell where it draws random numbers, so that one seed
 # always gives one sequence.
 
+# The X clients get a time limit: when the program's window vanishes under them, import
+# falls back to waiting for the user to pick a window, and xdotool's --sync waits for a
+# window that will never come.
+xdotool() { timeout 10 xdotool "$@"; }
+import() { timeout 10 import "$@"; }
+
 # Microseconds since the epoch, whatever the locale's decimal separator.
 now_us() { REPLY=${EPOCHREALTIME//[!0-9]/}; }
 
@@ -259,7 +265,7 @@ record_exit() {
     [ -n "$core" ] || return 0
     mv "$core" "$log_dir/core-$crashes"
     if command -v gdb >/dev/null 2>&1; then
-        gdb -batch -ex bt -ex 'thread apply all bt' "$program" "$log_dir/core-$crashes" \
+        timeout 300 gdb -batch -ex bt -ex 'thread apply all bt' "$program" "$log_dir/core-$crashes" \
             >"$log_dir/crash-$crashes.txt" 2>&1
     fi
     # Cores are tens of megabytes; a run that crashes often keeps the first three.
@@ -778,7 +784,7 @@ note "end${stop_reason:+: $stop_reason}"
         if [ -s "$log_dir/crash-$c.txt" ]; then
             printf '; backtrace in crash-%d.txt:\n' "$c"
             # The crashing thread's stack comes first, before the other threads'.
-            awk '/^Thread /{ exit } /^#[0-9]+ /{ print }' "$log_dir/crash-$c.txt" |
+            awk '/^Thread /{ exit } /^#[0-9]+ / && !seen[$0]++ { print }' "$log_dir/crash-$c.txt" |
                 head -n 12 | cut -c 1-160 | sed 's/^/    /'
         else
             printf '\n'

@@ -284,6 +284,16 @@ void TSpectrumForm::Guarded(const std::function<void()>& handler) {
     RunHandler(handler, [this](std::string_view message) { platform_.ShowErrorBox(message); });
 }
 
+void TSpectrumForm::GuardedToolTipRequest(const std::function<void()>& handler) {
+    // Qt goes on using the widget it asked once the request returns, and a modal box's
+    // event loop may have let go of that widget by then; so a failure is shown afterwards.
+    RunHandler(handler, [this](std::string_view message) {
+        QMetaObject::invokeMethod(
+            this, [this, text = std::string(message)] { platform_.ShowErrorBox(text); },
+            Qt::QueuedConnection);
+    });
+}
+
 void TSpectrumForm::SendMessage(std::uint32_t message) {
     for (const TMessageEntry& entry : MessageTable) {
         if (entry.Message == message) {
@@ -355,7 +365,7 @@ bool TSpectrumForm::eventFilter(QObject* watched, QEvent* event) {
     if (watched == imageSpAmpWidget_) {
         // The display has no tooltip of its own to fall back on: the request is answered here.
         QString readout;
-        Guarded([this, help, &readout] { readout = PointerReadout(help->pos().x()); });
+        GuardedToolTipRequest([this, help, &readout] { readout = PointerReadout(help->pos().x()); });
         if (!readout.isEmpty()) {
             ShowPointerReadout(readout, help->globalPos());
         }
@@ -363,12 +373,12 @@ bool TSpectrumForm::eventFilter(QObject* watched, QEvent* event) {
     }
     // The buttons and the menu show the tooltip themselves once its text is up to date.
     if (watched == popupMenuWindow_) {
-        Guarded([this, help] { SetWindowMenuToolTip(help->pos()); });
+        GuardedToolTipRequest([this, help] { SetWindowMenuToolTip(help->pos()); });
         return false;
     }
     for (const analysis::TCodingModeInfo& mode : analysis::CodingModes) {
         if (watched == codingModeButtons_[static_cast<std::size_t>(mode.Mode)]) {
-            Guarded([this, &mode] { SetCodingModeToolTip(mode.Mode); });
+            GuardedToolTipRequest([this, &mode] { SetCodingModeToolTip(mode.Mode); });
             return false;
         }
     }

@@ -109,6 +109,8 @@ private:
     analysis::CodingMode CheckedCodingMode() const;
     // Runs `handler` as every handler of the window runs: errors go to the error box.
     void Guarded(const std::function<void()>& handler);
+    // As Guarded, for handlers run inside Qt's tooltip request: the box comes after it.
+    void GuardedToolTipRequest(const std::function<void()>& handler);
     // The read-out of the bin in display column `x`.
     QString PointerReadout(int x) const;
     // Shows `readout` at the screen point `global`. Qt's tooltip code may leave floating-point
