@@ -22,8 +22,10 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QCursor>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QHelpEvent>
+#include <QIcon>
 #include <QImage>
 #include <QLabel>
 #include <QMenu>
@@ -31,6 +33,7 @@
 #include <QMoveEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QPixmap>
 #include <QProxyStyle>
 #include <QRadioButton>
 #include <QScreen>
@@ -103,6 +106,49 @@ public:
     }
 };
 
+// Qt's styles size the buttons' indicators and spacing by the font DPI. The captions' font
+// and the layout are in pixels, so at a larger font DPI (a 2x desktop) the indicators would
+// grow over the captions. This style answers every size as on a 96 DPI screen.
+class TPixelButtonStyle : public TOwnDirectionStyle {
+public:
+    int pixelMetric(PixelMetric metric, const QStyleOption* option,
+                    const QWidget* widget) const override {
+        QStyleOption at96Dpi;
+        if (option != nullptr) {
+            at96Dpi = *option;
+        } else if (widget != nullptr) {
+            at96Dpi.initFrom(widget);
+        }
+        // Qt's styles take the DPI from the option's font metrics.
+        at96Dpi.fontMetrics = QFontMetrics(widget != nullptr ? widget->font() : QFont(),
+                                           &PaintDeviceAt96Dpi());
+        return TOwnDirectionStyle::pixelMetric(metric, &at96Dpi, widget);
+    }
+
+private:
+    static const QImage& PaintDeviceAt96Dpi() {
+        static const QImage device = [] {
+            constexpr int DotsPerMeter = 3780; // 96.01 DPI, which Qt rounds to 96
+            QImage image(1, 1, QImage::Format_RGB32);
+            image.setDotsPerMeterX(DotsPerMeter);
+            image.setDotsPerMeterY(DotsPerMeter);
+            return image;
+        }();
+        return device;
+    }
+};
+
+// `image` with every pixel replicated into a square of `zoom` x `zoom` pixels.
+QImage Replicated(const QImage& image, int zoom) {
+    QImage large(image.width() * zoom, image.height() * zoom, image.format());
+    for (int y = 0; y < large.height(); ++y) {
+        for (int x = 0; x < large.width(); ++x) {
+            large.setPixel(x, y, image.pixel(x / zoom, y / zoom));
+        }
+    }
+    return large;
+}
+
 // A Qt rectangle as a half-open one.
 platform::TRect ToRect(const QRect& rect) {
     return {rect.left(), rect.top(), rect.left() + rect.width(), rect.top() + rect.height()};
@@ -122,6 +168,7 @@ TSpectrumForm::TSpectrumForm(platform::qt::TQtPlatform& platform)
     // handlers.
     platform_.SetHandlerGuard([this](const std::function<void()>& handler) { Guarded(handler); });
     setWindowTitle(QString::fromUtf8(FormTitle));
+    setWindowIconText(QString::fromUtf8(ApplicationName));
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     setFixedSize(layout::ClientWidth, layout::ClientHeight);
@@ -136,13 +183,16 @@ TSpectrumForm::TSpectrumForm(platform::qt::TQtPlatform& platform)
     CreateArtwork();
     CreateControls();
     CreateWindowMenu();
-    // Made last, so that it outlives the children that use it.
-    auto* const captionStyle = new TOwnDirectionStyle;
-    captionStyle->setParent(this);
+    // Made last, so that they outlive the children that use them. The menu is a pop-up of
+    // its own and follows the desktop's font DPI.
+    auto* const buttonStyle = new TPixelButtonStyle;
+    buttonStyle->setParent(this);
     for (QRadioButton* button : codingModeButtons_) {
-        button->setStyle(captionStyle);
+        button->setStyle(buttonStyle);
     }
-    popupMenuWindow_->setStyle(captionStyle);
+    auto* const menuStyle = new TOwnDirectionStyle;
+    menuStyle->setParent(this);
+    popupMenuWindow_->setStyle(menuStyle);
 
     frameTimer_ = platform_.CreateTimer();
     frameTimer_->SetInterval(std::chrono::milliseconds(FrameIntervalMs));
@@ -172,8 +222,13 @@ void TSpectrumForm::CreateArtwork() {
     display::ComposeWindowBackground(background_, layout::ClientWidth, layout::ClientHeight, panel_,
                                      ruler_);
     display::DrawWindowIcon(windowIcon_);
-    setWindowIcon(QIcon(QPixmap::fromImage(
-        platform::qt::WrapPixelBlock(windowIcon_.PixelBlock(), QImage::Format_ARGB32).copy())));
+    // Under a zoom the icon is replicated like every other picture of ours, rather than left
+    // to the window system's smooth scaling.
+    const int zoom = std::max(qRound(devicePixelRatioF()), 1);
+    QPixmap icon = QPixmap::fromImage(Replicated(
+        platform::qt::WrapPixelBlock(windowIcon_.PixelBlock(), QImage::Format_ARGB32), zoom));
+    icon.setDevicePixelRatio(zoom);
+    setWindowIcon(QIcon(icon));
 }
 
 void TSpectrumForm::CreateControls() {

@@ -1,5 +1,6 @@
 #include "startup.h"
 
+#include "command_line.h"
 #include "handler_guard.h"
 #include "platform/qt/qt_platform.h"
 #include "spectrum_form.h"
@@ -200,13 +201,26 @@ int RunMainWindow(const TMainWindowFactory& createWindow,
 
 int RunOrvex(int argc, char** argv) {
     try {
+        // Help, version and mistakes on the command line need no display.
+        const TCommandLine commandLine = ParseCommandLine(argc, argv);
+        switch (commandLine.Action) {
+        case TCommandLineAction::caHelp:
+        case TCommandLineAction::caVersion:
+            std::cout << commandLine.Text << std::flush;
+            return std::cout ? 0 : StartFailedStatus;
+        case TCommandLineAction::caError:
+            std::cerr << commandLine.Text;
+            return UsageErrorStatus;
+        case TCommandLineAction::caRun:
+            break;
+        }
         if (const std::string problem = DisplayProblem(argc, argv); !problem.empty()) {
             WriteFailureLine(problem);
             return StartFailedStatus;
         }
-        platform::qt::DisableDisplayScaling();
+        platform::qt::SetDisplayZoom(commandLine.Zoom);
         QApplication application(argc, argv);
-        QApplication::setApplicationName(QStringLiteral("Orvex"));
+        QApplication::setApplicationName(QString::fromUtf8(ApplicationName));
         QGuiApplication::setDesktopFileName(QStringLiteral("org.orvex.Orvex"));
 
         // Created with the window, so that its failures are reported alike; it outlives the

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cassert>
+#include <cmath>
 #include <optional>
 
 #include <QCoreApplication>
@@ -39,9 +40,11 @@ std::optional<MouseButton> MouseButtonOf(Qt::MouseButton button) {
     }
 }
 
+// Under a zoom a position falls between client pixels; the pixel it lies in is the one
+// the user sees under the pointer, so it is rounded down, never to the nearest.
 TPoint ClientPointOf(const QPointF& position) {
-    const QPoint point = position.toPoint();
-    return {point.x(), point.y()};
+    return {static_cast<std::int32_t>(std::floor(position.x())),
+            static_cast<std::int32_t>(std::floor(position.y()))};
 }
 
 } // namespace

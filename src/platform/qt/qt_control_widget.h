@@ -36,7 +36,9 @@ enum class TWheelHandling : std::uint8_t {
 // grab, which needs the widget to be visible.
 //
 // Pixels: client pixels are device pixels only while Qt does not scale the display
-// (DisableDisplayScaling); this widget adds no scaling of its own.
+// (DisableDisplayScaling); this widget adds no scaling of its own. Under a zoom
+// (SetDisplayZoom) each client pixel is a square of screen pixels, and a mouse position
+// anywhere in that square is that client pixel.
 class TQtControlWidget : public QWidget, public IControlHost, public IWindowCanvas {
     Q_OBJECT
 

@@ -9,6 +9,7 @@
 
 #include <QAbstractEventDispatcher>
 #include <QApplication>
+#include <QByteArray>
 #include <QColor>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -48,12 +49,22 @@ QString ToQString(std::string_view text) {
 
 } // namespace
 
-void DisableDisplayScaling() {
+void SetDisplayZoom(int zoom) {
     // Qt reads these once, when the application object is created.
     assert(QCoreApplication::instance() == nullptr);
+    assert(zoom >= 1);
     qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
-    qunsetenv("QT_SCALE_FACTOR");
     qunsetenv("QT_SCREEN_SCALE_FACTORS");
+    // A whole factor keeps every pixel a square of whole screen pixels.
+    if (zoom == 1) {
+        qunsetenv("QT_SCALE_FACTOR");
+    } else {
+        qputenv("QT_SCALE_FACTOR", QByteArray::number(zoom));
+    }
+}
+
+void DisableDisplayScaling() {
+    SetDisplayZoom(1);
 }
 
 TQtPlatform::TQtPlatform() : deferredBoxes_(std::make_unique<QObject>()) {

@@ -13,9 +13,13 @@ class QObject;
 
 namespace platform::qt {
 
-// Makes Qt lay out and paint in device pixels: turns off the scale factor Qt would take
-// from the display and drops the user's own scale factors, so that every client pixel of
-// a control is one pixel on the screen. Call it before the QApplication is created.
+// Makes Qt draw every client pixel as `zoom` x `zoom` screen pixels (zoom >= 1): turns off
+// the scale factor Qt would take from the display and drops the user's own scale factors.
+// Our pictures are then replicated pixel for pixel, while Qt draws its texts and buttons at
+// `zoom` times their size. Call it before the QApplication is created.
+void SetDisplayZoom(int zoom);
+
+// SetDisplayZoom(1): every client pixel of a control is one pixel on the screen.
 void DisableDisplayScaling();
 
 // The windowing system on Qt Widgets. A QApplication must exist before the platform is

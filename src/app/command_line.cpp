@@ -1,0 +1,118 @@
+#include "command_line.h"
+
+#include "version.h"
+
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+#include <QString>
+#include <QStringList>
+
+namespace app {
+namespace {
+
+constexpr auto ProgramDescription =
+    "Shows, live, what a sample coder and an analysis window do to the spectrum of a pure "
+    "tone.\nQt's own options (-platform, -display, -style, -reverse, ...) are accepted too.";
+
+// The options the application object takes from the command line itself: those of Qt's GUI
+// and widget layers and of its X11 platform. They are accepted here and left to it.
+constexpr const char* QtValueOptions[] = {
+    "platform", "platformpluginpath", "platformtheme", "plugin", "qwindowgeometry",
+    "geometry", "qwindowtitle", "title", "qwindowicon", "icon", "session", "display",
+    "name", "visual", "style", "stylesheet", "qmljsdebugger",
+};
+constexpr const char* QtFlagOptions[] = {
+    "reverse", "sync", "widgetcount", "nograb", "dograb", "testability",
+};
+
+// An error line never carries control characters or a pasted essay from the command line.
+constexpr qsizetype MaxErrorLength = 160;
+
+std::string ErrorLine(QString text) {
+    for (QChar& c : text) {
+        if (c.unicode() < 0x20 || c.unicode() == 0x7f) {
+            c = QLatin1Char('?');
+        }
+    }
+    if (text.size() > MaxErrorLength) {
+        text = text.left(MaxErrorLength - 3) + QStringLiteral("...");
+    }
+    return "orvex: " + text.toStdString() + '\n';
+}
+
+TCommandLine Failed(const QString& text) {
+    return {TCommandLineAction::caError, MinZoom, ErrorLine(text)};
+}
+
+} // namespace
+
+TCommandLine ParseCommandLine(int argc, char** argv) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) {
+        arguments << QString::fromLocal8Bit(argv[i]);
+    }
+    if (arguments.isEmpty()) {
+        arguments << QStringLiteral("orvex");
+    }
+
+    QCommandLineParser parser;
+    // Qt's options are single-dash words ("-platform xcb"), not bundles of letters.
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    parser.setApplicationDescription(QString::fromUtf8(ProgramDescription));
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("Displays help on commandline options."));
+    const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
+                                     QStringLiteral("Displays version information."));
+    const QCommandLineOption zoom(
+        QStringLiteral("zoom"),
+        QStringLiteral("Shows the window <N> times larger, every pixel N x N (%1 to %2, "
+                       "default %1).")
+            .arg(MinZoom)
+            .arg(MaxZoom),
+        QStringLiteral("N"), QString::number(MinZoom));
+    parser.addOption(help);
+    parser.addOption(version);
+    parser.addOption(zoom);
+    for (const char* name : QtValueOptions) {
+        QCommandLineOption option(QString::fromLatin1(name), QString(), QStringLiteral("value"));
+        option.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(option);
+    }
+    for (const char* name : QtFlagOptions) {
+        QCommandLineOption option(QString::fromLatin1(name));
+        option.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(option);
+    }
+
+    if (!parser.parse(arguments)) {
+        return Failed(parser.errorText());
+    }
+    if (parser.isSet(help)) {
+        // Without an application object the parser names no program; the name it was
+        // started by is the one to show.
+        QString text = parser.helpText();
+        text.replace(QStringLiteral("<executable_name>"), arguments.first());
+        return {TCommandLineAction::caHelp, MinZoom, text.toStdString()};
+    }
+    if (parser.isSet(version)) {
+        return {TCommandLineAction::caVersion, MinZoom,
+                std::string("Orvex ") + ProgramVersion + '\n'};
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        return Failed(QStringLiteral("Unexpected argument '%1'.")
+                          .arg(parser.positionalArguments().first()));
+    }
+    const QString zoomText = parser.value(zoom);
+    bool isNumber = false;
+    const int zoomValue = zoomText.toInt(&isNumber);
+    if (!isNumber || zoomValue < MinZoom || zoomValue > MaxZoom ||
+        zoomText != QString::number(zoomValue)) {
+        return Failed(QStringLiteral("The zoom must be a whole number from %1 to %2, not '%3'.")
+                          .arg(MinZoom)
+                          .arg(MaxZoom)
+                          .arg(zoomText));
+    }
+    return {TCommandLineAction::caRun, zoomValue, {}};
+}
+
+} // namespace app

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <string>
+
+namespace app {
+
+// The exit status of a command line the program does not understand.
+inline constexpr int UsageErrorStatus = 2;
+
+// How many screen pixels wide each of the window's pixels is drawn.
+inline constexpr int MinZoom = 1;
+inline constexpr int MaxZoom = 4;
+
+enum class TCommandLineAction {
+    caRun,     // open the window
+    caHelp,    // print Text to standard output and end with status 0
+    caVersion, // likewise
+    caError,   // print Text, one line, to standard error and end with UsageErrorStatus
+};
+
+struct TCommandLine {
+    TCommandLineAction Action = TCommandLineAction::caRun;
+    int Zoom = MinZoom;
+    std::string Text; // help, version or error; ends with a line break
+};
+
+// Reads the program's own options (--help, --version, --zoom N) and accepts Qt's options
+// for the application object, which takes them later. Needs no application object, so that
+// --help works without a display.
+TCommandLine ParseCommandLine(int argc, char** argv);
+
+} // namespace app
