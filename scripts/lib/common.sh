@@ -12,6 +12,7 @@ ORVEX_PACKAGES=(
     libpng-dev nlohmann-json3-dev
     desktop-file-utils appstream
     fonts-dejavu-core xvfb xdotool imagemagick
+    dbus-daemon at-spi2-core python3-pyatspi
 )
 
 orvex_say() { printf 'orvex: %s\n' "$*" >&2; }

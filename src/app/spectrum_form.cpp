@@ -1,5 +1,6 @@
 #include "spectrum_form.h"
 
+#include "accessible_controls.h"
 #include "analysis/analyzer.h"
 #include "analysis/coder_figures.h"
 #include "analysis/frame_pipeline.h"
@@ -283,8 +284,16 @@ void TSpectrumForm::CreateControls() {
     gaugeFWidget_ = new TQtControlWidget(platform_, *gaugeF_, layout::GaugeF.Bounds(), this,
                                          TWheelHandling::whIgnore);
 
-    gaugeLevel_->SetOnChange([this](controls::TGaugeSlider&) { GaugeLevelChange(); });
-    gaugeF_->SetOnChange([this](controls::TGaugeSlider&) { GaugeLevelChange(); });
+    // A screen reader hears every change, whatever made it.
+    gaugeLevel_->SetOnChange([this](controls::TGaugeSlider&) {
+        AnnounceValueChange(*gaugeLevelWidget_);
+        GaugeLevelChange();
+    });
+    gaugeF_->SetOnChange([this](controls::TGaugeSlider&) {
+        AnnounceValueChange(*gaugeFWidget_);
+        GaugeLevelChange();
+    });
+    MakeControlsAccessible(*this);
 }
 
 void TSpectrumForm::CreateWindowMenu() {

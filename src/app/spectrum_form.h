@@ -49,7 +49,8 @@ inline constexpr int FrameIntervalMs = 64;
 // What the window tells beyond its fixed look it tells in tooltips, which show only while
 // the pointer rests: the level of the bin under the pointer on the display, each coding
 // mode's figures for the current tone on its button, and each window's figures on its menu
-// item.
+// item. Assistive technology sees the gauges as sliders and the display as a graphic
+// (accessible_controls.h).
 class TSpectrumForm : public QWidget {
 public:
     // Builds the window from its fixed layout and runs FormCreate; the frame timer is armed
@@ -97,6 +98,11 @@ public:
     const raster::TRasterSurface& Background() const { return background_; }
     const raster::TRasterSurface& WindowIcon() const { return windowIcon_; }
 
+    // The coding mode of the checked radio button, which the next frame uses.
+    analysis::CodingMode CheckedCodingMode() const;
+    // Runs `handler` as every handler of the window runs: errors go to the error box.
+    void Guarded(const std::function<void()>& handler);
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void showEvent(QShowEvent* event) override;
@@ -108,9 +114,6 @@ private:
     void CreateArtwork();
     void CreateControls();
     void CreateWindowMenu();
-    analysis::CodingMode CheckedCodingMode() const;
-    // Runs `handler` as every handler of the window runs: errors go to the error box.
-    void Guarded(const std::function<void()>& handler);
     // As Guarded, for handlers run inside Qt's tooltip request: the box comes after it.
     void GuardedToolTipRequest(const std::function<void()>& handler);
     // The read-out of the bin in display column `x`.

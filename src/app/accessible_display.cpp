@@ -1,0 +1,69 @@
+#include "accessible_display.h"
+
+#include "analysis/analyzer_state.h"
+#include "analysis/frame_pipeline.h"
+#include "display/figure_texts.h"
+#include "spectrum_form.h"
+
+#include <string>
+#include <string_view>
+
+namespace app {
+namespace {
+
+constexpr auto DisplayName = "Spectrum";
+
+// The first of the plotted bins with the largest value in the last frame.
+int HighestBin() {
+    int highest = 0;
+    double highestValue = analysis::BinValue(0);
+    for (int bin = 1; bin < analysis::PlottedBins; ++bin) {
+        const double value = analysis::BinValue(bin);
+        if (value > highestValue) {
+            highest = bin;
+            highestValue = value;
+        }
+    }
+    return highest;
+}
+
+std::string Text(std::string_view text) {
+    return std::string(text);
+}
+
+} // namespace
+
+TAccessibleDisplay::TAccessibleDisplay(QWidget* widget, TSpectrumForm& form)
+    : QAccessibleWidget(widget, QAccessible::Graphic), form_(form) {}
+
+QString TAccessibleDisplay::text(QAccessible::Text t) const {
+    switch (t) {
+    case QAccessible::Name:
+        if (!widget()->accessibleName().isEmpty()) {
+            return widget()->accessibleName();
+        }
+        return QString::fromUtf8(DisplayName);
+    case QAccessible::Description:
+        if (!widget()->accessibleDescription().isEmpty()) {
+            return widget()->accessibleDescription();
+        }
+        return Description();
+    default:
+        return QAccessibleWidget::text(t);
+    }
+}
+
+QString TAccessibleDisplay::Description() const {
+    std::string description;
+    // Qt asks from its own event handling, which no exception may reach.
+    form_.Guarded([this, &description] {
+        const int peak = HighestBin();
+        description = "Window: " +
+                      Text(analysis::Describe(analysis::AnalyzerState.CurrentWindowKind).Caption) +
+                      "; mode: " + Text(analysis::Describe(form_.CheckedCodingMode()).Caption) +
+                      "; peak: " + display::BinReadoutText(peak, analysis::BinValue(peak));
+    });
+    return QString::fromStdString(description);
+}
+
+} // namespace app

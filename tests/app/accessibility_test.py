@@ -1,0 +1,261 @@
+"""What a screen reader finds in the running program, through the accessibility bus.
+
+Started by accessibility_test.sh inside a private D-Bus session on a virtual X display:
+    python3 accessibility_test.py PATH/TO/orvex
+
+Starts the program, finds its sliders, display, read-outs and coding-mode buttons in its
+accessibility tree and prints what a screen reader is told about each; sets the level
+through the value interface and clicks the level gauge, and checks that the read-out and
+the value-change notices follow; then closes the window and expects a clean exit.
+"""
+
+import os
+import subprocess
+import sys
+import tempfile
+import time
+
+import gi
+
+gi.require_version("Atspi", "2.0")
+from gi.repository import Atspi, GLib  # noqa: E402
+
+import pyatspi  # noqa: E402
+
+# Generous: the sanitized build starts slowly on a loaded machine.
+START_LIMIT_S = 90
+CHANGE_LIMIT_S = 20
+EXIT_LIMIT_S = 30
+TREE_DEPTH_LIMIT = 8
+
+CODING_MODE_CAPTIONS = ["PCM 32 bit", "Orvex Sqrt", "1 st iteration", "2 nd iteration", "3 rd iteration"]
+START_WINDOW_CAPTION = "Окно Кайзера (20)"
+
+# Client pixels from the level gauge's corner to the middle of its left arrow.
+LEVEL_LEFT_ARROW = (8, 8)
+
+failures = []
+
+
+def check(condition, message):
+    if not condition:
+        failures.append(message)
+    print(("ok: " if condition else "FAILED: ") + message, flush=True)
+    return condition
+
+
+def pump(seconds):
+    """Lets the bus deliver events for a while."""
+    context = GLib.MainContext.default()
+    deadline = time.monotonic() + seconds
+    while time.monotonic() < deadline:
+        while context.iteration(False):
+            pass
+        time.sleep(0.02)
+
+
+def wait_for(probe, limit_s):
+    """The first true result of probe() within limit_s seconds, else None."""
+    context = GLib.MainContext.default()
+    deadline = time.monotonic() + limit_s
+    while True:
+        while context.iteration(False):
+            pass
+        try:
+            result = probe()
+        except GLib.Error:
+            result = None
+        if result or time.monotonic() >= deadline:
+            return result or None
+        time.sleep(0.05)
+
+
+def fresh(accessible):
+    """Drops what the client library cached about `accessible`, so it is read anew."""
+    Atspi.Accessible.clear_cache(accessible)
+    return accessible
+
+
+def descendants(accessible, depth=0):
+    if accessible is None or depth > TREE_DEPTH_LIMIT:
+        return
+    for index in range(accessible.childCount):
+        child = accessible.getChildAtIndex(index)
+        if child is None:
+            continue
+        yield child
+        yield from descendants(child, depth + 1)
+
+
+def find_application(pid):
+    desktop = pyatspi.Registry.getDesktop(0)
+    for index in range(desktop.childCount):
+        application = desktop.getChildAtIndex(index)
+        if application is not None and application.get_process_id() == pid:
+            return application
+    return None
+
+
+def find(controls, role, name=None):
+    for control in controls:
+        if control.getRole() == role and (name is None or control.name == name):
+            return control
+    return None
+
+
+def value_of(control):
+    try:
+        return control.queryValue().currentValue
+    except NotImplementedError:
+        return None
+
+
+def describe(control):
+    """One line of what a screen reader is told: role, name, value, description, states."""
+    fields = ["role=" + control.getRoleName(), "name=%r" % control.name]
+    try:
+        value = control.queryValue()
+        fields.append("value=%g (min %g, max %g, step %g)" % (
+            value.currentValue, value.minimumValue, value.maximumValue, value.minimumIncrement))
+        # The value's text is newer than some toolkits' side of the bus.
+        try:
+            text = Atspi.Value.get_text(control)
+        except GLib.Error:
+            text = None
+        fields.append("value-text=" + ("%r" % text if text is not None else "(not offered)"))
+    except NotImplementedError:
+        pass
+    fields.append("description=%r" % control.description)
+    states = control.getState()
+    if control.getRole() == pyatspi.ROLE_RADIO_BUTTON:
+        fields.append("checked" if states.contains(pyatspi.STATE_CHECKED) else "unchecked")
+    return "  ".join(fields)
+
+
+def main():
+    if len(sys.argv) != 2:
+        print("usage: accessibility_test.py PATH/TO/orvex", file=sys.stderr)
+        return 2
+    executable = sys.argv[1]
+
+    # Value notices are sent only to listeners the bus knows about, so listen first; asking
+    # for the desktop also starts the accessibility bus that the program then finds.
+    value_notices = []
+
+    def on_value_change(event):
+        value_notices.append((event.source.name, value_of(event.source)))
+
+    pyatspi.Registry.registerEventListener(on_value_change, "object:property-change:accessible-value")
+    pyatspi.Registry.getDesktop(0)
+
+    environment = dict(os.environ)
+    # Qt offers its tree only while a screen reader is said to run; this says so.
+    environment["QT_LINUX_ACCESSIBILITY_ALWAYS_ON"] = "1"
+    environment["QT_ACCESSIBILITY"] = "1"
+    environment.pop("QT_QPA_PLATFORM", None)
+    errors = tempfile.TemporaryFile()
+    program = subprocess.Popen([executable], env=environment, stderr=errors)
+    try:
+        status = run_checks(program, value_notices)
+    finally:
+        if program.poll() is None:
+            program.terminate()
+            try:
+                program.wait(EXIT_LIMIT_S)
+            except subprocess.TimeoutExpired:
+                program.kill()
+                program.wait()
+        errors.seek(0)
+        text = errors.read().decode("utf-8", "replace")
+        if text.strip():
+            print("--- the program's standard error ---\n" + text, flush=True)
+    return status
+
+
+def run_checks(program, value_notices):
+    application = wait_for(lambda: find_application(program.pid), START_LIMIT_S)
+    if not check(application is not None, "the program appears on the accessibility bus"):
+        return 1
+    print("application: name=%r" % application.name, flush=True)
+
+    def complete_tree():
+        controls = list(descendants(application))
+        found = (find(controls, pyatspi.ROLE_SLIDER, "Level"),
+                 find(controls, pyatspi.ROLE_SLIDER, "Frequency"),
+                 find(controls, pyatspi.ROLE_IMAGE, "Spectrum"))
+        return (controls, found) if all(found) else None
+
+    tree = wait_for(complete_tree, START_LIMIT_S)
+    if not check(tree is not None, "the sliders and the display are in the tree"):
+        for control in descendants(application):
+            print("  " + describe(control))
+        return 1
+    controls, (level, frequency, display) = tree
+    labels = [control for control in controls if control.getRole() == pyatspi.ROLE_LABEL]
+    buttons = [control for control in controls if control.getRole() == pyatspi.ROLE_RADIO_BUTTON]
+    level_label = find(labels, pyatspi.ROLE_LABEL, "- 0 dB")
+    frequency_label = find(labels, pyatspi.ROLE_LABEL, "1000 Hz")
+
+    # A frame or two, so that the display describes a spectrum.
+    pump(1.0)
+    print("what a screen reader is told:", flush=True)
+    for control in [level, frequency, display] + labels + buttons:
+        print("  " + describe(fresh(control)), flush=True)
+
+    check(level.queryValue().currentValue == 0, "the level starts at 0 dB")
+    check((level.queryValue().minimumValue, level.queryValue().maximumValue,
+           level.queryValue().minimumIncrement) == (-160, 0, 1), "the level's range is -160 to 0 dB by 1")
+    check(frequency.queryValue().currentValue == 1000, "the frequency starts at 1000 Hz")
+    check((frequency.queryValue().minimumValue, frequency.queryValue().maximumValue)
+          == (0, 8000), "the frequency's range is 0 to 8000 Hz")
+    check(level_label is not None and level_label.description == "Level read-out",
+          "the level read-out reads - 0 dB and says what it is")
+    check(frequency_label is not None and frequency_label.description == "Frequency read-out",
+          "the frequency read-out reads 1000 Hz and says what it is")
+    check([button.name for button in buttons] == CODING_MODE_CAPTIONS,
+          "the coding-mode buttons are named by their captions, top to bottom")
+    description = fresh(display).description
+    check(START_WINDOW_CAPTION in description and "PCM 32 bit" in description
+          and "1000.000 Hz" in description,
+          "the display names its window, its mode and the 1000 Hz peak: %r" % description)
+    if level_label is None:
+        return 1
+
+    # Set through the value interface, as a screen reader's user would.
+    level.queryValue().currentValue = -20.0
+    check(wait_for(lambda: fresh(level_label).name == "- 20 dB", CHANGE_LIMIT_S),
+          "the level read-out follows a value set through the interface")
+    check(level.queryValue().currentValue == -20, "the level reads -20 dB once set")
+    check(wait_for(lambda: ("Level", -20) in value_notices, CHANGE_LIMIT_S),
+          "a value set through the interface is announced")
+
+    # Out of range: clamped to the quietest level.
+    level.queryValue().currentValue = -1000.0
+    check(wait_for(lambda: fresh(level_label).name == "- 160 dB", CHANGE_LIMIT_S),
+          "a level below the range is clamped to -160 dB")
+    level.queryValue().currentValue = -20.0
+
+    # A click on the left arrow steps the level down by one decibel, and says so.
+    x, y, _, _ = level.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+    click = ["xdotool", "mousemove", str(x + LEVEL_LEFT_ARROW[0]), str(y + LEVEL_LEFT_ARROW[1]),
+             "click", "1"]
+    check(subprocess.run(click, check=False, timeout=CHANGE_LIMIT_S).returncode == 0, "xdotool clicks")
+    check(wait_for(lambda: fresh(level_label).name == "- 21 dB", CHANGE_LIMIT_S),
+          "the level read-out follows a click on the gauge")
+    check(wait_for(lambda: ("Level", -21) in value_notices, CHANGE_LIMIT_S),
+          "a change by the mouse is announced")
+
+    # Closed from outside, the program ends cleanly (and, sanitized, without leaks).
+    close = "xdotool search --sync --onlyvisible --pid %d --name 'Signal Analyzer' windowclose" % program.pid
+    check(subprocess.run(["sh", "-c", close], check=False, timeout=CHANGE_LIMIT_S).returncode == 0,
+          "xdotool closes the window")
+    try:
+        status = program.wait(EXIT_LIMIT_S)
+        check(status == 0, "the program ends with status 0 (it ended with %d)" % status)
+    except subprocess.TimeoutExpired:
+        check(False, "the program outlived its window")
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
