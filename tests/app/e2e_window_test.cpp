@@ -1,23 +1,39 @@
 // The real program on a virtual X display: start it, look at its window, click a slider.
 
+#include "display/panel_artwork.h"
+#include "raster/raster_surface.h"
+
 #include <array>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <optional>
+#include <ostream>
 #include <string>
+#include <string_view>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
+#include <xcb/xcb.h>
 
 #include <QImage>
+#include <QPoint>
+#include <QRect>
 #include <gtest/gtest.h>
+
+// Readable failures for the places of windows.
+void PrintTo(const QPoint& point, std::ostream* out) {
+    *out << "(" << point.x() << ", " << point.y() << ")";
+}
 
 namespace {
 
@@ -27,6 +43,10 @@ using namespace std::chrono_literals;
 constexpr auto ExitLimit = 20s;
 // Long enough for a program that would refuse to start to have ended.
 constexpr auto OffscreenRunTime = 3s;
+// Far longer than the program takes to answer the display or to change its picture.
+constexpr auto AnswerLimit = 20s;
+// Far longer than the program takes to move its window in answer to a move.
+constexpr auto NoAnswerTime = 1s;
 
 // A change to the environment a child starts with: a value to set, or none to unset.
 struct TEnvironmentChange {
@@ -123,6 +143,205 @@ std::string FreeDisplay() {
     return {};
 }
 
+// A virtual X display with one screen of the given size ("WIDTHxHEIGHTxDEPTH"), for as long
+// as the object lives.
+class TVirtualDisplay {
+public:
+    explicit TVirtualDisplay(const std::string& screen = "1280x1024x24") : name_(FreeDisplay()) {
+        if (name_.empty()) {
+            return;
+        }
+        server_ = std::make_unique<TChild>(
+            std::vector<std::string>{"Xvfb", name_, "-screen", "0", screen, "-nolisten", "tcp"});
+        const std::string socket = "/tmp/.X11-unix/X" + name_.substr(1);
+        for (int i = 0; i < 400 && !std::filesystem::exists(socket); ++i) {
+            std::this_thread::sleep_for(25ms);
+        }
+        started_ = std::filesystem::exists(socket);
+    }
+
+    bool Started() const { return started_; }
+    // The display name, such as ":170".
+    const std::string& Name() const { return name_; }
+
+private:
+    std::string name_;
+    std::unique_ptr<TChild> server_;
+    bool started_ = false;
+};
+
+// The id of the program's main window once it is shown on `display`, or an empty string.
+std::string WaitForMainWindow(const std::string& display) {
+    return Capture("DISPLAY=" + display +
+                   " timeout 30 xdotool search --sync --onlyvisible --name 'Signal Analyzer'"
+                   " | head -n 1");
+}
+
+// Runs an xdotool command line on `display`; true when it succeeded.
+bool Xdotool(const std::string& display, const std::string& arguments) {
+    const std::string command = "DISPLAY=" + display + " xdotool " + arguments;
+    return std::system(command.c_str()) == 0;
+}
+
+// The test's own X client: reads what windows show the desktop and does to them what a
+// window manager would (move them, ask them to close).
+class TXConnection {
+public:
+    explicit TXConnection(const std::string& display)
+        : connection_(xcb_connect(display.c_str(), nullptr)) {
+        if (Connected()) {
+            root_ = xcb_setup_roots_iterator(xcb_get_setup(connection_)).data->root;
+        }
+    }
+    ~TXConnection() { xcb_disconnect(connection_); }
+    TXConnection(const TXConnection&) = delete;
+    TXConnection& operator=(const TXConnection&) = delete;
+
+    bool Connected() const { return xcb_connection_has_error(connection_) == 0; }
+    xcb_window_t Root() const { return root_; }
+
+    xcb_atom_t Atom(std::string_view name) {
+        xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
+            connection_,
+            xcb_intern_atom(connection_, 0, static_cast<std::uint16_t>(name.size()), name.data()),
+            nullptr);
+        const xcb_atom_t atom = reply == nullptr ? xcb_atom_t{XCB_ATOM_NONE} : reply->atom;
+        std::free(reply);
+        return atom;
+    }
+
+    // The raw bytes of a window property of any type, or nothing where it is not set.
+    std::optional<std::string> Property(xcb_window_t window, std::string_view name) {
+        constexpr std::uint32_t WholeProperty = 1u << 20; // in 32-bit units
+        xcb_get_property_reply_t* reply = xcb_get_property_reply(
+            connection_,
+            xcb_get_property(connection_, 0, window, Atom(name), XCB_GET_PROPERTY_TYPE_ANY, 0,
+                             WholeProperty),
+            nullptr);
+        std::optional<std::string> value;
+        if (reply != nullptr && reply->type != XCB_ATOM_NONE) {
+            const auto* bytes = static_cast<const char*>(xcb_get_property_value(reply));
+            value.emplace(bytes, static_cast<std::size_t>(xcb_get_property_value_length(reply)));
+        }
+        std::free(reply);
+        return value;
+    }
+
+    // A property of 32-bit cardinals, empty where it is not set.
+    std::vector<std::uint32_t> Cardinals(xcb_window_t window, std::string_view name) {
+        const std::string bytes = Property(window, name).value_or(std::string());
+        std::vector<std::uint32_t> values(bytes.size() / sizeof(std::uint32_t));
+        std::memcpy(values.data(), bytes.data(), values.size() * sizeof(std::uint32_t));
+        return values;
+    }
+
+    void SetCardinals(xcb_window_t window, std::string_view name,
+                      const std::vector<std::uint32_t>& values) {
+        xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, window, Atom(name),
+                            XCB_ATOM_CARDINAL, 32, static_cast<std::uint32_t>(values.size()),
+                            values.data());
+        xcb_flush(connection_);
+    }
+
+    // The top-left corner of `window` on the screen.
+    QPoint Position(xcb_window_t window) {
+        xcb_translate_coordinates_reply_t* reply = xcb_translate_coordinates_reply(
+            connection_, xcb_translate_coordinates(connection_, window, root_, 0, 0), nullptr);
+        const QPoint at = reply == nullptr ? QPoint(-1, -1) : QPoint(reply->dst_x, reply->dst_y);
+        std::free(reply);
+        return at;
+    }
+
+    // From now on, records every place the top-level `window` is moved to, by anyone.
+    void WatchMoves(xcb_window_t window) {
+        const std::uint32_t mask = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+        xcb_change_window_attributes(connection_, window, XCB_CW_EVENT_MASK, &mask);
+        xcb_flush(connection_);
+        watched_ = window;
+        moves_.clear();
+    }
+
+    // The places the watched window has been moved to so far, in order, each change once.
+    const std::vector<QPoint>& Moves() {
+        while (xcb_generic_event_t* event = xcb_poll_for_event(connection_)) {
+            if ((event->response_type & 0x7F) == XCB_CONFIGURE_NOTIFY) {
+                const auto* configure = reinterpret_cast<xcb_configure_notify_event_t*>(event);
+                const QPoint at(configure->x, configure->y);
+                if (configure->window == watched_ && (moves_.empty() || moves_.back() != at)) {
+                    moves_.push_back(at);
+                }
+            }
+            std::free(event);
+        }
+        return moves_;
+    }
+
+    // Waits until the watched window has been moved to exactly `places`, in order; false if
+    // that has not happened within AnswerLimit.
+    bool WaitForMoves(const std::vector<QPoint>& places) {
+        const auto deadline = std::chrono::steady_clock::now() + AnswerLimit;
+        while (Moves() != places) {
+            if (std::chrono::steady_clock::now() > deadline || !Connected()) {
+                return false;
+            }
+            std::this_thread::sleep_for(10ms);
+        }
+        return true;
+    }
+
+    // Moves `window` as a window manager does when the user drags it.
+    void Move(xcb_window_t window, QPoint to) {
+        // The protocol's coordinates are 16-bit signed numbers sent in 32-bit slots.
+        const std::uint32_t values[] = {static_cast<std::uint32_t>(to.x()),
+                                        static_cast<std::uint32_t>(to.y())};
+        xcb_configure_window(connection_, window, XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y,
+                             values);
+        xcb_flush(connection_);
+    }
+
+    // Asks `window` to close, as a window manager's close button does.
+    void AskToClose(xcb_window_t window) {
+        xcb_client_message_event_t message{};
+        message.response_type = XCB_CLIENT_MESSAGE;
+        message.format = 32;
+        message.window = window;
+        message.type = Atom("WM_PROTOCOLS");
+        message.data.data32[0] = Atom("WM_DELETE_WINDOW");
+        message.data.data32[1] = XCB_CURRENT_TIME;
+        // With no event mask the message goes to the client that created the window.
+        xcb_send_event(connection_, 0, window, XCB_EVENT_MASK_NO_EVENT,
+                       reinterpret_cast<const char*>(&message));
+        xcb_flush(connection_);
+    }
+
+    // The viewable top-level windows, such as an open menu.
+    std::vector<xcb_window_t> ViewableTopLevels() {
+        std::vector<xcb_window_t> viewable;
+        xcb_query_tree_reply_t* tree =
+            xcb_query_tree_reply(connection_, xcb_query_tree(connection_, root_), nullptr);
+        if (tree == nullptr) {
+            return viewable;
+        }
+        const xcb_window_t* children = xcb_query_tree_children(tree);
+        for (int i = 0; i < xcb_query_tree_children_length(tree); ++i) {
+            xcb_get_window_attributes_reply_t* attributes = xcb_get_window_attributes_reply(
+                connection_, xcb_get_window_attributes(connection_, children[i]), nullptr);
+            if (attributes != nullptr && attributes->map_state == XCB_MAP_STATE_VIEWABLE) {
+                viewable.push_back(children[i]);
+            }
+            std::free(attributes);
+        }
+        std::free(tree);
+        return viewable;
+    }
+
+private:
+    xcb_connection_t* connection_;
+    xcb_window_t root_ = XCB_WINDOW_NONE;
+    xcb_window_t watched_ = XCB_WINDOW_NONE;
+    std::vector<QPoint> moves_;
+};
+
 QImage Screenshot(const std::string& display, const std::string& window) {
     const std::string path =
         std::filesystem::temp_directory_path() / ("orvex-e2e-" + std::to_string(getpid()) + ".png");
@@ -150,19 +369,12 @@ int PeakRow(const QImage& image) {
 }
 
 TEST(EndToEnd, RealWindowShowsTheSpectrumFollowsTheLevelSliderAndTheProgramEndsWithIt) {
-    const std::string display = FreeDisplay();
-    ASSERT_FALSE(display.empty());
-    TChild xvfb({"Xvfb", display, "-screen", "0", "1280x1024x24", "-nolisten", "tcp"});
-    const std::string socket = "/tmp/.X11-unix/X" + display.substr(1);
-    for (int i = 0; i < 200 && !std::filesystem::exists(socket); ++i) {
-        std::this_thread::sleep_for(25ms);
-    }
-    ASSERT_TRUE(std::filesystem::exists(socket)) << "Xvfb did not start";
+    const TVirtualDisplay xvfb;
+    ASSERT_TRUE(xvfb.Started()) << "Xvfb did not start";
+    const std::string& display = xvfb.Name();
 
     TChild orvex({ORVEX_EXECUTABLE}, {{"DISPLAY", display}});
-    const std::string window = Capture(
-        "DISPLAY=" + display +
-        " timeout 30 xdotool search --sync --onlyvisible --name 'Signal Analyzer' | head -n 1");
+    const std::string window = WaitForMainWindow(display);
     ASSERT_FALSE(window.empty()) << "the window did not appear";
     std::this_thread::sleep_for(1500ms); // a good number of frames
     ASSERT_TRUE(orvex.Running());
@@ -196,6 +408,114 @@ TEST(EndToEnd, RealWindowShowsTheSpectrumFollowsTheLevelSliderAndTheProgramEndsW
     ASSERT_TRUE(status.has_value()) << "the program outlived its window";
     EXPECT_TRUE(WIFEXITED(*status)) << *status;
     EXPECT_EQ(WEXITSTATUS(*status), 0);
+}
+
+TEST(EndToEnd, WindowOpensCentredSnapsShowsItsIconAndNameAndClosesWhenAskedWhateverIsHeldOrOpen) {
+    // A 1000 x 700 screen with panels along its left (40 pixels) and top (30 pixels) edges,
+    // which the work area leaves out. No window manager runs: the window's frame is its
+    // client area, 556 x 404.
+    const TVirtualDisplay xvfb("1000x700x24");
+    ASSERT_TRUE(xvfb.Started()) << "Xvfb did not start";
+    const std::string& screen = xvfb.Name();
+    TXConnection x(screen);
+    ASSERT_TRUE(x.Connected());
+    x.SetCardinals(x.Root(), "_NET_WORKAREA", {40, 30, 960, 670});
+
+    // What is going on in the window when it is asked to close.
+    enum class TUnderway { Nothing, GaugeButtonHeld, WindowMenuOpen };
+    const std::pair<TUnderway, const char*> situations[] = {
+        {TUnderway::Nothing, "nothing underway"},
+        {TUnderway::GaugeButtonHeld, "a gauge arrow held down"},
+        {TUnderway::WindowMenuOpen, "the window menu open"},
+    };
+    for (const auto& [underway, what] : situations) {
+        SCOPED_TRACE(what);
+        TChild orvex({ORVEX_EXECUTABLE}, {{"DISPLAY", screen}});
+        const std::string id = WaitForMainWindow(screen);
+        ASSERT_FALSE(id.empty()) << "the window did not appear";
+        const auto window = static_cast<xcb_window_t>(std::stoul(id));
+        // Centred on the work area: 40 + (960 - 556) / 2, 30 + (670 - 404) / 2.
+        EXPECT_EQ(x.Position(window), QPoint(242, 163));
+
+        switch (underway) {
+        case TUnderway::Nothing: {
+            raster::TRasterSurface globe;
+            display::DrawWindowIcon(globe);
+            std::vector<std::uint32_t> icon = {16, 16};
+            icon.insert(icon.end(), globe.Pixels().begin(), globe.Pixels().end());
+            EXPECT_EQ(x.Cardinals(window, "_NET_WM_ICON"), icon);
+            // Qt's X11 platform names the window's class after the application, whose name
+            // also captions the error box; the instance is the executable's name.
+            EXPECT_EQ(x.Property(window, "WM_CLASS"), std::string("orvex\0Orvex\0", 12));
+
+            // Work area: x from 40 to 1000, y from 30 to 700.
+            struct TMove {
+                const char* what;
+                QPoint to;
+                QPoint snapped;
+            };
+            const TMove moves[] = {
+                {"left edge 9 px inside", {49, 200}, {40, 200}},
+                {"left edge 9 px over the panel", {31, 200}, {40, 200}},
+                {"left edge 10 px inside", {50, 200}, {50, 200}},
+                {"top edge 9 px below the panel", {300, 39}, {300, 30}},
+                {"top edge 9 px over the panel", {300, 21}, {300, 30}},
+                {"top edge 10 px below the panel", {300, 40}, {300, 40}},
+                {"right and bottom edges 9 px inside", {435, 287}, {444, 296}},
+                {"right and bottom edges 10 px inside", {434, 286}, {434, 286}},
+            };
+            x.WatchMoves(window);
+            std::vector<QPoint> expected;
+            for (const TMove& move : moves) {
+                x.Move(window, move.to);
+                expected.push_back(move.to);
+                if (move.snapped != move.to) {
+                    expected.push_back(move.snapped);
+                }
+                EXPECT_TRUE(x.WaitForMoves(expected)) << move.what;
+                if (move.snapped == move.to) {
+                    // The program answers a move at once or not at all. Another move cannot
+                    // show that it has answered, since Qt folds queued moves into one.
+                    std::this_thread::sleep_for(NoAnswerTime);
+                }
+            }
+            EXPECT_EQ(x.Moves(), expected);
+            break;
+        }
+        case TUnderway::GaugeButtonHeld: {
+            // The level slider and its read-out: a held arrow repeats, so they change.
+            const QRect levelArea(36, 294, 142, 41);
+            const QImage before = Screenshot(screen, id).copy(levelArea);
+            ASSERT_TRUE(Xdotool(screen, "mousemove --window " + id + " 44 326 mousedown 1"));
+            const auto deadline = std::chrono::steady_clock::now() + AnswerLimit;
+            bool repeating = false;
+            while (!repeating && std::chrono::steady_clock::now() < deadline) {
+                repeating = Screenshot(screen, id).copy(levelArea) != before;
+            }
+            ASSERT_TRUE(repeating) << "the held arrow did not repeat";
+            break;
+        }
+        case TUnderway::WindowMenuOpen: {
+            ASSERT_TRUE(Xdotool(screen, "mousemove --window " + id + " 200 100 click 3"));
+            const auto deadline = std::chrono::steady_clock::now() + AnswerLimit;
+            while (x.ViewableTopLevels().size() < 2 && std::chrono::steady_clock::now() < deadline) {
+                std::this_thread::sleep_for(20ms);
+            }
+            ASSERT_EQ(x.ViewableTopLevels().size(), 2u) << "the menu did not open";
+            break;
+        }
+        }
+
+        // Asked politely, as a window manager's close button asks.
+        x.AskToClose(window);
+        const std::optional<int> status = orvex.WaitForExit(ExitLimit);
+        ASSERT_TRUE(status.has_value()) << "the program outlived its window";
+        EXPECT_TRUE(WIFEXITED(*status)) << *status;
+        EXPECT_EQ(WEXITSTATUS(*status), 0);
+        if (underway == TUnderway::GaugeButtonHeld) {
+            ASSERT_TRUE(Xdotool(screen, "mouseup 1"));
+        }
+    }
 }
 
 TEST(EndToEnd, WithoutADisplayTheProgramSaysSoInOneLineAndEndsWithStatusOne) {
