@@ -352,6 +352,18 @@ QImage Screenshot(const std::string& display, const std::string& window) {
     return image.convertToFormat(QImage::Format_RGB32);
 }
 
+// The value of `key` in the program's desktop entry, or an empty string.
+std::string DesktopEntryValue(const std::string& key) {
+    std::ifstream entry(ORVEX_DESKTOP_ENTRY);
+    std::string line;
+    while (std::getline(entry, line)) {
+        if (line.rfind(key + "=", 0) == 0) {
+            return line.substr(key.size() + 1);
+        }
+    }
+    return {};
+}
+
 unsigned Rgb(const QImage& image, int x, int y) {
     return image.pixel(x, y) & 0xFFFFFFu;
 }
@@ -368,46 +380,73 @@ int PeakRow(const QImage& image) {
     return 250;
 }
 
+// `screenshot` of a window drawn at `zoom` as its client pixels: the last screen pixel of
+// each client pixel's square.
+QImage ClientPixels(const QImage& screenshot, int zoom) {
+    QImage client(screenshot.width() / zoom, screenshot.height() / zoom, QImage::Format_RGB32);
+    for (int y = 0; y < client.height(); ++y) {
+        for (int x = 0; x < client.width(); ++x) {
+            client.setPixel(x, y, screenshot.pixel(zoom * x + zoom - 1, zoom * y + zoom - 1));
+        }
+    }
+    return client;
+}
+
 TEST(EndToEnd, RealWindowShowsTheSpectrumFollowsTheLevelSliderAndTheProgramEndsWithIt) {
-    const TVirtualDisplay xvfb;
-    ASSERT_TRUE(xvfb.Started()) << "Xvfb did not start";
-    const std::string& display = xvfb.Name();
+    // At zoom 1, and at zoom 2 with the clicks on the last screen pixel of a client pixel.
+    for (const int zoom : {1, 2}) {
+        SCOPED_TRACE("zoom " + std::to_string(zoom));
+        const TVirtualDisplay xvfb;
+        ASSERT_TRUE(xvfb.Started()) << "Xvfb did not start";
+        const std::string& display = xvfb.Name();
 
-    TChild orvex({ORVEX_EXECUTABLE}, {{"DISPLAY", display}});
-    const std::string window = WaitForMainWindow(display);
-    ASSERT_FALSE(window.empty()) << "the window did not appear";
-    std::this_thread::sleep_for(1500ms); // a good number of frames
-    ASSERT_TRUE(orvex.Running());
+        std::vector<std::string> command = {ORVEX_EXECUTABLE};
+        if (zoom != 1) {
+            command.insert(command.end(), {"--zoom", std::to_string(zoom)});
+        }
+        TChild orvex(command, {{"DISPLAY", display}});
+        const std::string window = WaitForMainWindow(display);
+        ASSERT_FALSE(window.empty()) << "the window did not appear";
+        std::this_thread::sleep_for(1500ms); // a good number of frames
+        ASSERT_TRUE(orvex.Running());
 
-    const QImage first = Screenshot(display, window);
-    ASSERT_EQ(first.size(), QSize(556, 404));
-    EXPECT_EQ(Rgb(first, 0, 0), 0x131618u);              // panel corner RGB(19, 22, 24)
-    EXPECT_EQ(Rgb(first, 15, 250), 0xA8C5D0u);           // ruler tick at 0 Hz
-    EXPECT_EQ(Rgb(first, 15 + 32, 9 + 100), 0x04283Cu);  // a vertical grid line
-    EXPECT_EQ(Rgb(first, 15 + 200, 9 + 135), 0x502828u); // the -90 dB line
-    EXPECT_EQ(PeakRow(first), 9 + 4);                    // the 1000 Hz peak at full scale
-    EXPECT_EQ(Rgb(first, 15 + 64, 9 + 4), 0x00C8A0u);
-    EXPECT_EQ(Rgb(first, 36 + 105, 317 + 8), 0xA6BDC5u); // level handle face, at the right end
-    EXPECT_EQ(Rgb(first, 36 + 30, 361 + 8), 0xA6BDC5u);  // frequency handle face, near 1000 Hz
-    EXPECT_EQ(Rgb(first, 36 + 50, 317 + 8), 0x222E33u);  // level track left of its handle
+        const QImage firstShot = Screenshot(display, window);
+        ASSERT_EQ(firstShot.size(), QSize(556, 404) * zoom);
+        const QImage first = ClientPixels(firstShot, zoom);
+        EXPECT_EQ(Rgb(first, 0, 0), 0x131618u);              // panel corner RGB(19, 22, 24)
+        EXPECT_EQ(Rgb(first, 15, 250), 0xA8C5D0u);           // ruler tick at 0 Hz
+        EXPECT_EQ(Rgb(first, 15 + 32, 9 + 100), 0x04283Cu);  // a vertical grid line
+        EXPECT_EQ(Rgb(first, 15 + 200, 9 + 135), 0x502828u); // the -90 dB line
+        EXPECT_EQ(PeakRow(first), 9 + 4);                    // the 1000 Hz peak at full scale
+        EXPECT_EQ(Rgb(first, 15 + 64, 9 + 4), 0x00C8A0u);
+        EXPECT_EQ(Rgb(first, 36 + 105, 317 + 8), 0xA6BDC5u); // level handle face, at the right end
+        EXPECT_EQ(Rgb(first, 36 + 30, 361 + 8), 0xA6BDC5u);  // frequency handle face, near 1000 Hz
+        EXPECT_EQ(Rgb(first, 36 + 50, 317 + 8), 0x222E33u);  // level track left of its handle
 
-    // Ten clicks on the level slider's left arrow: -10 dB, about 15 pixels lower.
-    const std::string click = "DISPLAY=" + display + " xdotool mousemove --window " + window +
-                              " 44 326 click --repeat 10 --delay 120 1";
-    ASSERT_EQ(std::system(click.c_str()), 0);
-    std::this_thread::sleep_for(800ms);
-    const QImage after = Screenshot(display, window);
-    ASSERT_EQ(after.size(), QSize(556, 404));
-    EXPECT_NEAR(PeakRow(after) - PeakRow(first), 15, 1);
-    EXPECT_TRUE(orvex.Running());
+        // Ten clicks on the last column of the level slider's left arrow (x from 36 to 52):
+        // -10 dB, about 15 pixels lower. One column further is the track, a step of 10 dB.
+        // Qt's X11 platform rounds the pointer to whole client pixels before anything else
+        // sees it, so the click goes to the first screen pixel of the column's square.
+        const std::string click =
+            "DISPLAY=" + display + " xdotool mousemove --window " + window + " " +
+            std::to_string(zoom * 52) + " " + std::to_string(zoom * 326) +
+            " click --repeat 10 --delay 120 1";
+        ASSERT_EQ(std::system(click.c_str()), 0);
+        std::this_thread::sleep_for(800ms);
+        const QImage afterShot = Screenshot(display, window);
+        ASSERT_EQ(afterShot.size(), QSize(556, 404) * zoom);
+        EXPECT_NEAR(PeakRow(ClientPixels(afterShot, zoom)) - PeakRow(first), 15, 1);
+        EXPECT_TRUE(orvex.Running());
 
-    // Destroyed from outside rather than asked to close, the window takes the program along.
-    const std::string destroy = "DISPLAY=" + display + " xdotool windowclose " + window;
-    ASSERT_EQ(std::system(destroy.c_str()), 0);
-    const std::optional<int> status = orvex.WaitForExit(ExitLimit);
-    ASSERT_TRUE(status.has_value()) << "the program outlived its window";
-    EXPECT_TRUE(WIFEXITED(*status)) << *status;
-    EXPECT_EQ(WEXITSTATUS(*status), 0);
+        // Destroyed from outside rather than asked to close, the window takes the program
+        // along.
+        const std::string destroy = "DISPLAY=" + display + " xdotool windowclose " + window;
+        ASSERT_EQ(std::system(destroy.c_str()), 0);
+        const std::optional<int> status = orvex.WaitForExit(ExitLimit);
+        ASSERT_TRUE(status.has_value()) << "the program outlived its window";
+        EXPECT_TRUE(WIFEXITED(*status)) << *status;
+        EXPECT_EQ(WEXITSTATUS(*status), 0);
+    }
 }
 
 TEST(EndToEnd, WindowOpensCentredSnapsShowsItsIconAndNameAndClosesWhenAskedWhateverIsHeldOrOpen) {
@@ -447,6 +486,9 @@ TEST(EndToEnd, WindowOpensCentredSnapsShowsItsIconAndNameAndClosesWhenAskedWhate
             // Qt's X11 platform names the window's class after the application, whose name
             // also captions the error box; the instance is the executable's name.
             EXPECT_EQ(x.Property(window, "WM_CLASS"), std::string("orvex\0Orvex\0", 12));
+            // Task bars take the icon name; the desktop entry finds the window by its class.
+            EXPECT_EQ(x.Property(window, "_NET_WM_ICON_NAME"), "Orvex");
+            EXPECT_EQ(DesktopEntryValue("StartupWMClass"), "Orvex");
 
             // Work area: x from 40 to 1000, y from 30 to 700.
             struct TMove {

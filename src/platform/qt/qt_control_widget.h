@@ -38,7 +38,9 @@ enum class TWheelHandling : std::uint8_t {
 // Pixels: client pixels are device pixels only while Qt does not scale the display
 // (DisableDisplayScaling); this widget adds no scaling of its own. Under a zoom
 // (SetDisplayZoom) each client pixel is a square of screen pixels, and a mouse position
-// anywhere in that square is that client pixel.
+// that falls inside a square is that client pixel. Qt's X11 platform rounds pointer
+// positions to whole client pixels before any widget sees them, so there a square's last
+// screen column and row (at zoom 2) act on the next pixel.
 class TQtControlWidget : public QWidget, public IControlHost, public IWindowCanvas {
     Q_OBJECT
 
