@@ -1,6 +1,6 @@
 #include "command_line.h"
 
-#include "version.h"
+#include "program_info.h"
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
@@ -37,7 +37,7 @@ std::string ErrorLine(QString text) {
     if (text.size() > MaxErrorLength) {
         text = text.left(MaxErrorLength - 3) + QStringLiteral("...");
     }
-    return "orvex: " + text.toStdString() + '\n';
+    return std::string(ProgramName) + ": " + text.toStdString() + '\n';
 }
 
 TCommandLine Failed(const QString& text) {
@@ -96,7 +96,7 @@ TCommandLine ParseCommandLine(int argc, char** argv) {
     }
     if (parser.isSet(version)) {
         return {TCommandLineAction::caVersion, MinZoom,
-                std::string("Orvex ") + ProgramVersion + '\n'};
+                std::string(ApplicationName) + ' ' + ProgramVersion + '\n'};
     }
     if (!parser.positionalArguments().isEmpty()) {
         return Failed(QStringLiteral("Unexpected argument '%1'.")

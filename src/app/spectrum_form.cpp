@@ -14,6 +14,7 @@
 #include "platform/qt/pixel_image.h"
 #include "platform/qt/qt_control_widget.h"
 #include "platform/qt/qt_platform.h"
+#include "program_info.h"
 #include "window_snap.h"
 
 #include <algorithm>

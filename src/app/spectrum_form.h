@@ -37,8 +37,6 @@ inline constexpr std::uint32_t WM_USER = 1024;
 inline constexpr std::uint32_t WM_SPECTRUM_FRAME = WM_USER + 173;
 
 inline constexpr auto FormTitle = "  Signal Analyzer";
-// The program's name: the window's name in the task bar and the error box's caption.
-inline constexpr auto ApplicationName = "Orvex";
 inline constexpr int FrameIntervalMs = 64;
 
 // The analyzer's one window: the spectrum display with its window menu, the level and

@@ -3,6 +3,7 @@
 #include "command_line.h"
 #include "handler_guard.h"
 #include "platform/qt/qt_platform.h"
+#include "program_info.h"
 #include "spectrum_form.h"
 
 #include <algorithm>
@@ -28,7 +29,6 @@
 namespace app {
 namespace {
 
-constexpr auto ProgramName = "orvex";
 constexpr auto NoDisplayAdvice = "; set DISPLAY, or run scripts/run to see it on a virtual display";
 
 // Qt's name for its X11 platform, and the type name of the events it hands to native filters.
