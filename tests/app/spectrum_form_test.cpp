@@ -12,6 +12,7 @@
 #include "platform/qt/qt_platform.h"
 #include "raster/pixel32.h"
 #include "support/analyzer_fixture.h"
+#include "support/qt_mouse.h"
 
 #include <algorithm>
 #include <array>
@@ -45,6 +46,7 @@ using display::TPlace;
 using raster::TPixel32;
 namespace layout = display::layout;
 
+using support::Click;
 using testing_support::WindowTableIs;
 
 QRect Rect(const TPlace& place) {
@@ -53,16 +55,6 @@ QRect Rect(const TPlace& place) {
 
 std::vector<TPixel32> PixelsOf(const raster::TRasterSurface& surface) {
     return {surface.Pixels().begin(), surface.Pixels().end()};
-}
-
-void Click(QWidget& widget, QPoint at, Qt::MouseButton button = Qt::LeftButton) {
-    const QPointF local(at);
-    const QPointF global(widget.mapToGlobal(at));
-    QMouseEvent press(QEvent::MouseButtonPress, local, global, button, button, Qt::NoModifier);
-    QApplication::sendEvent(&widget, &press);
-    QMouseEvent release(QEvent::MouseButtonRelease, local, global, button, Qt::NoButton,
-                        Qt::NoModifier);
-    QApplication::sendEvent(&widget, &release);
 }
 
 // Sends `widget` the tooltip request Qt sends when the pointer rests at `at`, with the

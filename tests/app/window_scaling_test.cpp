@@ -6,6 +6,7 @@
 #include "display/window_layout.h"
 #include "platform/qt/qt_platform.h"
 #include "raster/raster_surface.h"
+#include "support/qt_mouse.h"
 
 #include <cstdlib>
 #include <memory>
@@ -16,7 +17,6 @@
 #include <QFontMetrics>
 #include <QImage>
 #include <QLabel>
-#include <QMouseEvent>
 #include <QPixmap>
 #include <QRadioButton>
 #include <QRegion>
@@ -151,14 +151,7 @@ std::vector<std::string> ReadOutsAfterClicksAcross(TSpectrumForm& form, qreal of
     QWidget& gauge = form.GaugeLevelWidget();
     std::vector<std::string> readOuts;
     for (int x = 0; x < gauge.width(); ++x) {
-        const QPointF at(x + offset, gauge.height() / 2 + offset);
-        const QPointF global = gauge.mapToGlobal(at);
-        QMouseEvent press(QEvent::MouseButtonPress, at, global, Qt::LeftButton, Qt::LeftButton,
-                          Qt::NoModifier);
-        QApplication::sendEvent(&gauge, &press);
-        QMouseEvent release(QEvent::MouseButtonRelease, at, global, Qt::LeftButton,
-                            Qt::NoButton, Qt::NoModifier);
-        QApplication::sendEvent(&gauge, &release);
+        support::Click(gauge, QPointF(x + offset, gauge.height() / 2 + offset));
         readOuts.push_back(form.LabelLevel().text().toStdString());
     }
     return readOuts;
