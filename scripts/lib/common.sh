@@ -61,23 +61,27 @@ orvex_build() {
     cmake --build "$build_dir" --parallel "$jobs" || orvex_die "the build failed"
 }
 
-# Starts a virtual X display on the first free number from 90 up and sets ORVEX_XVFB_PID and
-# ORVEX_XVFB_DISPLAY; the caller stops it with orvex_stop_xvfb.
+# Starts a virtual X display and sets ORVEX_XVFB_PID and ORVEX_XVFB_DISPLAY; the caller stops
+# it with orvex_stop_xvfb. Xvfb takes the first free display number itself and writes it out
+# once it accepts clients, so scripts and tests that start displays at once never share one.
 orvex_start_xvfb() {
-    local number
-    for number in $(seq 90 160); do
-        [ -e "/tmp/.X11-unix/X$number" ] || [ -e "/tmp/.X$number-lock" ] || break
-    done
-    Xvfb ":$number" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    local number_file
+    number_file=$(mktemp "${TMPDIR:-/tmp}/orvex-xvfb.XXXXXX") || orvex_die "no temporary file for Xvfb"
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$number_file" >/dev/null 2>&1 &
     ORVEX_XVFB_PID=$!
-    ORVEX_XVFB_DISPLAY=":$number"
-    local waited
+    local waited number=
     for waited in $(seq 1 100); do
-        [ -e "/tmp/.X11-unix/X$number" ] && return 0
-        kill -0 "$ORVEX_XVFB_PID" 2>/dev/null || orvex_die "the virtual display (Xvfb) did not start"
+        number=$(head -n 1 "$number_file" 2>/dev/null || true)
+        [[ $number =~ ^[0-9]+$ ]] && break
+        number=
+        kill -0 "$ORVEX_XVFB_PID" 2>/dev/null || break
         sleep 0.05
     done
-    orvex_die "the virtual display (Xvfb) did not come up within 5 seconds"
+    rm -f "$number_file"
+    [ -n "$number" ] || kill -0 "$ORVEX_XVFB_PID" 2>/dev/null ||
+        orvex_die "the virtual display (Xvfb) did not start"
+    [ -n "$number" ] || orvex_die "the virtual display (Xvfb) did not come up within 5 seconds"
+    ORVEX_XVFB_DISPLAY=":$number"
 }
 
 # Stops a process of ours and waits for it; never fails, so cleanup traps run to the end.

@@ -16,6 +16,7 @@
 #include <iterator>
 #include <memory>
 #include <optional>
+#include <poll.h>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -132,32 +133,36 @@ std::string Capture(const std::string& command) {
     return out;
 }
 
-std::string FreeDisplay() {
-    for (int number = 170; number < 250; ++number) {
-        const std::string n = std::to_string(number);
-        if (!std::filesystem::exists("/tmp/.X11-unix/X" + n) &&
-            !std::filesystem::exists("/tmp/.X" + n + "-lock")) {
-            return ":" + n;
-        }
-    }
-    return {};
-}
-
 // A virtual X display with one screen of the given size ("WIDTHxHEIGHTxDEPTH"), for as long
-// as the object lives.
+// as the object lives. Xvfb takes the first free display number itself and writes it to a
+// pipe once it accepts clients, so tests that start displays at once never share one.
 class TVirtualDisplay {
 public:
-    explicit TVirtualDisplay(const std::string& screen = "1280x1024x24") : name_(FreeDisplay()) {
-        if (name_.empty()) {
+    explicit TVirtualDisplay(const std::string& screen = "1280x1024x24") {
+        int pipeEnds[2];
+        if (pipe(pipeEnds) != 0) {
             return;
         }
         server_ = std::make_unique<TChild>(
-            std::vector<std::string>{"Xvfb", name_, "-screen", "0", screen, "-nolisten", "tcp"});
-        const std::string socket = "/tmp/.X11-unix/X" + name_.substr(1);
-        for (int i = 0; i < 400 && !std::filesystem::exists(socket); ++i) {
-            std::this_thread::sleep_for(25ms);
+            std::vector<std::string>{"Xvfb", "-displayfd", std::to_string(pipeEnds[1]), "-screen",
+                                     "0", screen, "-nolisten", "tcp"});
+        close(pipeEnds[1]);
+        std::string number;
+        pollfd ready{pipeEnds[0], POLLIN, 0};
+        const auto deadline = std::chrono::steady_clock::now() + AnswerLimit;
+        char c = 0;
+        while (std::chrono::steady_clock::now() < deadline && poll(&ready, 1, 100) >= 0) {
+            if ((ready.revents & (POLLIN | POLLHUP)) == 0) {
+                continue;
+            }
+            if (read(pipeEnds[0], &c, 1) != 1 || c == '\n') {
+                break;
+            }
+            number += c;
         }
-        started_ = std::filesystem::exists(socket);
+        close(pipeEnds[0]);
+        started_ = c == '\n' && !number.empty();
+        name_ = ":" + number;
     }
 
     bool Started() const { return started_; }
