@@ -29,7 +29,8 @@ struct TFolderRule {
 const std::map<std::string, TFolderRule>& Rules() {
     static const std::map<std::string, TFolderRule> rules = {
         {"analysis", {{"analysis"}}},
-        {"platform", {{"platform"}}},
+        // The system's own interfaces below the toolkit, such as the standard descriptors.
+        {"platform", {{"platform"}, false, {"fcntl.h", "unistd.h"}}},
         {"platform/scripted", {{"platform/scripted", "platform"}}},
         {"platform/qt", {{"platform/qt", "platform"}, true}},
         {"raster", {{"raster", "platform"}}},
@@ -38,7 +39,7 @@ const std::map<std::string, TFolderRule>& Rules() {
         {"app",
          {{"app", "display", "controls", "raster", "analysis", "platform", "platform/qt"},
           true,
-          {"xcb/xcb.h"}}},
+          {"xcb/xcb.h", "fcntl.h", "sys/socket.h", "sys/un.h", "unistd.h"}}},
         {"tools",
          {{"tools", "display", "controls", "raster", "analysis", "platform"},
           false,

@@ -41,7 +41,7 @@ std::string ErrorLine(QString text) {
 }
 
 TCommandLine Failed(const QString& text) {
-    return {TCommandLineAction::caError, MinZoom, ErrorLine(text)};
+    return {TCommandLineAction::caError, std::nullopt, ErrorLine(text)};
 }
 
 } // namespace
@@ -65,11 +65,11 @@ TCommandLine ParseCommandLine(int argc, char** argv) {
                                      QStringLiteral("Displays version information."));
     const QCommandLineOption zoom(
         QStringLiteral("zoom"),
-        QStringLiteral("Shows the window <N> times larger, every pixel N x N (%1 to %2, "
-                       "default %1).")
+        QStringLiteral("Shows the window <N> times larger, every pixel N x N (%1 to %2; "
+                       "default: the desktop's scale factor, rounded to a whole number).")
             .arg(MinZoom)
             .arg(MaxZoom),
-        QStringLiteral("N"), QString::number(MinZoom));
+        QStringLiteral("N"));
     parser.addOption(help);
     parser.addOption(version);
     parser.addOption(zoom);
@@ -92,15 +92,18 @@ TCommandLine ParseCommandLine(int argc, char** argv) {
         // started by is the one to show.
         QString text = parser.helpText();
         text.replace(QStringLiteral("<executable_name>"), arguments.first());
-        return {TCommandLineAction::caHelp, MinZoom, text.toStdString()};
+        return {TCommandLineAction::caHelp, std::nullopt, text.toStdString()};
     }
     if (parser.isSet(version)) {
-        return {TCommandLineAction::caVersion, MinZoom,
+        return {TCommandLineAction::caVersion, std::nullopt,
                 std::string(ApplicationName) + ' ' + ProgramVersion + '\n'};
     }
     if (!parser.positionalArguments().isEmpty()) {
         return Failed(QStringLiteral("Unexpected argument '%1'.")
                           .arg(parser.positionalArguments().first()));
+    }
+    if (!parser.isSet(zoom)) {
+        return {TCommandLineAction::caRun, std::nullopt, {}};
     }
     const QString zoomText = parser.value(zoom);
     bool isNumber = false;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 namespace app {
@@ -20,7 +21,7 @@ enum class TCommandLineAction {
 
 struct TCommandLine {
     TCommandLineAction Action = TCommandLineAction::caRun;
-    int Zoom = MinZoom;
+    std::optional<int> Zoom; // --zoom N; none to follow the desktop's scale factor
     std::string Text; // help, version or error; ends with a line break
 };
 

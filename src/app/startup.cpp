@@ -3,16 +3,21 @@
 #include "command_line.h"
 #include "handler_guard.h"
 #include "platform/qt/qt_platform.h"
+#include "platform/standard_streams.h"
+#include "platform_choice.h"
 #include "program_info.h"
 #include "spectrum_form.h"
+#include "termination_signals.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <exception>
 #include <iostream>
 #include <optional>
+#include <unistd.h>
 #include <vector>
 
 #include <QAbstractNativeEventFilter>
@@ -29,10 +34,7 @@
 namespace app {
 namespace {
 
-constexpr auto NoDisplayAdvice = "; set DISPLAY, or run scripts/run to see it on a virtual display";
-
-// Qt's name for its X11 platform, and the type name of the events it hands to native filters.
-constexpr auto X11PlatformName = "xcb";
+// The type name of the events Qt's X11 platform hands to native filters.
 constexpr auto X11EventType = "xcb_generic_event_t";
 
 // Platforms that show no window to anyone, so an error box would wait for ever.
@@ -40,59 +42,6 @@ constexpr const char* WindowlessPlatforms[] = {"offscreen", "minimal"};
 
 void WriteFailureLine(std::string_view text) {
     std::cerr << ProgramName << ": " << text << '\n';
-}
-
-// The value of Qt's command-line option `name` ("-platform" or "-display"), which Qt also
-// accepts with two dashes.
-std::optional<std::string> OptionValue(int argc, char** argv, std::string_view name) {
-    for (int i = 1; i + 1 < argc; ++i) {
-        std::string_view argument = argv[i];
-        if (argument.starts_with("--")) {
-            argument.remove_prefix(1);
-        }
-        if (argument == name) {
-            return std::string(argv[i + 1]);
-        }
-    }
-    return std::nullopt;
-}
-
-std::string EnvironmentValue(const char* name) {
-    const char* value = std::getenv(name);
-    return value == nullptr ? std::string() : std::string(value);
-}
-
-// Whether Qt will start on X11 only: with no other platform chosen, and none to fall back
-// on. Qt takes the first platform of a ';'-separated list that starts; each may carry
-// options after a ':'.
-bool UsesX11Only(int argc, char** argv) {
-    std::string chosen = OptionValue(argc, argv, "-platform").value_or(std::string());
-    if (chosen.empty()) {
-        chosen = EnvironmentValue("QT_QPA_PLATFORM");
-    }
-    if (chosen.empty()) {
-        // Qt prefers a Wayland compositor that announces itself to its X11 default.
-        return EnvironmentValue("WAYLAND_DISPLAY").empty() &&
-               EnvironmentValue("XDG_SESSION_TYPE") != "wayland";
-    }
-    std::string_view rest = chosen;
-    while (!rest.empty()) {
-        const std::size_t end = std::min(rest.find(';'), rest.size());
-        const std::string_view candidate = rest.substr(0, end);
-        if (candidate.substr(0, candidate.find(':')) != X11PlatformName) {
-            return false;
-        }
-        rest.remove_prefix(std::min(end + 1, rest.size()));
-    }
-    return true;
-}
-
-bool CanOpenX11Display(const std::string& name) {
-    xcb_connection_t* const connection = xcb_connect(name.c_str(), nullptr);
-    const bool opened = xcb_connection_has_error(connection) == 0;
-    // A connection that failed is still freed through xcb_disconnect.
-    xcb_disconnect(connection);
-    return opened;
 }
 
 // Ends the event loop when the X server destroys the main window. Qt takes that for no
@@ -156,22 +105,60 @@ std::string CurrentFailureText() {
     }
 }
 
-} // namespace
-
-std::string DisplayProblem(int argc, char** argv) {
-    if (!UsesX11Only(argc, argv)) {
-        return {};
+// Writes the help or version text to standard output; a failure is said in one line.
+int WriteAnswer(const TCommandLine& commandLine, bool outputClosed) {
+    const std::string what =
+        commandLine.Action == TCommandLineAction::caHelp ? "the help text" : "the version";
+    if (outputClosed) {
+        WriteFailureLine("cannot write " + what + ": standard output is closed");
+        return StartFailedStatus;
     }
-    const std::string display =
-        OptionValue(argc, argv, "-display").value_or(EnvironmentValue("DISPLAY"));
-    if (display.empty()) {
-        return std::string("cannot open the display (DISPLAY is not set)") + NoDisplayAdvice;
+    std::string_view rest = commandLine.Text;
+    while (!rest.empty()) {
+        const ssize_t written = write(STDOUT_FILENO, rest.data(), rest.size());
+        if (written < 0 && errno == EINTR) {
+            continue;
+        }
+        if (written <= 0) {
+            WriteFailureLine("cannot write " + what + ": " + std::strerror(errno));
+            return StartFailedStatus;
+        }
+        rest.remove_prefix(static_cast<std::size_t>(written));
     }
-    if (!CanOpenX11Display(display)) {
-        return "cannot open the display \"" + display + "\"" + NoDisplayAdvice;
-    }
-    return {};
+    return 0;
 }
+
+// While it lives, a fatal message of Qt's (its windowing system cannot be opened, or went
+// away) ends the program with one line and StartFailedStatus rather than Qt's abort. Other
+// messages go on to the handler that was there before.
+class TFatalQtMessages {
+public:
+    TFatalQtMessages() { previous_ = qInstallMessageHandler(&Handle); }
+    ~TFatalQtMessages() { qInstallMessageHandler(previous_); }
+    TFatalQtMessages(const TFatalQtMessages&) = delete;
+    TFatalQtMessages& operator=(const TFatalQtMessages&) = delete;
+
+private:
+    static void Handle(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+        if (type != QtFatalMsg) {
+            if (previous_ != nullptr) {
+                previous_(type, context, text);
+            }
+            return;
+        }
+        // Only the first line: the rest of Qt's text is advice for a different kind of
+        // program. Nothing here may allocate much or throw; the process ends below.
+        const QString firstLine = text.section(QLatin1Char('\n'), 0, 0).trimmed();
+        const std::string line = std::string(ProgramName) + ": " +
+                                 firstLine.toStdString() + '\n';
+        [[maybe_unused]] const ssize_t written = write(STDERR_FILENO, line.data(), line.size());
+        std::_Exit(StartFailedStatus);
+    }
+
+    static inline QtMessageHandler previous_ = nullptr;
+};
+
+} // namespace
 
 int RunMainWindow(const TMainWindowFactory& createWindow,
                   const TStartFailureReport& reportFailure) {
@@ -201,31 +188,48 @@ int RunMainWindow(const TMainWindowFactory& createWindow,
 
 int RunOrvex(int argc, char** argv) {
     try {
+        // Before anything opens a file or a connection that could take their place.
+        const platform::TStandardStreamsClosed closed = platform::ReopenClosedStandardStreams();
+
         // Help, version and mistakes on the command line need no display.
         const TCommandLine commandLine = ParseCommandLine(argc, argv);
         switch (commandLine.Action) {
         case TCommandLineAction::caHelp:
         case TCommandLineAction::caVersion:
-            std::cout << commandLine.Text << std::flush;
-            return std::cout ? 0 : StartFailedStatus;
+            return WriteAnswer(commandLine, closed[STDOUT_FILENO]);
         case TCommandLineAction::caError:
             std::cerr << commandLine.Text;
             return UsageErrorStatus;
         case TCommandLineAction::caRun:
             break;
         }
-        if (const std::string problem = DisplayProblem(argc, argv); !problem.empty()) {
-            WriteFailureLine(problem);
+        TPlatformChoice platformChoice(argc, argv);
+        if (!platformChoice.Problem().empty()) {
+            WriteFailureLine(platformChoice.Problem());
             return StartFailedStatus;
         }
-        platform::qt::SetDisplayZoom(commandLine.Zoom);
-        QApplication application(argc, argv);
+        platformChoice.Apply();
+        if (commandLine.Zoom) {
+            platform::qt::SetDisplayZoom(*commandLine.Zoom);
+        } else {
+            platform::qt::FollowDesktopZoom();
+        }
+        std::vector<char*> arguments = TPlatformChoice::ArgumentsWithoutPlatform(argc, argv);
+        int argumentCount = static_cast<int>(arguments.size()) - 1;
+        // Qt's own warnings, too, say whose they are.
+        qSetMessagePattern(QString::fromUtf8(ProgramName) +
+                           QStringLiteral(": %{if-category}%{category}: %{endif}%{message}"));
+        const TFatalQtMessages fatalQtMessages;
+        QApplication application(argumentCount, arguments.data());
+        // Qt is connected now; the check's connection may go.
+        platformChoice.Release();
         QApplication::setApplicationName(QString::fromUtf8(ApplicationName));
         QGuiApplication::setDesktopFileName(QStringLiteral("org.orvex.Orvex"));
 
         // Created with the window, so that its failures are reported alike; it outlives the
         // window, which RunMainWindow destroys before it returns.
         std::unique_ptr<platform::qt::TQtPlatform> qtPlatform;
+        const TTerminationSignals terminationSignals;
         return RunMainWindow(
             [&qtPlatform]() -> std::unique_ptr<QWidget> {
                 qtPlatform = std::make_unique<platform::qt::TQtPlatform>();

@@ -13,13 +13,6 @@ namespace app {
 // built.
 inline constexpr int StartFailedStatus = 1;
 
-// Why the program cannot reach its display with these arguments and this environment, or an
-// empty string when it can. Qt ends the process when it cannot open its windowing system,
-// so this is decided before the application object exists. Only the X11 display is
-// checked; another windowing system, chosen with -platform or QT_QPA_PLATFORM or offered
-// through WAYLAND_DISPLAY, is left to Qt.
-std::string DisplayProblem(int argc, char** argv);
-
 using TMainWindowFactory = std::function<std::unique_ptr<QWidget>()>;
 // Receives the error box text of a failure (see ErrorBoxText).
 using TStartFailureReport = std::function<void(std::string_view text)>;
@@ -31,9 +24,11 @@ using TStartFailureReport = std::function<void(std::string_view text)>;
 // QApplication.
 int RunMainWindow(const TMainWindowFactory& createWindow, const TStartFailureReport& reportFailure);
 
-// The whole program, as main runs it: the display is checked, the application set up and
-// the analyzer's window run. A start-up failure is shown in the error box, or written as
-// one line to standard error where no box can be shown, and ends with StartFailedStatus.
+// The whole program, as main runs it: closed standard streams are reopened on /dev/null,
+// the command line read, the windowing system chosen and checked, the application set up
+// and the analyzer's window run. A start-up failure is shown in the error box, or written
+// as one line to standard error where no box can be shown, and ends with StartFailedStatus;
+// so does losing the windowing system while the window runs.
 int RunOrvex(int argc, char** argv);
 
 } // namespace app

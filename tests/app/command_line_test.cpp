@@ -5,6 +5,7 @@
 #include "app/startup.h"
 
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -27,14 +28,15 @@ app::TCommandLine Parse(std::vector<std::string> arguments) {
 TEST(CommandLine, ReadsTheZoomAndLeavesQtsOptionsToQt) {
     struct TCase {
         std::vector<std::string> arguments;
-        int zoom;
+        std::optional<int> zoom; // none: the desktop's
     };
     const TCase cases[] = {
-        {{}, 1},
+        {{}, std::nullopt},
         {{"--zoom", "2"}, 2},
         {{"--zoom=4"}, 4},
         {{"-zoom", "3"}, 3},
         {{"-platform", "offscreen", "--zoom", "1", "-reverse"}, 1},
+        {{"-platform", "offscreen", "-reverse"}, std::nullopt},
         {{"-display", ":5", "-style=fusion", "--name", "x", "-sync", "--zoom", "2"}, 2},
     };
     for (const TCase& c : cases) {

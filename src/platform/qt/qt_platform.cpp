@@ -2,7 +2,9 @@
 
 #include "qt_timer.h"
 
+#include <algorithm>
 #include <cassert>
+#include <cmath>
 #include <cstdint>
 #include <exception>
 #include <string>
@@ -47,7 +49,46 @@ QString ToQString(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
+// `factor`, a scale factor as the user writes it, rounded to the nearest whole number of at
+// least 1 (1.5 gives 2); `factor` itself where it is not a number.
+QByteArray WholeFactor(const QByteArray& factor) {
+    bool isNumber = false;
+    const double value = factor.trimmed().toDouble(&isNumber);
+    if (!isNumber || !(value < double(1 << 16))) {
+        return factor;
+    }
+    return QByteArray::number(std::max(std::lround(value), 1L));
+}
+
 } // namespace
+
+QByteArray WholeScaleFactors(const QByteArray& factors) {
+    // "2", or one per screen: "1.5;2" or "HDMI-1=1.5;DP-1=2".
+    QList<QByteArray> screens = factors.split(';');
+    for (QByteArray& screen : screens) {
+        const qsizetype named = screen.indexOf('=');
+        screen = screen.left(named + 1) + WholeFactor(screen.mid(named + 1));
+    }
+    return screens.join(';');
+}
+
+void FollowDesktopZoom() {
+    assert(QCoreApplication::instance() == nullptr);
+    qunsetenv("QT_ENABLE_HIGHDPI_SCALING");
+    // Qt would take the font DPI for the screen's scale factor too; our texts are in pixels,
+    // so it has nothing to change in the window.
+    qunsetenv("QT_FONT_DPI");
+    // Qt's own rounding of the factor it takes from the screen, and the user's factors
+    // rounded alike, so that every client pixel is a square of whole screen pixels.
+    qunsetenv("QT_SCALE_FACTOR_ROUNDING_POLICY");
+    QGuiApplication::setHighDpiScaleFactorRoundingPolicy(
+        Qt::HighDpiScaleFactorRoundingPolicy::Round);
+    for (const char* variable : {"QT_SCALE_FACTOR", "QT_SCREEN_SCALE_FACTORS"}) {
+        if (qEnvironmentVariableIsSet(variable)) {
+            qputenv(variable, WholeScaleFactors(qgetenv(variable)));
+        }
+    }
+}
 
 void SetDisplayZoom(int zoom) {
     // Qt reads these once, when the application object is created.

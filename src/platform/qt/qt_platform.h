@@ -8,6 +8,7 @@
 #include <memory>
 #include <string_view>
 
+class QByteArray;
 class QMessageBox;
 class QObject;
 
@@ -18,6 +19,17 @@ namespace platform::qt {
 // Our pictures are then replicated pixel for pixel, while Qt draws its texts and buttons at
 // `zoom` times their size. Call it before the QApplication is created.
 void SetDisplayZoom(int zoom);
+
+// Makes Qt take the zoom from the desktop: the scale factor of the screen the window is on
+// (from the X resources' Xft.dpi, a Wayland output's scale, QT_SCALE_FACTOR or
+// QT_SCREEN_SCALE_FACTORS), rounded to the nearest whole number of at least 1, with 1.5
+// giving 2. The font DPI alone (QT_FONT_DPI) changes nothing. Call it before the
+// QApplication is created.
+void FollowDesktopZoom();
+
+// `factors` as QT_SCALE_FACTOR or QT_SCREEN_SCALE_FACTORS hold them ("1.5", "1.5;2" or
+// "HDMI-1=1.5;DP-1=2"), each number rounded to the nearest whole one of at least 1.
+QByteArray WholeScaleFactors(const QByteArray& factors);
 
 // SetDisplayZoom(1): every client pixel of a control is one pixel on the screen.
 void DisableDisplayScaling();
