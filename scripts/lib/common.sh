@@ -11,7 +11,8 @@ ORVEX_PACKAGES=(
     libfftw3-dev
     libpng-dev nlohmann-json3-dev
     desktop-file-utils appstream
-    fonts-dejavu-core xvfb xdotool imagemagick
+    fonts-dejavu-core xvfb xdotool imagemagick x11-xserver-utils
+    weston qt6-wayland
     dbus-daemon at-spi2-core python3-pyatspi
 )
 
@@ -64,10 +65,12 @@ orvex_build() {
 # Starts a virtual X display and sets ORVEX_XVFB_PID and ORVEX_XVFB_DISPLAY; the caller stops
 # it with orvex_stop_xvfb. Xvfb takes the first free display number itself and writes it out
 # once it accepts clients, so scripts and tests that start displays at once never share one.
+# It never resets: a server resets when its last client leaves, and would then refuse the
+# client that comes a moment later.
 orvex_start_xvfb() {
     local number_file
     number_file=$(mktemp "${TMPDIR:-/tmp}/orvex-xvfb.XXXXXX") || orvex_die "no temporary file for Xvfb"
-    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$number_file" >/dev/null 2>&1 &
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$number_file" >/dev/null 2>&1 &
     ORVEX_XVFB_PID=$!
     local waited number=
     for waited in $(seq 1 100); do
@@ -94,4 +97,33 @@ orvex_stop_process() {
 orvex_stop_xvfb() {
     orvex_stop_process "${ORVEX_XVFB_PID:-}"
     ORVEX_XVFB_PID=
+}
+
+# Starts a headless Wayland compositor (Weston) in a private runtime folder and sets
+# ORVEX_WESTON_PID, WAYLAND_DISPLAY and XDG_RUNTIME_DIR; the caller stops it with
+# orvex_stop_weston. It ends by itself after <limit> seconds (default 600).
+orvex_start_weston() {
+    local limit=${1:-600}
+    ORVEX_WESTON_RUNTIME=$(mktemp -d "${TMPDIR:-/tmp}/orvex-wayland.XXXXXX") ||
+        orvex_die "no runtime folder for Weston"
+    chmod 700 "$ORVEX_WESTON_RUNTIME"
+    export XDG_RUNTIME_DIR=$ORVEX_WESTON_RUNTIME
+    export WAYLAND_DISPLAY=orvex-wayland
+    timeout "$limit" weston --no-config --backend=headless-backend.so --socket="$WAYLAND_DISPLAY" \
+        --idle-time=0 >/dev/null 2>&1 &
+    ORVEX_WESTON_PID=$!
+    local waited
+    for waited in $(seq 1 100); do
+        [ -S "$XDG_RUNTIME_DIR/$WAYLAND_DISPLAY" ] && return 0
+        kill -0 "$ORVEX_WESTON_PID" 2>/dev/null || break
+        sleep 0.05
+    done
+    orvex_die "the Wayland compositor (weston) did not start"
+}
+
+orvex_stop_weston() {
+    orvex_stop_process "${ORVEX_WESTON_PID:-}"
+    ORVEX_WESTON_PID=
+    [ -z "${ORVEX_WESTON_RUNTIME:-}" ] || rm -rf "$ORVEX_WESTON_RUNTIME"
+    ORVEX_WESTON_RUNTIME=
 }

@@ -1,15 +1,19 @@
 """What a screen reader finds in the running program, through the accessibility bus.
 
-Started by accessibility_test.sh inside a private D-Bus session on a virtual X display:
-    python3 accessibility_test.py PATH/TO/orvex
+Started by accessibility_test.sh inside a private D-Bus session on a virtual X display or
+a headless Wayland compositor:
+    python3 accessibility_test.py PATH/TO/orvex [x11|wayland]
 
 Starts the program, finds its sliders, display, read-outs and coding-mode buttons in its
-accessibility tree and prints what a screen reader is told about each; sets the level
-through the value interface and clicks the level gauge, and checks that the read-out and
-the value-change notices follow; then closes the window and expects a clean exit.
+accessibility tree, prints what a screen reader is told about each and expects the same on
+either platform; sets the level through the value interface and checks that the read-out,
+the next frames and the value-change notices follow. On X11 it clicks the level gauge and
+closes the window; on Wayland it ends the program with SIGTERM, then starts it again and
+ends the compositor under it. Each end must be clean.
 """
 
 import os
+import signal
 import subprocess
 import sys
 import tempfile
@@ -30,6 +34,22 @@ TREE_DEPTH_LIMIT = 8
 
 CODING_MODE_CAPTIONS = ["PCM 32 bit", "Orvex Sqrt", "1 st iteration", "2 nd iteration", "3 rd iteration"]
 START_WINDOW_CAPTION = "Окно Кайзера (20)"
+
+# What a screen reader is told at start, the same on every platform.
+EXPECTED_TREE = [
+    "role=slider  name='Level'  value=0 (min -160, max 0, step 1)  value-text=(not offered)"
+    "  description='Tone level in dB relative to full scale'",
+    "role=slider  name='Frequency'  value=1000 (min 0, max 8000, step 1)  value-text=(not offered)"
+    "  description='Tone frequency in Hz'",
+    "role=image  name='Spectrum'  description='Window: %s; mode: PCM 32 bit; peak: Bin 64: "
+    "1000.000 Hz, 0.00 dB'" % START_WINDOW_CAPTION,
+    "role=label  name='- 0 dB'  description='Level read-out'",
+    "role=label  name='1000 Hz'  description='Frequency read-out'",
+] + ["role=radio button  name=%r  description=''  %s" % (caption, "checked" if index == 0 else "unchecked")
+     for index, caption in enumerate(CODING_MODE_CAPTIONS)]
+
+# What the program says when the Wayland compositor goes away under it.
+COMPOSITOR_GONE = "orvex: The Wayland connection broke. Did the Wayland compositor die?\n"
 
 # Client pixels from the level gauge's corner to the middle of its left arrow.
 LEVEL_LEFT_ARROW = (8, 8)
@@ -133,10 +153,11 @@ def describe(control):
 
 
 def main():
-    if len(sys.argv) != 2:
-        print("usage: accessibility_test.py PATH/TO/orvex", file=sys.stderr)
+    if len(sys.argv) not in (2, 3) or sys.argv[2:] not in ([], ["x11"], ["wayland"]):
+        print("usage: accessibility_test.py PATH/TO/orvex [x11|wayland]", file=sys.stderr)
         return 2
     executable = sys.argv[1]
+    on_wayland = sys.argv[2:] == ["wayland"]
 
     # Value notices are sent only to listeners the bus knows about, so listen first; asking
     # for the desktop also starts the accessibility bus that the program then finds.
@@ -156,7 +177,9 @@ def main():
     errors = tempfile.TemporaryFile()
     program = subprocess.Popen([executable], env=environment, stderr=errors)
     try:
-        status = run_checks(program, value_notices)
+        status = run_checks(program, value_notices, on_wayland)
+        if on_wayland:
+            status = max(status, check_compositor_gone(executable, environment))
     finally:
         if program.poll() is None:
             program.terminate()
@@ -172,7 +195,29 @@ def main():
     return status
 
 
-def run_checks(program, value_notices):
+def check_compositor_gone(executable, environment):
+    """Starts the program again, ends the compositor under it and expects one line, status 1."""
+    with tempfile.TemporaryFile() as errors:
+        program = subprocess.Popen([executable], env=environment, stderr=errors)
+        try:
+            check(wait_for(lambda: find_application(program.pid), START_LIMIT_S) is not None,
+                  "the program starts again on the compositor")
+            os.kill(int(os.environ["ORVEX_WESTON_PID"]), signal.SIGTERM)
+            status = program.wait(EXIT_LIMIT_S)
+            check(status == 1, "the compositor gone, the program ends with status 1 (it ended with %d)" % status)
+        except subprocess.TimeoutExpired:
+            check(False, "the program outlived its compositor")
+        finally:
+            if program.poll() is None:
+                program.kill()
+                program.wait()
+        errors.seek(0)
+        text = errors.read().decode("utf-8", "replace")
+        check(text == COMPOSITOR_GONE, "and says so in one line: %r" % text)
+    return 1 if failures else 0
+
+
+def run_checks(program, value_notices, on_wayland):
     application = wait_for(lambda: find_application(program.pid), START_LIMIT_S)
     if not check(application is not None, "the program appears on the accessibility bus"):
         return 1
@@ -199,8 +244,10 @@ def run_checks(program, value_notices):
     # A frame or two, so that the display describes a spectrum.
     pump(1.0)
     print("what a screen reader is told:", flush=True)
-    for control in [level, frequency, display] + labels + buttons:
-        print("  " + describe(fresh(control)), flush=True)
+    told = [describe(fresh(control)) for control in [level, frequency, display] + labels + buttons]
+    for line in told:
+        print("  " + line, flush=True)
+    check(told == EXPECTED_TREE, "a screen reader is told what it is told on every platform")
 
     check(level.queryValue().currentValue == 0, "the level starts at 0 dB")
     check((level.queryValue().minimumValue, level.queryValue().maximumValue,
@@ -228,12 +275,24 @@ def run_checks(program, value_notices):
     check(level.queryValue().currentValue == -20, "the level reads -20 dB once set")
     check(wait_for(lambda: ("Level", -20) in value_notices, CHANGE_LIMIT_S),
           "a value set through the interface is announced")
+    check(wait_for(lambda: fresh(display).description.endswith("1000.000 Hz, -20.00 dB"), CHANGE_LIMIT_S),
+          "the frames run: the display's peak follows the level")
 
     # Out of range: clamped to the quietest level.
     level.queryValue().currentValue = -1000.0
     check(wait_for(lambda: fresh(level_label).name == "- 160 dB", CHANGE_LIMIT_S),
           "a level below the range is clamped to -160 dB")
     level.queryValue().currentValue = -20.0
+
+    if on_wayland:
+        # Ended from outside, the program ends cleanly (and, sanitized, without leaks).
+        program.terminate()
+        try:
+            status = program.wait(EXIT_LIMIT_S)
+            check(status == 0, "SIGTERM ends the program with status 0 (it ended with %d)" % status)
+        except subprocess.TimeoutExpired:
+            check(False, "the program outlived SIGTERM")
+        return 1 if failures else 0
 
     # A click on the left arrow steps the level down by one decibel, and says so.
     x, y, _, _ = level.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)

@@ -1,15 +1,18 @@
 #!/usr/bin/env bash
-# The accessibility test's surroundings: a virtual X display and a private D-Bus session, in
-# which the accessibility bus starts on demand, both gone again when the test ends.
+# The accessibility test's surroundings: a virtual X display, or a headless Wayland compositor
+# and no X display at all, and a private D-Bus session, in which the accessibility bus starts
+# on demand, all gone again when the test ends.
 #
-#   accessibility_test.sh PYTHON SCRIPT ORVEX_EXECUTABLE
+#   accessibility_test.sh PYTHON SCRIPT ORVEX_EXECUTABLE [x11|wayland]
 set -euo pipefail
 source "$(dirname "$0")/../../scripts/lib/common.sh"
 
-[ $# -eq 3 ] || orvex_die "usage: accessibility_test.sh PYTHON SCRIPT ORVEX_EXECUTABLE"
+[ $# -eq 3 ] || [ $# -eq 4 ] ||
+    orvex_die "usage: accessibility_test.sh PYTHON SCRIPT ORVEX_EXECUTABLE [x11|wayland]"
 python=$1
 script=$2
 orvex=$3
+platform=${4:-x11}
 
 # The whole test, start-up of the sanitized program included, takes well under this.
 readonly session_limit_s=240
@@ -19,16 +22,30 @@ stop_all() {
     # Stopping the session stops the script, the program it started and the buses.
     orvex_stop_process "$session"
     orvex_stop_xvfb
+    orvex_stop_weston
 }
 trap stop_all EXIT
 # Stopped from outside (ctest's time limit), everything is stopped before the script ends.
 trap 'exit 143' INT TERM
 
-orvex_start_xvfb
-export DISPLAY=$ORVEX_XVFB_DISPLAY
+case "$platform" in
+    x11)
+        orvex_start_xvfb
+        export DISPLAY=$ORVEX_XVFB_DISPLAY
+        unset WAYLAND_DISPLAY
+        ;;
+    wayland)
+        orvex_start_weston "$session_limit_s"
+        unset DISPLAY
+        # The script ends the compositor to see the program's answer.
+        export ORVEX_WESTON_PID
+        ;;
+    *) orvex_die "unknown platform '$platform' (allowed: x11, wayland)" ;;
+esac
+unset XDG_SESSION_TYPE
 unset DBUS_SESSION_BUS_ADDRESS AT_SPI_BUS_ADDRESS
 # The session bus ends with the script, and with it the accessibility bus it started. Run in
 # the background, so that a signal to this shell is handled at once.
-timeout --kill-after=10 "$session_limit_s" dbus-run-session -- "$python" "$script" "$orvex" &
+timeout --kill-after=10 "$session_limit_s" dbus-run-session -- "$python" "$script" "$orvex" "$platform" &
 session=$!
 wait "$session"

@@ -49,6 +49,9 @@ constexpr auto AnswerLimit = 20s;
 // Far longer than the program takes to move its window in answer to a move.
 constexpr auto NoAnswerTime = 1s;
 
+// Given as a child's error path: its standard error is closed.
+constexpr auto ClosedStream = "<closed>";
+
 // A change to the environment a child starts with: a value to set, or none to unset.
 struct TEnvironmentChange {
     std::string name;
@@ -58,7 +61,8 @@ struct TEnvironmentChange {
 // A child process that is killed when the test is done with it.
 class TChild {
 public:
-    // With `errorPath`, the child's standard error goes to that file.
+    // With `errorPath`, the child's standard error goes to that file; with ClosedStream it
+    // starts with standard error closed.
     TChild(const std::vector<std::string>& argv,
            const std::vector<TEnvironmentChange>& environment = {},
            const std::string& errorPath = {}) {
@@ -71,7 +75,10 @@ public:
                     unsetenv(change.name.c_str());
                 }
             }
-            if (!errorPath.empty() && std::freopen(errorPath.c_str(), "w", stderr) == nullptr) {
+            if (errorPath == ClosedStream) {
+                close(STDERR_FILENO);
+            } else if (!errorPath.empty() &&
+                       std::freopen(errorPath.c_str(), "w", stderr) == nullptr) {
                 _exit(126);
             }
             std::vector<char*> args;
@@ -93,6 +100,14 @@ public:
     TChild& operator=(const TChild&) = delete;
 
     bool Running() { return !Reaped(); }
+
+    // Sends SIGTERM and returns the wait status, or nothing if it still runs after `limit`.
+    std::optional<int> Terminate(std::chrono::milliseconds limit) {
+        if (!Reaped()) {
+            kill(pid_, SIGTERM);
+        }
+        return WaitForExit(limit);
+    }
 
     // The wait status once the child has ended, or nothing if it still runs after `limit`.
     std::optional<int> WaitForExit(std::chrono::milliseconds limit) {
@@ -134,18 +149,21 @@ std::string Capture(const std::string& command) {
 }
 
 // A virtual X display with one screen of the given size ("WIDTHxHEIGHTxDEPTH"), for as long
-// as the object lives. Xvfb takes the first free display number itself and writes it to a
+// as the object lives. By default it never resets, so that no client's coming and going
+// (a check, xdotool) can make it refuse the next one. Xvfb takes the first free display number itself and writes it to a
 // pipe once it accepts clients, so tests that start displays at once never share one.
 class TVirtualDisplay {
 public:
-    explicit TVirtualDisplay(const std::string& screen = "1280x1024x24") {
+    explicit TVirtualDisplay(const std::string& screen = "1280x1024x24",
+                             const std::vector<std::string>& serverOptions = {"-noreset"}) {
         int pipeEnds[2];
         if (pipe(pipeEnds) != 0) {
             return;
         }
-        server_ = std::make_unique<TChild>(
-            std::vector<std::string>{"Xvfb", "-displayfd", std::to_string(pipeEnds[1]), "-screen",
-                                     "0", screen, "-nolisten", "tcp"});
+        std::vector<std::string> command = {"Xvfb", "-displayfd", std::to_string(pipeEnds[1]),
+                                            "-screen", "0", screen, "-nolisten", "tcp"};
+        command.insert(command.end(), serverOptions.begin(), serverOptions.end());
+        server_ = std::make_unique<TChild>(command);
         close(pipeEnds[1]);
         std::string number;
         pollfd ready{pipeEnds[0], POLLIN, 0};
@@ -398,17 +416,33 @@ QImage ClientPixels(const QImage& screenshot, int zoom) {
 }
 
 TEST(EndToEnd, RealWindowShowsTheSpectrumFollowsTheLevelSliderAndTheProgramEndsWithIt) {
-    // At zoom 1, and at zoom 2 with the clicks on the last screen pixel of a client pixel.
-    for (const int zoom : {1, 2}) {
-        SCOPED_TRACE("zoom " + std::to_string(zoom));
+    // At zoom 1, at zoom 2 with the clicks on the last screen pixel of a client pixel, and
+    // on a desktop at 200 %, whose zoom the window takes without being told.
+    struct TCase {
+        const char* what;
+        std::vector<std::string> arguments;
+        int desktopDpi; // Xft.dpi in the X resources; 0 for none
+        int zoom;
+    };
+    const TCase cases[] = {
+        {"zoom 1", {}, 0, 1},
+        {"--zoom 2", {"--zoom", "2"}, 0, 2},
+        {"a desktop at 200 %", {}, 192, 2},
+    };
+    QImage zoom2Shot;
+    for (const auto& [what, arguments, desktopDpi, zoom] : cases) {
+        SCOPED_TRACE(what);
         const TVirtualDisplay xvfb;
         ASSERT_TRUE(xvfb.Started()) << "Xvfb did not start";
         const std::string& display = xvfb.Name();
+        if (desktopDpi != 0) {
+            const std::string resources = "echo 'Xft.dpi: " + std::to_string(desktopDpi) +
+                                          "' | DISPLAY=" + display + " xrdb -nocpp -merge";
+            ASSERT_EQ(std::system(resources.c_str()), 0) << resources;
+        }
 
         std::vector<std::string> command = {ORVEX_EXECUTABLE};
-        if (zoom != 1) {
-            command.insert(command.end(), {"--zoom", std::to_string(zoom)});
-        }
+        command.insert(command.end(), arguments.begin(), arguments.end());
         TChild orvex(command, {{"DISPLAY", display}});
         const std::string window = WaitForMainWindow(display);
         ASSERT_FALSE(window.empty()) << "the window did not appear";
@@ -417,6 +451,11 @@ TEST(EndToEnd, RealWindowShowsTheSpectrumFollowsTheLevelSliderAndTheProgramEndsW
 
         const QImage firstShot = Screenshot(display, window);
         ASSERT_EQ(firstShot.size(), QSize(556, 404) * zoom);
+        if (zoom == 2 && zoom2Shot.isNull()) {
+            zoom2Shot = firstShot;
+        } else if (zoom == 2) {
+            EXPECT_TRUE(firstShot == zoom2Shot) << "differs from the picture at --zoom 2";
+        }
         const QImage first = ClientPixels(firstShot, zoom);
         EXPECT_EQ(Rgb(first, 0, 0), 0x131618u);              // panel corner RGB(19, 22, 24)
         EXPECT_EQ(Rgb(first, 15, 250), 0xA8C5D0u);           // ruler tick at 0 Hz
@@ -568,48 +607,144 @@ TEST(EndToEnd, WindowOpensCentredSnapsShowsItsIconAndNameAndClosesWhenAskedWhate
 TEST(EndToEnd, WithoutADisplayTheProgramSaysSoInOneLineAndEndsWithStatusOne) {
     const std::string unreachable = ":9999";
     ASSERT_FALSE(std::filesystem::exists("/tmp/.X11-unix/X9999"));
+    const TVirtualDisplay xvfb;
+    ASSERT_TRUE(xvfb.Started()) << "Xvfb did not start";
+    const std::string noScreen = xvfb.Name() + ".5";
+    const std::string runtime = std::filesystem::temp_directory_path();
     // Whatever the environment of the test run offers, no other windowing system.
     const std::vector<TEnvironmentChange> noOtherPlatform = {
-        {"WAYLAND_DISPLAY", std::nullopt},
-        {"QT_QPA_PLATFORM", std::nullopt},
-        {"XDG_SESSION_TYPE", std::nullopt},
+        {"WAYLAND_DISPLAY", std::nullopt}, {"QT_QPA_PLATFORM", std::nullopt},
+        {"XDG_SESSION_TYPE", std::nullopt}, {"DISPLAY", std::nullopt},
+        {"XDG_RUNTIME_DIR", runtime},
     };
+    const std::string advice = "; set DISPLAY, or run scripts/run to see it on a virtual display";
+    const std::string noX11 = "xcb: cannot open the display (DISPLAY is not set)" + advice;
+    const std::string noWaylandZero =
+        "wayland: cannot open the Wayland display \"" + runtime +
+        "/wayland-0\" (No such file or directory)";
     struct TCase {
         const char* what;
         std::vector<TEnvironmentChange> environment;
-        std::string display;
+        std::vector<std::string> arguments;
+        std::string line;
     };
     const TCase cases[] = {
-        {"no display", {{"DISPLAY", std::nullopt}}, "(DISPLAY is not set)"},
-        {"a display that cannot be opened", {{"DISPLAY", unreachable}}, "\"" + unreachable + "\""},
-        {"X11 chosen explicitly",
-         {{"DISPLAY", unreachable}, {"QT_QPA_PLATFORM", "xcb"}},
-         "\"" + unreachable + "\""},
+        {"no display", {}, {}, "cannot open the display (DISPLAY is not set)" + advice},
+        {"a display that cannot be opened",
+         {{"DISPLAY", unreachable}},
+         {},
+         "cannot open the display \"" + unreachable + "\"" + advice},
+        {"X11 chosen explicitly, with options",
+         {{"DISPLAY", unreachable}, {"QT_QPA_PLATFORM", "xcb:opt=1"}},
+         {},
+         "cannot open the display \"" + unreachable + "\"" + advice},
+        {"a screen the display does not have",
+         {{"DISPLAY", noScreen}},
+         {},
+         "cannot open the display \"" + noScreen + "\"" + advice},
+        {"a Wayland display without its socket",
+         {{"WAYLAND_DISPLAY", "gone"}},
+         {},
+         "cannot start on any of the platforms \"wayland;xcb\": wayland: cannot open the "
+         "Wayland display \"" + runtime + "/gone\" (No such file or directory); " + noX11},
+        {"a Wayland session without a display",
+         {{"XDG_SESSION_TYPE", "wayland"}},
+         {},
+         "cannot start on any of the platforms \"wayland;xcb\": " + noWaylandZero + "; " + noX11},
+        {"a Wayland display without a runtime folder",
+         {{"WAYLAND_DISPLAY", "wayland-0"}, {"XDG_RUNTIME_DIR", std::nullopt}},
+         {},
+         "cannot start on any of the platforms \"wayland;xcb\": wayland: cannot find the "
+         "Wayland display \"wayland-0\" (XDG_RUNTIME_DIR is not set); " + noX11},
+        {"Wayland chosen without a compositor",
+         {{"QT_QPA_PLATFORM", "wayland"}},
+         {},
+         "cannot start on the platform \"wayland\": " + noWaylandZero.substr(9)},
+        {"a platform Qt does not have",
+         {},
+         {"-platform", "nope"},
+         "cannot start on the platform \"nope\": Qt has no platform plugin \"nope\""},
+        {"a list of platforms, none of them there",
+         {},
+         {"-platform", "wayland;xcb"},
+         "cannot start on any of the platforms \"wayland;xcb\": " + noWaylandZero + "; " + noX11},
     };
     const std::string errorPath = std::filesystem::temp_directory_path() /
                                   ("orvex-e2e-stderr-" + std::to_string(getpid()) + ".txt");
     for (const TCase& c : cases) {
-        std::vector<TEnvironmentChange> environment = noOtherPlatform;
+        std::vector<TEnvironmentChange> environment = noOtherPlatform; // changes apply in order
         environment.insert(environment.end(), c.environment.begin(), c.environment.end());
-        TChild orvex({ORVEX_EXECUTABLE}, environment, errorPath);
+        std::vector<std::string> command = {ORVEX_EXECUTABLE};
+        command.insert(command.end(), c.arguments.begin(), c.arguments.end());
+        TChild orvex(command, environment, errorPath);
         const std::optional<int> status = orvex.WaitForExit(ExitLimit);
         ASSERT_TRUE(status.has_value()) << c.what;
         EXPECT_TRUE(WIFEXITED(*status)) << c.what << ": " << *status;
         EXPECT_EQ(WEXITSTATUS(*status), 1) << c.what;
         std::ifstream error(errorPath);
         const std::string written{std::istreambuf_iterator<char>(error), {}};
-        EXPECT_EQ(written, "orvex: cannot open the display " + c.display +
-                               "; set DISPLAY, or run scripts/run to see it on a virtual display\n")
-            << c.what;
+        EXPECT_EQ(written, "orvex: " + c.line + "\n") << c.what;
     }
     std::filesystem::remove(errorPath);
 
     // A platform chosen explicitly that needs no display still starts.
-    std::vector<TEnvironmentChange> offscreen = noOtherPlatform; // changes apply in order
+    std::vector<TEnvironmentChange> offscreen = noOtherPlatform;
     offscreen.push_back({"QT_QPA_PLATFORM", "offscreen"});
-    offscreen.push_back({"DISPLAY", std::nullopt});
     TChild orvex({ORVEX_EXECUTABLE}, offscreen);
     EXPECT_FALSE(orvex.WaitForExit(OffscreenRunTime).has_value());
+}
+
+// Every fresh server: one that ends when its last client leaves, one that resets then (as
+// every X server does by default), and the program's odd surroundings on such a server.
+TEST(EndToEnd, StartsOnEveryFreshServerAndEndsWithStatusZeroOnSigterm) {
+    const std::filesystem::path runtime =
+        std::filesystem::temp_directory_path() / ("orvex-e2e-runtime-" + std::to_string(getpid()));
+    std::filesystem::create_directory(runtime);
+    std::filesystem::permissions(runtime, std::filesystem::perms::owner_all);
+    const std::string errorPath = runtime / "stderr.txt";
+    struct TCase {
+        const char* what;
+        std::vector<std::string> serverOptions;
+        std::vector<TEnvironmentChange> environment;
+        std::string errorPath; // empty: the test's own standard error, not checked
+        int starts;
+    };
+    const TCase cases[] = {
+        {"a server that ends with its last client", {"-terminate"}, {}, {}, 1},
+        {"fresh servers that reset when their last client leaves", {}, {}, {}, 20},
+        // Without a runtime folder Qt warns; with standard error closed the warning would
+        // go into the X connection.
+        {"standard error closed", {"-noreset"}, {{"XDG_RUNTIME_DIR", std::nullopt}},
+         ClosedStream, 1},
+        {"a Wayland session announced beside a working X display",
+         {"-noreset"},
+         {{"XDG_SESSION_TYPE", "wayland"}, {"XDG_RUNTIME_DIR", runtime.string()}},
+         errorPath,
+         1},
+    };
+    for (const TCase& c : cases) {
+        for (int start = 0; start < c.starts; ++start) {
+            SCOPED_TRACE(std::string(c.what) + ", start " + std::to_string(start + 1));
+            const TVirtualDisplay xvfb("1280x1024x24", c.serverOptions);
+            ASSERT_TRUE(xvfb.Started()) << "Xvfb did not start";
+            std::vector<TEnvironmentChange> environment = {{"DISPLAY", xvfb.Name()},
+                                                           {"WAYLAND_DISPLAY", std::nullopt},
+                                                           {"QT_QPA_PLATFORM", std::nullopt},
+                                                           {"XDG_SESSION_TYPE", std::nullopt}};
+            environment.insert(environment.end(), c.environment.begin(), c.environment.end());
+            TChild orvex({ORVEX_EXECUTABLE}, environment, c.errorPath);
+            EXPECT_FALSE(WaitForMainWindow(xvfb.Name()).empty()) << "the window did not appear";
+            const std::optional<int> status = orvex.Terminate(ExitLimit);
+            ASSERT_TRUE(status.has_value()) << "SIGTERM did not end the program";
+            EXPECT_TRUE(WIFEXITED(*status)) << *status;
+            EXPECT_EQ(WEXITSTATUS(*status), 0);
+        }
+        if (c.errorPath == errorPath) {
+            std::ifstream error(errorPath);
+            EXPECT_EQ(std::string(std::istreambuf_iterator<char>(error), {}), "") << c.what;
+        }
+    }
+    std::filesystem::remove_all(runtime);
 }
 
 } // namespace
