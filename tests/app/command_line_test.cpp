@@ -5,11 +5,13 @@
 #include "app/startup.h"
 
 #include <cstdlib>
+#include <fcntl.h>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 namespace {
 
@@ -101,6 +103,35 @@ TEST(CommandLine, HelpAndVersionNeedNoDisplay) {
         const std::string err = testing::internal::GetCapturedStderr();
         EXPECT_EQ(out.empty(), status != 0) << argument;
         EXPECT_EQ(err.empty(), status == 0) << argument;
+    }
+
+    // An answer that cannot be written says why in one line and ends with status 1.
+    struct TCase {
+        std::string argument;
+        const char* output; // opened on standard output; none: standard output closed
+        std::string line;
+    };
+    const TCase failedWrites[] = {
+        {"--help", "/dev/full", "orvex: cannot write the help text: No space left on device\n"},
+        {"--version", nullptr, "orvex: cannot write the version: standard output is closed\n"},
+    };
+    for (TCase c : failedWrites) {
+        char name[] = "orvex";
+        char* argv[] = {name, c.argument.data(), nullptr};
+        testing::internal::CaptureStderr(); // before standard output is closed, not into it
+        const int savedOutput = dup(STDOUT_FILENO);
+        if (c.output != nullptr) {
+            const int output = open(c.output, O_WRONLY);
+            dup2(output, STDOUT_FILENO);
+            close(output);
+        } else {
+            close(STDOUT_FILENO);
+        }
+        const int status = app::RunOrvex(2, argv);
+        dup2(savedOutput, STDOUT_FILENO);
+        close(savedOutput);
+        EXPECT_EQ(status, app::StartFailedStatus) << c.argument;
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), c.line) << c.argument;
     }
 }
 

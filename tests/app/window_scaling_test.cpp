@@ -10,6 +10,7 @@
 
 #include <cstdlib>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -40,8 +41,13 @@ constexpr auto PictureFileVariable = "ORVEX_PICTURE_AT_96_DPI";
 // to the test.
 class TWindowUnderTest {
 public:
-    explicit TWindowUnderTest(int zoom) {
-        platform::qt::SetDisplayZoom(zoom);
+    // Without a zoom, the desktop's, as the program takes it.
+    explicit TWindowUnderTest(std::optional<int> zoom) {
+        if (zoom) {
+            platform::qt::SetDisplayZoom(*zoom);
+        } else {
+            platform::qt::FollowDesktopZoom();
+        }
         application_ = std::make_unique<QApplication>(argc_, argv_);
         platform_ = std::make_unique<platform::qt::TQtPlatform>();
         analysis::ResetAnalyzerToLoadState();
@@ -205,6 +211,32 @@ TEST(WindowScaling, AtZoom2OurPicturesAreReplicatedAndTheMouseActsOnTheSamePixel
     TSpectrumForm& fresh = window.Renew();
     fresh.show();
     EXPECT_EQ(ReadOutsAfterClicksAcross(fresh, 0.5), atCorners);
+}
+
+TEST(WindowScaling, WithoutAZoomTheWindowTakesTheDesktopsFactorRoundedToAWholeOne) {
+    struct TCase {
+        const char* variable;
+        const char* value;
+        int zoom;
+    };
+    const TCase cases[] = {
+        {"QT_SCALE_FACTOR", "1.5", 2},
+        {"QT_SCALE_FACTOR", "0.6", 1},
+        {"QT_SCREEN_SCALE_FACTORS", "2.4", 2},
+        {"QT_FONT_DPI", "192", 1}, // the font DPI alone changes nothing
+    };
+    for (const TCase& c : cases) {
+        qputenv(c.variable, c.value);
+        {
+            TWindowUnderTest window(std::nullopt);
+            EXPECT_EQ(window.Form().devicePixelRatioF(), c.zoom) << c.variable << "=" << c.value;
+            EXPECT_EQ(ScreenPicture(window.Form()).size(),
+                      QSize(layout::ClientWidth, layout::ClientHeight) * c.zoom)
+                << c.variable << "=" << c.value;
+        }
+        qunsetenv(c.variable);
+    }
+    EXPECT_EQ(platform::qt::WholeScaleFactors("HDMI-1=1.5;DP-1=2.6;x"), "HDMI-1=2;DP-1=3;x");
 }
 
 } // namespace
