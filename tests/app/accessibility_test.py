@@ -192,6 +192,8 @@ def main():
         text = errors.read().decode("utf-8", "replace")
         if text.strip():
             print("--- the program's standard error ---\n" + text, flush=True)
+    if on_wayland and not check(text == "", "nothing is printed for what Wayland does not allow"):
+        status = 1
     return status
 
 
