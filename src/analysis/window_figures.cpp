@@ -162,6 +162,7 @@ TWindowFigures MeasureWindowFigures(std::span<const float, FrameLength> table) {
     // A side lobe is sampled every 1/64 bin; its top is flat enough there that the sampled
     // maximum is within a few thousandths of a decibel of the true one.
     figures.HighestSideLobeDb = Decibels(static_cast<Extended>(highestSideLobe) / peak);
+    figures.MainLobeHalfWidthBins = static_cast<double>(lobeEnd) / WindowFiguresPadding;
     return figures;
 }
 

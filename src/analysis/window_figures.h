@@ -17,6 +17,7 @@ struct TWindowFigures {
     double Width3DbBins;      // main-lobe width at half the peak's power (3.01 dB below it)
     double Width6DbBins;      // ... at half its amplitude (6.02 dB below it)
     double HighestSideLobeDb; // highest side lobe against the main lobe's peak (negative)
+    double MainLobeHalfWidthBins; // from the centre to the main lobe's first trough
 };
 
 // The lobes are measured on the window's transform zero-padded to this many times its
