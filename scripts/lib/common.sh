@@ -10,7 +10,7 @@ ORVEX_PACKAGES=(
     libgtest-dev libgmock-dev libbenchmark-dev
     libfftw3-dev
     libpng-dev nlohmann-json3-dev
-    desktop-file-utils appstream
+    desktop-file-utils appstream help2man
     fonts-dejavu-core xvfb xdotool imagemagick
     dbus-daemon at-spi2-core python3-pyatspi
 )
