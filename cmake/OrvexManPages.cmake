@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Manual pages built from the programs' own --help (and --version) by help2man, so they say
 # what the programs say. Each page is gzipped (-9n: no name or time stamp inside, so the
 # bytes depend on the text alone) as Debian's manual pages are, and installed to

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The Debian package: `cpack -G DEB` in a build tree packs what `cmake --install` puts in
 # place, plus the copyright and changelog Debian asks of every package (scripts/package
 # does it all, on a Release build). The shared-library dependencies are read off the

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Shared by scripts/test and scripts/run: install what is missing, then configure and build.
 # Source it; it defines functions only.
 

@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs inside the fresh Debian root that `scripts/package --check` prepares (as root, with
 # /proc and /dev mounted): installs the package through apt-get, runs both programs, shows
 # the window on a virtual display, then purges the package and checks that nothing of it
