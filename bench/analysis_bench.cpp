@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Speed of the numeric core: whole frames per coding mode, the parts of a frame, the
 // transform (against FFTW's where available), the window builds and the figures of the
 // windows and the coding modes.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Measures the running program on a virtual display: time from process start until its
 # window is on screen, CPU use at the 64 ms frame rate, and resident memory over a run. In
 # the same run it measures bare_qt_repaint, a Qt program that only repaints a 512 x 241

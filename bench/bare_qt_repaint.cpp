@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The yardstick for the program's CPU use: a bare Qt program that does nothing but repaint a
 // 512 x 241 picture every 64 ms, as the spectrum display does, with nothing computed or drawn
 // by us. bench/app_metrics.sh runs it beside Orvex.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Speed of the display: drawing one frame's plot (hand-over, grid and trace, without the
 // numerics) and generating the start-up artwork.
 

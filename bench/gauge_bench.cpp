@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Painting one gauge slider of the main window: the whole 142 x 18 client area drawn into
 // the control's surface and copied to its window.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The frame clock on Qt's event loop: the intervals between the ticks of a TQtTimer at the
 // window's 64 ms, measured over many ticks. Each iteration waits for one tick and counts the
 // time since the previous one, so the reported time is the mean interval; the counters give

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The raster work of one analyzer frame: drawing the spectrum picture, handing it to the
 // display control and the control's compose-and-copy to its window.
 

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Soak run: drives the real program on a virtual display with random mouse and keyboard input
 # for a given time and watches it. The input covers what a user can do to the window: clicks,
 # drags and holds on both sliders (arrows, track and handle), the wheel, the window menu

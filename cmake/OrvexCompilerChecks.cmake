@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The numeric core evaluates in the x87 80-bit format through `long double`;
 # on any other format the results would silently differ, so refuse to build.
 include(CheckCXXSourceCompiles)

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Common settings for every Orvex target, and the one helper that registers tests.
 
 # Compile options shared by all our targets. Floating-point contraction stays off so that

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The libraries depend on each other only downwards, and only the application and the Qt
 // platform see Qt. The build already keeps a library from reaching headers it does not
 // link; this test also catches a new link that breaks the layering, by reading every

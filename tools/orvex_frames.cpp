@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // orvex-frames: runs analyzer frames without a window and prints the result.
 
 #include "frames_options.h"

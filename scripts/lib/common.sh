@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Shared by scripts/test and scripts/run: install what is missing, then configure and build.
 # Source it; it defines functions only.
 
@@ -10,7 +11,7 @@ ORVEX_PACKAGES=(
     libgtest-dev libgmock-dev libbenchmark-dev
     libfftw3-dev
     libpng-dev nlohmann-json3-dev
-    desktop-file-utils appstream
+    desktop-file-utils appstream help2man
     fonts-dejavu-core xvfb xdotool imagemagick x11-xserver-utils
     weston qt6-wayland
     dbus-daemon at-spi2-core python3-pyatspi

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "window_table.h"
 
 #include "bessel_i0.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Orvex: one window that shows, live, the spectrum of a synthesised tone.
 
 #include "startup.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "figure_texts.h"
 
 #include "analysis/analyzer_state.h"

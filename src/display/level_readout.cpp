@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "level_readout.h"
 
 #include "controls/gauge_look.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "spectrum_plot.h"
 
 #include "analysis/frame_pipeline.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "pixel_allocator.h"
 
 #include <cstdlib>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "transparent_blit.h"
 
 #include "rasterizer.h"

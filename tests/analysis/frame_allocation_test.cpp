@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A frame must not touch the heap: every global allocation is counted while frames run.
 
 #include "support/analyzer_fixture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Freezes the exact bits of the numeric core's output. Every value there is evaluated in
 // extended precision and rounded to double or single exactly where it is stored, so the
 // output is reproducible bit for bit, and a change of precision, evaluation order or a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "analysis/frame_pipeline.h"
 #include "analysis/sample_coder.h"
 #include "support/analyzer_fixture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Sweeps the whole range the sliders allow, on a coarse grid, with the floating-point traps
 // on: any invalid operation, division by zero or overflow in a frame kills the test.
 

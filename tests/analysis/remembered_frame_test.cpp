@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The analyzer remembers what repeats from frame to frame (the tone's sine values per clock
 // value, the transform's twiddle factors). Side by side with the plain computation, which
 // computes every value afresh, every bit of every frame must agree, whatever changes between

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "analysis/analyzer.h"
 #include "analysis/window_figures.h"
 #include "analysis/window_table.h"

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """What a screen reader finds in the running program, through the accessibility bus.
 
 Started by accessibility_test.sh inside a private D-Bus session on a virtual X display or

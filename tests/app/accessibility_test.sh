@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The accessibility test's surroundings: a virtual X display, or a headless Wayland compositor
 # and no X display at all, and a private D-Bus session, in which the accessibility bus starts
 # on demand, all gone again when the test ends.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What assistive technology reads from and sets through the window's own controls, asked
 // in process the way Qt's accessibility bridge asks.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's command line: its own options, Qt's options passed through, and one line
 // with status 2 for anything else, all before a display is needed.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real program on a virtual X display: start it, look at its window, click a slider.
 
 #include "display/panel_artwork.h"

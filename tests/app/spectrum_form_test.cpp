@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "analysis/analyzer.h"
 #include "analysis/analyzer_state.h"
 #include "analysis/coder_figures.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Running the main window: a failure while it is built ends the start with a report, and the
 // loop ends with status 0 however the window goes.
 

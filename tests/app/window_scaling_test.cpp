@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window on a 2x desktop: a large font DPI changes nothing of its look, and a zoom
 // replicates every pixel of ours while the mouse maps back to the same client pixels.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "analysis/analyzer_state.h"
 #include "analysis/window_table.h"
 #include "app/window_table_builder.h"

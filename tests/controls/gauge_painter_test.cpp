@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "controls/gauge_painter.h"
 #include "platform/color.h"
 #include "platform/scripted/scripted_platform.h"

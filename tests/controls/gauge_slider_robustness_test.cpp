@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "controls/gauge_slider.h"
 #include "platform/geometry.h"
 #include "raster/raster_surface.h"

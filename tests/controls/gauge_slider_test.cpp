@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "controls/gauge_look.h"
 #include "controls/gauge_slider.h"
 #include "platform/color.h"

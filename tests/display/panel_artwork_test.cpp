@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "display/panel_artwork.h"
 #include "display/spectrum_plot.h"
 #include "raster/pixel32.h"

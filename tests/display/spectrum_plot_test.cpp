@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "display/spectrum_plot.h"
 #include "platform/scripted/scripted_platform.h"
 #include "raster/pixel32.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The canvas and the drawing primitives under it, driven by scripts of lines, polylines,
 // polygons and fills with solid and patterned brushes, at any coordinates, on surfaces of
 // any small size. Whatever the script, nothing may change outside the surface's memory,

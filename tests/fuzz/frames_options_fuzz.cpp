@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The headless tool's command line: the input is the argument list, each argument ended by a
 // NUL byte (an argument cannot hold one). Whatever the arguments, the parser either returns
 // options within their ranges or throws UsageError with a one-line message free of

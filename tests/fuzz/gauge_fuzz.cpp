@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The gauge slider on the scripted platform, driven by scripts of mouse, wheel, timer,
 // enable and property events, with any values. After every event the position lies in the
 // range, every change of it has been notified exactly once (and a user change right after

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/scripted/scripted_control_host.h"
 #include "platform/scripted/scripted_platform.h"
 #include "support/platform_printers.h"

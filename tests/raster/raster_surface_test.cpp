@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/color.h"
 #include "raster/e_backend.h"
 #include "raster/raster_surface.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/color.h"
 #include "raster/raster_surface.h"
 #include "raster/surface_canvas.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "raster/transparent_blit.h"
 #include "support/pixel_asserts.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The frame numerics computed the plain way, every value afresh: a sine per sample and the

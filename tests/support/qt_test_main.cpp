@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Test main for the tests of the window: the application object exists for the whole run,
 // set up as the program sets it up (device pixels, application name).
 

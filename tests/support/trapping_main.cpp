@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Test main for the numeric tests: invalid operation, division by zero and overflow trap
 // (SIGFPE) for the whole run, so any such operation in the code under test fails the test.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "analysis/coder_figures.h"
 #include "analysis/frame_pipeline.h"
 #include "analysis/window_figures.h"

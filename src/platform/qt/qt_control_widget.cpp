@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "qt_control_widget.h"
 
 #include "pixel_image.h"

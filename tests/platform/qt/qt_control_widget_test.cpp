@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "controls/surface_view.h"
 #include "platform/custom_control.h"
 #include "platform/geometry.h"

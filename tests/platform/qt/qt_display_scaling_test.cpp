@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "controls/surface_view.h"
 #include "platform/geometry.h"
 #include "platform/qt/qt_control_widget.h"

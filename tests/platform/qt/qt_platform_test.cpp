@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/color.h"
 #include "platform/qt/qt_platform.h"
 #include "platform/timer.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The timer contract, held against every timer we have: the scripted one on its manual
 // clock and the Qt one on the real event loop. The real loop may run on a loaded machine,
 // so its cases wait for events rather than for set times, bound a tick only from below,
