@@ -35,8 +35,11 @@ int CreateBeside(const std::string& destination, mode_t mode, std::string& tempo
         // O_EXCL refuses an existing name, so nothing already there is ever overwritten.
         const int descriptor =
             ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
-        if (descriptor >= 0 || errno != EEXIST) {
+        if (descriptor >= 0) {
             return descriptor;
+        }
+        if (errno != EEXIST) {
+            return -1;
         }
     }
     return -1;

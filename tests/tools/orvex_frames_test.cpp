@@ -494,15 +494,23 @@ TEST(FramesFormats, JsonHoldsTheSettingsOrdinatesPeakAndFigures) {
         for (const auto& item : report.items()) {
             EXPECT_TRUE(item.key() == "fields" || fields.contains(item.key())) << item.key();
         }
-        for (const char* key : {"ordinates", "dbfs", "peak"}) {
-            const std::string meaning = fields.at(key);
+        for (const auto& item : fields.items()) {
+            const std::string meaning = item.value();
+            const bool displayLevels =
+                item.key() == "ordinates" || item.key() == "dbfs" || item.key() == "peak";
             for (const char* words : {"own normalisation", "|re| + |im|", "3.9 dB"}) {
-                EXPECT_NE(meaning.find(words), std::string::npos) << key << ": " << words;
+                EXPECT_EQ(meaning.find(words) != std::string::npos, displayLevels)
+                    << item.key() << ": " << words;
             }
         }
     }
+    // The option lines come from the option table, in the usage's columns.
     const std::string usage = tools::FramesUsage();
-    for (const char* words : {"own normalisation", "|re| + |im|", "no scalloping loss", "3.9 dB"}) {
+    for (const char* words :
+         {"own normalisation", "|re| + |im|", "no scalloping loss", "3.9 dB",
+          "\n  --freq HZ      tone frequency", "\n  -h, --help     print this text\n",
+          "\n  --window-figures\n                 print the figures",
+          "with --samples,\n                 index,clock,sample)"}) {
         EXPECT_NE(usage.find(words), std::string::npos) << words;
     }
 }
@@ -729,6 +737,9 @@ TEST(FramesProcess, PngReplacesOnlyAWritableFileAndOnlyOnceTheReportIsWritten) {
         if (c.mode != 0) {
             EXPECT_EQ(after.st_gid, before.st_gid);
         }
+        if (c.replaced) {
+            EXPECT_EQ(after.st_uid, geteuid());
+        }
         EXPECT_EQ(fs::is_symlink(link), c.throughLink);
         // No temporary is left behind.
         EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()),
@@ -759,11 +770,12 @@ TEST(FramesProcess, PngReplacesOnlyAWritableFileAndOnlyOnceTheReportIsWritten) {
 // table's names, no more and no less.
 TEST(FramesCompletion, OffersExactlyTheOptionsAndTheirValuesFromTheTables) {
     using Words = std::vector<std::string>;
-    const auto names = [](tools::FramesOptionValue kind, std::string_view prefix = "") {
+    // Straight from the value tables, not through the names the generator reads.
+    const auto names = [](const auto& table, std::string_view prefix = "") {
         Words words;
-        for (const std::string_view name : tools::OptionValueNames(kind)) {
-            if (name.starts_with(prefix)) {
-                words.emplace_back(name);
+        for (const auto& row : table) {
+            if (row.ToolName.starts_with(prefix)) {
+                words.emplace_back(row.ToolName);
             }
         }
         return words;
@@ -779,17 +791,16 @@ TEST(FramesCompletion, OffersExactlyTheOptionsAndTheirValuesFromTheTables) {
             windowOptions.emplace_back(row.Name);
         }
     }
-    using tools::FramesOptionValue;
     const struct {
         std::string line; // the words after the program; the last one is being completed
         Words offered;
     } cases[] = {
         {"''", options},
         {"--samples --w", windowOptions},
-        {"--mode ''", names(FramesOptionValue::ovMode)},
-        {"--window = ''", names(FramesOptionValue::ovWindow)},
-        {"--freq 10 --window ha", names(FramesOptionValue::ovWindow, "ha")},
-        {"--format ''", names(FramesOptionValue::ovFormat)},
+        {"--mode ''", names(analysis::CodingModes)},
+        {"--window = ''", names(analysis::WindowKinds)},
+        {"--freq 10 --window ha", names(analysis::WindowKinds, "ha")},
+        {"--format ''", names(tools::FramesFormats)},
         {"--freq ''", {}},
         {"--frames = ''", {}},
         {"--png /dev/nul", {"/dev/null"}},
