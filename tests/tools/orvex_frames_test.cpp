@@ -98,7 +98,9 @@ struct ProcessResult {
 // standard output), capturing standard output, standard error and the exit status.
 // `prefix` goes before the program (another user's, for example).
 ProcessResult RunTool(const std::string& arguments, const std::string& prefix = "") {
-    const std::string errPath = testing::TempDir() + "orvex_frames_stderr.txt";
+    // ctest runs the cases as processes side by side: each needs a file of its own.
+    const std::string errPath =
+        testing::TempDir() + "orvex_frames_stderr_" + std::to_string(getpid()) + ".txt";
     const std::string command =
         prefix + std::string(ORVEX_FRAMES_EXECUTABLE) + " " + arguments + " 2>" + errPath;
     FILE* pipe = popen(command.c_str(), "r");
@@ -109,7 +111,9 @@ ProcessResult RunTool(const std::string& arguments, const std::string& prefix = 
         out.append(buffer.data(), read);
     }
     const int status = pclose(pipe);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out, ReadFile(errPath)};
+    const std::string err = ReadFile(errPath);
+    std::filesystem::remove(errPath);
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out, err};
 }
 
 TEST(FramesOptions, DefaultsAreTheStartUpSettings) {
