@@ -129,20 +129,86 @@ std::string WrappedNameList(std::string prefix, const std::string& names, std::s
     return text + line + "]\n";
 }
 
-// The options that take no value, and those that take one.
-constexpr std::array<std::string_view, 4> FlagOptions = {"--help", "-h", "--samples",
-                                                         "--window-figures"};
-constexpr std::array<std::string_view, 7> ValueOptions = {
-    "--freq", "--level", "--mode", "--window", "--frames", "--format", "--png"};
+// The column where an option's description starts in the usage.
+constexpr std::size_t UsageDescriptionColumn = 17;
+constexpr std::string_view MaxFramesText = "9223372036854775807";
+static_assert(std::numeric_limits<long long>::max() == 9223372036854775807LL);
 
-template <std::size_t Size>
-bool IsOneOf(std::string_view option, const std::array<std::string_view, Size>& options) {
-    for (const std::string_view candidate : options) {
-        if (option == candidate) {
-            return true;
+const FramesOptionInfo* FindOption(std::string_view name) {
+    for (const FramesOptionInfo& row : FramesOptionTable) {
+        if (name == row.Name || (!row.ShortName.empty() && name == row.ShortName)) {
+            return &row;
         }
     }
-    return false;
+    return nullptr;
+}
+
+// What the usage says about `option`; a description of several lines holds '\n'.
+std::string OptionHelp(FramesOption option) {
+    using namespace analysis;
+    switch (option) {
+    case FramesOption::foFreq:
+        return "tone frequency, whole hertz from " + std::to_string(MinFrequencyHz) + " to " +
+               std::to_string(MaxFrequencyHz) + " (default " + std::to_string(StartFrequencyHz) +
+               ")";
+    case FramesOption::foLevel:
+        return "tone level, whole decibels from " + std::to_string(MinLevelDb) + " to " +
+               std::to_string(MaxLevelDb) + " (default " + std::to_string(StartLevelDb) +
+               ", full scale)";
+    case FramesOption::foMode:
+        return "sample coding (default " + std::string(Describe(StartCodingMode).ToolName) + ")";
+    case FramesOption::foWindow:
+        return "analysis window (default " + std::string(Describe(StartWindowKind).ToolName) +
+               ", beta 20)";
+    case FramesOption::foFrames:
+        return "number of frames to run, 1 (default) to " + std::string(MaxFramesText);
+    case FramesOption::foSamples:
+        return "print the coded samples instead of the ordinates";
+    case FramesOption::foFormat:
+        return "text (default), csv (bin,hz,ordinate,dbfs or, with --samples,\n"
+               "index,clock,sample) or json (the settings, the ordinates, the\n"
+               "peak, the figures of the coding mode and the window, and what\n"
+               "each field means)";
+    case FramesOption::foPng:
+        return "also write the spectrum display's picture of the last frame;\n"
+               "an existing FILE keeps its permissions and is replaced only\n"
+               "once the report is out (never standard output's own file)";
+    case FramesOption::foWindowFigures:
+        return "print the figures of every window instead of running frames";
+    case FramesOption::foHelp:
+        return "print this text";
+    }
+    return {};
+}
+
+// The usage's line for each option of the table: its spellings and value, then its
+// description, continued on lines of their own under the first.
+std::string OptionLines() {
+    std::string text;
+    for (const FramesOptionInfo& row : FramesOptionTable) {
+        std::string names = "  ";
+        if (!row.ShortName.empty()) {
+            names += std::string(row.ShortName) + ", ";
+        }
+        names += row.Name;
+        if (!row.Placeholder.empty()) {
+            names += " " + std::string(row.Placeholder);
+        }
+        text += names;
+        if (names.size() + 1 > UsageDescriptionColumn) {
+            text += "\n" + std::string(UsageDescriptionColumn, ' ');
+        } else {
+            text += std::string(UsageDescriptionColumn - names.size(), ' ');
+        }
+        for (const char character : OptionHelp(row.Option)) {
+            text += character;
+            if (character == '\n') {
+                text += std::string(UsageDescriptionColumn, ' ');
+            }
+        }
+        text += '\n';
+    }
+    return text;
 }
 
 } // namespace
@@ -170,6 +236,31 @@ std::string QuotedValue(std::string_view text) {
     return quoted;
 }
 
+std::vector<std::string_view> OptionValueNames(FramesOptionValue value) {
+    std::vector<std::string_view> names;
+    const auto add = [&names](const auto& table) {
+        for (const auto& row : table) {
+            names.push_back(row.ToolName);
+        }
+    };
+    switch (value) {
+    case FramesOptionValue::ovMode:
+        add(analysis::CodingModes);
+        break;
+    case FramesOptionValue::ovWindow:
+        add(analysis::WindowKinds);
+        break;
+    case FramesOptionValue::ovFormat:
+        add(FramesFormats);
+        break;
+    case FramesOptionValue::ovNone:
+    case FramesOptionValue::ovWhole:
+    case FramesOptionValue::ovFile:
+        break;
+    }
+    return names;
+}
+
 std::string FramesUsage() {
     using analysis::CodingModes;
     using analysis::WindowKinds;
@@ -188,31 +279,14 @@ std::string FramesUsage() {
            "ordinates of the last frame, one per line; with --samples, the 1024 coded samples of "
            "the\n"
            "last frame (before windowing) with 17 significant digits instead.\n"
+           "\n" +
+           OptionLines() +
            "\n"
-           "  --freq HZ      tone frequency, whole hertz from " +
-           std::to_string(analysis::MinFrequencyHz) + " to " +
-           std::to_string(analysis::MaxFrequencyHz) + " (default " +
-           std::to_string(analysis::StartFrequencyHz) +
-           ")\n"
-           "  --level DB     tone level, whole decibels from " +
-           std::to_string(analysis::MinLevelDb) + " to " + std::to_string(analysis::MaxLevelDb) +
-           " (default " + std::to_string(analysis::StartLevelDb) +
-           ", full scale)\n"
-           "  --mode MODE    sample coding (default " +
-           std::string(analysis::Describe(analysis::StartCodingMode).ToolName) +
-           ")\n"
-           "  --window KIND  analysis window (default " +
-           std::string(analysis::Describe(analysis::StartWindowKind).ToolName) +
-           ", beta 20)\n"
-           "  --frames N     number of frames to run, at least 1 (default 1)\n"
-           "  --samples      print the coded samples instead of the ordinates\n"
-           "  --format FMT   text (default), csv (bin,hz,ordinate,dbfs or, with --samples,\n"
-           "                 index,clock,sample) or json (the settings, the ordinates, the\n"
-           "                 peak and the figures of the coding mode and the window)\n"
-           "  --png FILE     also write the spectrum display's picture of the last frame\n"
-           "  --window-figures\n"
-           "                 print the figures of every window instead of running frames\n"
-           "  --help         print this text\n"
+           "The ordinates, the dbfs levels and the peak are the display's, not a textbook FFT's:\n"
+           "they are relative to the frame's own normalisation (the largest bin of each frame is\n"
+           "scaled to the frame's largest sample) and use the |re| + |im| magnitude the display\n"
+           "draws, so a tone between bins shows no scalloping loss in the peak and far bins\n"
+           "differ from a textbook FFT by up to 3.9 dB.\n"
            "\n"
            "A bad argument exits with status 2, a failed write with status 1.\n";
 }
@@ -221,6 +295,8 @@ FramesOptions ParseFramesOptions(std::span<const std::string_view> arguments) {
     FramesOptions options;
     bool samplesAsked = false;
     bool windowFiguresAsked = false;
+    // The first option given that --window-figures has no use for.
+    const FramesOptionInfo* notForWindowFigures = nullptr;
     for (std::size_t index = 0; index < arguments.size(); ++index) {
         std::string_view option = arguments[index];
         std::string_view value;
@@ -232,58 +308,75 @@ FramesOptions ParseFramesOptions(std::span<const std::string_view> arguments) {
             hasInlineValue = true;
         }
 
-        if (IsOneOf(option, FlagOptions)) {
+        const FramesOptionInfo* row = FindOption(option);
+        if (row == nullptr) {
+            throw UsageError("unknown option " + QuotedValue(option) + " (see --help)");
+        }
+        if (row->WindowFigures == WithWindowFigures::wfRejected && notForWindowFigures == nullptr) {
+            notForWindowFigures = row;
+        }
+        if (row->Value == FramesOptionValue::ovNone) {
             if (hasInlineValue) {
                 throw UsageError(std::string(option) + " takes no value, not " +
                                  QuotedValue(value));
             }
-            if (option == "--samples") {
-                samplesAsked = true;
-            } else if (option == "--window-figures") {
-                windowFiguresAsked = true;
-            } else {
-                options.ShowHelp = true;
-            }
-            continue;
-        }
-        if (!IsOneOf(option, ValueOptions)) {
-            throw UsageError("unknown option " + QuotedValue(option) + " (see --help)");
-        }
-        if (!hasInlineValue) {
+        } else if (!hasInlineValue) {
             if (index + 1 >= arguments.size()) {
                 throw UsageError(std::string(option) + " needs a value");
             }
             value = arguments[++index];
         }
 
-        if (option == "--freq") {
+        switch (row->Option) {
+        case FramesOption::foFreq:
             options.FrequencyHz = static_cast<std::int32_t>(ParseWhole(
                 option, value, analysis::MinFrequencyHz, analysis::MaxFrequencyHz,
                 "a whole number of hertz from " + std::to_string(analysis::MinFrequencyHz) +
                     " to " + std::to_string(analysis::MaxFrequencyHz)));
-        } else if (option == "--level") {
+            break;
+        case FramesOption::foLevel:
             options.LevelDb = static_cast<int>(ParseWhole(
                 option, value, analysis::MinLevelDb, analysis::MaxLevelDb,
                 "a whole number of decibels from " + std::to_string(analysis::MinLevelDb) + " to " +
                     std::to_string(analysis::MaxLevelDb)));
-        } else if (option == "--mode") {
+            break;
+        case FramesOption::foMode:
             options.Mode = ParseName(option, value, analysis::CodingModes).Mode;
-        } else if (option == "--window") {
+            break;
+        case FramesOption::foWindow:
             options.Window = ParseName(option, value, analysis::WindowKinds).Kind;
-        } else if (option == "--format") {
+            break;
+        case FramesOption::foFormat:
             options.Format = ParseName(option, value, FramesFormats).Format;
-        } else if (option == "--png") {
+            break;
+        case FramesOption::foPng:
             if (value.empty()) {
                 throw UsageError("--png needs a file name");
             }
             options.PngPath = std::string(value);
-        } else {
+            break;
+        case FramesOption::foFrames:
             options.Frames = ParseWhole(option, value, 1, std::numeric_limits<long long>::max(),
-                                        "a whole number of frames, at least 1");
+                                        "a whole number of frames, at least 1 and at most " +
+                                            std::string(MaxFramesText));
+            break;
+        case FramesOption::foSamples:
+            samplesAsked = true;
+            break;
+        case FramesOption::foWindowFigures:
+            windowFiguresAsked = true;
+            break;
+        case FramesOption::foHelp:
+            options.ShowHelp = true;
+            break;
         }
     }
     if (samplesAsked && windowFiguresAsked) {
         throw UsageError("--samples and --window-figures exclude each other");
+    }
+    if (windowFiguresAsked && notForWindowFigures != nullptr) {
+        throw UsageError(std::string(notForWindowFigures->Name) +
+                         " does not apply to --window-figures, which runs no frames");
     }
     if (samplesAsked) {
         options.Report = FramesReport::frSamples;

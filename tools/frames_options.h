@@ -12,6 +12,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tools {
 
@@ -43,6 +44,76 @@ enum class FramesReport : std::uint8_t {
     frSamples,       // the last frame's coded samples (--samples)
     frWindowFigures, // the figures of every window; no frames are run (--window-figures)
 };
+
+// What an option takes after it: nothing (a flag), or a value of one kind.
+enum class FramesOptionValue : std::uint8_t {
+    ovNone,   // a flag
+    ovWhole,  // a whole number
+    ovMode,   // a name from analysis::CodingModes
+    ovWindow, // a name from analysis::WindowKinds
+    ovFormat, // a name from FramesFormats
+    ovFile,   // a file name
+};
+
+// Whether an option means anything to --window-figures, which runs no frames.
+enum class WithWindowFigures : std::uint8_t {
+    wfApplies,
+    wfRejected, // giving it with --window-figures is a usage error
+};
+
+enum class FramesOption : std::uint8_t {
+    foFreq,
+    foLevel,
+    foMode,
+    foWindow,
+    foFrames,
+    foSamples,
+    foFormat,
+    foPng,
+    foWindowFigures,
+    foHelp,
+};
+
+struct FramesOptionInfo {
+    FramesOption Option;
+    std::string_view Name;        // the long spelling, "--freq"
+    std::string_view ShortName;   // a second spelling ("-h"), or empty
+    std::string_view Placeholder; // the value's name in the usage, empty for a flag
+    FramesOptionValue Value;
+    WithWindowFigures WindowFigures;
+};
+
+// Every option, in the enum's order, which is the order of the usage. The parser, the usage
+// and the generated shell completion are built from this table.
+inline constexpr std::array<FramesOptionInfo, 10> FramesOptionTable = {{
+    {FramesOption::foFreq, "--freq", "", "HZ", FramesOptionValue::ovWhole,
+     WithWindowFigures::wfRejected},
+    {FramesOption::foLevel, "--level", "", "DB", FramesOptionValue::ovWhole,
+     WithWindowFigures::wfRejected},
+    {FramesOption::foMode, "--mode", "", "MODE", FramesOptionValue::ovMode,
+     WithWindowFigures::wfRejected},
+    {FramesOption::foWindow, "--window", "", "KIND", FramesOptionValue::ovWindow,
+     WithWindowFigures::wfRejected},
+    {FramesOption::foFrames, "--frames", "", "N", FramesOptionValue::ovWhole,
+     WithWindowFigures::wfRejected},
+    {FramesOption::foSamples, "--samples", "", "", FramesOptionValue::ovNone,
+     WithWindowFigures::wfRejected},
+    {FramesOption::foFormat, "--format", "", "FMT", FramesOptionValue::ovFormat,
+     WithWindowFigures::wfApplies},
+    {FramesOption::foPng, "--png", "", "FILE", FramesOptionValue::ovFile,
+     WithWindowFigures::wfRejected},
+    {FramesOption::foWindowFigures, "--window-figures", "", "", FramesOptionValue::ovNone,
+     WithWindowFigures::wfApplies},
+    {FramesOption::foHelp, "--help", "-h", "", FramesOptionValue::ovNone,
+     WithWindowFigures::wfApplies},
+}};
+
+static_assert(analysis::RowsInEnumOrder(FramesOptionTable,
+                                        [](const FramesOptionInfo& row) { return row.Option; }));
+
+// The names an option of kind `value` accepts, in their table's order; empty for a flag, a
+// number or a file name.
+std::vector<std::string_view> OptionValueNames(FramesOptionValue value);
 
 // What orvex-frames computes; the defaults are the analyzer's start-up settings.
 struct FramesOptions {
@@ -76,8 +147,8 @@ std::string QuotedValue(std::string_view text);
 std::string FramesUsage();
 
 // Parses the arguments after the program name. Throws UsageError on an unknown option, a
-// missing or unknown value, a value out of its range, a value given to a flag or options
-// that exclude each other.
+// missing or unknown value, a value out of its range, a value given to a flag, options
+// that exclude each other or an option that --window-figures has no use for.
 FramesOptions ParseFramesOptions(std::span<const std::string_view> arguments);
 
 // How many frames must be computed to get the output of `frames` frames. A frame depends

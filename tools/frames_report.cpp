@@ -38,6 +38,61 @@ constexpr std::array<WindowFigureColumn, 6> WindowFigureColumns = {{
     {"highest_side_lobe_db", "highest side lobe (dB)", &TWindowFigures::HighestSideLobeDb},
 }};
 
+// What the levels and the peak are relative to, in the words of the --help text: they are
+// the display's, not a textbook FFT's.
+constexpr std::string_view DisplayLevelsNote =
+    "relative to the frame's own normalisation (the largest bin of each frame is scaled to the "
+    "frame's largest sample) and using the |re| + |im| magnitude the display draws, so a tone "
+    "between bins shows no scalloping loss in peak and far bins differ from a textbook FFT by up "
+    "to 3.9 dB";
+
+// The key of the object that tells what each other key of a JSON report means.
+constexpr std::string_view FieldsKey = "fields";
+
+struct FieldDescription {
+    std::string_view Key;
+    std::string_view Meaning; // with DisplayLevelsNote appended when NotedLevels
+    bool NotedLevels;
+};
+
+constexpr std::array<FieldDescription, 8> FrameFieldDescriptions = {{
+    {"settings", "the run's tone frequency_hz, level_db, coding mode, analysis window and frames",
+     false},
+    {"ordinates",
+     "the last frame's 512 plot ordinates: each bin's height in pixels above the plot's bottom "
+     "edge, 1.46 pixels per dB of its dbfs level, 0 below the plot's floor; ",
+     true},
+    {"dbfs",
+     "each bin's level in dB against a full-scale tone on a bin, null below the plot's floor; ",
+     true},
+    {"peak",
+     "the largest bin (the lowest of equals): its bin, the frequency_hz of its centre and its "
+     "level_db as in dbfs, null when no bin reaches the plot's floor; ",
+     true},
+    {"coder_figures",
+     "the coding mode against the uncoded tone over one second: silent, exact, snr_db and "
+     "effective_bits (null when silent or exact) and max_error, the largest error in 16-bit "
+     "steps",
+     false},
+    {"window_figures",
+     "the analysis window's own figures, measured on its table like a textbook FFT: "
+     "coherent_gain, enbw_bins, scalloping_loss_db (what a tone half a bin off centre loses), "
+     "width_3db_bins, width_6db_bins and highest_side_lobe_db",
+     false},
+    {"samples", "with --samples: the last frame's 1024 coded samples, before windowing", false},
+    {"sample_clocks", "with --samples: each sample's sample-clock value, 0 to 16000", false},
+}};
+
+constexpr std::array<FieldDescription, 2> WindowFieldDescriptions = {{
+    {"zero_padding",
+     "how many times its length each window's transform is zero-padded to measure the lobes",
+     false},
+    {"windows",
+     "one object per window: its name and coherent_gain, enbw_bins, scalloping_loss_db, "
+     "width_3db_bins, width_6db_bins and highest_side_lobe_db",
+     false},
+}};
+
 constexpr std::string_view WindowColumnKey = "window";
 constexpr int TableDecimals = 4;
 constexpr std::size_t TableGap = 2;
@@ -87,6 +142,22 @@ Json WindowFiguresJson(const analysis::TWindowKindInfo& window) {
     return object;
 }
 
+// What each key of `report` means, from `descriptions`; every key there must be described.
+template <std::size_t Size>
+Json FieldsJson(const Json& report, const std::array<FieldDescription, Size>& descriptions) {
+    Json fields;
+    for (const auto& item : report.items()) {
+        const std::string& key = item.key();
+        const auto* description =
+            std::find_if(descriptions.begin(), descriptions.end(),
+                         [&key](const FieldDescription& row) { return row.Key == key; });
+        assert(description != descriptions.end());
+        fields[key] = std::string(description->Meaning) +
+                      (description->NotedLevels ? std::string(DisplayLevelsNote) : "");
+    }
+    return fields;
+}
+
 void WriteWindowFigures(FramesFormat format, std::ostream& out) {
     switch (format) {
     case FramesFormat::ffText: {
@@ -131,6 +202,7 @@ void WriteWindowFigures(FramesFormat format, std::ostream& out) {
         Json report;
         report["zero_padding"] = analysis::WindowFiguresPadding;
         report["windows"] = std::move(windows);
+        report[std::string(FieldsKey)] = FieldsJson(report, WindowFieldDescriptions);
         out << report.dump() << '\n';
         return;
     }
@@ -218,6 +290,7 @@ void WriteJson(const FramesOptions& options, const LastFrame& frame, std::ostrea
         report["samples"] = frame.Samples;
         report["sample_clocks"] = frame.Clocks;
     }
+    report[std::string(FieldsKey)] = FieldsJson(report, FrameFieldDescriptions);
     out << report.dump() << '\n';
 }
 

@@ -4,10 +4,12 @@
 #include "frames_options.h"
 #include "frames_picture.h"
 #include "frames_report.h"
+#include "replacing_file.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <string_view>
@@ -52,18 +54,37 @@ int main(int argc, char** argv) {
         return WriteStandardOutput(tools::FramesUsage()) ? ExitSuccess : ExitOutputFailed;
     }
 
-    const tools::LastFrame frame =
-        tools::NeedsFrames(options) ? tools::RunLastFrame(options) : tools::LastFrame{};
-    // The picture comes first, so that nothing reaches standard output when it fails.
-    if (!options.PngPath.empty()) {
-        try {
-            tools::WriteFramePicture(frame.Ordinates, options.PngPath);
-        } catch (const tools::OutputError& error) {
-            ReportError(error.what());
+    // Writing the picture over standard output's own file would interleave the two, or
+    // rename the picture over the file the report is going into.
+    if (!options.PngPath.empty() && tools::IsStandardOutput(options.PngPath)) {
+        ReportError("--png " + tools::QuotedValue(options.PngPath) +
+                    " is the file standard output goes to; give the picture another file");
+        return ExitUsage;
+    }
+    // The picture is opened first, so that a file it may not replace stops the run at once.
+    std::optional<tools::ReplacingFile> picture;
+    try {
+        if (!options.PngPath.empty()) {
+            picture.emplace("--png", options.PngPath);
+        }
+        const tools::LastFrame frame =
+            tools::NeedsFrames(options) ? tools::RunLastFrame(options) : tools::LastFrame{};
+        // Nothing reaches standard output when the picture fails, and the picture is put in
+        // place only once the report is out, so a failed report leaves the old one.
+        if (picture) {
+            tools::WriteFramePicture(frame.Ordinates, *picture);
+        }
+        std::ostringstream report;
+        tools::WriteReport(options, frame, report);
+        if (!WriteStandardOutput(report.view())) {
             return ExitOutputFailed;
         }
+        if (picture) {
+            picture->Commit();
+        }
+    } catch (const tools::OutputError& error) {
+        ReportError(error.what());
+        return ExitOutputFailed;
     }
-    std::ostringstream report;
-    tools::WriteReport(options, frame, report);
-    return WriteStandardOutput(report.view()) ? ExitSuccess : ExitOutputFailed;
+    return ExitSuccess;
 }

@@ -61,6 +61,11 @@ void CheckOptions(const tools::FramesOptions& options) {
     Require(static_cast<std::size_t>(options.Format) < tools::FramesFormats.size(),
             "unknown format");
     Require(options.Frames >= 1, "fewer than one frame");
+    // --window-figures runs no frames: whatever would shape one was refused.
+    Require(options.Report != tools::FramesReport::frWindowFigures ||
+                (options.PngPath.empty() && options.Frames == 1 &&
+                 options.FrequencyHz == analysis::StartFrequencyHz),
+            "--window-figures took an option it has no use for");
     const long long toRun = tools::FramesToRun(options.Frames);
     Require(1 <= toRun && toRun <= 126, "more frames to compute than ever needed");
 }

@@ -10,6 +10,7 @@
 #include "platform/scripted/scripted_platform.h"
 #include "support/analyzer_fixture.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdio>
@@ -23,7 +24,9 @@
 #include <png.h>
 #include <sstream>
 #include <string>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -94,10 +97,13 @@ struct ProcessResult {
 
 // Runs the real executable through the shell with `arguments` (which may redirect its
 // standard output), capturing standard output, standard error and the exit status.
-ProcessResult RunTool(const std::string& arguments) {
-    const std::string errPath = testing::TempDir() + "orvex_frames_stderr.txt";
+// `prefix` goes before the program (another user's, for example).
+ProcessResult RunTool(const std::string& arguments, const std::string& prefix = "") {
+    // ctest runs the cases as processes side by side: each needs a file of its own.
+    const std::string errPath =
+        testing::TempDir() + "orvex_frames_stderr_" + std::to_string(getpid()) + ".txt";
     const std::string command =
-        std::string(ORVEX_FRAMES_EXECUTABLE) + " " + arguments + " 2>" + errPath;
+        prefix + std::string(ORVEX_FRAMES_EXECUTABLE) + " " + arguments + " 2>" + errPath;
     FILE* pipe = popen(command.c_str(), "r");
     EXPECT_NE(pipe, nullptr);
     std::string out;
@@ -106,7 +112,9 @@ ProcessResult RunTool(const std::string& arguments) {
         out.append(buffer.data(), read);
     }
     const int status = pclose(pipe);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out, ReadFile(errPath)};
+    const std::string err = ReadFile(errPath);
+    std::filesystem::remove(errPath);
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out, err};
 }
 
 TEST(FramesOptions, DefaultsAreTheStartUpSettings) {
@@ -172,6 +180,14 @@ TEST(FramesOptions, RejectsBadArgumentsNamingTheArgumentAndItsRange) {
         {{"--help=yes"}, "--help takes no value, not 'yes'"},
         {{"--window-figures=1"}, "--window-figures takes no value"},
         {{"--samples", "--window-figures"}, "--samples and --window-figures exclude each other"},
+        // --window-figures runs no frames, so nothing that shapes a frame goes with it.
+        {{"--window-figures", "--freq", "1000"}, "--freq does not apply to --window-figures"},
+        {{"--level=-3", "--format", "csv", "--window-figures"}, "--level does not apply"},
+        {{"--window-figures", "--mode", "pcm"}, "--mode does not apply"},
+        {{"--window-figures", "--window", "hann"}, "--window does not apply"},
+        {{"--frames", "2", "--window-figures"}, "--frames does not apply"},
+        {{"--window-figures", "--png", "w.png"}, "--png does not apply"},
+        {{"--frames", "9223372036854775808"}, "at most 9223372036854775807"},
         // A raw value is echoed escaped, and cut.
         {{"--mode", "a\nb\x1b[2J"}, "not 'a\\nb\\x1b[2J'"},
         {{"--freq", std::string_view("12345678901234567890123456789012345678901234567890")},
@@ -476,6 +492,31 @@ TEST(FramesFormats, JsonHoldsTheSettingsOrdinatesPeakAndFigures) {
                   std::string(analysis::Describe(options.Window).ToolName));
         EXPECT_EQ(windowJson.at("highest_side_lobe_db").get<double>(), window.HighestSideLobeDb);
         EXPECT_FALSE(report.contains("samples"));
+
+        // Every other key is described, and the levels say what they are relative to.
+        const nlohmann::json& fields = report.at("fields");
+        EXPECT_EQ(fields.size() + 1, report.size());
+        for (const auto& item : report.items()) {
+            EXPECT_TRUE(item.key() == "fields" || fields.contains(item.key())) << item.key();
+        }
+        for (const auto& item : fields.items()) {
+            const std::string meaning = item.value();
+            const bool displayLevels =
+                item.key() == "ordinates" || item.key() == "dbfs" || item.key() == "peak";
+            for (const char* words : {"own normalisation", "|re| + |im|", "3.9 dB"}) {
+                EXPECT_EQ(meaning.find(words) != std::string::npos, displayLevels)
+                    << item.key() << ": " << words;
+            }
+        }
+    }
+    // The option lines come from the option table, in the usage's columns.
+    const std::string usage = tools::FramesUsage();
+    for (const char* words :
+         {"own normalisation", "|re| + |im|", "no scalloping loss", "3.9 dB",
+          "\n  --freq HZ      tone frequency", "\n  -h, --help     print this text\n",
+          "\n  --window-figures\n                 print the figures",
+          "with --samples,\n                 index,clock,sample)"}) {
+        EXPECT_NE(usage.find(words), std::string::npos) << words;
     }
 }
 
@@ -501,6 +542,8 @@ TEST(FramesFormats, WindowFiguresInEveryFormatAreTheMeasuredFigures) {
     EXPECT_EQ(csv[0], "window,coherent_gain,enbw_bins,scalloping_loss_db,width_3db_bins,"
                       "width_6db_bins,highest_side_lobe_db");
     EXPECT_EQ(json.at("zero_padding"), analysis::WindowFiguresPadding);
+    EXPECT_TRUE(json.at("fields").contains("zero_padding") &&
+                json.at("fields").contains("windows"));
     ASSERT_EQ(json.at("windows").size(), 11u);
     for (const analysis::TWindowKindInfo& window : analysis::WindowKinds) {
         const auto row = static_cast<std::size_t>(window.Kind);
@@ -604,7 +647,7 @@ TEST(FramesProcess, ExitStatusAndStreams) {
         std::string errMention; // empty: nothing on standard error
     } cases[] = {
         {"--window rectangular", 0, 512, ""},
-        {"--help", 0, 25, ""},
+        {"--help", 0, 34, ""},
         {"--window-figures", 0, 12, ""},
         {"--freq 9000", 2, 0, "--freq must be a whole number of hertz from 0 to 8000"},
         {"--frames 0", 2, 0, "--frames"},
@@ -630,6 +673,173 @@ TEST(FramesProcess, ExitStatusAndStreams) {
         }
     }
     EXPECT_FALSE(std::filesystem::exists(missing));
+}
+
+// The picture never lands on standard output's own file, replaces a file only where the user
+// may write and only once the report is out, and keeps the replaced file's bits and group.
+TEST(FramesProcess, PngReplacesOnlyAWritableFileAndOnlyOnceTheReportIsWritten) {
+    namespace fs = std::filesystem;
+    const std::string folder = testing::TempDir() + "orvex_frames_png/";
+    const std::string png = folder + "picture.png";
+    const std::string link = folder + "link.png";
+    const std::string old = "old picture";
+    const mode_t mask = umask(0);
+    umask(mask);
+    // Root may write any file (access(2) says so, and so does every other tool root runs),
+    // so the read-only case runs as nobody, on nobody's own file in a folder open to all:
+    // only the check, not the file system, can then stop the rename.
+    const bool root = geteuid() == 0;
+    constexpr gid_t OtherGroup = 4242; // a group only root can give a file
+    const std::string other = root ? "setpriv --reuid=65534 --regid=65534 --clear-groups " : "";
+    const struct {
+        const char* name;
+        mode_t mode;      // of the file before the run; 0 for none
+        bool throughLink; // --png names a symbolic link to the file
+        std::string prefix;
+        std::string redirect;
+        int status;
+        bool replaced;
+        mode_t modeAfter;
+    } cases[] = {
+        {"new file", 0, false, "", "", 0, true, 0666 & ~mask},
+        {"private file", 0600, false, "", "", 0, true, 0600},
+        {"group file by link", 0660, true, "", "", 0, true, 0660},
+        {"report fails", 0644, false, "", ">/dev/full", 1, false, 0644},
+        {"report fails, by link", 0644, true, "", ">/dev/full", 1, false, 0644},
+        {"read-only file", 0444, false, other, "", 1, false, 0444},
+        {"read-only file as root", 0444, false, "", "", root ? 0 : 1, root, 0444},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove_all(folder);
+        fs::create_directory(folder);
+        fs::permissions(folder, fs::perms::all);
+        if (c.mode != 0) {
+            std::ofstream(png) << old;
+            ASSERT_EQ(chmod(png.c_str(), c.mode), 0);
+            if (root) {
+                const uid_t owner = c.prefix.empty() ? 0 : 65534;
+                ASSERT_EQ(chown(png.c_str(), owner, OtherGroup), 0);
+            }
+        }
+        if (c.throughLink) {
+            fs::create_symlink(png, link);
+        }
+        struct stat before {};
+        stat(png.c_str(), &before);
+        const ProcessResult run =
+            RunTool("--png " + (c.throughLink ? link : png) + " " + c.redirect, c.prefix);
+        EXPECT_EQ(run.status, c.status) << run.err;
+        EXPECT_EQ(Lines(run.err).size(), c.status == 0 ? 0u : 1u) << run.err;
+        const std::string contents = ReadFile(png);
+        EXPECT_EQ(contents.rfind("\x89PNG", 0) == 0, c.replaced);
+        if (!c.replaced) {
+            EXPECT_TRUE(contents == old) << "the old file was changed";
+        }
+        struct stat after {};
+        ASSERT_EQ(stat(png.c_str(), &after), 0);
+        EXPECT_EQ(after.st_mode & 07777, c.modeAfter);
+        if (c.mode != 0) {
+            EXPECT_EQ(after.st_gid, before.st_gid);
+        }
+        if (c.replaced) {
+            EXPECT_EQ(after.st_uid, geteuid());
+        }
+        EXPECT_EQ(fs::is_symlink(link), c.throughLink);
+        // No temporary is left behind.
+        EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()),
+                  c.throughLink ? 2 : 1);
+    }
+
+    // Standard output's own file, by any name, is refused before anything is written.
+    fs::remove_all(folder);
+    fs::create_directory(folder);
+    std::ofstream{png};
+    fs::create_symlink(png, link);
+    for (const std::string& arguments :
+         {std::string("--png /dev/stdout"), "--png " + png + " >" + png,
+          "--png " + link + " >" + png}) {
+        SCOPED_TRACE(arguments);
+        const ProcessResult run = RunTool(arguments);
+        EXPECT_EQ(run.status, 2);
+        EXPECT_EQ(run.out, "");
+        EXPECT_EQ(ReadFile(png), "");
+        EXPECT_EQ(Lines(run.err).size(), 1u);
+        EXPECT_NE(run.err.find("is the file standard output goes to"), std::string::npos)
+            << run.err;
+    }
+    fs::remove_all(folder);
+}
+
+// The generated completion, run by bash, offers the option table's names and each value
+// table's names, no more and no less.
+TEST(FramesCompletion, OffersExactlyTheOptionsAndTheirValuesFromTheTables) {
+    using Words = std::vector<std::string>;
+    // Straight from the value tables, not through the names the generator reads.
+    const auto names = [](const auto& table, std::string_view prefix = "") {
+        Words words;
+        for (const auto& row : table) {
+            if (row.ToolName.starts_with(prefix)) {
+                words.emplace_back(row.ToolName);
+            }
+        }
+        return words;
+    };
+    Words options;
+    Words windowOptions;
+    for (const tools::FramesOptionInfo& row : tools::FramesOptionTable) {
+        options.emplace_back(row.Name);
+        if (!row.ShortName.empty()) {
+            options.emplace_back(row.ShortName);
+        }
+        if (row.Name.starts_with("--w")) {
+            windowOptions.emplace_back(row.Name);
+        }
+    }
+    const struct {
+        std::string line; // the words after the program; the last one is being completed
+        Words offered;
+    } cases[] = {
+        {"''", options},
+        {"--samples --w", windowOptions},
+        {"--mode ''", names(analysis::CodingModes)},
+        {"--window = ''", names(analysis::WindowKinds)},
+        {"--freq 10 --window ha", names(analysis::WindowKinds, "ha")},
+        {"--format ''", names(tools::FramesFormats)},
+        {"--freq ''", {}},
+        {"--frames = ''", {}},
+        {"--png /dev/nul", {"/dev/null"}},
+    };
+    ASSERT_EQ(options.size(), 11u);
+    const std::string scriptPath = testing::TempDir() + "orvex_frames_completion.sh";
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.line);
+        std::ofstream(scriptPath) << "source '" ORVEX_FRAMES_COMPLETION "' || exit 1\n"
+                                  << "complete -p orvex-frames\n"
+                                  << "COMP_WORDS=(orvex-frames " << c.line << ")\n"
+                                  << "COMP_CWORD=$((${#COMP_WORDS[@]} - 1))\n"
+                                  << "_orvex_frames\n"
+                                  << "printf '%s\\n' \"${COMPREPLY[@]}\"\n";
+        FILE* pipe = popen(("bash --norc --noprofile " + scriptPath).c_str(), "r");
+        ASSERT_NE(pipe, nullptr);
+        std::string out;
+        std::array<char, 4096> buffer;
+        while (const std::size_t read = std::fread(buffer.data(), 1, buffer.size(), pipe)) {
+            out.append(buffer.data(), read);
+        }
+        EXPECT_EQ(pclose(pipe), 0);
+        Words offered = Lines(out);
+        ASSERT_FALSE(offered.empty());
+        EXPECT_EQ(offered.front(), "complete -F _orvex_frames orvex-frames");
+        offered.erase(offered.begin());
+        if (offered == Words{""}) {
+            offered.clear(); // printf prints one empty line for no words
+        }
+        Words expected = c.offered;
+        std::sort(offered.begin(), offered.end());
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(offered, expected);
+    }
 }
 
 } // namespace

@@ -1,0 +1,87 @@
+#include "frames_completion.h"
+
+#include "frames_options.h"
+
+namespace tools {
+namespace {
+
+// The words joined by blanks; the names hold no character the shell would take apart.
+template <typename Words>
+std::string Joined(const Words& words) {
+    std::string text;
+    for (const std::string_view word : words) {
+        text += text.empty() ? "" : " ";
+        text += word;
+    }
+    return text;
+}
+
+std::string OptionNames() {
+    std::vector<std::string_view> names;
+    for (const FramesOptionInfo& row : FramesOptionTable) {
+        names.push_back(row.Name);
+        if (!row.ShortName.empty()) {
+            names.push_back(row.ShortName);
+        }
+    }
+    return Joined(names);
+}
+
+// The case branch that completes the value of the options in `row`'s place.
+std::string ValueBranch(const FramesOptionInfo& row) {
+    std::string pattern(row.Name);
+    switch (row.Value) {
+    case FramesOptionValue::ovNone:
+        return {};
+    case FramesOptionValue::ovWhole:
+        // No number is offered: any in the range will do.
+        return "        " + pattern + ")\n            return 0 ;;\n";
+    case FramesOptionValue::ovFile:
+        return "        " + pattern +
+               ")\n"
+               "            compopt -o filenames 2>/dev/null\n"
+               "            mapfile -t COMPREPLY < <(compgen -f -- \"$current\")\n"
+               "            return 0 ;;\n";
+    case FramesOptionValue::ovMode:
+    case FramesOptionValue::ovWindow:
+    case FramesOptionValue::ovFormat:
+        return "        " + pattern + ")\n            mapfile -t COMPREPLY < <(compgen -W '" +
+               Joined(OptionValueNames(row.Value)) +
+               "' -- \"$current\")\n            return 0 ;;\n";
+    }
+    return {};
+}
+
+} // namespace
+
+std::string FramesBashCompletion() {
+    std::string branches;
+    for (const FramesOptionInfo& row : FramesOptionTable) {
+        branches += ValueBranch(row);
+    }
+    // Bash splits "--mode=it" into "--mode", "=" and "it" (COMP_WORDBREAKS holds '='), so
+    // the option whose value is being completed is the word before the '=' then.
+    return "# bash completion for orvex-frames, generated from its option table at build time.\n"
+           "_orvex_frames()\n"
+           "{\n"
+           "    local current=${COMP_WORDS[COMP_CWORD]} option=\n"
+           "    COMPREPLY=()\n"
+           "    if (( COMP_CWORD >= 1 )); then\n"
+           "        option=${COMP_WORDS[COMP_CWORD - 1]}\n"
+           "    fi\n"
+           "    if [[ $current == = ]]; then\n"
+           "        current=\n"
+           "    elif [[ $option == = ]] && (( COMP_CWORD >= 2 )); then\n"
+           "        option=${COMP_WORDS[COMP_CWORD - 2]}\n"
+           "    fi\n"
+           "    case $option in\n" +
+           branches +
+           "    esac\n"
+           "    mapfile -t COMPREPLY < <(compgen -W '" +
+           OptionNames() +
+           "' -- \"$current\")\n"
+           "}\n"
+           "complete -F _orvex_frames orvex-frames\n";
+}
+
+} // namespace tools
