@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes orvex-frames's bash completion to the file named by its one argument; the build
 // runs it, and installs the file where bash-completion looks.
 

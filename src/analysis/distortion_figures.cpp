@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "distortion_figures.h"
 
 #include "frame_pipeline.h"

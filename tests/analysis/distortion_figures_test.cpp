@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Distortion figures read from the spectrum against the truth in the time domain: a sine
 // fitted at the known frequency, and signals made with known harmonics.
 
