@@ -4,15 +4,18 @@
 #include "frames_options.h"
 #include "frames_picture.h"
 #include "frames_report.h"
+#include "platform/standard_streams.h"
 #include "replacing_file.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <exception>
 #include <optional>
 #include <sstream>
 #include <string>
 #include <string_view>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -42,6 +45,14 @@ bool WriteStandardOutput(std::string_view text) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // A closed standard output would otherwise be the next file opened: the picture.
+    bool outputClosed = false;
+    try {
+        outputClosed = platform::ReopenClosedStandardStreams()[STDOUT_FILENO];
+    } catch (const std::exception& error) {
+        ReportError(error.what());
+        return ExitOutputFailed;
+    }
     const std::vector<std::string_view> arguments(argv + 1, argv + argc);
     tools::FramesOptions options;
     try {
@@ -49,6 +60,10 @@ int main(int argc, char** argv) {
     } catch (const tools::UsageError& error) {
         ReportError(error.what());
         return ExitUsage;
+    }
+    if (outputClosed) {
+        ReportError("cannot write to standard output: it is closed");
+        return ExitOutputFailed;
     }
     if (options.ShowHelp) {
         return WriteStandardOutput(tools::FramesUsage()) ? ExitSuccess : ExitOutputFailed;
