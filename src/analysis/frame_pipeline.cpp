@@ -94,16 +94,19 @@ void TransformFrame() {
     }
 }
 
+std::int32_t OrdinateOf(double v) {
+    // Values below 1 are drawn at 0 dB, so no logarithm of zero or negative level occurs.
+    double level = 0.0;
+    if (v >= PlotFloorBinValue) {
+        level = static_cast<double>(DecibelFactor * std::log10(static_cast<Extended>(v)));
+    }
+    return static_cast<std::int32_t>(PixelsPerDecibel * level);
+}
+
 void ComputeOrdinates(std::span<std::int32_t, PlottedBins> ordinates) {
     const double factor = NormalisationFactor();
     for (int k = 0; k < PlottedBins; ++k) {
-        const double v = NormalisedValue(MagnitudeBuffer[k], factor);
-        // Values below 1 are drawn at 0 dB, so no logarithm of zero or negative level occurs.
-        double level = 0.0;
-        if (v >= PlotFloorBinValue) {
-            level = static_cast<double>(DecibelFactor * std::log10(static_cast<Extended>(v)));
-        }
-        ordinates[k] = static_cast<std::int32_t>(PixelsPerDecibel * level);
+        ordinates[k] = OrdinateOf(NormalisedValue(MagnitudeBuffer[k], factor));
     }
 }
 

@@ -46,6 +46,9 @@ void SynthesiseFrame(std::int32_t frequencyHz, CodingMode mode,
 // MagnitudeBuffer, tracking their largest value in PeakMagnitude.
 void TransformFrame();
 
+// The ordinate of a bin whose value (see BinValue) is `v`: 0 below PlotFloorBinValue.
+std::int32_t OrdinateOf(double v);
+
 // Turns MagnitudeBuffer into the 512 plot ordinates (0 to 237 for levels the sliders allow).
 void ComputeOrdinates(std::span<std::int32_t, PlottedBins> ordinates);
 

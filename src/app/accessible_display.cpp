@@ -63,6 +63,9 @@ QString TAccessibleDisplay::Description() const {
                       Text(analysis::Describe(analysis::AnalyzerState.CurrentWindowKind).Caption) +
                       "; mode: " + Text(analysis::Describe(form_.CheckedCodingMode()).Caption) +
                       "; peak: " + display::BinReadoutText(peak, analysis::BinValue(peak));
+        for (const std::string& line : form_.PlotViews().ReadoutLines()) {
+            description += "; " + line;
+        }
     });
     return QString::fromStdString(description);
 }

@@ -12,6 +12,7 @@
 #include "display/spectrum_plot.h"
 #include "display/window_layout.h"
 #include "handler_guard.h"
+#include "measurement_menu.h"
 #include "platform/qt/pixel_image.h"
 #include "platform/qt/qt_control_widget.h"
 #include "platform/qt/qt_platform.h"
@@ -29,6 +30,7 @@
 #include <QGuiApplication>
 #include <QHelpEvent>
 #include <QIcon>
+#include <QKeySequence>
 #include <QImage>
 #include <QLabel>
 #include <QMenu>
@@ -318,6 +320,17 @@ void TSpectrumForm::CreateWindowMenu() {
         windowMenuItems_[static_cast<std::size_t>(kind)] = action;
     }
     WindowMenuItem(analysis::StartWindowKind).setChecked(true);
+    measurementMenu_ =
+        new TMeasurementMenu(*popupMenuWindow_, *this, *imageSpAmpWidget_, plotViews_,
+                             [this](const std::function<void()>& handler) { Guarded(handler); });
+
+    // From the keyboard, the menu opens over the display's middle.
+    auto* const openMenu = new QAction(this);
+    openMenu->setShortcuts({QKeySequence(Qt::SHIFT | Qt::Key_F10), QKeySequence(Qt::Key_Menu)});
+    addAction(openMenu);
+    QObject::connect(openMenu, &QAction::triggered, this, [this] {
+        popupMenuWindow_->popup(imageSpAmpWidget_->mapToGlobal(imageSpAmpWidget_->rect().center()));
+    });
 
     // The menu belongs to the spectrum display alone.
     imageSpAmpWidget_->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -419,7 +432,8 @@ CodingMode TSpectrumForm::CheckedCodingMode() const {
 
 void TSpectrumForm::ProcessFrame() {
     assert(FSpectrumBitmap && "frames run only after the window is created");
-    display::RunPlotFrame(*FSpectrumBitmap, *imageSpAmp_, gaugeF_->Position(), CheckedCodingMode());
+    display::RunPlotFrame(*FSpectrumBitmap, *imageSpAmp_, gaugeF_->Position(), CheckedCodingMode(),
+                          &plotViews_);
     RefreshPointerReadout();
 }
 

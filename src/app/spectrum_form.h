@@ -5,6 +5,7 @@
 #include "analysis/window_kind.h"
 #include "controls/gauge_slider.h"
 #include "controls/surface_view.h"
+#include "display/plot_views.h"
 #include "raster/raster_surface.h"
 #include "window_table_builder.h"
 
@@ -32,6 +33,8 @@ class TQtPlatform;
 } // namespace platform
 
 namespace app {
+
+class TMeasurementMenu;
 
 // The platform's first message number for private use, and the frame message.
 inline constexpr std::uint32_t WM_USER = 1024;
@@ -89,6 +92,9 @@ public:
     // The radio button of each coding mode, from top to bottom.
     QRadioButton& CodingModeButton(analysis::CodingMode mode);
     QMenu& PopupMenuWindow() { return *popupMenuWindow_; }
+    // The measurement views the frames draw, and their section of the menu.
+    display::TPlotViews& PlotViews() { return plotViews_; }
+    TMeasurementMenu& MeasurementMenu() { return *measurementMenu_; }
     // The menu's items in display order, indexed by WindowKind.
     QAction& WindowMenuItem(analysis::WindowKind kind);
     platform::ITimer& FrameTimer() { return *frameTimer_; }
@@ -146,6 +152,8 @@ private:
     QMenu* popupMenuWindow_ = nullptr;
     QActionGroup* windowMenuGroup_ = nullptr;
     std::array<QAction*, analysis::WindowKindCount> windowMenuItems_{};
+    display::TPlotViews plotViews_;
+    TMeasurementMenu* measurementMenu_ = nullptr; // owned by the menu
     std::unique_ptr<platform::ITimer> frameTimer_;
 
     // The off-screen surface each frame is drawn into; created by FormCreate.

@@ -90,4 +90,62 @@ std::string WindowFiguresText(const analysis::TWindowFigures& figures) {
            " times";
 }
 
+namespace {
+
+// A level, or where it lies below the plot's floor, a note saying so.
+std::string LevelText(double binValue) {
+    if (binValue < analysis::PlotFloorBinValue) {
+        return "below floor";
+    }
+    return Figure(BinLevelDb(binValue)) + " dB";
+}
+
+// A figure in dB, or "none" where the quantity it compares is nothing at all.
+std::string DecibelText(double value) {
+    return std::isfinite(value) ? Figure(value) + " dB" : std::string("none");
+}
+
+std::string SignedText(double value, int decimals) {
+    const std::string text = FixedText(value, decimals);
+    return text.front() == '-' ? text : "+" + text;
+}
+
+} // namespace
+
+std::string MarkerText(const TBinReading& reading) {
+    return "bin " + Whole(reading.Bin) + ", " +
+           FixedText(reading.Bin * analysis::BinSpacingHz, FrequencyDecimals) + " Hz, " +
+           LevelText(reading.Value);
+}
+
+std::string MarkerDifferenceText(const TBinReading& first, const TBinReading& second) {
+    std::string text =
+        "M2-M1: " + SignedText((second.Bin - first.Bin) * analysis::BinSpacingHz, FrequencyDecimals) +
+        " Hz";
+    if (first.Value >= analysis::PlotFloorBinValue && second.Value >= analysis::PlotFloorBinValue) {
+        text += ", " + SignedText(BinLevelDb(second.Value) - BinLevelDb(first.Value), FigureDecimals) +
+                " dB";
+    }
+    return text;
+}
+
+std::vector<std::string> DistortionFiguresLines(const analysis::TDistortionFigures& figures) {
+    if (figures.Silent) {
+        return {"No tone to measure"};
+    }
+    std::string thd = "THD: " + DecibelText(figures.ThdDb);
+    if (figures.HarmonicsOnFundamental > 0) {
+        thd += " (" + Whole(figures.HarmonicsOnFundamental) + " on F0, left out)";
+    }
+    return {
+        "F0: " + FixedText(figures.FundamentalHz, FigureDecimals) + " Hz, " +
+            Figure(figures.FundamentalDbfs) + " dBFS",
+        thd,
+        "SINAD: " + DecibelText(figures.SinadDb),
+        "SNR: " + DecibelText(figures.SnrDb),
+        "SFDR: " + DecibelText(figures.SfdrDb) + " at " + FixedText(figures.SpurHz, 1) + " Hz",
+        "ENOB: " + FixedText(figures.EffectiveBits, FigureDecimals) + " bits",
+    };
+}
+
 } // namespace display

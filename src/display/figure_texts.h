@@ -3,9 +3,11 @@
 
 #include "analysis/coder_figures.h"
 #include "analysis/coding_mode.h"
+#include "analysis/distortion_figures.h"
 #include "analysis/window_figures.h"
 
 #include <string>
+#include <vector>
 
 namespace display {
 
@@ -35,5 +37,22 @@ std::string CoderFiguresText(const analysis::TCodingModeInfo& mode, int frequenc
 // A window menu item's tooltip: the figures of the table the item builds, with how finely
 // the lobes were measured.
 std::string WindowFiguresText(const analysis::TWindowFigures& figures);
+
+// One bin of the plotted trace: its number and its normalised value.
+struct TBinReading {
+    int Bin;
+    double Value;
+};
+
+// A marker's read-out: "bin 64, 1000.000 Hz, -0.01 dB", on the pointer read-out's scale.
+std::string MarkerText(const TBinReading& reading);
+
+// The second marker against the first: "M2-M1: +500.000 Hz, -20.00 dB"; the level
+// difference is left out where either lies below the plot's floor.
+std::string MarkerDifferenceText(const TBinReading& first, const TBinReading& second);
+
+// The distortion figures as lines: the fundamental, THD (with the harmonics that fell on
+// the fundamental), SINAD, SNR, SFDR with its spur, and the effective bits.
+std::vector<std::string> DistortionFiguresLines(const analysis::TDistortionFigures& figures);
 
 } // namespace display

@@ -2,6 +2,7 @@
 #include "spectrum_plot.h"
 
 #include "analysis/frame_pipeline.h"
+#include "plot_views.h"
 
 #include <array>
 
@@ -46,12 +47,29 @@ void DrawPlotTrace(raster::TRasterSurface& surface,
     }
 }
 
+void DrawFrameWithViews(raster::TRasterSurface& surface,
+                        std::span<const std::int32_t, analysis::PlottedBins> ordinates,
+                        std::int32_t frequencyHz, analysis::CodingMode mode, TPlotViews* views) {
+    if (views == nullptr || !views->AnyOn()) {
+        DrawPlotTrace(surface, ordinates);
+        return;
+    }
+    std::array<double, analysis::PlottedBins> values;
+    for (int bin = 0; bin < analysis::PlottedBins; ++bin) {
+        values[static_cast<std::size_t>(bin)] = analysis::BinValue(bin);
+    }
+    views->TakeFrame({frequencyHz, mode, analysis::AnalyzerState.CurrentWindowKind,
+                     analysis::AnalyzerState.Gain},
+                    ordinates, values);
+    views->Draw(surface);
+}
+
 void RunPlotFrame(raster::TRasterSurface& surface, controls::TSurfaceView& view,
-                  std::int32_t frequencyHz, analysis::CodingMode mode) {
+                  std::int32_t frequencyHz, analysis::CodingMode mode, TPlotViews* views) {
     BeginPlotFrame(surface, view);
     std::array<std::int32_t, analysis::PlottedBins> ordinates;
     analysis::ComputeFrame(frequencyHz, mode, ordinates);
-    DrawPlotTrace(surface, ordinates);
+    DrawFrameWithViews(surface, ordinates, frequencyHz, mode, views);
 }
 
 } // namespace display

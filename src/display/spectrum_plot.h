@@ -12,6 +12,8 @@
 
 namespace display {
 
+class TPlotViews;
+
 inline constexpr platform::TColor PlotBackgroundColor = platform::RGB(0, 0, 0);
 inline constexpr platform::TColor PlotGridColor = platform::RGB(4, 40, 60);
 // The -90 dB line stands out from the rest of the grid.
@@ -41,8 +43,16 @@ void DrawPlotTrace(raster::TRasterSurface& surface,
                    std::span<const std::int32_t, analysis::PlottedBins> ordinates);
 
 // One whole frame: BeginPlotFrame, the frame's numerics for the tone frequency (hertz) and
-// coding mode, DrawPlotTrace. The window shows the new picture with the next frame.
+// coding mode, then DrawPlotTrace, or with any of `views` (if given) on, the views take the
+// frame and draw it. The window shows the new picture with the next frame.
 void RunPlotFrame(raster::TRasterSurface& surface, controls::TSurfaceView& view,
-                  std::int32_t frequencyHz, analysis::CodingMode mode);
+                  std::int32_t frequencyHz, analysis::CodingMode mode,
+                  TPlotViews* views = nullptr);
+
+// After a frame's numerics: the trace of `ordinates` alone without views or while every
+// view is off, else the views with this frame. The pen must hold the trace colour.
+void DrawFrameWithViews(raster::TRasterSurface& surface,
+                        std::span<const std::int32_t, analysis::PlottedBins> ordinates,
+                        std::int32_t frequencyHz, analysis::CodingMode mode, TPlotViews* views);
 
 } // namespace display

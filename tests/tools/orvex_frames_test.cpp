@@ -657,6 +657,8 @@ TEST(FramesProcess, ExitStatusAndStreams) {
         {"--help >&-", 1, 0, "cannot write to standard output"},
         {"--window-figures --format json >&-", 1, 0, "cannot write to standard output"},
         {"--png " + missing, 1, 0, "cannot write --png '" + missing + "'"},
+        // Closed, standard output would be the picture's descriptor; nothing is written.
+        {"--png " + testing::TempDir() + "closed.png >&-", 1, 0, "standard output: it is closed"},
         {"--png " + testing::TempDir(), 1, 0, "Is a directory"},
     };
     for (const auto& c : cases) {
@@ -673,6 +675,7 @@ TEST(FramesProcess, ExitStatusAndStreams) {
         }
     }
     EXPECT_FALSE(std::filesystem::exists(missing));
+    EXPECT_FALSE(std::filesystem::exists(testing::TempDir() + "closed.png"));
 }
 
 // The picture never lands on standard output's own file, replaces a file only where the user

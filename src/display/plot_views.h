@@ -1,0 +1,140 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "analysis/analyzer_state.h"
+#include "analysis/coding_mode.h"
+#include "analysis/distortion_figures.h"
+#include "analysis/window_kind.h"
+#include "platform/color.h"
+#include "raster/raster_surface.h"
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace display {
+
+inline constexpr platform::TColor PlotHoldColor = platform::RGB(230, 190, 40);
+// The trace's colour at about 45 % of its brightness, so the live trace stands out over it.
+inline constexpr platform::TColor PlotReferenceColor = platform::RGB(0, 90, 72);
+inline constexpr platform::TColor PlotMarkerColor = platform::RGB(255, 255, 255);
+inline constexpr platform::TColor PlotReadoutColor = platform::RGB(192, 192, 192);
+
+// The frame counts an average may run over.
+inline constexpr std::array<int, 3> AveragingFrameCounts = {4, 16, 64};
+
+enum class TMarker : std::uint8_t { mkFirst, mkSecond };
+inline constexpr int MarkerCount = 2;
+
+// What a frame was computed with; an average restarts when any of it changes.
+struct TFrameSettings {
+    std::int32_t FrequencyHz = 0;
+    analysis::CodingMode Mode = analysis::CodingMode::cmPCM;
+    analysis::WindowKind Window = analysis::WindowKind::wkKaiser;
+    double Gain = 1.0; // the tone's amplitude factor, from its level
+
+    friend bool operator==(const TFrameSettings&, const TFrameSettings&) = default;
+};
+
+using TOrdinates = std::array<std::int32_t, analysis::PlottedBins>;
+
+// The measurement views an analyzer offers over the live spectrum, all off at first: a
+// peak-hold trace, an average over several frames, a frozen reference trace, two markers
+// with their difference, and the distortion figures of the frame. With every view off the
+// plot is drawn exactly as without them.
+//
+// Each frame hands its ordinates and bin values over (TakeFrame), after the frame's numerics
+// and before anything is drawn; Draw then draws the views after the grid.
+class TPlotViews {
+public:
+    TPlotViews();
+
+    // True while any view is on (markers count only while shown).
+    bool AnyOn() const;
+
+    // Peak hold: per bin, the highest live ordinate since it was switched on or reset.
+    void SetPeakHold(bool on);
+    bool PeakHold() const { return peakHold_; }
+    void ResetHold();
+
+    // Averaging over `frames` (one of AveragingFrameCounts, or 0 for off): the mean of the
+    // bins' power, drawn instead of the live trace. It restarts when switched, and when the
+    // tone, the coding mode or the window changes.
+    void SetAveraging(int frames);
+    int Averaging() const { return averaging_; }
+    // How many frames the average holds so far (at most Averaging()).
+    int AveragedFrames() const { return averagedFrames_; }
+
+    // The reference: the trace as drawn at the last frame, kept until cleared, whatever
+    // changes meanwhile.
+    void FreezeReference();
+    void ClearReference();
+    bool HasReference() const { return reference_.has_value(); }
+
+    // Markers, shown or not; placing one shows them and makes it the active one.
+    void SetMarkersShown(bool shown);
+    bool MarkersShown() const { return markersShown_; }
+    void PlaceMarker(TMarker marker, int bin);
+    // Moves the active marker by `bins`, within 0 to 511; nothing without one.
+    void MoveActiveMarker(int bins);
+    void ClearMarkers();
+    std::optional<int> MarkerBin(TMarker marker) const;
+
+    // The distortion figures of the frame on screen.
+    void SetFiguresShown(bool shown);
+    bool FiguresShown() const { return figuresShown_; }
+    const analysis::TDistortionFigures& Figures() const { return figures_; }
+
+    // Takes the frame just computed: `ordinates` and the bin values (analysis::BinValue) they
+    // were drawn from. With the figures shown, they are measured on SpectrumBuffer, which
+    // must still hold this frame's transform.
+    void TakeFrame(const TFrameSettings& settings, std::span<const std::int32_t, analysis::PlottedBins> ordinates,
+                   std::span<const double, analysis::PlottedBins> values);
+
+    // The trace as drawn: the average while averaging, else the live one.
+    const TOrdinates& Trace() const { return trace_; }
+
+    // Draws, over the grid, the reference, the trace, the hold trace, the markers and the
+    // read-outs, on a surface of the spectrum display's size.
+    void Draw(raster::TRasterSurface& surface) const;
+
+    // The read-out lines: the average's progress, each marker and their difference, and the
+    // distortion figures, as the plot shows them.
+    std::vector<std::string> ReadoutLines() const;
+
+private:
+    // The value drawn at `bin`: averaged or live.
+    double ShownValue(int bin) const;
+
+    bool peakHold_ = false;
+    bool holdEmpty_ = true;
+    TOrdinates hold_{};
+
+    int averaging_ = 0;
+    int averagedFrames_ = 0;
+    int ringNext_ = 0;
+    std::optional<TFrameSettings> averagedSettings_;
+    // The last frames' bin powers (value squared), and their sum.
+    std::vector<std::array<double, analysis::PlottedBins>> powers_;
+    std::array<long double, analysis::PlottedBins> powerSum_{};
+    std::array<double, analysis::PlottedBins> averageValues_{};
+
+    std::optional<TOrdinates> reference_;
+
+    bool markersShown_ = false;
+    std::array<std::optional<int>, MarkerCount> markers_{};
+    TMarker activeMarker_ = TMarker::mkFirst;
+
+    bool figuresShown_ = false;
+    analysis::TDistortionFigures figures_;
+
+    TOrdinates live_{};
+    std::array<double, analysis::PlottedBins> liveValues_{};
+    TOrdinates trace_{};
+    bool hasFrame_ = false;
+};
+
+} // namespace display
