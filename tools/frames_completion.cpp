@@ -35,6 +35,7 @@ std::string ValueBranch(const FramesOptionInfo& row) {
     case FramesOptionValue::ovNone:
         return {};
     case FramesOptionValue::ovWhole:
+    case FramesOptionValue::ovBins:
         // No number is offered: any in the range will do.
         return "        " + pattern + ")\n            return 0 ;;\n";
     case FramesOptionValue::ovFile:

@@ -2,7 +2,9 @@
 #include "frames_options.h"
 
 #include "analysis/analyzer_state.h"
+#include "display/plot_views.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <limits>
@@ -129,6 +131,43 @@ std::string WrappedNameList(std::string prefix, const std::string& names, std::s
     return text + line + "]\n";
 }
 
+// One of the frame counts an average may run over.
+int ParseAverage(std::string_view option, std::string_view text) {
+    std::string allowed;
+    for (const int frames : display::AveragingFrameCounts) {
+        allowed += (allowed.empty() ? "" : ", ") + std::to_string(frames);
+    }
+    const long long frames = ParseWhole(option, text, 0, std::numeric_limits<int>::max(),
+                                        "one of " + allowed + " frames");
+    if (std::find(display::AveragingFrameCounts.begin(), display::AveragingFrameCounts.end(),
+                  frames) == display::AveragingFrameCounts.end()) {
+        throw UsageError(std::string(option) + " must be one of " + allowed + " frames, not " +
+                         QuotedValue(text));
+    }
+    return static_cast<int>(frames);
+}
+
+// "B1" or "B1,B2": one or two bins of the plot.
+std::vector<int> ParseBins(std::string_view option, std::string_view text) {
+    const std::string allowed = "one or two bins from 0 to " +
+                                std::to_string(analysis::PlottedBins - 1) + ", as B1 or B1,B2";
+    const std::size_t comma = text.find(',');
+    std::vector<int> bins;
+    for (const std::string_view part :
+         {text.substr(0, comma), comma == text.npos ? std::string_view() : text.substr(comma + 1)}) {
+        if (bins.empty() || comma != text.npos) {
+            try {
+                bins.push_back(static_cast<int>(
+                    ParseWhole(option, part, 0, analysis::PlottedBins - 1, allowed)));
+            } catch (const UsageError&) {
+                throw UsageError(std::string(option) + " must be " + allowed + ", not " +
+                                 QuotedValue(text));
+            }
+        }
+    }
+    return bins;
+}
+
 // The column where an option's description starts in the usage.
 constexpr std::size_t UsageDescriptionColumn = 17;
 constexpr std::string_view MaxFramesText = "9223372036854775807";
@@ -173,6 +212,16 @@ std::string OptionHelp(FramesOption option) {
         return "also write the spectrum display's picture of the last frame;\n"
                "an existing FILE keeps its permissions and is replaced only\n"
                "once the report is out (never standard output's own file)";
+    case FramesOption::foHold:
+        return "draw the peak hold of the frames run in the picture";
+    case FramesOption::foAverage:
+        return "draw the average of the last N frames' power (4, 16 or 64)\n"
+               "in the picture instead of the last frame";
+    case FramesOption::foMarkers:
+        return "draw markers at bins B1 and B2 (0 to 511) with their read-outs";
+    case FramesOption::foMeasure:
+        return "add the distortion figures of the last frame (THD, SINAD, SNR,\n"
+               "SFDR, ENOB) to the report and to the picture";
     case FramesOption::foWindowFigures:
         return "print the figures of every window instead of running frames";
     case FramesOption::foHelp:
@@ -256,6 +305,7 @@ std::vector<std::string_view> OptionValueNames(FramesOptionValue value) {
     case FramesOptionValue::ovNone:
     case FramesOptionValue::ovWhole:
     case FramesOptionValue::ovFile:
+    case FramesOptionValue::ovBins:
         break;
     }
     return names;
@@ -270,7 +320,8 @@ std::string FramesUsage() {
            WrappedNameList(std::string(Indent) + "[--window ", NameList(WindowKinds),
                            Indent.size() + 10, 90) +
            std::string(Indent) + "[--frames N] [--samples] [--format " + formats +
-           "] [--png FILE]\n"
+           "] [--png FILE]\n" +
+           std::string(Indent) + "[--hold] [--average N] [--markers B1[,B2]] [--measure]\n"
            "       orvex-frames --window-figures [--format " +
            formats +
            "]\n"
@@ -363,6 +414,18 @@ FramesOptions ParseFramesOptions(std::span<const std::string_view> arguments) {
         case FramesOption::foSamples:
             samplesAsked = true;
             break;
+        case FramesOption::foHold:
+            options.Hold = true;
+            break;
+        case FramesOption::foMeasure:
+            options.Measure = true;
+            break;
+        case FramesOption::foAverage:
+            options.Average = ParseAverage(option, value);
+            break;
+        case FramesOption::foMarkers:
+            options.Markers = ParseBins(option, value);
+            break;
         case FramesOption::foWindowFigures:
             windowFiguresAsked = true;
             break;
@@ -391,6 +454,11 @@ long long FramesToRun(long long frames) {
         return frames;
     }
     return FirstRepeatingFrame + (frames - FirstRepeatingFrame) % FramesPerClockCycle;
+}
+
+long long FramesToRunWithHistory(long long frames) {
+    const long long run = FramesToRun(frames);
+    return run < frames ? run + FramesPerClockCycle : run;
 }
 
 } // namespace tools

@@ -53,6 +53,7 @@ enum class FramesOptionValue : std::uint8_t {
     ovWindow, // a name from analysis::WindowKinds
     ovFormat, // a name from FramesFormats
     ovFile,   // a file name
+    ovBins,   // one or two bins, "B1[,B2]"
 };
 
 // Whether an option means anything to --window-figures, which runs no frames.
@@ -70,6 +71,10 @@ enum class FramesOption : std::uint8_t {
     foSamples,
     foFormat,
     foPng,
+    foHold,
+    foAverage,
+    foMarkers,
+    foMeasure,
     foWindowFigures,
     foHelp,
 };
@@ -85,7 +90,7 @@ struct FramesOptionInfo {
 
 // Every option, in the enum's order, which is the order of the usage. The parser, the usage
 // and the generated shell completion are built from this table.
-inline constexpr std::array<FramesOptionInfo, 10> FramesOptionTable = {{
+inline constexpr std::array<FramesOptionInfo, 14> FramesOptionTable = {{
     {FramesOption::foFreq, "--freq", "", "HZ", FramesOptionValue::ovWhole,
      WithWindowFigures::wfRejected},
     {FramesOption::foLevel, "--level", "", "DB", FramesOptionValue::ovWhole,
@@ -101,6 +106,14 @@ inline constexpr std::array<FramesOptionInfo, 10> FramesOptionTable = {{
     {FramesOption::foFormat, "--format", "", "FMT", FramesOptionValue::ovFormat,
      WithWindowFigures::wfApplies},
     {FramesOption::foPng, "--png", "", "FILE", FramesOptionValue::ovFile,
+     WithWindowFigures::wfRejected},
+    {FramesOption::foHold, "--hold", "", "", FramesOptionValue::ovNone,
+     WithWindowFigures::wfRejected},
+    {FramesOption::foAverage, "--average", "", "N", FramesOptionValue::ovWhole,
+     WithWindowFigures::wfRejected},
+    {FramesOption::foMarkers, "--markers", "", "B1[,B2]", FramesOptionValue::ovBins,
+     WithWindowFigures::wfRejected},
+    {FramesOption::foMeasure, "--measure", "", "", FramesOptionValue::ovNone,
      WithWindowFigures::wfRejected},
     {FramesOption::foWindowFigures, "--window-figures", "", "", FramesOptionValue::ovNone,
      WithWindowFigures::wfApplies},
@@ -125,6 +138,11 @@ struct FramesOptions {
     FramesReport Report = FramesReport::frOrdinates;
     FramesFormat Format = FramesFormat::ffText;
     std::string PngPath; // where to write the picture of the last frame; empty for none
+    // The measurement views, as the window's menu sets them; the picture draws them.
+    bool Hold = false;
+    int Average = 0;          // frames averaged, one of display::AveragingFrameCounts, or 0
+    std::vector<int> Markers; // the bins of marker 1 and 2, at most two
+    bool Measure = false;     // the distortion figures, in the picture and in the report
     bool ShowHelp = false;
 };
 
@@ -157,5 +175,10 @@ FramesOptions ParseFramesOptions(std::span<const std::string_view> arguments);
 // exactly eight of those seconds, so from the second frame on frame n + 125 repeats frame
 // n bit for bit. Any count therefore comes down to at most 126 frames.
 long long FramesToRun(long long frames);
+
+// As FramesToRun, but for views that keep what earlier frames showed (peak hold, an
+// average): from the second frame on, every frame of a whole clock cycle that the asked-for
+// run goes through is run as well.
+long long FramesToRunWithHistory(long long frames);
 
 } // namespace tools

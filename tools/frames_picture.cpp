@@ -58,11 +58,12 @@ std::string Encode(std::FILE* file, const raster::TRasterSurface& surface,
 } // namespace
 
 void DrawFramePicture(raster::TRasterSurface& surface,
-                      std::span<const std::int32_t, analysis::PlottedBins> ordinates) {
+                      std::span<const std::int32_t, analysis::PlottedBins> ordinates,
+                      const display::TPlotViews* views) {
     assert(surface.Width() == display::layout::SpectrumDisplay.Width &&
            surface.Height() == display::layout::SpectrumDisplay.Height);
     display::DrawPlotGrid(surface);
-    display::DrawPlotTrace(surface, ordinates);
+    display::DrawPlotViews(surface, ordinates, views);
 }
 
 void WritePng(const raster::TRasterSurface& surface, ReplacingFile& file) {
@@ -72,10 +73,10 @@ void WritePng(const raster::TRasterSurface& surface, ReplacingFile& file) {
 }
 
 void WriteFramePicture(std::span<const std::int32_t, analysis::PlottedBins> ordinates,
-                       ReplacingFile& file) {
+                       ReplacingFile& file, const display::TPlotViews* views) {
     raster::TRasterSurface surface(display::layout::SpectrumDisplay.Width,
                                    display::layout::SpectrumDisplay.Height);
-    DrawFramePicture(surface, ordinates);
+    DrawFramePicture(surface, ordinates, views);
     WritePng(surface, file);
 }
 

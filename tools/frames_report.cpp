@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "frames_report.h"
 
+#include "display/spectrum_plot.h"
+
 #include "analysis/analyzer.h"
 #include "analysis/coder_figures.h"
 #include "analysis/frame_pipeline.h"
@@ -10,8 +12,10 @@
 #include <algorithm>
 #include <cassert>
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <ostream>
 #include <string>
 
@@ -55,7 +59,7 @@ struct FieldDescription {
     bool NotedLevels;
 };
 
-constexpr std::array<FieldDescription, 8> FrameFieldDescriptions = {{
+constexpr std::array<FieldDescription, 9> FrameFieldDescriptions = {{
     {"settings", "the run's tone frequency_hz, level_db, coding mode, analysis window and frames",
      false},
     {"ordinates",
@@ -81,7 +85,32 @@ constexpr std::array<FieldDescription, 8> FrameFieldDescriptions = {{
      false},
     {"samples", "with --samples: the last frame's 1024 coded samples, before windowing", false},
     {"sample_clocks", "with --samples: each sample's sample-clock value, 0 to 16000", false},
+    {"distortion",
+     "with --measure: the last frame's distortion figures from the transform's true power "
+     "(re^2 + im^2) and the window's own noise bandwidth, not from the display's magnitudes: "
+     "fundamental_hz, fundamental_dbfs, thd_db of harmonics 2 to 10 with "
+     "harmonics_on_fundamental left out, sinad_db, snr_db, sfdr_db with spur_hz and "
+     "effective_bits (a figure comparing with nothing is null); null for a silent frame",
+     false},
 }};
+
+// The distortion figures as the CSV and JSON reports name them.
+struct DistortionFigureColumn {
+    std::string_view Key;
+    double analysis::TDistortionFigures::*Figure;
+};
+
+constexpr std::array<DistortionFigureColumn, 8> DistortionFigureColumns = {{
+    {"fundamental_hz", &analysis::TDistortionFigures::FundamentalHz},
+    {"fundamental_dbfs", &analysis::TDistortionFigures::FundamentalDbfs},
+    {"thd_db", &analysis::TDistortionFigures::ThdDb},
+    {"sinad_db", &analysis::TDistortionFigures::SinadDb},
+    {"snr_db", &analysis::TDistortionFigures::SnrDb},
+    {"sfdr_db", &analysis::TDistortionFigures::SfdrDb},
+    {"spur_hz", &analysis::TDistortionFigures::SpurHz},
+    {"effective_bits", &analysis::TDistortionFigures::EffectiveBits},
+}};
+constexpr std::string_view HarmonicsOnFundamentalKey = "harmonics_on_fundamental";
 
 constexpr std::array<FieldDescription, 2> WindowFieldDescriptions = {{
     {"zero_padding",
@@ -219,6 +248,47 @@ void WriteText(const FramesOptions& options, const LastFrame& frame, std::ostrea
             out << ordinate << '\n';
         }
     }
+    // The figures follow after a blank line, as the picture shows them.
+    if (options.Measure) {
+        out << '\n';
+        for (const std::string& line : display::DistortionFiguresLines(frame.Distortion)) {
+            out << line << '\n';
+        }
+        out << display::CoderSnrText(
+                   analysis::Describe(options.Mode),
+                   analysis::MeasureCoderFigures(options.FrequencyHz, options.LevelDb, options.Mode))
+            << '\n';
+    }
+}
+
+// A figure for CSV and JSON: the shortest exact text, or none where it compares nothing.
+std::optional<double> FiniteFigure(double value) {
+    return std::isfinite(value) ? std::optional<double>(value) : std::nullopt;
+}
+
+void WriteDistortionCsv(const LastFrame& frame, std::ostream& out) {
+    out << "\nfigure,value\n";
+    if (frame.Distortion.Silent) {
+        return;
+    }
+    for (const DistortionFigureColumn& column : DistortionFigureColumns) {
+        const std::optional<double> value = FiniteFigure(frame.Distortion.*column.Figure);
+        out << column.Key << ',' << (value ? Shortest(*value) : "") << '\n';
+    }
+    out << HarmonicsOnFundamentalKey << ',' << frame.Distortion.HarmonicsOnFundamental << '\n';
+}
+
+Json DistortionJson(const LastFrame& frame) {
+    if (frame.Distortion.Silent) {
+        return nullptr;
+    }
+    Json object;
+    for (const DistortionFigureColumn& column : DistortionFigureColumns) {
+        const std::optional<double> value = FiniteFigure(frame.Distortion.*column.Figure);
+        object[std::string(column.Key)] = value ? Json(*value) : Json(nullptr);
+    }
+    object[std::string(HarmonicsOnFundamentalKey)] = frame.Distortion.HarmonicsOnFundamental;
+    return object;
 }
 
 void WriteCsv(const FramesOptions& options, const LastFrame& frame, std::ostream& out) {
@@ -235,6 +305,9 @@ void WriteCsv(const FramesOptions& options, const LastFrame& frame, std::ostream
         out << k << ',' << Shortest(static_cast<double>(k) * analysis::BinSpacingHz) << ','
             << frame.Ordinates[k] << ','
             << (AboveFloor(value) ? Shortest(display::BinLevelDb(value)) : "") << '\n';
+    }
+    if (options.Measure) {
+        WriteDistortionCsv(frame, out);
     }
 }
 
@@ -290,6 +363,9 @@ void WriteJson(const FramesOptions& options, const LastFrame& frame, std::ostrea
         report["samples"] = frame.Samples;
         report["sample_clocks"] = frame.Clocks;
     }
+    if (options.Measure) {
+        report["distortion"] = DistortionJson(frame);
+    }
     report[std::string(FieldsKey)] = FieldsJson(report, FrameFieldDescriptions);
     out << report.dump() << '\n';
 }
@@ -305,9 +381,19 @@ LastFrame RunLastFrame(const FramesOptions& options) {
     StartAnalyzer(options.Window, options.LevelDb);
 
     LastFrame frame;
-    const long long frames = FramesToRun(options.Frames);
+    display::TPlotViews& views = frame.Views;
+    views.SetPeakHold(options.Hold);
+    views.SetAveraging(options.Average);
+    for (std::size_t marker = 0; marker < options.Markers.size(); ++marker) {
+        views.PlaceMarker(static_cast<display::TMarker>(marker), options.Markers[marker]);
+    }
+    views.SetFiguresShown(options.Measure);
+    const long long frames = options.Hold || options.Average != 0
+                                 ? FramesToRunWithHistory(options.Frames)
+                                 : FramesToRun(options.Frames);
     for (long long index = 1; index < frames; ++index) {
         ComputeFrame(options.FrequencyHz, options.Mode, frame.Ordinates);
+        display::HandFrameToViews(views, options.FrequencyHz, options.Mode, frame.Ordinates);
     }
     // Each sample takes the clock's value, and the clock wraps from 16000 back to 1.
     std::int32_t clock = AnalyzerState.SampleCounter;
@@ -321,6 +407,8 @@ LastFrame RunLastFrame(const FramesOptions& options) {
     for (int bin = 0; bin < PlottedBins; ++bin) {
         frame.BinValues[static_cast<std::size_t>(bin)] = BinValue(bin);
     }
+    display::HandFrameToViews(views, options.FrequencyHz, options.Mode, frame.Ordinates);
+    frame.Distortion = views.Figures();
     return frame;
 }
 

@@ -2,6 +2,8 @@
 #pragma once
 
 #include "analysis/analyzer_state.h"
+#include "analysis/distortion_figures.h"
+#include "display/plot_views.h"
 #include "frames_options.h"
 
 #include <array>
@@ -16,6 +18,8 @@ struct LastFrame {
     std::array<double, analysis::PlottedBins> BinValues{};    // analysis::BinValue of each bin
     std::array<double, analysis::FrameLength> Samples{};      // coded, before windowing
     std::array<std::int32_t, analysis::FrameLength> Clocks{}; // each sample's clock value
+    display::TPlotViews Views; // as the options set them, after every frame run
+    analysis::TDistortionFigures Distortion; // with --measure
 };
 
 // Whether the report or the picture that `options` ask for needs frames to be run.

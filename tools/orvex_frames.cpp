@@ -87,7 +87,7 @@ int main(int argc, char** argv) {
         // Nothing reaches standard output when the picture fails, and the picture is put in
         // place only once the report is out, so a failed report leaves the old one.
         if (picture) {
-            tools::WriteFramePicture(frame.Ordinates, *picture);
+            tools::WriteFramePicture(frame.Ordinates, *picture, &frame.Views);
         }
         std::ostringstream report;
         tools::WriteReport(options, frame, report);

@@ -13,6 +13,9 @@ namespace analysis {
 
 void StartAnalyzer(WindowKind window, int levelDb) {
     ResetAnalyzerToLoadState();
+    // As if the window's menu had chosen it, so that whatever asks which window the table
+    // holds is told the truth.
+    AnalyzerState.CurrentWindowKind = window;
     LoadWindowTable(window);
     ClearSpectrumBuffer();
     SetLevel(levelDb);

@@ -11,7 +11,7 @@ namespace analysis {
 
 // Puts the analyzer in the state the window leaves it in once it is created: every
 // module-level variable as at program load (sample clock at 0), WindowTable holding
-// `window`, SpectrumBuffer entries 0 to 1024 zeroed and Gain set for `levelDb`
+// `window` and CurrentWindowKind naming it, SpectrumBuffer entries 0 to 1024 zeroed and Gain set for `levelDb`
 // (MinLevelDb to MaxLevelDb). The window itself runs these steps one by one, because it
 // lets messages run between them; the headless tool, the tests and the benchmarks call this.
 void StartAnalyzer(WindowKind window, int levelDb);

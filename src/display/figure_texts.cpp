@@ -148,4 +148,15 @@ std::vector<std::string> DistortionFiguresLines(const analysis::TDistortionFigur
     };
 }
 
+std::string CoderSnrText(const analysis::TCodingModeInfo& mode,
+                         const analysis::TCoderFigures& figures) {
+    if (mode.Root == analysis::TCompandRoot::crNone) {
+        return "Coder SNR: uncoded";
+    }
+    if (figures.Silent || figures.Exact) {
+        return figures.Silent ? "Coder SNR: silent tone" : "Coder SNR: exact";
+    }
+    return "Coder SNR (coded - exact): " + Figure(figures.SnrDb) + " dB";
+}
+
 } // namespace display

@@ -55,4 +55,9 @@ std::string MarkerDifferenceText(const TBinReading& first, const TBinReading& se
 // the fundamental), SINAD, SNR, SFDR with its spur, and the effective bits.
 std::vector<std::string> DistortionFiguresLines(const analysis::TDistortionFigures& figures);
 
+// The coding mode's SNR against the uncoded tone, named apart from the spectrum's SINAD:
+// "Coder SNR (coded - exact): 91.93 dB", or why there is none.
+std::string CoderSnrText(const analysis::TCodingModeInfo& mode,
+                         const analysis::TCoderFigures& figures);
+
 } // namespace display

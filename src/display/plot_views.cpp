@@ -160,6 +160,12 @@ void TPlotViews::TakeFrame(const TFrameSettings& settings,
             std::span<const analysis::Complex, analysis::OneSidedBins>(
                 analysis::SpectrumBuffer.data(), analysis::OneSidedBins),
             analysis::WindowFiguresOf(settings.Window));
+        if (coderSettings_ != settings) {
+            coderSettings_ = settings;
+            // The gain is 10^(level / 20) for a whole number of decibels.
+            const int levelDb = static_cast<int>(std::lround(20.0 * std::log10(settings.Gain)));
+            coderFigures_ = analysis::MeasureCoderFigures(settings.FrequencyHz, levelDb, settings.Mode);
+        }
     }
 }
 
@@ -248,6 +254,9 @@ std::vector<std::string> TPlotViews::ReadoutLines() const {
     if (figuresShown_) {
         const std::vector<std::string> figureLines = DistortionFiguresLines(figures_);
         lines.insert(lines.end(), figureLines.begin(), figureLines.end());
+        if (coderSettings_) {
+            lines.push_back(CoderSnrText(analysis::Describe(coderSettings_->Mode), coderFigures_));
+        }
     }
     return lines;
 }

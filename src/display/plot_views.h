@@ -2,6 +2,7 @@
 #pragma once
 
 #include "analysis/analyzer_state.h"
+#include "analysis/coder_figures.h"
 #include "analysis/coding_mode.h"
 #include "analysis/distortion_figures.h"
 #include "analysis/window_kind.h"
@@ -83,7 +84,8 @@ public:
     void ClearMarkers();
     std::optional<int> MarkerBin(TMarker marker) const;
 
-    // The distortion figures of the frame on screen.
+    // The distortion figures of the frame on screen, with the coding mode's SNR against the
+    // uncoded tone beside them.
     void SetFiguresShown(bool shown);
     bool FiguresShown() const { return figuresShown_; }
     const analysis::TDistortionFigures& Figures() const { return figures_; }
@@ -130,6 +132,9 @@ private:
 
     bool figuresShown_ = false;
     analysis::TDistortionFigures figures_;
+    // The coder figures of the tone, measured again only when it changes (a few ms).
+    std::optional<TFrameSettings> coderSettings_;
+    analysis::TCoderFigures coderFigures_{};
 
     TOrdinates live_{};
     std::array<double, analysis::PlottedBins> liveValues_{};

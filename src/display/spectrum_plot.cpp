@@ -47,20 +47,27 @@ void DrawPlotTrace(raster::TRasterSurface& surface,
     }
 }
 
-void DrawFrameWithViews(raster::TRasterSurface& surface,
-                        std::span<const std::int32_t, analysis::PlottedBins> ordinates,
-                        std::int32_t frequencyHz, analysis::CodingMode mode, TPlotViews* views) {
-    if (views == nullptr || !views->AnyOn()) {
-        DrawPlotTrace(surface, ordinates);
+void HandFrameToViews(TPlotViews& views, std::int32_t frequencyHz, analysis::CodingMode mode,
+                      std::span<const std::int32_t, analysis::PlottedBins> ordinates) {
+    if (!views.AnyOn()) {
         return;
     }
     std::array<double, analysis::PlottedBins> values;
     for (int bin = 0; bin < analysis::PlottedBins; ++bin) {
         values[static_cast<std::size_t>(bin)] = analysis::BinValue(bin);
     }
-    views->TakeFrame({frequencyHz, mode, analysis::AnalyzerState.CurrentWindowKind,
+    views.TakeFrame({frequencyHz, mode, analysis::AnalyzerState.CurrentWindowKind,
                      analysis::AnalyzerState.Gain},
                     ordinates, values);
+}
+
+void DrawPlotViews(raster::TRasterSurface& surface,
+                   std::span<const std::int32_t, analysis::PlottedBins> ordinates,
+                   const TPlotViews* views) {
+    if (views == nullptr || !views->AnyOn()) {
+        DrawPlotTrace(surface, ordinates);
+        return;
+    }
     views->Draw(surface);
 }
 
@@ -69,7 +76,10 @@ void RunPlotFrame(raster::TRasterSurface& surface, controls::TSurfaceView& view,
     BeginPlotFrame(surface, view);
     std::array<std::int32_t, analysis::PlottedBins> ordinates;
     analysis::ComputeFrame(frequencyHz, mode, ordinates);
-    DrawFrameWithViews(surface, ordinates, frequencyHz, mode, views);
+    if (views != nullptr) {
+        HandFrameToViews(*views, frequencyHz, mode, ordinates);
+    }
+    DrawPlotViews(surface, ordinates, views);
 }
 
 } // namespace display

@@ -49,10 +49,15 @@ void RunPlotFrame(raster::TRasterSurface& surface, controls::TSurfaceView& view,
                   std::int32_t frequencyHz, analysis::CodingMode mode,
                   TPlotViews* views = nullptr);
 
-// After a frame's numerics: the trace of `ordinates` alone without views or while every
-// view is off, else the views with this frame. The pen must hold the trace colour.
-void DrawFrameWithViews(raster::TRasterSurface& surface,
-                        std::span<const std::int32_t, analysis::PlottedBins> ordinates,
-                        std::int32_t frequencyHz, analysis::CodingMode mode, TPlotViews* views);
+// Hands the frame just computed, with `ordinates`, to `views` when any of them is on: its bin
+// values, and the tone, mode and window it was computed with.
+void HandFrameToViews(TPlotViews& views, std::int32_t frequencyHz, analysis::CodingMode mode,
+                      std::span<const std::int32_t, analysis::PlottedBins> ordinates);
+
+// Over the grid: the trace of `ordinates` alone without views or while every view is off,
+// else the views. The pen must hold the trace colour.
+void DrawPlotViews(raster::TRasterSurface& surface,
+                   std::span<const std::int32_t, analysis::PlottedBins> ordinates,
+                   const TPlotViews* views);
 
 } // namespace display

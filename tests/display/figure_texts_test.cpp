@@ -85,7 +85,7 @@ TEST(FigureTexts, CoderAndWindowFiguresUseTwoDecimalsAndSayWhenThereAreNone) {
         {CodingMode::cmIter3, 1000, 0, Coded,
          "1000 Hz at 0 dB\nSNR: 97.93 dB\nEffective bits: 15.98\nLargest error: 0.50 16-bit steps"},
     };
-    constexpr analysis::TWindowFigures Hann{0.5, 1.5, 1.4236, 1.4414, 2.0, -31.4688};
+    constexpr analysis::TWindowFigures Hann{0.5, 1.5, 1.4236, 1.4414, 2.0, -31.4688, 2.0};
     WithCommaLocale([&] {
         for (const TCoderCase& c : Cases) {
             EXPECT_EQ(

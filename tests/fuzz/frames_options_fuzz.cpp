@@ -66,6 +66,16 @@ void CheckOptions(const tools::FramesOptions& options) {
                 (options.PngPath.empty() && options.Frames == 1 &&
                  options.FrequencyHz == analysis::StartFrequencyHz),
             "--window-figures took an option it has no use for");
+    Require(options.Markers.size() <= 2, "more than two markers");
+    for (const int bin : options.Markers) {
+        Require(0 <= bin && bin < analysis::PlottedBins, "a marker off the plot");
+    }
+    Require(options.Average == 0 || options.Average == 4 || options.Average == 16 ||
+                options.Average == 64,
+            "an average over a count the views do not offer");
+    const long long withHistory = tools::FramesToRunWithHistory(options.Frames);
+    Require(1 <= withHistory && withHistory <= 126 + 125 && withHistory <= options.Frames,
+            "more frames to compute for the views than ever needed");
     const long long toRun = tools::FramesToRun(options.Frames);
     Require(1 <= toRun && toRun <= 126, "more frames to compute than ever needed");
 }

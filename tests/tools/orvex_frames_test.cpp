@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "analysis/coder_figures.h"
+#include "analysis/distortion_figures.h"
 #include "analysis/frame_pipeline.h"
 #include "analysis/window_figures.h"
 #include "controls/surface_view.h"
@@ -188,6 +189,11 @@ TEST(FramesOptions, RejectsBadArgumentsNamingTheArgumentAndItsRange) {
         {{"--frames", "2", "--window-figures"}, "--frames does not apply"},
         {{"--window-figures", "--png", "w.png"}, "--png does not apply"},
         {{"--frames", "9223372036854775808"}, "at most 9223372036854775807"},
+        {{"--average", "5"}, "--average must be one of 4, 16, 64 frames, not '5'"},
+        {{"--markers", "1,2,3"}, "--markers must be one or two bins from 0 to 511"},
+        {{"--markers", "512"}, "as B1 or B1,B2, not '512'"},
+        {{"--markers", "7,"}, "not '7,'"},
+        {{"--window-figures", "--measure"}, "--measure does not apply"},
         // A raw value is echoed escaped, and cut.
         {{"--mode", "a\nb\x1b[2J"}, "not 'a\\nb\\x1b[2J'"},
         {{"--freq", std::string_view("12345678901234567890123456789012345678901234567890")},
@@ -439,6 +445,7 @@ TEST(FramesFormats, JsonHoldsTheSettingsOrdinatesPeakAndFigures) {
         FramesOptions options = c.options;
         const std::vector<std::string> ordinates = Lines(Output(options));
         options.Format = FramesFormat::ffJson;
+        options.Measure = true;
         const std::string text = Output(options);
         ASSERT_EQ(std::count(text.begin(), text.end(), '\n'), 1) << "one object, one line";
         const nlohmann::json report = nlohmann::json::parse(text);
@@ -492,6 +499,17 @@ TEST(FramesFormats, JsonHoldsTheSettingsOrdinatesPeakAndFigures) {
                   std::string(analysis::Describe(options.Window).ToolName));
         EXPECT_EQ(windowJson.at("highest_side_lobe_db").get<double>(), window.HighestSideLobeDb);
         EXPECT_FALSE(report.contains("samples"));
+        // From the transform the last frame left, with the window's own figures.
+        const analysis::TDistortionFigures distortion = analysis::MeasureDistortion(
+            std::span<const analysis::Complex, analysis::OneSidedBins>(
+                analysis::SpectrumBuffer.data(), analysis::OneSidedBins),
+            window);
+        if (c.silent) {
+            EXPECT_TRUE(report.at("distortion").is_null());
+        } else {
+            EXPECT_EQ(report.at("distortion").at("sinad_db").get<double>(), distortion.SinadDb);
+            EXPECT_EQ(report.at("distortion").at("spur_hz").get<double>(), distortion.SpurHz);
+        }
 
         // Every other key is described, and the levels say what they are relative to.
         const nlohmann::json& fields = report.at("fields");
@@ -588,6 +606,17 @@ TEST(FramesPicture, PngIsWhatTheWindowShowsOneTickLater) {
         {"--freq 7999 --mode iter3 --window rectangular --frames 130",
          Settings(7999, 0, CodingMode::cmIter3, WindowKind::wkRectangular, 130)},
         {"--freq 0", Settings(0, 0, CodingMode::cmPCM, WindowKind::wkKaiser, 1)},
+        // Every view, over more frames than the tool runs: the hold and the average must
+        // still cover what the window went through.
+        {"--freq 1733 --mode iter1 --frames 300 --hold --average 16 --markers 111,120 --measure",
+         [] {
+             FramesOptions options = Settings(1733, 0, CodingMode::cmIter1, WindowKind::wkKaiser, 300);
+             options.Hold = true;
+             options.Average = 16;
+             options.Markers = {111, 120};
+             options.Measure = true;
+             return options;
+         }()},
     };
     const std::string path = testing::TempDir() + "orvex_frames_picture.png";
     for (const auto& c : cases) {
@@ -595,7 +624,8 @@ TEST(FramesPicture, PngIsWhatTheWindowShowsOneTickLater) {
         std::filesystem::remove(path);
         const ProcessResult run = RunTool(std::string(c.arguments) + " --png " + path);
         ASSERT_EQ(run.status, 0) << run.err;
-        EXPECT_EQ(Lines(run.out).size(), 512u);
+        // With --measure, a blank line and the figures follow the ordinates.
+        EXPECT_EQ(Lines(run.out).size(), c.options.Measure ? 520u : 512u);
 
         png_image image{};
         image.version = PNG_IMAGE_VERSION;
@@ -610,9 +640,16 @@ TEST(FramesPicture, PngIsWhatTheWindowShowsOneTickLater) {
         platform::scripted::TScriptedPlatform platform;
         controls::TSurfaceView view(platform, Width, Height);
         raster::TRasterSurface surface(Width, Height);
+        display::TPlotViews views;
+        views.SetPeakHold(c.options.Hold);
+        views.SetAveraging(c.options.Average);
+        for (std::size_t marker = 0; marker < c.options.Markers.size(); ++marker) {
+            views.PlaceMarker(static_cast<display::TMarker>(marker), c.options.Markers[marker]);
+        }
+        views.SetFiguresShown(c.options.Measure);
         analysis::StartAnalyzer(c.options.Window, c.options.LevelDb);
         for (long long frame = 0; frame < c.options.Frames; ++frame) {
-            display::RunPlotFrame(surface, view, c.options.FrequencyHz, c.options.Mode);
+            display::RunPlotFrame(surface, view, c.options.FrequencyHz, c.options.Mode, &views);
         }
         display::BeginPlotFrame(surface, view);
         const raster::TRasterSurface& shown = view.Bitmap();
@@ -629,7 +666,8 @@ TEST(FramesPicture, PngIsWhatTheWindowShowsOneTickLater) {
             if (std::memcmp(expected.data(), &rgb[3 * i], 3) != 0 && differing++ == 0) {
                 ADD_FAILURE() << "first difference at x " << i % Width << ", y " << i / Width;
             }
-            trace += pixel == raster::ColorToPixel32(display::PlotTraceColor);
+            trace += pixel == raster::ColorToPixel32(display::PlotTraceColor) ||
+                     pixel == raster::ColorToPixel32(display::PlotHoldColor);
         }
         EXPECT_EQ(differing, 0);
         EXPECT_EQ(trace > 0, c.options.FrequencyHz != 0) << "only a silent frame has no trace";
@@ -647,8 +685,10 @@ TEST(FramesProcess, ExitStatusAndStreams) {
         std::string errMention; // empty: nothing on standard error
     } cases[] = {
         {"--window rectangular", 0, 512, ""},
-        {"--help", 0, 34, ""},
+        {"--help", 0, 42, ""},
         {"--window-figures", 0, 12, ""},
+        // The figures follow the ordinates after a blank line.
+        {"--mode iter1 --measure", 0, 520, ""},
         {"--freq 9000", 2, 0, "--freq must be a whole number of hertz from 0 to 8000"},
         {"--frames 0", 2, 0, "--frames"},
         {"--help=yes", 2, 0, "--help takes no value"},
@@ -813,7 +853,7 @@ TEST(FramesCompletion, OffersExactlyTheOptionsAndTheirValuesFromTheTables) {
         {"--frames = ''", {}},
         {"--png /dev/nul", {"/dev/null"}},
     };
-    ASSERT_EQ(options.size(), 11u);
+    ASSERT_EQ(options.size(), 15u);
     const std::string scriptPath = testing::TempDir() + "orvex_frames_completion.sh";
     for (const auto& c : cases) {
         SCOPED_TRACE(c.line);
