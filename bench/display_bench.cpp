@@ -6,6 +6,7 @@
 #include "analysis/analyzer_state.h"
 #include "analysis/tone_range.h"
 #include "display/panel_artwork.h"
+#include "display/plot_views.h"
 #include "display/spectrum_plot.h"
 #include "display/window_layout.h"
 #include "platform/scripted/scripted_platform.h"
@@ -40,7 +41,9 @@ void BM_PlotFrameDrawing(benchmark::State& state) {
 BENCHMARK(BM_PlotFrameDrawing)->Unit(benchmark::kMicrosecond);
 
 // A whole frame as the window runs it, at the start-up settings in steady state: hand-over
-// of the previous picture, grid, numerics and trace.
+// of the previous picture, grid, numerics and trace; with argument 1, with every measurement
+// view on (hold, an average of 64 frames, a reference, two markers and the distortion
+// figures), to be read against argument 0.
 void BM_WindowFrame(benchmark::State& state) {
     platform::scripted::TScriptedPlatform platform;
     controls::TSurfaceView view(platform, layout::SpectrumDisplay.Width,
@@ -48,9 +51,22 @@ void BM_WindowFrame(benchmark::State& state) {
     view.SetRepaintMode(controls::TRepaintMode::rmOptimizer);
     raster::TRasterSurface surface(layout::SpectrumDisplay.Width, layout::SpectrumDisplay.Height);
     analysis::StartAnalyzer(analysis::StartWindowKind, analysis::StartLevelDb);
+    display::TPlotViews views;
+    if (state.range(0) != 0) {
+        views.SetPeakHold(true);
+        views.SetAveraging(64);
+        views.PlaceMarker(display::TMarker::mkFirst, 64);
+        views.PlaceMarker(display::TMarker::mkSecond, 192);
+        views.SetFiguresShown(true);
+    }
     const auto frame = [&] {
-        display::RunPlotFrame(surface, view, analysis::StartFrequencyHz, analysis::StartCodingMode);
+        display::RunPlotFrame(surface, view, analysis::StartFrequencyHz, analysis::StartCodingMode,
+                              &views);
     };
+    if (state.range(0) != 0) {
+        frame();
+        views.FreezeReference();
+    }
     for (int warm = 0; warm < analysis::SampleRate / analysis::FrameLength + 1; ++warm) {
         frame();
     }
@@ -59,7 +75,7 @@ void BM_WindowFrame(benchmark::State& state) {
         benchmark::DoNotOptimize(surface.Bits());
     }
 }
-BENCHMARK(BM_WindowFrame)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_WindowFrame)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
 void BM_StartUpArtwork(benchmark::State& state) {
     raster::TRasterSurface panel;

@@ -148,15 +148,22 @@ void DrawText(raster::TRasterSurface& surface, platform::TPoint topLeft, std::st
         return;
     }
     const raster::TPixel32 pixel = raster::ColorToPixel32(color);
-    for (int y = area.top; y < area.bottom; ++y) {
-        raster::TPixel32* const row = surface.Bits() + static_cast<std::ptrdiff_t>(y) * surface.Width();
-        for (int x = area.left; x < area.right; ++x) {
-            const int offset = x - bounds.left;
-            const int column = offset % TextAdvance;
-            if (column < TextGlyphWidth &&
-                GlyphOf(text[static_cast<std::size_t>(offset / TextAdvance)])
-                        .Rows[static_cast<std::size_t>(y - bounds.top)][column] == 'X') {
-                row[x] = pixel;
+    // Glyph by glyph, each looked up once, over the columns of its cell inside the area.
+    const int first = (area.left - bounds.left) / TextAdvance;
+    const int last = (area.right - 1 - bounds.left) / TextAdvance;
+    for (int index = first; index <= last; ++index) {
+        const TTextGlyph& glyph = GlyphOf(text[static_cast<std::size_t>(index)]);
+        const int cellLeft = bounds.left + index * TextAdvance;
+        const int left = std::max(area.left, cellLeft);
+        const int right = std::min(area.right, cellLeft + TextGlyphWidth);
+        for (int y = area.top; y < area.bottom; ++y) {
+            const std::string_view row = glyph.Rows[static_cast<std::size_t>(y - bounds.top)];
+            raster::TPixel32* const line =
+                surface.Bits() + static_cast<std::ptrdiff_t>(y) * surface.Width();
+            for (int x = left; x < right; ++x) {
+                if (row[static_cast<std::size_t>(x - cellLeft)] == 'X') {
+                    line[x] = pixel;
+                }
             }
         }
     }
