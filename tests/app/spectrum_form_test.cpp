@@ -6,6 +6,7 @@
 #include "analysis/level_gain.h"
 #include "analysis/window_figures.h"
 #include "analysis/window_table.h"
+#include "app/measurement_menu.h"
 #include "app/spectrum_form.h"
 #include "display/figure_texts.h"
 #include "display/level_readout.h"
@@ -17,6 +18,7 @@
 
 #include <algorithm>
 #include <array>
+#include <functional>
 #include <cstring>
 #include <stdexcept>
 #include <string>
@@ -27,6 +29,7 @@
 #include <QContextMenuEvent>
 #include <QCursor>
 #include <QHelpEvent>
+#include <QKeySequence>
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
@@ -513,6 +516,64 @@ TEST_F(SpectrumFormTest, ButtonsAndMenuItemsGiveTheFiguresOfTheirModeAndWindow) 
     // Asking changes nothing that the frames use.
     EXPECT_TRUE(WindowTableIs(WindowKind::wkKaiser));
     EXPECT_TRUE(errorBoxes.empty());
+}
+
+// Every measurement view answers its shortcut, shown in the menu, with or without the menu
+// open; the markers follow the mouse and the arrows only while they are shown.
+TEST_F(SpectrumFormTest, MeasurementViewsAnswerTheirShortcutsAndMarkersTheMouseAndArrows) {
+    form->show();
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    display::TPlotViews& views = form->PlotViews();
+    QWidget& display = form->ImageSpAmpWidget();
+    form->FrameTimerTimer();
+
+    support::Click(display, QPointF(100.5, 50));
+    EXPECT_FALSE(views.MarkerBin(display::TMarker::mkFirst)) << "a click without markers";
+
+    struct TStep {
+        QKeySequence keys;
+        std::function<bool()> done;
+    };
+    const TStep steps[] = {
+        {QKeySequence(QStringLiteral("H")), [&] { return views.PeakHold(); }},
+        {QKeySequence(QStringLiteral("Ctrl+2")), [&] { return views.Averaging() == 16; }},
+        {QKeySequence(QStringLiteral("F")), [&] { return views.HasReference(); }},
+        {QKeySequence(QStringLiteral("D")), [&] { return views.FiguresShown(); }},
+        // Markers on: marker 1 on the highest bin, the 1000 Hz peak.
+        {QKeySequence(QStringLiteral("M")),
+         [&] { return views.MarkerBin(display::TMarker::mkFirst) == 64; }},
+        {QKeySequence(QStringLiteral("Ctrl+0")), [&] { return views.Averaging() == 0; }},
+        {QKeySequence(QStringLiteral("Shift+F")), [&] { return !views.HasReference(); }},
+    };
+    for (const TStep& step : steps) {
+        QTest::keySequence(form.get(), step.keys);
+        EXPECT_TRUE(step.done()) << step.keys.toString().toStdString();
+        form->FrameTimerTimer();
+    }
+    for (QAction* item : {&form->MeasurementMenu().PeakHoldItem(),
+                          &form->MeasurementMenu().FiguresItem()}) {
+        EXPECT_TRUE(form->PopupMenuWindow().actions().contains(item));
+        EXPECT_FALSE(item->shortcut().isEmpty()) << item->text().toStdString();
+    }
+
+    // The mouse places the markers, the arrows move the active one, 1 and 2 choose it.
+    support::Click(display, QPointF(100.5, 50));
+    support::Click(display, QPointF(150, 50), Qt::LeftButton, Qt::ShiftModifier);
+    EXPECT_EQ(views.MarkerBin(display::TMarker::mkFirst), 100);
+    EXPECT_TRUE(display.hasFocus());
+    QTest::keyClick(&display, Qt::Key_Right);
+    EXPECT_EQ(views.MarkerBin(display::TMarker::mkSecond), 151);
+    QTest::keyClick(&display, Qt::Key_1);
+    QTest::keyClick(&display, Qt::Key_Left);
+    EXPECT_EQ(views.MarkerBin(display::TMarker::mkFirst), 99);
+    QTest::keySequence(form.get(), QKeySequence(QStringLiteral("Shift+M")));
+    EXPECT_FALSE(views.MarkerBin(display::TMarker::mkFirst));
+
+    // Shift+F10 opens the menu over the display.
+    QTest::keySequence(form.get(), QKeySequence(QStringLiteral("Shift+F10")));
+    EXPECT_TRUE(form->PopupMenuWindow().isVisible());
+    form->PopupMenuWindow().close();
 }
 
 } // namespace

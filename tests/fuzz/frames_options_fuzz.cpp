@@ -7,6 +7,7 @@
 #include "frames_options.h"
 #include "fuzz_support.h"
 
+#include "analysis/analyzer_state.h"
 #include "analysis/coding_mode.h"
 #include "analysis/tone_range.h"
 #include "analysis/window_kind.h"

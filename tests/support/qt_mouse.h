@@ -12,12 +12,13 @@ namespace support {
 
 // A press and a release of `button` at `at` in `widget`'s coordinates, which may fall
 // between pixels as they do under a zoom.
-inline void Click(QWidget& widget, QPointF at, Qt::MouseButton button = Qt::LeftButton) {
+inline void Click(QWidget& widget, QPointF at, Qt::MouseButton button = Qt::LeftButton,
+                  Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
     const QPointF global = widget.mapToGlobal(at);
-    QMouseEvent press(QEvent::MouseButtonPress, at, global, button, button, Qt::NoModifier);
+    QMouseEvent press(QEvent::MouseButtonPress, at, global, button, button, modifiers);
     QApplication::sendEvent(&widget, &press);
     QMouseEvent release(QEvent::MouseButtonRelease, at, global, button, Qt::NoButton,
-                        Qt::NoModifier);
+                        modifiers);
     QApplication::sendEvent(&widget, &release);
 }
 
