@@ -117,6 +117,12 @@ TEST(AccessibleControls, DisplayDescribesWindowModeAndPeakOfTheLastFrame) {
     // sample, whatever the window.
     EXPECT_EQ(display.text(QAccessible::Description).toStdString(),
               "Window: Окно Ханна; mode: 2 nd iteration; peak: Bin 128: 2000.000 Hz, -20.00 dB");
+    // With a view on, its read-outs follow, as the plot shows them.
+    form->PlotViews().SetFiguresShown(true);
+    form->ProcessFrame();
+    const std::string withFigures = display.text(QAccessible::Description).toStdString();
+    EXPECT_NE(withFigures.find("; F0: 2000.00 Hz, -20.0"), std::string::npos) << withFigures;
+    EXPECT_NE(withFigures.find("; Coder SNR (coded - exact): "), std::string::npos);
 
     // The read-outs keep their text as their name and say what they are.
     QAccessibleInterface& levelLabel = Interface(form->LabelLevel());
