@@ -220,6 +220,16 @@ def check_compositor_gone(executable, environment):
     return 1 if failures else 0
 
 
+def expect_clean_end(program, ended_by):
+    """The program ends with status 0 once `ended_by` has happened; 1 if any check failed."""
+    try:
+        status = program.wait(EXIT_LIMIT_S)
+        check(status == 0, "%s ends the program with status 0 (it ended with %d)" % (ended_by, status))
+    except subprocess.TimeoutExpired:
+        check(False, "the program outlived %s" % ended_by)
+    return 1 if failures else 0
+
+
 def run_checks(program, value_notices, on_wayland):
     application = wait_for(lambda: find_application(program.pid), START_LIMIT_S)
     if not check(application is not None, "the program appears on the accessibility bus"):
@@ -290,12 +300,7 @@ def run_checks(program, value_notices, on_wayland):
     if on_wayland:
         # Ended from outside, the program ends cleanly (and, sanitized, without leaks).
         program.terminate()
-        try:
-            status = program.wait(EXIT_LIMIT_S)
-            check(status == 0, "SIGTERM ends the program with status 0 (it ended with %d)" % status)
-        except subprocess.TimeoutExpired:
-            check(False, "the program outlived SIGTERM")
-        return 1 if failures else 0
+        return expect_clean_end(program, "SIGTERM")
 
     # A click on the left arrow steps the level down by one decibel, and says so.
     x, y, _, _ = level.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
@@ -311,12 +316,7 @@ def run_checks(program, value_notices, on_wayland):
     close = "xdotool search --sync --onlyvisible --pid %d --name 'Signal Analyzer' windowclose" % program.pid
     check(subprocess.run(["sh", "-c", close], check=False, timeout=CHANGE_LIMIT_S).returncode == 0,
           "xdotool closes the window")
-    try:
-        status = program.wait(EXIT_LIMIT_S)
-        check(status == 0, "the program ends with status 0 (it ended with %d)" % status)
-    except subprocess.TimeoutExpired:
-        check(False, "the program outlived its window")
-    return 1 if failures else 0
+    return expect_clean_end(program, "closing its window")
 
 
 if __name__ == "__main__":
