@@ -678,6 +678,7 @@ TEST(FramesPicture, PngIsWhatTheWindowShowsOneTickLater) {
 // status 2 for the arguments and 1 for the writes.
 TEST(FramesProcess, ExitStatusAndStreams) {
     const std::string missing = testing::TempDir() + "no_such_folder/picture.png";
+    std::filesystem::remove(testing::TempDir() + "closed.png"); // whatever an earlier run left
     const struct {
         std::string arguments;
         int status;
