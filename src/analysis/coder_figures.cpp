@@ -73,7 +73,9 @@ TCoderFigures MeasureCodedSecond(std::span<const double, SecondSamples> samples,
         const Extended error = static_cast<Extended>(c) - a;
         signalEnergy += static_cast<Extended>(a) * a;
         errorEnergy += error * error;
-        maxError = std::fmax(maxError, static_cast<double>(std::fabs(error)));
+        // As fmax would, without its call: neither is ever NaN.
+        const auto magnitude = static_cast<double>(std::fabs(error));
+        maxError = magnitude > maxError ? magnitude : maxError;
         silent = silent && a == 0.0;
         exact = exact && c == a;
     }

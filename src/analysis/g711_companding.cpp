@@ -1,15 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "g711_companding.h"
 
+#include <algorithm>
+#include <bit>
 #include <cassert>
 #include <cmath>
 
 namespace analysis {
 namespace {
-
-// Extended, so that a double magnitude plus mu-law's bias is exact (53 + 6 bits fit in 64)
-// and a value just below a decision value stays below it.
-using Extended = long double;
 
 constexpr int Segments = 8;
 constexpr int StepsPerSegment = 16;
@@ -21,7 +19,6 @@ constexpr std::uint8_t StepMask = 0x0F;
 // mu-law adds a bias of 33 to the magnitude, so that its segment edges fall on powers of
 // two: segment s holds biased magnitudes 32 * 2^s to 64 * 2^s, in steps of 2^(s+1).
 constexpr int MuLawBias = 33;
-constexpr int MuLawFirstSegmentStart = 32; // biased
 
 // A-law: segment 0 holds 0 to 32 in steps of 2, segment s >= 1 holds 16 * 2^s to
 // 32 * 2^s in steps of 2^s, so segments 0 and 1 share the step 2.
@@ -51,25 +48,10 @@ double Signed(bool positive, int magnitude) {
     return positive ? value : -value;
 }
 
-// The segment and step of `magnitude` on a scale where segment s runs from `start` * 2^s
-// to twice that in 16 steps of `start` / 16 * 2^s. The caller ensures `start` <= magnitude
-// < `start` * 2^8.
-struct TSegmentStep {
-    int Segment;
-    int Step;
-};
-
-TSegmentStep LocateAbove(Extended magnitude, Extended start) {
-    int segment = 0;
-    while (segment + 1 < Segments && magnitude >= start * 2 * static_cast<Extended>(1 << segment)) {
-        ++segment;
-    }
-    const Extended segmentStart = start * static_cast<Extended>(1 << segment);
-    const Extended stepWidth = segmentStart / StepsPerSegment;
-    // Exact: the width is a power of two and the quotient is below 16.
-    const int step = static_cast<int>(std::floor((magnitude - segmentStart) / stepWidth));
-    assert(step >= 0 && step < StepsPerSegment);
-    return {segment, step};
+// Every decision value of both laws is a whole number, so a magnitude's step is that of
+// its whole part: truncating first is exact, and the rest is integer arithmetic.
+int WholePart(double magnitude) {
+    return static_cast<int>(magnitude);
 }
 
 } // namespace
@@ -81,9 +63,11 @@ std::uint8_t EncodeMuLaw(double linear) {
     if (!(magnitude < MuLawOverload)) {
         return Sent(Character(!positive, Segments - 1, StepsPerSegment - 1), MuLawInversion);
     }
-    const TSegmentStep at =
-        LocateAbove(static_cast<Extended>(magnitude) + MuLawBias, MuLawFirstSegmentStart);
-    return Sent(Character(!positive, at.Segment, at.Step), MuLawInversion);
+    // Biased, 32 to 8191: segment s holds 2^(s+5) to 2^(s+6), which has s + 6 bits.
+    const int biased = WholePart(magnitude) + MuLawBias;
+    const int segment = std::bit_width(static_cast<unsigned>(biased)) - 6;
+    const int step = (biased >> (segment + 1)) & StepMask;
+    return Sent(Character(!positive, segment, step), MuLawInversion);
 }
 
 double DecodeMuLaw(std::uint8_t character) {
@@ -102,14 +86,13 @@ std::uint8_t EncodeALaw(double linear) {
     if (!(magnitude < ALawOverload)) {
         return Sent(Character(positive, Segments - 1, StepsPerSegment - 1), ALawInversion);
     }
-    TSegmentStep at{0, 0};
-    if (magnitude < ALawSegmentOneStart) {
-        at.Step = static_cast<int>(std::floor(magnitude / 2.0));
-    } else {
-        at = LocateAbove(magnitude, ALawSegmentOneStart);
-        ++at.Segment;
-    }
-    return Sent(Character(positive, at.Segment, at.Step), ALawInversion);
+    // 0 to 4095: segment s >= 1 holds 2^(s+4) to 2^(s+5), which has s + 5 bits; below 32 is
+    // segment 0, with segment 1's step 2.
+    const int whole = WholePart(magnitude);
+    const int segment =
+        whole < ALawSegmentOneStart ? 0 : std::bit_width(static_cast<unsigned>(whole)) - 5;
+    const int step = (whole >> std::max(segment, 1)) & StepMask;
+    return Sent(Character(positive, segment, step), ALawInversion);
 }
 
 double DecodeALaw(std::uint8_t character) {
