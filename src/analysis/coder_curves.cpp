@@ -61,6 +61,7 @@ void WorkOnPoints(TCurveWork& work) {
             ownSines.resize(SecondSamples);
         }
         std::vector<double> samples(SecondSamples);
+        std::vector<double> coded(SecondSamples);
         std::array<TCoderFigures, CoderCount> row{};
         while (!work.Stopped()) {
             const int index = work.Next.fetch_add(1, std::memory_order_relaxed);
@@ -80,9 +81,10 @@ void WorkOnPoints(TCurveWork& work) {
                 if (work.Stopped()) {
                     return;
                 }
-                row[static_cast<std::size_t>(coder.Kind)] = MeasureCodedSecond(
-                    std::span<const double, SecondSamples>(samples.data(), SecondSamples),
-                    coder.Code);
+                const std::span<const double, SecondSamples> second(samples.data(), SecondSamples);
+                const std::span<double, SecondSamples> codedSecond(coded.data(), SecondSamples);
+                CodeSecond(second, coder.Code, codedSecond);
+                row[static_cast<std::size_t>(coder.Kind)] = MeasureCodedSecond(second, codedSecond);
             }
             std::copy(row.begin(), row.end(),
                       work.Points.begin() +

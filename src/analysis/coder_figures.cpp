@@ -63,13 +63,30 @@ void FillSecondSamples(std::span<const long double, SecondSamples> sines, int le
 
 TCoderFigures MeasureCodedSecond(std::span<const double, SecondSamples> samples,
                                  SampleCodeFunction code) {
+    std::vector<double> coded(SecondSamples);
+    const std::span<double, SecondSamples> codedSecond(coded.data(), SecondSamples);
+    CodeSecond(samples, code, codedSecond);
+    return MeasureCodedSecond(samples, codedSecond);
+}
+
+void CodeSecond(std::span<const double, SecondSamples> samples, SampleCodeFunction code,
+                std::span<double, SecondSamples> coded) {
+    // Coding apart from the sums below keeps those in registers across the calls.
+    for (std::size_t index = 0; index < SecondSamples; ++index) {
+        coded[index] = code(samples[index]);
+    }
+}
+
+TCoderFigures MeasureCodedSecond(std::span<const double, SecondSamples> samples,
+                                 std::span<const double, SecondSamples> coded) {
     Extended signalEnergy = 0.0L;
     Extended errorEnergy = 0.0L;
     double maxError = 0.0;
     bool silent = true;
     bool exact = true;
-    for (const double a : samples) {
-        const double c = code(a);
+    for (std::size_t index = 0; index < SecondSamples; ++index) {
+        const double a = samples[index];
+        const double c = coded[index];
         const Extended error = static_cast<Extended>(c) - a;
         signalEnergy += static_cast<Extended>(a) * a;
         errorEnergy += error * error;

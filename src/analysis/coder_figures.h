@@ -44,4 +44,11 @@ void FillSecondSamples(std::span<const long double, SecondSamples> sines, int le
 TCoderFigures MeasureCodedSecond(std::span<const double, SecondSamples> samples,
                                  SampleCodeFunction code);
 
+// The same in two steps, for a caller that keeps a buffer for the coded samples: code the
+// second, then measure the coded samples against the uncoded ones.
+void CodeSecond(std::span<const double, SecondSamples> samples, SampleCodeFunction code,
+                std::span<double, SecondSamples> coded);
+TCoderFigures MeasureCodedSecond(std::span<const double, SecondSamples> samples,
+                                 std::span<const double, SecondSamples> coded);
+
 } // namespace analysis
