@@ -26,7 +26,8 @@ using CurveFinished = std::function<void(TCurveResult result)>;
 //
 // Start and Stop are called from one thread, the owner's. The callbacks run on the worker
 // or its helpers, never two at once; they must not wait for the owner's thread, which may
-// be waiting in Start or Stop for the worker to end, and `finished` must not throw.
+// be waiting in Start or Stop for the worker to end; they must not call Start or Stop; and
+// `finished` must not throw.
 class CoderCurveRunner {
 public:
     // `threads` (1 or more) share each computation.

@@ -140,6 +140,13 @@ std::optional<double> PlottedSnrDb(const TCoderFigures& figures) {
     return figures.SnrDb;
 }
 
+std::optional<double> PlottedEffectiveBits(const TCoderFigures& figures) {
+    if (figures.Silent || figures.Exact) {
+        return std::nullopt;
+    }
+    return figures.EffectiveBits;
+}
+
 CurveOutcome ComputeCoderCurves(const TCurveRequest& request, std::span<TCoderFigures> points,
                                 std::stop_token stop, const CurveProgress& progress,
                                 int threads) {

@@ -58,6 +58,8 @@ std::size_t CurveBufferIndex(int index, CoderKind kind);
 // The SNR a chart draws for a point: none where the tone is silent (no signal to compare)
 // or the coder exact (no error), as for the uncoded mode at every point.
 std::optional<double> PlottedSnrDb(const TCoderFigures& figures);
+// Likewise the effective bits, (SNR - 1.76) / 6.02.
+std::optional<double> PlottedEffectiveBits(const TCoderFigures& figures);
 
 // Called each time a point is complete, with its index and the figures of every coder at
 // it (in table order; CoderCount of them, valid during the call only), and how many points
@@ -90,9 +92,12 @@ std::vector<TCoderFigures> ComputeCoderCurves(const TCurveRequest& request,
 double UniformQuantiserSnrDb(int bits, double levelDb);
 inline constexpr int UniformTheoryBits = 16;
 
-// The square-root coder, from its error being uniform within a code step of the root:
-// SNR = 3.72 + 20 log10(L) + 10 log10(A), with L the code steps per polarity and A the peak
-// as a fraction of full scale, so 0.5 dB per dB. 3.72 dB is 10 log10(3 pi / 4).
+// The square-root coder, from its error being uniform within half a code step either side
+// of the root (a root rounded to the nearest code), small against the root, and independent
+// of the tone: SNR = 3.72 + 20 log10(L) + 10 log10(A), with L the code steps per polarity
+// and A the peak as a fraction of full scale, so 0.5 dB per dB; 3.72 dB is
+// 10 log10(3 pi / 4). Our coder truncates the root instead, an error of 0 to 1 step toward
+// zero with 4 times the mean square, so where the model holds it measures 6.02 dB below it.
 double SquareRootCoderModelSnrDb(int stepsPerPolarity, double levelDb);
 inline constexpr int SquareRootCoderSteps = 32767;
 
