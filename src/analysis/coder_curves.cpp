@@ -47,9 +47,7 @@ struct TCurveWork {
     int Done = 0;
     std::exception_ptr Error;
 
-    bool Stopped() const {
-        return Stop.stop_requested() || Failed.stop_requested();
-    }
+    bool Stopped() const { return Stop.stop_requested() || Failed.stop_requested(); }
 };
 
 // Takes points until there are none left or a stop is requested.
@@ -71,8 +69,8 @@ void WorkOnPoints(TCurveWork& work) {
             const TCurveTone tone = CurvePointTone(work.Request, index);
             std::span<const long double> sines = work.LevelSines;
             if (sines.empty()) {
-                FillSecondSines(tone.FrequencyHz,
-                                std::span<long double, SecondSamples>(ownSines.data(), SecondSamples));
+                FillSecondSines(tone.FrequencyHz, std::span<long double, SecondSamples>(
+                                                      ownSines.data(), SecondSamples));
                 sines = ownSines;
             }
             FillSecondSamples(SecondSines(sines.data(), SecondSamples), tone.LevelDb,
@@ -148,8 +146,7 @@ std::optional<double> PlottedEffectiveBits(const TCoderFigures& figures) {
 }
 
 CurveOutcome ComputeCoderCurves(const TCurveRequest& request, std::span<TCoderFigures> points,
-                                std::stop_token stop, const CurveProgress& progress,
-                                int threads) {
+                                std::stop_token stop, const CurveProgress& progress, int threads) {
     assert(points.size() == CurveBufferSize(request.Axis));
     assert(threads >= 1);
     assert(request.FrequencyHz >= MinFrequencyHz && request.FrequencyHz <= MaxFrequencyHz);

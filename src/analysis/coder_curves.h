@@ -78,8 +78,7 @@ enum class CurveOutcome : std::uint8_t {
 // complete roughly, not strictly, in order. `progress` may be empty. An exception thrown
 // by the work or by `progress` stops every thread and is rethrown here.
 CurveOutcome ComputeCoderCurves(const TCurveRequest& request, std::span<TCoderFigures> points,
-                                std::stop_token stop, const CurveProgress& progress,
-                                int threads);
+                                std::stop_token stop, const CurveProgress& progress, int threads);
 
 // The same, into a fresh buffer; empty when cancelled.
 std::vector<TCoderFigures> ComputeCoderCurves(const TCurveRequest& request,

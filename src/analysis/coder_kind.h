@@ -17,7 +17,7 @@ namespace analysis {
 // then the reference coders. The window's buttons and the frames keep to the coding modes;
 // only the curves take this wider table.
 enum class CoderKind : std::uint8_t {
-    ckPCM,       // the coding modes, CodingMode's enumerators in order
+    ckPCM, // the coding modes, CodingMode's enumerators in order
     ckOrvexSqrt,
     ckIter1,
     ckIter2,

@@ -23,9 +23,8 @@ const TCoderFigures& At(const std::vector<TCoderFigures>& points, int index, Cod
 }
 
 TEST(CoderCurves, CodingModesPointsAreTheirCoderFiguresBitForBit) {
-    for (const TCurveRequest request :
-         {TCurveRequest{CurveAxis::caLevel, TestToneHz, 0},
-          TCurveRequest{CurveAxis::caFrequency, TestToneHz, -37}}) {
+    for (const TCurveRequest request : {TCurveRequest{CurveAxis::caLevel, TestToneHz, 0},
+                                        TCurveRequest{CurveAxis::caFrequency, TestToneHz, -37}}) {
         const std::vector<TCoderFigures> points = ComputeCoderCurves(request, {}, 2);
         ASSERT_EQ(points.size(), CurveBufferSize(request.Axis));
         for (int index = 0; index < CurvePointCount(request.Axis); index += 1) {

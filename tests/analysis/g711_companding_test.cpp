@@ -67,12 +67,12 @@ TEST(G711, ZeroAndTheLargestMagnitudesAndOverload) {
         double decoded;
     };
     constexpr Case Cases[] = {
-        {&MuLaw, 0.0, 0xFF, 0},      {&MuLaw, -0.0, 0x7F, 0},     {&MuLaw, 0.99, 0xFF, 0},
-        {&MuLaw, -0.99, 0x7F, 0},    {&MuLaw, 1e9, 0x80, 8031},   {&MuLaw, -1e9, 0x00, -8031},
-        {&MuLaw, 8158.9, 0x80, 8031}, {&MuLaw, 7902.9, 0x81, 7775},
-        {&ALaw, 0.0, 0xD5, 1},       {&ALaw, -0.0, 0x55, -1},     {&ALaw, 1.99, 0xD5, 1},
-        {&ALaw, -1.99, 0x55, -1},    {&ALaw, 1e9, 0xAA, 4032},    {&ALaw, -1e9, 0x2A, -4032},
-        {&ALaw, 4095.9, 0xAA, 4032}, {&ALaw, 3967.9, 0xAB, 3904},
+        {&MuLaw, 0.0, 0xFF, 0},       {&MuLaw, -0.0, 0x7F, 0},      {&MuLaw, 0.99, 0xFF, 0},
+        {&MuLaw, -0.99, 0x7F, 0},     {&MuLaw, 1e9, 0x80, 8031},    {&MuLaw, -1e9, 0x00, -8031},
+        {&MuLaw, 8158.9, 0x80, 8031}, {&MuLaw, 7902.9, 0x81, 7775}, {&ALaw, 0.0, 0xD5, 1},
+        {&ALaw, -0.0, 0x55, -1},      {&ALaw, 1.99, 0xD5, 1},       {&ALaw, -1.99, 0x55, -1},
+        {&ALaw, 1e9, 0xAA, 4032},     {&ALaw, -1e9, 0x2A, -4032},   {&ALaw, 4095.9, 0xAA, 4032},
+        {&ALaw, 3967.9, 0xAB, 3904},
     };
     for (const Case& c : Cases) {
         SCOPED_TRACE(testing::Message() << c.law->name << " at " << c.linear);
@@ -105,12 +105,18 @@ TEST(ReferenceCoders, FullScaleMapsToEachCodersLargestMagnitude) {
         double expected;
     };
     const Case Cases[] = {
-        {&CodeLinear16, 32767.0, 32767.0},  {&CodeLinear16, -40000.0, -32768.0},
-        {&CodeLinear16, 2.5, 3.0},          {&CodeLinear16, -2.5, -3.0},
-        {&CodeLinear16, 0.49, 0.0},         {&CodeMuLaw, 32767.0, 32767.0},
-        {&CodeMuLaw, -32767.0, -32767.0},   {&CodeMuLaw, 31.0 * 32767 / 8031, 33.0 * 32767 / 8031},
-        {&CodeMuLaw, 0.5, 0.0},             {&CodeALaw, 32767.0, 32767.0},
-        {&CodeALaw, 0.0, 32767.0 / 4032},   {&CodeALaw, -1.0, -32767.0 / 4032},
+        {&CodeLinear16, 32767.0, 32767.0},
+        {&CodeLinear16, -40000.0, -32768.0},
+        {&CodeLinear16, 2.5, 3.0},
+        {&CodeLinear16, -2.5, -3.0},
+        {&CodeLinear16, 0.49, 0.0},
+        {&CodeMuLaw, 32767.0, 32767.0},
+        {&CodeMuLaw, -32767.0, -32767.0},
+        {&CodeMuLaw, 31.0 * 32767 / 8031, 33.0 * 32767 / 8031},
+        {&CodeMuLaw, 0.5, 0.0},
+        {&CodeALaw, 32767.0, 32767.0},
+        {&CodeALaw, 0.0, 32767.0 / 4032},
+        {&CodeALaw, -1.0, -32767.0 / 4032},
     };
     for (const Case& c : Cases) {
         EXPECT_NEAR(c.code(c.a), c.expected, 1e-9) << c.a;
