@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Speed of the numeric core: whole frames per coding mode, the parts of a frame, the
 // transform (against FFTW's where available), the window builds and the figures of the
-// windows and the coding modes.
+// windows and the coding modes, and the coder curves.
 
 #include "analysis/analyzer.h"
 #include "analysis/analyzer_state.h"
+#include "analysis/coder_curves.h"
 #include "analysis/coder_figures.h"
 #include "analysis/coding_mode.h"
 #include "analysis/complex_fft.h"
@@ -206,5 +207,34 @@ BENCHMARK(BM_CoderFigures)
     ->Unit(benchmark::kMillisecond)
     ->Repetitions(5)
     ->ReportAggregatesOnly(true);
+
+// A whole chart of coder curves (161 points x 8 coders x 16000 samples) at the start-up
+// tone, shared among 1 or 2 threads: the level chart should take under 0.5 s on two cores.
+void BM_CoderCurves(benchmark::State& state, CurveAxis axis) {
+    const auto threads = static_cast<int>(state.range(0));
+    const TCurveRequest request{axis, StartFrequencyHz, StartLevelDb};
+    std::vector<TCoderFigures> points(CurveBufferSize(axis));
+    for (auto _ : state) {
+        const CurveOutcome outcome = ComputeCoderCurves(request, points, {}, {}, threads);
+        benchmark::DoNotOptimize(outcome);
+        benchmark::DoNotOptimize(points.data());
+    }
+    state.counters["threads"] = threads;
+}
+BENCHMARK_CAPTURE(BM_CoderCurves, LevelChart, CurveAxis::caLevel)
+    ->Arg(1)
+    ->Arg(2)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->Repetitions(7)
+    ->ReportAggregatesOnly(true)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(BM_CoderCurves, FrequencyChart, CurveAxis::caFrequency)
+    ->Arg(2)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true)
+    ->UseRealTime();
 
 } // namespace

@@ -3,12 +3,12 @@
 
 #include "analyzer_state.h"
 #include "level_gain.h"
-#include "sample_coder.h"
 #include "tone_range.h"
 #include "tone_sample.h"
 
 #include <cassert>
 #include <cmath>
+#include <vector>
 
 namespace analysis {
 namespace {
@@ -20,6 +20,13 @@ using Extended = long double;
 constexpr Extended SineQuantiserOffsetDb = 1.76L;
 constexpr Extended DecibelsPerBit = 6.02L;
 
+static_assert(SecondSamples == static_cast<std::size_t>(SampleRate));
+
+// The clock value of a second's sample.
+std::int32_t ClockOf(std::size_t index) {
+    return static_cast<std::int32_t>(index) + 1;
+}
+
 } // namespace
 
 TCoderFigures MeasureCoderFigures(std::int32_t frequencyHz, int levelDb, CodingMode mode) {
@@ -29,18 +36,63 @@ TCoderFigures MeasureCoderFigures(std::int32_t frequencyHz, int levelDb, CodingM
     const double gain = GainFromAttenuation(-levelDb);
 
     // One second of the tone as frames take it in steady state: clock values 1 to 16000.
+    std::vector<double> samples(SecondSamples);
+    for (std::size_t index = 0; index < SecondSamples; ++index) {
+        samples[index] = ToneSample(ToneSine(omega, ClockOf(index)), gain);
+    }
+    return MeasureCodedSecond(std::span<const double, SecondSamples>(samples.data(), SecondSamples),
+                              Describe(CoderOf(mode)).Code);
+}
+
+void FillSecondSines(std::int32_t frequencyHz, std::span<long double, SecondSamples> sines) {
+    assert(frequencyHz >= MinFrequencyHz && frequencyHz <= MaxFrequencyHz);
+    const double omega = ToneOmega(frequencyHz);
+    for (std::size_t index = 0; index < SecondSamples; ++index) {
+        sines[index] = ToneSine(omega, ClockOf(index));
+    }
+}
+
+void FillSecondSamples(std::span<const long double, SecondSamples> sines, int levelDb,
+                       std::span<double, SecondSamples> samples) {
+    assert(levelDb >= MinLevelDb && levelDb <= MaxLevelDb);
+    const double gain = GainFromAttenuation(-levelDb);
+    for (std::size_t index = 0; index < SecondSamples; ++index) {
+        samples[index] = ToneSample(sines[index], gain);
+    }
+}
+
+TCoderFigures MeasureCodedSecond(std::span<const double, SecondSamples> samples,
+                                 SampleCodeFunction code) {
+    std::vector<double> coded(SecondSamples);
+    const std::span<double, SecondSamples> codedSecond(coded.data(), SecondSamples);
+    CodeSecond(samples, code, codedSecond);
+    return MeasureCodedSecond(samples, codedSecond);
+}
+
+void CodeSecond(std::span<const double, SecondSamples> samples, SampleCodeFunction code,
+                std::span<double, SecondSamples> coded) {
+    // Coding apart from the sums below keeps those in registers across the calls.
+    for (std::size_t index = 0; index < SecondSamples; ++index) {
+        coded[index] = code(samples[index]);
+    }
+}
+
+TCoderFigures MeasureCodedSecond(std::span<const double, SecondSamples> samples,
+                                 std::span<const double, SecondSamples> coded) {
     Extended signalEnergy = 0.0L;
     Extended errorEnergy = 0.0L;
     double maxError = 0.0;
     bool silent = true;
     bool exact = true;
-    for (std::int32_t clock = 1; clock <= SampleRate; ++clock) {
-        const double a = ToneSample(ToneSine(omega, clock), gain);
-        const double c = mode == CodingMode::cmPCM ? a : CodeSample(a, mode);
+    for (std::size_t index = 0; index < SecondSamples; ++index) {
+        const double a = samples[index];
+        const double c = coded[index];
         const Extended error = static_cast<Extended>(c) - a;
         signalEnergy += static_cast<Extended>(a) * a;
         errorEnergy += error * error;
-        maxError = std::fmax(maxError, static_cast<double>(std::fabs(error)));
+        // As fmax would, without its call: neither is ever NaN.
+        const auto magnitude = static_cast<double>(std::fabs(error));
+        maxError = magnitude > maxError ? magnitude : maxError;
         silent = silent && a == 0.0;
         exact = exact && c == a;
     }

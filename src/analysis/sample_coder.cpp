@@ -3,6 +3,7 @@
 
 #include "numeric_constants.h"
 
+#include <array>
 #include <bit>
 #include <cassert>
 #include <cmath>
@@ -23,6 +24,24 @@ Extended CompandRoot(double x, CodingMode mode) {
         return FastSqrt(info.NewtonSteps, static_cast<float>(x));
     }
     return std::sqrt(static_cast<Extended>(x));
+}
+
+constexpr std::int32_t LargestCode = 32767;
+
+// What each code magnitude q expands to: y = q / 32767 rounded to double, then y * y *
+// 32767 in extended precision, rounded to double. Built once, on first use (thread-safe),
+// and read-only after.
+const std::array<double, LargestCode + 1>& ExpandedCodes() {
+    static const std::array<double, LargestCode + 1> table = [] {
+        std::array<double, LargestCode + 1> expanded{};
+        for (std::int32_t q = 1; q <= LargestCode; ++q) {
+            const double y = static_cast<double>(static_cast<Extended>(q) / FullScale);
+            expanded[static_cast<std::size_t>(q)] =
+                static_cast<double>(static_cast<Extended>(y) * y * FullScale);
+        }
+        return expanded;
+    }();
+    return table;
 }
 
 } // namespace
@@ -51,13 +70,14 @@ double CodeSample(double a, CodingMode mode) {
 
     // Truncation toward zero; |c| <= 32767 so the code fits in 16 bits.
     const auto q = static_cast<std::int32_t>(c);
-    assert(q >= -32767 && q <= 32767);
+    assert(q >= -LargestCode && q <= LargestCode);
     if (q == 0) {
         return 0.0;
     }
-    const double y = static_cast<double>(static_cast<Extended>(q) / FullScale);
-    const Extended sign = q > 0 ? FullScale : -FullScale;
-    return static_cast<double>(static_cast<Extended>(y) * y * sign);
+    // Rounding is symmetric, so a negative code expands to exactly the negative of its
+    // magnitude's expansion.
+    const double expanded = ExpandedCodes()[static_cast<std::size_t>(q > 0 ? q : -q)];
+    return q > 0 ? expanded : -expanded;
 }
 
 } // namespace analysis

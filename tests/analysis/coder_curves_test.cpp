@@ -1,0 +1,132 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "analysis/coder_curve_runner.h"
+#include "analysis/coder_curves.h"
+
+#include <bit>
+#include <chrono>
+#include <cmath>
+#include <future>
+#include <set>
+#include <stdexcept>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace analysis;
+
+constexpr int TestToneHz = 997;
+
+const TCoderFigures& At(const std::vector<TCoderFigures>& points, int index, CoderKind kind) {
+    return points[CurveBufferIndex(index, kind)];
+}
+
+TEST(CoderCurves, CodingModesPointsAreTheirCoderFiguresBitForBit) {
+    for (const TCurveRequest request : {TCurveRequest{CurveAxis::caLevel, TestToneHz, 0},
+                                        TCurveRequest{CurveAxis::caFrequency, TestToneHz, -37}}) {
+        const std::vector<TCoderFigures> points = ComputeCoderCurves(request, {}, 2);
+        ASSERT_EQ(points.size(), CurveBufferSize(request.Axis));
+        for (int index = 0; index < CurvePointCount(request.Axis); index += 1) {
+            const TCurveTone tone = CurvePointTone(request, index);
+            for (const TCodingModeInfo& mode : CodingModes) {
+                const TCoderFigures expected =
+                    MeasureCoderFigures(tone.FrequencyHz, tone.LevelDb, mode.Mode);
+                const TCoderFigures& got = At(points, index, CoderOf(mode.Mode));
+                ASSERT_EQ(std::bit_cast<std::uint64_t>(got.SnrDb),
+                          std::bit_cast<std::uint64_t>(expected.SnrDb))
+                    << mode.ToolName << " " << tone.FrequencyHz << " Hz " << tone.LevelDb << " dB";
+                ASSERT_EQ(got.MaxError, expected.MaxError);
+                ASSERT_EQ(got.Silent, expected.Silent);
+                ASSERT_EQ(got.Exact, expected.Exact);
+            }
+        }
+        // The uncoded mode is never plotted; the silent tone at 0 Hz has no SNR in any coder.
+        EXPECT_FALSE(PlottedSnrDb(At(points, 5, CoderKind::ckPCM)));
+        if (request.Axis == CurveAxis::caFrequency) {
+            EXPECT_FALSE(PlottedSnrDb(At(points, 0, CoderKind::ckMuLaw)));
+            EXPECT_EQ(CurveAbscissa(request.Axis, 160), 8000);
+        }
+    }
+}
+
+TEST(CoderCurves, ReferenceCodersAt997HzShowTheirTheory) {
+    const std::vector<TCoderFigures> points =
+        ComputeCoderCurves({CurveAxis::caLevel, TestToneHz, 0}, {}, 2);
+    const auto snr = [&points](int levelDb, CoderKind kind) {
+        return At(points, -levelDb, kind).SnrDb;
+    };
+    // The G.711 plateau, and linear PCM's 6.02 * 16 + 1.76 dB falling 1 dB per dB.
+    for (int levelDb = 0; levelDb >= -30; --levelDb) {
+        for (const CoderKind law : {CoderKind::ckMuLaw, CoderKind::ckALaw}) {
+            EXPECT_GE(snr(levelDb, law), 35.0) << levelDb;
+            EXPECT_LE(snr(levelDb, law), 40.0) << levelDb;
+        }
+    }
+    EXPECT_NEAR(snr(0, CoderKind::ckLinear16), 98.1, 0.5);
+    EXPECT_NEAR(UniformQuantiserSnrDb(UniformTheoryBits, 0.0), 98.08, 1e-12);
+    for (int levelDb = 0; levelDb >= -60; --levelDb) {
+        EXPECT_NEAR(snr(levelDb, CoderKind::ckLinear16),
+                    UniformQuantiserSnrDb(UniformTheoryBits, levelDb), 0.5)
+            << levelDb;
+        // Truncating the root (not rounding it) costs the square-root coder 6 dB against its
+        // model, at any level where the tone spans many codes; the model falls 0.5 dB per dB.
+        EXPECT_NEAR(snr(levelDb, CoderKind::ckOrvexSqrt),
+                    SquareRootCoderModelSnrDb(SquareRootCoderSteps, levelDb) - 6.02, 0.3)
+            << levelDb;
+    }
+    EXPECT_NEAR(SquareRootCoderModelSnrDb(SquareRootCoderSteps, -20.0), 84.03, 0.005);
+}
+
+TEST(CoderCurves, StopsWhenAskedAndPassesFailuresOn) {
+    const TCurveRequest request{CurveAxis::caLevel, 1733, 0};
+    std::vector<TCoderFigures> points(CurveBufferSize(request.Axis));
+    std::stop_source stop;
+    std::set<int> reported;
+    int lastDone = 0;
+    const CurveProgress stopAtFive = [&](int index, std::span<const TCoderFigures> figures,
+                                         int done) {
+        EXPECT_EQ(figures.size(), static_cast<std::size_t>(CoderCount));
+        EXPECT_TRUE(reported.insert(index).second) << index;
+        EXPECT_EQ(done, ++lastDone);
+        if (done == 5) {
+            stop.request_stop();
+        }
+    };
+    EXPECT_EQ(ComputeCoderCurves(request, points, stop.get_token(), stopAtFive, 2),
+              CurveOutcome::coCancelled);
+    // The other thread may finish the point it holds, no more.
+    EXPECT_GE(lastDone, 5);
+    EXPECT_LE(lastDone, 6);
+
+    const CurveProgress failing = [](int, std::span<const TCoderFigures>, int done) {
+        if (done == 3) {
+            throw std::runtime_error("no room");
+        }
+    };
+    EXPECT_THROW(ComputeCoderCurves(request, points, {}, failing, 2), std::runtime_error);
+}
+
+TEST(CoderCurveRunner, ARestartEndsTheFirstComputationAndCompletesTheSecond) {
+    CoderCurveRunner runner(2);
+    std::promise<TCurveResult> first;
+    std::promise<TCurveResult> second;
+    runner.Start({CurveAxis::caFrequency, 0, -20}, {},
+                 [&first](TCurveResult result) { first.set_value(std::move(result)); });
+    const TCurveRequest request{CurveAxis::caLevel, 1000, 0};
+    runner.Start(request, {},
+                 [&second](TCurveResult result) { second.set_value(std::move(result)); });
+    // The first has ended, one way or the other, before Start returned.
+    EXPECT_EQ(first.get_future().wait_for(std::chrono::seconds(0)), std::future_status::ready);
+    TCurveResult result = second.get_future().get();
+    EXPECT_EQ(result.Outcome, CurveOutcome::coComplete);
+    EXPECT_FALSE(result.Error);
+    EXPECT_EQ(result.Request.FrequencyHz, 1000);
+    const std::vector<TCoderFigures> direct = ComputeCoderCurves(request, {}, 1);
+    ASSERT_EQ(result.Points.size(), direct.size());
+    for (std::size_t point = 0; point < direct.size(); ++point) {
+        EXPECT_EQ(result.Points[point].SnrDb, direct[point].SnrDb) << point;
+    }
+}
+
+} // namespace
