@@ -47,6 +47,7 @@ std::string ValueBranch(const FramesOptionInfo& row) {
     case FramesOptionValue::ovMode:
     case FramesOptionValue::ovWindow:
     case FramesOptionValue::ovFormat:
+    case FramesOptionValue::ovAxis:
         return "        " + pattern + ")\n            mapfile -t COMPREPLY < <(compgen -W '" +
                Joined(OptionValueNames(row.Value)) +
                "' -- \"$current\")\n            return 0 ;;\n";

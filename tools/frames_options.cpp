@@ -222,6 +222,12 @@ std::string OptionHelp(FramesOption option) {
     case FramesOption::foMeasure:
         return "add the distortion figures of the last frame (THD, SINAD, SNR,\n"
                "SFDR, ENOB) to the report and to the picture";
+    case FramesOption::foCurves:
+        return "print every coder's SNR against the level (at --freq) or the\n"
+               "frequency (at --level) instead of running frames; with --png\n"
+               "or --svg also draw the chart";
+    case FramesOption::foSvg:
+        return "with --curves: also write the chart as SVG";
     case FramesOption::foWindowFigures:
         return "print the figures of every window instead of running frames";
     case FramesOption::foHelp:
@@ -302,6 +308,9 @@ std::vector<std::string_view> OptionValueNames(FramesOptionValue value) {
     case FramesOptionValue::ovFormat:
         add(FramesFormats);
         break;
+    case FramesOptionValue::ovAxis:
+        add(CurveAxes);
+        break;
     case FramesOptionValue::ovNone:
     case FramesOptionValue::ovWhole:
     case FramesOptionValue::ovFile:
@@ -322,6 +331,9 @@ std::string FramesUsage() {
            std::string(Indent) + "[--frames N] [--samples] [--format " + formats +
            "] [--png FILE]\n" +
            std::string(Indent) + "[--hold] [--average N] [--markers B1[,B2]] [--measure]\n"
+           "       orvex-frames --curves " + NameList(CurveAxes) +
+           " [--freq HZ] [--level DB] [--format FMT] [--png FILE]\n"
+           "                    [--svg FILE]\n" +
            "       orvex-frames --window-figures [--format " +
            formats +
            "]\n"
@@ -346,8 +358,10 @@ FramesOptions ParseFramesOptions(std::span<const std::string_view> arguments) {
     FramesOptions options;
     bool samplesAsked = false;
     bool windowFiguresAsked = false;
-    // The first option given that --window-figures has no use for.
+    bool curvesAsked = false;
+    // The first option given that --window-figures or --curves has no use for.
     const FramesOptionInfo* notForWindowFigures = nullptr;
+    const FramesOptionInfo* notForCurves = nullptr;
     for (std::size_t index = 0; index < arguments.size(); ++index) {
         std::string_view option = arguments[index];
         std::string_view value;
@@ -365,6 +379,9 @@ FramesOptions ParseFramesOptions(std::span<const std::string_view> arguments) {
         }
         if (row->WindowFigures == WithWindowFigures::wfRejected && notForWindowFigures == nullptr) {
             notForWindowFigures = row;
+        }
+        if (row->Curves == WithCurves::wcRejected && notForCurves == nullptr) {
+            notForCurves = row;
         }
         if (row->Value == FramesOptionValue::ovNone) {
             if (hasInlineValue) {
@@ -426,6 +443,16 @@ FramesOptions ParseFramesOptions(std::span<const std::string_view> arguments) {
         case FramesOption::foMarkers:
             options.Markers = ParseBins(option, value);
             break;
+        case FramesOption::foCurves:
+            curvesAsked = true;
+            options.Curves = ParseName(option, value, CurveAxes).Axis;
+            break;
+        case FramesOption::foSvg:
+            if (value.empty()) {
+                throw UsageError("--svg needs a file name");
+            }
+            options.SvgPath = std::string(value);
+            break;
         case FramesOption::foWindowFigures:
             windowFiguresAsked = true;
             break;
@@ -441,7 +468,16 @@ FramesOptions ParseFramesOptions(std::span<const std::string_view> arguments) {
         throw UsageError(std::string(notForWindowFigures->Name) +
                          " does not apply to --window-figures, which runs no frames");
     }
-    if (samplesAsked) {
+    if (curvesAsked && notForCurves != nullptr) {
+        throw UsageError(std::string(notForCurves->Name) +
+                         " does not apply to --curves, which runs no frames");
+    }
+    if (!options.SvgPath.empty() && !curvesAsked) {
+        throw UsageError("--svg draws the coder curves: give --curves too");
+    }
+    if (curvesAsked) {
+        options.Report = FramesReport::frCurves;
+    } else if (samplesAsked) {
         options.Report = FramesReport::frSamples;
     } else if (windowFiguresAsked) {
         options.Report = FramesReport::frWindowFigures;

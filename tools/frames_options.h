@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "analysis/coder_curves.h"
 #include "analysis/coding_mode.h"
 #include "analysis/enum_table.h"
 #include "analysis/tone_range.h"
@@ -38,11 +39,26 @@ inline constexpr std::array<FramesFormatInfo, 3> FramesFormats = {{
 static_assert(analysis::RowsInEnumOrder(FramesFormats,
                                         [](const FramesFormatInfo& row) { return row.Format; }));
 
+struct CurveAxisInfo {
+    analysis::CurveAxis Axis;
+    std::string_view ToolName; // the --curves value
+};
+
+// In the enum's order.
+inline constexpr std::array<CurveAxisInfo, 2> CurveAxes = {{
+    {analysis::CurveAxis::caLevel, "level"},
+    {analysis::CurveAxis::caFrequency, "frequency"},
+}};
+
+static_assert(analysis::RowsInEnumOrder(CurveAxes,
+                                        [](const CurveAxisInfo& row) { return row.Axis; }));
+
 // What the report on standard output is about.
 enum class FramesReport : std::uint8_t {
     frOrdinates,     // the last frame's plot ordinates (in JSON with its figures)
     frSamples,       // the last frame's coded samples (--samples)
     frWindowFigures, // the figures of every window; no frames are run (--window-figures)
+    frCurves,        // every coder's SNR curve against the level or the frequency (--curves)
 };
 
 // What an option takes after it: nothing (a flag), or a value of one kind.
@@ -54,6 +70,7 @@ enum class FramesOptionValue : std::uint8_t {
     ovFormat, // a name from FramesFormats
     ovFile,   // a file name
     ovBins,   // one or two bins, "B1[,B2]"
+    ovAxis,   // a name from CurveAxes
 };
 
 // Whether an option means anything to --window-figures, which runs no frames.
@@ -75,8 +92,16 @@ enum class FramesOption : std::uint8_t {
     foAverage,
     foMarkers,
     foMeasure,
+    foCurves,
+    foSvg,
     foWindowFigures,
     foHelp,
+};
+
+// Whether an option means anything to --curves, which runs no frames either.
+enum class WithCurves : std::uint8_t {
+    wcApplies,
+    wcRejected, // giving it with --curves is a usage error
 };
 
 struct FramesOptionInfo {
@@ -86,39 +111,44 @@ struct FramesOptionInfo {
     std::string_view Placeholder; // the value's name in the usage, empty for a flag
     FramesOptionValue Value;
     WithWindowFigures WindowFigures;
+    WithCurves Curves;
 };
 
 // Every option, in the enum's order, which is the order of the usage. The parser, the usage
 // and the generated shell completion are built from this table.
-inline constexpr std::array<FramesOptionInfo, 14> FramesOptionTable = {{
+inline constexpr std::array<FramesOptionInfo, 16> FramesOptionTable = {{
     {FramesOption::foFreq, "--freq", "", "HZ", FramesOptionValue::ovWhole,
-     WithWindowFigures::wfRejected},
+     WithWindowFigures::wfRejected, WithCurves::wcApplies},
     {FramesOption::foLevel, "--level", "", "DB", FramesOptionValue::ovWhole,
-     WithWindowFigures::wfRejected},
+     WithWindowFigures::wfRejected, WithCurves::wcApplies},
     {FramesOption::foMode, "--mode", "", "MODE", FramesOptionValue::ovMode,
-     WithWindowFigures::wfRejected},
+     WithWindowFigures::wfRejected, WithCurves::wcRejected},
     {FramesOption::foWindow, "--window", "", "KIND", FramesOptionValue::ovWindow,
-     WithWindowFigures::wfRejected},
+     WithWindowFigures::wfRejected, WithCurves::wcRejected},
     {FramesOption::foFrames, "--frames", "", "N", FramesOptionValue::ovWhole,
-     WithWindowFigures::wfRejected},
+     WithWindowFigures::wfRejected, WithCurves::wcRejected},
     {FramesOption::foSamples, "--samples", "", "", FramesOptionValue::ovNone,
-     WithWindowFigures::wfRejected},
+     WithWindowFigures::wfRejected, WithCurves::wcRejected},
     {FramesOption::foFormat, "--format", "", "FMT", FramesOptionValue::ovFormat,
-     WithWindowFigures::wfApplies},
+     WithWindowFigures::wfApplies, WithCurves::wcApplies},
     {FramesOption::foPng, "--png", "", "FILE", FramesOptionValue::ovFile,
-     WithWindowFigures::wfRejected},
+     WithWindowFigures::wfRejected, WithCurves::wcApplies},
     {FramesOption::foHold, "--hold", "", "", FramesOptionValue::ovNone,
-     WithWindowFigures::wfRejected},
+     WithWindowFigures::wfRejected, WithCurves::wcRejected},
     {FramesOption::foAverage, "--average", "", "N", FramesOptionValue::ovWhole,
-     WithWindowFigures::wfRejected},
+     WithWindowFigures::wfRejected, WithCurves::wcRejected},
     {FramesOption::foMarkers, "--markers", "", "B1[,B2]", FramesOptionValue::ovBins,
-     WithWindowFigures::wfRejected},
+     WithWindowFigures::wfRejected, WithCurves::wcRejected},
     {FramesOption::foMeasure, "--measure", "", "", FramesOptionValue::ovNone,
-     WithWindowFigures::wfRejected},
+     WithWindowFigures::wfRejected, WithCurves::wcRejected},
+    {FramesOption::foCurves, "--curves", "", "AXIS", FramesOptionValue::ovAxis,
+     WithWindowFigures::wfRejected, WithCurves::wcApplies},
+    {FramesOption::foSvg, "--svg", "", "FILE", FramesOptionValue::ovFile,
+     WithWindowFigures::wfRejected, WithCurves::wcApplies},
     {FramesOption::foWindowFigures, "--window-figures", "", "", FramesOptionValue::ovNone,
-     WithWindowFigures::wfApplies},
+     WithWindowFigures::wfApplies, WithCurves::wcRejected},
     {FramesOption::foHelp, "--help", "-h", "", FramesOptionValue::ovNone,
-     WithWindowFigures::wfApplies},
+     WithWindowFigures::wfApplies, WithCurves::wcApplies},
 }};
 
 static_assert(analysis::RowsInEnumOrder(FramesOptionTable,
@@ -143,6 +173,8 @@ struct FramesOptions {
     int Average = 0;          // frames averaged, one of display::AveragingFrameCounts, or 0
     std::vector<int> Markers; // the bins of marker 1 and 2, at most two
     bool Measure = false;     // the distortion figures, in the picture and in the report
+    analysis::CurveAxis Curves = analysis::CurveAxis::caLevel; // with frCurves
+    std::string SvgPath; // with --curves: where to write the chart as SVG; empty for none
     bool ShowHelp = false;
 };
 

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "frames_report.h"
+#include "frames_curves.h"
 
 #include "display/spectrum_plot.h"
 
@@ -373,7 +374,7 @@ void WriteJson(const FramesOptions& options, const LastFrame& frame, std::ostrea
 } // namespace
 
 bool NeedsFrames(const FramesOptions& options) {
-    return options.Report != FramesReport::frWindowFigures || !options.PngPath.empty();
+    return options.Report == FramesReport::frOrdinates || options.Report == FramesReport::frSamples;
 }
 
 LastFrame RunLastFrame(const FramesOptions& options) {
@@ -417,6 +418,10 @@ void WriteReport(const FramesOptions& options, const LastFrame& frame, std::ostr
         WriteWindowFigures(options.Format, out);
         return;
     }
+    if (options.Report == FramesReport::frCurves) {
+        WriteCurvesReport(options, ComputeCurves(options), out);
+        return;
+    }
     switch (options.Format) {
     case FramesFormat::ffText:
         WriteText(options, frame, out);
@@ -431,8 +436,7 @@ void WriteReport(const FramesOptions& options, const LastFrame& frame, std::ostr
 }
 
 void RunFrames(const FramesOptions& options, std::ostream& out) {
-    const bool needsFrames = options.Report != FramesReport::frWindowFigures;
-    const LastFrame frame = needsFrames ? RunLastFrame(options) : LastFrame{};
+    const LastFrame frame = NeedsFrames(options) ? RunLastFrame(options) : LastFrame{};
     WriteReport(options, frame, out);
 }
 

@@ -30,7 +30,8 @@ bool NeedsFrames(const FramesOptions& options);
 LastFrame RunLastFrame(const FramesOptions& options);
 
 // Writes the report that `options` ask for about `frame` in their format.
-// With FramesReport::frWindowFigures, `frame` is not read.
+// With FramesReport::frWindowFigures or frCurves, `frame` is not read (the curves are
+// computed here).
 void WriteReport(const FramesOptions& options, const LastFrame& frame, std::ostream& out);
 
 // RunLastFrame unless the report is about the windows, then WriteReport.

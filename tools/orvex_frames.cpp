@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // orvex-frames: runs analyzer frames without a window and prints the result.
 
+#include "charts/coder_curve_chart.h"
+#include "frames_curves.h"
 #include "frames_options.h"
 #include "frames_picture.h"
 #include "frames_report.h"
@@ -42,6 +44,46 @@ bool WriteStandardOutput(std::string_view text) {
     return false;
 }
 
+// --curves: the table on standard output, and the chart drawn into the picture files, each
+// put in place only once the report is out.
+int RunCurves(const tools::FramesOptions& options) {
+    try {
+        std::optional<tools::ReplacingFile> png;
+        std::optional<tools::ReplacingFile> svg;
+        if (!options.PngPath.empty()) {
+            png.emplace("--png", options.PngPath);
+        }
+        if (!options.SvgPath.empty()) {
+            svg.emplace("--svg", options.SvgPath);
+        }
+        const charts::TCurveChartData data = tools::ComputeCurves(options);
+        if (png || svg) {
+            const charts::TOffscreenPainting painting;
+            for (auto& [file, bytes] : {std::pair{&png, png ? charts::ChartPng(data) : ""},
+                                        std::pair{&svg, svg ? charts::ChartSvg(data) : ""}}) {
+                if (*file && std::fwrite(bytes.data(), 1, bytes.size(), (*file)->Stream()) !=
+                                 bytes.size()) {
+                    throw tools::OutputError((*file)->Failure(std::strerror(errno)));
+                }
+            }
+        }
+        std::ostringstream report;
+        tools::WriteCurvesReport(options, data, report);
+        if (!WriteStandardOutput(report.view())) {
+            return ExitOutputFailed;
+        }
+        for (std::optional<tools::ReplacingFile>* file : {&png, &svg}) {
+            if (*file) {
+                (*file)->Commit();
+            }
+        }
+    } catch (const tools::OutputError& error) {
+        ReportError(error.what());
+        return ExitOutputFailed;
+    }
+    return ExitSuccess;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -69,12 +111,18 @@ int main(int argc, char** argv) {
         return WriteStandardOutput(tools::FramesUsage()) ? ExitSuccess : ExitOutputFailed;
     }
 
-    // Writing the picture over standard output's own file would interleave the two, or
+    // Writing a picture over standard output's own file would interleave the two, or
     // rename the picture over the file the report is going into.
-    if (!options.PngPath.empty() && tools::IsStandardOutput(options.PngPath)) {
-        ReportError("--png " + tools::QuotedValue(options.PngPath) +
-                    " is the file standard output goes to; give the picture another file");
-        return ExitUsage;
+    for (const auto& [label, path] :
+         {std::pair{"--png", &options.PngPath}, std::pair{"--svg", &options.SvgPath}}) {
+        if (!path->empty() && tools::IsStandardOutput(*path)) {
+            ReportError(std::string(label) + " " + tools::QuotedValue(*path) +
+                        " is the file standard output goes to; give the picture another file");
+            return ExitUsage;
+        }
+    }
+    if (options.Report == tools::FramesReport::frCurves) {
+        return RunCurves(options);
     }
     // The picture is opened first, so that a file it may not replace stops the run at once.
     std::optional<tools::ReplacingFile> picture;

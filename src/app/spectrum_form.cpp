@@ -11,6 +11,7 @@
 #include "display/panel_artwork.h"
 #include "display/spectrum_plot.h"
 #include "display/window_layout.h"
+#include "coder_curves_menu.h"
 #include "handler_guard.h"
 #include "measurement_menu.h"
 #include "platform/qt/pixel_image.h"
@@ -324,6 +325,12 @@ void TSpectrumForm::CreateWindowMenu() {
         new TMeasurementMenu(*popupMenuWindow_, *this, *imageSpAmpWidget_, plotViews_,
                              [this](const std::function<void()>& handler) { Guarded(handler); });
 
+    coderCurvesMenu_ = new TCoderCurvesMenu(*popupMenuWindow_, *this, [this] {
+        return std::pair{gaugeF_->Position(),
+                         display::ReadLevelControls(gaugeLevel_->Position(), gaugeF_->Position())
+                             .LevelDb};
+    });
+
     // From the keyboard, the menu opens over the display's middle.
     auto* const openMenu = new QAction(this);
     openMenu->setShortcuts({QKeySequence(Qt::SHIFT | Qt::Key_F10), QKeySequence(Qt::Key_Menu)});
@@ -409,6 +416,9 @@ void TSpectrumForm::GaugeLevelChange() {
     labelLevel_->setText(QString::fromStdString(readout.LevelText));
     analysis::SetLevel(readout.LevelDb);
     labelF_->setText(QString::fromStdString(readout.FrequencyText));
+    if (coderCurvesMenu_ != nullptr) {
+        coderCurvesMenu_->ToneChanged();
+    }
 }
 
 void TSpectrumForm::BuildWindowTable(WindowKind kind) {

@@ -194,6 +194,9 @@ TEST(FramesOptions, RejectsBadArgumentsNamingTheArgumentAndItsRange) {
         {{"--markers", "512"}, "as B1 or B1,B2, not '512'"},
         {{"--markers", "7,"}, "not '7,'"},
         {{"--window-figures", "--measure"}, "--measure does not apply"},
+        {{"--curves", "level", "--mode", "iter1"}, "--mode does not apply to --curves"},
+        {{"--curves", "time"}, "--curves must be one of level|frequency, not 'time'"},
+        {{"--svg", "chart.svg"}, "--svg draws the coder curves: give --curves too"},
         // A raw value is echoed escaped, and cut.
         {{"--mode", "a\nb\x1b[2J"}, "not 'a\\nb\\x1b[2J'"},
         {{"--freq", std::string_view("12345678901234567890123456789012345678901234567890")},
@@ -686,10 +689,12 @@ TEST(FramesProcess, ExitStatusAndStreams) {
         std::string errMention; // empty: nothing on standard error
     } cases[] = {
         {"--window rectangular", 0, 512, ""},
-        {"--help", 0, 42, ""},
+        {"--help", 0, 48, ""},
         {"--window-figures", 0, 12, ""},
         // The figures follow the ordinates after a blank line.
         {"--mode iter1 --measure", 0, 520, ""},
+        // A header and one row per point, 0 to 8000 Hz by 50 Hz.
+        {"--curves frequency --level -20 --format csv", 0, 162, ""},
         {"--freq 9000", 2, 0, "--freq must be a whole number of hertz from 0 to 8000"},
         {"--frames 0", 2, 0, "--frames"},
         {"--help=yes", 2, 0, "--help takes no value"},
@@ -854,7 +859,7 @@ TEST(FramesCompletion, OffersExactlyTheOptionsAndTheirValuesFromTheTables) {
         {"--frames = ''", {}},
         {"--png /dev/nul", {"/dev/null"}},
     };
-    ASSERT_EQ(options.size(), 15u);
+    ASSERT_EQ(options.size(), 17u);
     const std::string scriptPath = testing::TempDir() + "orvex_frames_completion.sh";
     for (const auto& c : cases) {
         SCOPED_TRACE(c.line);

@@ -1,0 +1,48 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "curve_chart_widget.h"
+
+#include <cstdint>
+#include <string>
+
+#include <QWidget>
+
+class QLabel;
+class QTabWidget;
+
+namespace app {
+
+// The formats a chart is saved in.
+enum class TChartFormat : std::uint8_t { cfPng, cfSvg, cfCsv };
+
+// The coder curves' own window: SNR against level and against frequency for every coder, on
+// two tabs, each computed off the user-interface thread; a read-out of the point under the
+// pointer; saving the shown chart as PNG, SVG or CSV. Esc closes it, Ctrl+S saves a PNG.
+class TCoderCurvesWindow : public QWidget {
+public:
+    explicit TCoderCurvesWindow(QWidget* parent = nullptr);
+
+    // The tone the main window plays; both charts follow it.
+    void SetTone(std::int32_t frequencyHz, int levelDb);
+
+    TCurveChartWidget& LevelChart() { return *levelChart_; }
+    TCurveChartWidget& FrequencyChart() { return *frequencyChart_; }
+    // The chart on the shown tab.
+    TCurveChartWidget& ShownChart();
+
+    // Writes the shown chart to `path` (atomically); the PNG and SVG at the fixed size the
+    // headless tool draws. Throws std::runtime_error with the reason when it cannot.
+    void SaveShownChart(TChartFormat format, const QString& path);
+
+private:
+    // Asks for a file name and saves; a failure is shown in a message box.
+    void SaveWithDialog(TChartFormat format);
+
+    QTabWidget* tabs_ = nullptr;
+    TCurveChartWidget* levelChart_ = nullptr;
+    TCurveChartWidget* frequencyChart_ = nullptr;
+    QLabel* readout_ = nullptr;
+};
+
+} // namespace app

@@ -1,0 +1,125 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "frames_curves.h"
+
+#include "analysis/coder_curves.h"
+
+#include <cstdio>
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <ostream>
+#include <string>
+
+namespace tools {
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+// Both cores: the curves take a few tenths of a second on one.
+constexpr int CurveThreads = 2;
+constexpr int TextColumnWidth = 16;
+
+std::string AxisKey(analysis::CurveAxis axis) {
+    return axis == analysis::CurveAxis::caLevel ? "level_db" : "frequency_hz";
+}
+
+std::optional<double> Snr(const charts::TCurveChartData& data, int index, analysis::CoderKind kind) {
+    return analysis::PlottedSnrDb(data.Points[analysis::CurveBufferIndex(index, kind)]);
+}
+
+std::string Padded(std::string text) {
+    return text.size() < TextColumnWidth ? std::string(TextColumnWidth - text.size(), ' ') + text
+                                         : " " + text;
+}
+
+void WriteText(const charts::TCurveChartData& data, std::ostream& out) {
+    const analysis::CurveAxis axis = data.Request.Axis;
+    out << Padded(AxisKey(axis));
+    for (const analysis::TCoderInfo& coder : analysis::Coders) {
+        out << Padded(std::string(coder.Caption));
+    }
+    out << '\n';
+    for (int index = 0; index < analysis::CurvePointCount(axis); ++index) {
+        out << Padded(std::to_string(analysis::CurveAbscissa(axis, index)));
+        for (const analysis::TCoderInfo& coder : analysis::Coders) {
+            const std::optional<double> snr = Snr(data, index, coder.Kind);
+            char text[32] = "-";
+            if (snr) {
+                std::snprintf(text, sizeof text, "%.2f", *snr);
+            }
+            out << Padded(text);
+        }
+        out << '\n';
+    }
+}
+
+void WriteJson(const FramesOptions& options, const charts::TCurveChartData& data,
+               std::ostream& out) {
+    const analysis::CurveAxis axis = data.Request.Axis;
+    Json settings;
+    settings["axis"] = Describe(axis);
+    settings["frequency_hz"] = options.FrequencyHz;
+    settings["level_db"] = options.LevelDb;
+    Json coders = Json::array();
+    for (const analysis::TCoderInfo& coder : analysis::Coders) {
+        Json row;
+        row["coder"] = coder.ToolName;
+        row["caption"] = coder.Caption;
+        Json snr = Json::array();
+        for (int index = 0; index < analysis::CurvePointCount(axis); ++index) {
+            const std::optional<double> value = Snr(data, index, coder.Kind);
+            snr.push_back(value ? Json(*value) : Json(nullptr));
+        }
+        row["snr_db"] = std::move(snr);
+        coders.push_back(std::move(row));
+    }
+    Json abscissas = Json::array();
+    for (int index = 0; index < analysis::CurvePointCount(axis); ++index) {
+        abscissas.push_back(analysis::CurveAbscissa(axis, index));
+    }
+    Json report;
+    report["settings"] = std::move(settings);
+    report[AxisKey(axis)] = std::move(abscissas);
+    report["coders"] = std::move(coders);
+    Json fields;
+    fields["settings"] = "the curves' axis and the tone's frequency_hz and level_db; the "
+                         "setting the axis runs over is not used";
+    fields[AxisKey(axis)] = "each point's level in dB or frequency in Hz";
+    fields["coders"] = "one object per coder: its name, its caption and its SNR in dB at each "
+                       "point over one second of the tone (coded minus exact), null where the "
+                       "tone is silent or the coder exact";
+    report["fields"] = std::move(fields);
+    out << report.dump() << '\n';
+}
+
+} // namespace
+
+std::string_view Describe(analysis::CurveAxis axis) {
+    return CurveAxes[static_cast<std::size_t>(axis)].ToolName;
+}
+
+charts::TCurveChartData ComputeCurves(const FramesOptions& options) {
+    const analysis::TCurveRequest request{options.Curves, options.FrequencyHz, options.LevelDb};
+    charts::TCurveChartData data = charts::EmptyChartData(request);
+    analysis::ComputeCoderCurves(request, data.Points, {}, {}, CurveThreads);
+    data.Done.assign(data.Done.size(), true);
+    data.Marked = options.Curves == analysis::CurveAxis::caLevel ? options.LevelDb
+                                                                  : options.FrequencyHz;
+    return data;
+}
+
+void WriteCurvesReport(const FramesOptions& options, const charts::TCurveChartData& data,
+                       std::ostream& out) {
+    switch (options.Format) {
+    case FramesFormat::ffText:
+        WriteText(data, out);
+        return;
+    case FramesFormat::ffCsv:
+        charts::WriteCurveCsv(data, out);
+        return;
+    case FramesFormat::ffJson:
+        WriteJson(options, data, out);
+        return;
+    }
+}
+
+} // namespace tools

@@ -1,0 +1,23 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "charts/coder_curve_chart.h"
+#include "frames_options.h"
+
+#include <iosfwd>
+
+namespace tools {
+
+// The --curves name of `axis`.
+std::string_view Describe(analysis::CurveAxis axis);
+
+// The complete curves that --curves asks for, with the tone of the other setting marked
+// as the window marks it: the level on the level chart, the frequency on the other.
+charts::TCurveChartData ComputeCurves(const FramesOptions& options);
+
+// Writes the curves in the options' format: an aligned table in text (SNR with two
+// decimals, "-" where a coder has none), the CSV the window saves, or one JSON object.
+void WriteCurvesReport(const FramesOptions& options, const charts::TCurveChartData& data,
+                       std::ostream& out);
+
+} // namespace tools
