@@ -222,6 +222,16 @@ std::string OptionHelp(FramesOption option) {
     case FramesOption::foMeasure:
         return "add the distortion figures of the last frame (THD, SINAD, SNR,\n"
                "SFDR, ENOB) to the report and to the picture";
+    case FramesOption::foWav:
+        return "also write the tone as heard, 16000 Hz mono 32-bit float WAV,\n"
+               "each sample divided by 32767 (full scale is 1.0); replaced\n"
+               "like the picture";
+    case FramesOption::foSeconds:
+        return "length of the --wav sound, whole seconds from 1 (default) to " +
+               std::to_string(MaxWavSeconds);
+    case FramesOption::foError:
+        return "--wav holds the coding error alone (coded minus exact) raised\n"
+               "by 256 (+48.2 dB) and clipped at full scale";
     case FramesOption::foWindowFigures:
         return "print the figures of every window instead of running frames";
     case FramesOption::foHelp:
@@ -321,7 +331,8 @@ std::string FramesUsage() {
                            Indent.size() + 10, 90) +
            std::string(Indent) + "[--frames N] [--samples] [--format " + formats +
            "] [--png FILE]\n" +
-           std::string(Indent) + "[--hold] [--average N] [--markers B1[,B2]] [--measure]\n"
+           std::string(Indent) + "[--hold] [--average N] [--markers B1[,B2]] [--measure]\n" +
+           std::string(Indent) + "[--wav FILE [--seconds S] [--error]]\n"
            "       orvex-frames --window-figures [--format " +
            formats +
            "]\n"
@@ -348,6 +359,8 @@ FramesOptions ParseFramesOptions(std::span<const std::string_view> arguments) {
     bool windowFiguresAsked = false;
     // The first option given that --window-figures has no use for.
     const FramesOptionInfo* notForWindowFigures = nullptr;
+    // The last option given that only --wav has a use for.
+    const FramesOptionInfo* soundOptionGiven = nullptr;
     for (std::size_t index = 0; index < arguments.size(); ++index) {
         std::string_view option = arguments[index];
         std::string_view value;
@@ -406,6 +419,22 @@ FramesOptions ParseFramesOptions(std::span<const std::string_view> arguments) {
             }
             options.PngPath = std::string(value);
             break;
+        case FramesOption::foWav:
+            if (value.empty()) {
+                throw UsageError("--wav needs a file name");
+            }
+            options.WavPath = std::string(value);
+            break;
+        case FramesOption::foSeconds:
+            options.WavSeconds = static_cast<int>(
+                ParseWhole(option, value, 1, MaxWavSeconds,
+                           "a whole number of seconds from 1 to " + std::to_string(MaxWavSeconds)));
+            soundOptionGiven = row;
+            break;
+        case FramesOption::foError:
+            options.WavError = true;
+            soundOptionGiven = row;
+            break;
         case FramesOption::foFrames:
             options.Frames = ParseWhole(option, value, 1, std::numeric_limits<long long>::max(),
                                         "a whole number of frames, at least 1 and at most " +
@@ -440,6 +469,9 @@ FramesOptions ParseFramesOptions(std::span<const std::string_view> arguments) {
     if (windowFiguresAsked && notForWindowFigures != nullptr) {
         throw UsageError(std::string(notForWindowFigures->Name) +
                          " does not apply to --window-figures, which runs no frames");
+    }
+    if (soundOptionGiven != nullptr && options.WavPath.empty()) {
+        throw UsageError(std::string(soundOptionGiven->Name) + " applies only to --wav");
     }
     if (samplesAsked) {
         options.Report = FramesReport::frSamples;

@@ -75,6 +75,9 @@ enum class FramesOption : std::uint8_t {
     foAverage,
     foMarkers,
     foMeasure,
+    foWav,
+    foSeconds,
+    foError,
     foWindowFigures,
     foHelp,
 };
@@ -90,7 +93,7 @@ struct FramesOptionInfo {
 
 // Every option, in the enum's order, which is the order of the usage. The parser, the usage
 // and the generated shell completion are built from this table.
-inline constexpr std::array<FramesOptionInfo, 14> FramesOptionTable = {{
+inline constexpr std::array<FramesOptionInfo, 17> FramesOptionTable = {{
     {FramesOption::foFreq, "--freq", "", "HZ", FramesOptionValue::ovWhole,
      WithWindowFigures::wfRejected},
     {FramesOption::foLevel, "--level", "", "DB", FramesOptionValue::ovWhole,
@@ -114,6 +117,12 @@ inline constexpr std::array<FramesOptionInfo, 14> FramesOptionTable = {{
     {FramesOption::foMarkers, "--markers", "", "B1[,B2]", FramesOptionValue::ovBins,
      WithWindowFigures::wfRejected},
     {FramesOption::foMeasure, "--measure", "", "", FramesOptionValue::ovNone,
+     WithWindowFigures::wfRejected},
+    {FramesOption::foWav, "--wav", "", "FILE", FramesOptionValue::ovFile,
+     WithWindowFigures::wfRejected},
+    {FramesOption::foSeconds, "--seconds", "", "S", FramesOptionValue::ovWhole,
+     WithWindowFigures::wfRejected},
+    {FramesOption::foError, "--error", "", "", FramesOptionValue::ovNone,
      WithWindowFigures::wfRejected},
     {FramesOption::foWindowFigures, "--window-figures", "", "", FramesOptionValue::ovNone,
      WithWindowFigures::wfApplies},
@@ -143,8 +152,15 @@ struct FramesOptions {
     int Average = 0;          // frames averaged, one of display::AveragingFrameCounts, or 0
     std::vector<int> Markers; // the bins of marker 1 and 2, at most two
     bool Measure = false;     // the distortion figures, in the picture and in the report
+    // The sound of the tone as the stream plays it, from clock 0; empty for none.
+    std::string WavPath;
+    int WavSeconds = 1;    // 1 to MaxWavSeconds
+    bool WavError = false; // the coding error alone, raised, instead of the coded tone
     bool ShowHelp = false;
 };
+
+// The longest sound --wav writes, in seconds (an hour: 230 MB of 32-bit samples).
+inline constexpr int MaxWavSeconds = 3600;
 
 // A bad command line; what() is the one-line message for standard error.
 class UsageError : public std::runtime_error {

@@ -4,6 +4,7 @@
 #include "frames_options.h"
 #include "frames_picture.h"
 #include "frames_report.h"
+#include "frames_sound.h"
 #include "platform/standard_streams.h"
 #include "replacing_file.h"
 
@@ -76,11 +77,21 @@ int main(int argc, char** argv) {
                     " is the file standard output goes to; give the picture another file");
         return ExitUsage;
     }
+    if (!options.WavPath.empty() && tools::IsStandardOutput(options.WavPath)) {
+        ReportError("--wav " + tools::QuotedValue(options.WavPath) +
+                    " is the file standard output goes to; give the sound another file");
+        return ExitUsage;
+    }
     // The picture is opened first, so that a file it may not replace stops the run at once.
     std::optional<tools::ReplacingFile> picture;
+    std::optional<tools::ReplacingFile> sound;
     try {
         if (!options.PngPath.empty()) {
             picture.emplace("--png", options.PngPath);
+        }
+        if (!options.WavPath.empty()) {
+            sound.emplace("--wav", options.WavPath);
+            tools::WriteToneSound(options, *sound);
         }
         const tools::LastFrame frame =
             tools::NeedsFrames(options) ? tools::RunLastFrame(options) : tools::LastFrame{};
@@ -96,6 +107,9 @@ int main(int argc, char** argv) {
         }
         if (picture) {
             picture->Commit();
+        }
+        if (sound) {
+            sound->Commit();
         }
     } catch (const tools::OutputError& error) {
         ReportError(error.what());
