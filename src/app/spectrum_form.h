@@ -34,6 +34,7 @@ class TQtPlatform;
 
 namespace app {
 
+class TListeningMenu;
 class TMeasurementMenu;
 
 // The platform's first message number for private use, and the frame message.
@@ -95,6 +96,8 @@ public:
     // The measurement views the frames draw, and their section of the menu.
     display::TPlotViews& PlotViews() { return plotViews_; }
     TMeasurementMenu& MeasurementMenu() { return *measurementMenu_; }
+    // Listening to the tone, and its section of the menu after the measurement views.
+    TListeningMenu& ListeningMenu() { return *listeningMenu_; }
     // The menu's items in display order, indexed by WindowKind.
     QAction& WindowMenuItem(analysis::WindowKind kind);
     platform::ITimer& FrameTimer() { return *frameTimer_; }
@@ -154,6 +157,7 @@ private:
     std::array<QAction*, analysis::WindowKindCount> windowMenuItems_{};
     display::TPlotViews plotViews_;
     TMeasurementMenu* measurementMenu_ = nullptr; // owned by the menu
+    TListeningMenu* listeningMenu_ = nullptr;     // owned by the menu
     std::unique_ptr<platform::ITimer> frameTimer_;
 
     // The off-screen surface each frame is drawn into; created by FormCreate.
