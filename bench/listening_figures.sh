@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Figures of listening, from a recording of a sound server of its own (a null sink in the
-# stream's format), made by the listening test's driver:
+# stream's format), made by scripts/lib/listening_driver.py:
 #   latency N      N frequency changes through the accessibility interface: the median, worst
 #                  and best time from a change until its first sample reaches the recorder
 #   soak SECONDS   changes every few seconds for that long; every stretch of the recording
@@ -22,6 +22,6 @@ esac
 for file in "$ORVEX_ROOT/build/bin/orvex" "$ORVEX_ROOT/build/bin/orvex-frames"; do
     [ -x "$file" ] || orvex_die "build first: $file is missing"
 done
-ORVEX_SESSION_LIMIT_S=$limit exec bash "$ORVEX_ROOT/tests/app/listening_test.sh" /usr/bin/python3 \
-    "$ORVEX_ROOT/tests/app/listening_test.py" "$ORVEX_ROOT/build/bin/orvex" \
+ORVEX_SESSION_LIMIT_S=$limit exec bash "$ORVEX_ROOT/scripts/lib/listening_session.sh" /usr/bin/python3 \
+    "$ORVEX_ROOT/scripts/lib/listening_driver.py" "$ORVEX_ROOT/build/bin/orvex" \
     "$ORVEX_ROOT/build/bin/orvex-frames" "$what" "$amount"

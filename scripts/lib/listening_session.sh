@@ -1,19 +1,19 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
-# The listening test's surroundings: a private runtime folder, where the test starts its own
-# sound server, a virtual X display and a private D-Bus session, all gone again when the test
-# ends. Clients never start a sound server of their own here.
+# The surroundings of the listening test and figures: a private runtime folder, where the
+# script starts its own sound server, a virtual X display and a private D-Bus session, all
+# gone again when the script ends. Clients never start a sound server of their own here.
 #
-#   listening_test.sh PYTHON SCRIPT ORVEX ORVEX_FRAMES [test|latency N|soak SECONDS]
+#   listening_session.sh PYTHON SCRIPT ARGUMENTS...
 set -euo pipefail
-source "$(dirname "$0")/../../scripts/lib/common.sh"
+source "$(dirname "$0")/common.sh"
 
-[ $# -ge 4 ] || orvex_die "usage: listening_test.sh PYTHON SCRIPT ORVEX ORVEX_FRAMES [test|latency N|soak SECONDS]"
+[ $# -ge 2 ] || orvex_die "usage: listening_session.sh PYTHON SCRIPT ARGUMENTS..."
 python=$1
 script=$2
 shift 2
 
-# The test takes well under this; the benchmarks say how long they need.
+# The test takes well under this; the figures say how long they need.
 session_limit_s=${ORVEX_SESSION_LIMIT_S:-240}
 
 session=
