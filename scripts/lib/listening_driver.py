@@ -323,6 +323,12 @@ def heard_exactly(recorder, expected, settings, seconds):
 
 
 
+def wait_for_sound(recorder):
+    """Until the program's sound has reached the recorder, and a second more."""
+    wait_for(lambda: first_sound(recorder.samples()) < len(recorder.samples()) // SAMPLE_BYTES, START_LIMIT_S)
+    recorder.wait_past(time.monotonic() + 1.0)
+
+
 def changing_settings(window, count, recorder, expected, pause_s):
     """Frequency changes between frequencies whose tone fills the whole clock period, so that
     each stretch of the recording lies at exactly one place in it."""
@@ -347,12 +353,14 @@ def run_latency(orvex, expected, server, count):
     program, errors = start_program(orvex)
     try:
         window = Window(program)
+        wait_for_sound(recorder)
         window.press_mode("iter1")
         setattr(window.frequency.queryValue(), "currentValue", 1733.0)
         pump(1.0)
         delays, gapless = changing_settings(window, count, recorder, expected, 0.2)
         heard = [delay for delay in delays if delay is not None]
         print("changes: %d, heard: %d, clock ran on through: %d" % (count, len(heard), gapless))
+        print("delays (ms): " + " ".join("-" if d is None else "%.0f" % (d * 1000) for d in delays))
         if heard:
             print("delay from change to heard: median %.0f ms, worst %.0f ms, best %.0f ms"
                   % (statistics.median(heard) * 1000, max(heard) * 1000, min(heard) * 1000))
@@ -370,7 +378,9 @@ def run_soak(orvex, expected, server, seconds):
     program, errors = start_program(orvex)
     try:
         window = Window(program)
+        wait_for_sound(recorder)
         window.press_mode("iter1")
+        pump(1.0)
         deadline = time.monotonic() + seconds
         changes = 0
         frequencies = [1733, 2347, 997, 3001, 1409]
@@ -393,11 +403,25 @@ def run_soak(orvex, expected, server, seconds):
             phase = phase_of(recording, start, period)
             good = continued and phase is not None and matches(recording, start, total - RATE // 50, period, phase)
             failed += not good
+            if not good:
+                # What went wrong: a late change, or silence where the stream ran dry.
+                stretch = recording[start * SAMPLE_BYTES:total * SAMPLE_BYTES]
+                longest = run = 0
+                for index in range(0, len(stretch), SAMPLE_BYTES):
+                    run = run + 1 if stretch[index:index + SAMPLE_BYTES] == b"\0" * SAMPLE_BYTES else 0
+                    longest = max(longest, run)
+                print("change %d at %.0f s: delay %s, clock ran on: %s, longest silence %d samples"
+                      % (changes, time.monotonic() - (deadline - seconds),
+                         "none" if delay is None else "%.0f ms" % (delay * 1000), continued, longest), flush=True)
         print("soak: %.0f s, %d changes, %d recorded samples, %d stretches with a gap, a repeat or a wrong "
               "value, %d changes not heard, median delay %.0f ms"
               % (seconds, changes, len(recorder.samples()) // SAMPLE_BYTES, failed,
                  sum(delay is None for delay in delays),
                  statistics.median([d for d in delays if d is not None] or [0]) * 1000))
+        heard = [d for d in delays if d is not None]
+        if heard:
+            print("delay from change to heard: worst %.0f ms, over 300 ms: %d"
+                  % (max(heard) * 1000, sum(d > 0.3 for d in heard)))
     finally:
         end_program(program, errors)
         recorder.stop()
