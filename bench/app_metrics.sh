@@ -3,7 +3,9 @@
 # Measures the running program on a virtual display: time from process start until its
 # window is on screen, CPU use at the 64 ms frame rate, and resident memory over a run. In
 # the same run it measures bare_qt_repaint, a Qt program that only repaints a 512 x 241
-# picture every 64 ms, and reports Orvex's CPU use against it.
+# picture every 64 ms, and reports Orvex's CPU use against it. With pulseaudio installed, all
+# of it runs beside a sound server of its own (a null sink), and Orvex is measured a second
+# time listening (--listen), its CPU reported against the first run's.
 #
 #   bench/app_metrics.sh [seconds]     (default 60 for each program; build first with
 #                                       scripts/test or scripts/run)
@@ -21,11 +23,17 @@ app_pid=
 cleanup() {
     orvex_stop_process "$app_pid"
     orvex_stop_xvfb
+    orvex_stop_sound_server
 }
 trap cleanup EXIT
 
 orvex_start_xvfb
 export DISPLAY="$ORVEX_XVFB_DISPLAY"
+sound=no
+if command -v pulseaudio >/dev/null 2>&1; then
+    orvex_start_sound_server $((4 * duration + 120))
+    sound=yes
+fi
 
 now_ms() { date +%s%3N; }
 # CPU time in nanoseconds, all threads; far finer than the clock ticks of /proc/PID/stat,
@@ -33,12 +41,12 @@ now_ms() { date +%s%3N; }
 cpu_ns() { cat /proc/"$1"/task/*/schedstat | awk '{ sum += $1 } END { printf "%d", sum }'; }
 rss_kb() { awk '/^VmRSS:/ {print $2}' "/proc/$1/status"; }
 
-# measure <program> <window title>: starts it, waits for its window, measures for
+# measure <program> <window title> [argument]: starts it, waits for its window, measures for
 # $duration seconds and stops it. Sets shown_ms, cpu_percent and the rss_* figures.
 measure() {
     local start t0 t1 c0 c1
     start=$(now_ms)
-    "$1" &
+    "$1" ${3:+"$3"} &
     app_pid=$!
     # Poll until the window is mapped; each poll is one quick X request.
     until xdotool search --onlyvisible --name "$2" >/dev/null 2>&1; do
@@ -75,6 +83,13 @@ printf '  CPU over %d s at 15.6 frames/s: %s %% of one core\n' "$duration" "$cpu
 printf '  resident memory: first %d KiB, last %d KiB, largest %d KiB (change %+d KiB)\n' \
     "$rss_first" "$rss_last" "$rss_max" "$((rss_last - rss_first))"
 orvex_cpu=$cpu_percent
+
+if [ "$sound" = yes ]; then
+    measure "$program" 'Signal Analyzer' --listen
+    printf 'Orvex listening (--listen, into a null sink)\n'
+    printf '  CPU over %d s: %s %% of one core, %s %% more than not listening\n' "$duration" \
+        "$cpu_percent" "$(awk -v a="$cpu_percent" -v b="$orvex_cpu" 'BEGIN { printf "%+.3f", a - b }')"
+fi
 
 measure "$yardstick" 'Bare repaint'
 printf 'bare Qt program repainting 512 x 241 every 64 ms\n'

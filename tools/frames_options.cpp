@@ -228,6 +228,16 @@ std::string OptionHelp(FramesOption option) {
                "or --svg also draw the chart";
     case FramesOption::foSvg:
         return "with --curves: also write the chart as SVG";
+    case FramesOption::foWav:
+        return "also write the tone as heard, 16000 Hz mono 32-bit float WAV,\n"
+               "each sample divided by 32767 (full scale is 1.0); replaced\n"
+               "like the picture";
+    case FramesOption::foSeconds:
+        return "length of the --wav sound, whole seconds from 1 (default) to " +
+               std::to_string(MaxWavSeconds);
+    case FramesOption::foError:
+        return "--wav holds the coding error alone (coded minus exact) raised\n"
+               "by 256 (+48.2 dB) and clipped at full scale";
     case FramesOption::foWindowFigures:
         return "print the figures of every window instead of running frames";
     case FramesOption::foHelp:
@@ -330,7 +340,8 @@ std::string FramesUsage() {
                            Indent.size() + 10, 90) +
            std::string(Indent) + "[--frames N] [--samples] [--format " + formats +
            "] [--png FILE]\n" +
-           std::string(Indent) + "[--hold] [--average N] [--markers B1[,B2]] [--measure]\n"
+           std::string(Indent) + "[--hold] [--average N] [--markers B1[,B2]] [--measure]\n" +
+           std::string(Indent) + "[--wav FILE [--seconds S] [--error]]\n"
            "       orvex-frames --curves " + NameList(CurveAxes) +
            " [--freq HZ] [--level DB] [--format FMT] [--png FILE]\n"
            "                    [--svg FILE]\n" +
@@ -362,6 +373,8 @@ FramesOptions ParseFramesOptions(std::span<const std::string_view> arguments) {
     // The first option given that --window-figures or --curves has no use for.
     const FramesOptionInfo* notForWindowFigures = nullptr;
     const FramesOptionInfo* notForCurves = nullptr;
+    // The last option given that only --wav has a use for.
+    const FramesOptionInfo* soundOptionGiven = nullptr;
     for (std::size_t index = 0; index < arguments.size(); ++index) {
         std::string_view option = arguments[index];
         std::string_view value;
@@ -423,6 +436,22 @@ FramesOptions ParseFramesOptions(std::span<const std::string_view> arguments) {
             }
             options.PngPath = std::string(value);
             break;
+        case FramesOption::foWav:
+            if (value.empty()) {
+                throw UsageError("--wav needs a file name");
+            }
+            options.WavPath = std::string(value);
+            break;
+        case FramesOption::foSeconds:
+            options.WavSeconds = static_cast<int>(
+                ParseWhole(option, value, 1, MaxWavSeconds,
+                           "a whole number of seconds from 1 to " + std::to_string(MaxWavSeconds)));
+            soundOptionGiven = row;
+            break;
+        case FramesOption::foError:
+            options.WavError = true;
+            soundOptionGiven = row;
+            break;
         case FramesOption::foFrames:
             options.Frames = ParseWhole(option, value, 1, std::numeric_limits<long long>::max(),
                                         "a whole number of frames, at least 1 and at most " +
@@ -467,6 +496,9 @@ FramesOptions ParseFramesOptions(std::span<const std::string_view> arguments) {
     if (windowFiguresAsked && notForWindowFigures != nullptr) {
         throw UsageError(std::string(notForWindowFigures->Name) +
                          " does not apply to --window-figures, which runs no frames");
+    }
+    if (soundOptionGiven != nullptr && options.WavPath.empty()) {
+        throw UsageError(std::string(soundOptionGiven->Name) + " applies only to --wav");
     }
     if (curvesAsked && notForCurves != nullptr) {
         throw UsageError(std::string(notForCurves->Name) +

@@ -94,6 +94,9 @@ enum class FramesOption : std::uint8_t {
     foMeasure,
     foCurves,
     foSvg,
+    foWav,
+    foSeconds,
+    foError,
     foWindowFigures,
     foHelp,
 };
@@ -116,7 +119,7 @@ struct FramesOptionInfo {
 
 // Every option, in the enum's order, which is the order of the usage. The parser, the usage
 // and the generated shell completion are built from this table.
-inline constexpr std::array<FramesOptionInfo, 16> FramesOptionTable = {{
+inline constexpr std::array<FramesOptionInfo, 19> FramesOptionTable = {{
     {FramesOption::foFreq, "--freq", "", "HZ", FramesOptionValue::ovWhole,
      WithWindowFigures::wfRejected, WithCurves::wcApplies},
     {FramesOption::foLevel, "--level", "", "DB", FramesOptionValue::ovWhole,
@@ -145,6 +148,12 @@ inline constexpr std::array<FramesOptionInfo, 16> FramesOptionTable = {{
      WithWindowFigures::wfRejected, WithCurves::wcApplies},
     {FramesOption::foSvg, "--svg", "", "FILE", FramesOptionValue::ovFile,
      WithWindowFigures::wfRejected, WithCurves::wcApplies},
+    {FramesOption::foWav, "--wav", "", "FILE", FramesOptionValue::ovFile,
+     WithWindowFigures::wfRejected, WithCurves::wcRejected},
+    {FramesOption::foSeconds, "--seconds", "", "S", FramesOptionValue::ovWhole,
+     WithWindowFigures::wfRejected, WithCurves::wcRejected},
+    {FramesOption::foError, "--error", "", "", FramesOptionValue::ovNone,
+     WithWindowFigures::wfRejected, WithCurves::wcRejected},
     {FramesOption::foWindowFigures, "--window-figures", "", "", FramesOptionValue::ovNone,
      WithWindowFigures::wfApplies, WithCurves::wcRejected},
     {FramesOption::foHelp, "--help", "-h", "", FramesOptionValue::ovNone,
@@ -175,8 +184,15 @@ struct FramesOptions {
     bool Measure = false;     // the distortion figures, in the picture and in the report
     analysis::CurveAxis Curves = analysis::CurveAxis::caLevel; // with frCurves
     std::string SvgPath; // with --curves: where to write the chart as SVG; empty for none
+    // The sound of the tone as the stream plays it, from clock 0; empty for none.
+    std::string WavPath;
+    int WavSeconds = 1;    // 1 to MaxWavSeconds
+    bool WavError = false; // the coding error alone, raised, instead of the coded tone
     bool ShowHelp = false;
 };
+
+// The longest sound --wav writes, in seconds (an hour: 230 MB of 32-bit samples).
+inline constexpr int MaxWavSeconds = 3600;
 
 // A bad command line; what() is the one-line message for standard error.
 class UsageError : public std::runtime_error {

@@ -6,6 +6,7 @@
 #include "frames_options.h"
 #include "frames_picture.h"
 #include "frames_report.h"
+#include "frames_sound.h"
 #include "platform/standard_streams.h"
 #include "replacing_file.h"
 
@@ -124,11 +125,21 @@ int main(int argc, char** argv) {
     if (options.Report == tools::FramesReport::frCurves) {
         return RunCurves(options);
     }
+    if (!options.WavPath.empty() && tools::IsStandardOutput(options.WavPath)) {
+        ReportError("--wav " + tools::QuotedValue(options.WavPath) +
+                    " is the file standard output goes to; give the sound another file");
+        return ExitUsage;
+    }
     // The picture is opened first, so that a file it may not replace stops the run at once.
     std::optional<tools::ReplacingFile> picture;
+    std::optional<tools::ReplacingFile> sound;
     try {
         if (!options.PngPath.empty()) {
             picture.emplace("--png", options.PngPath);
+        }
+        if (!options.WavPath.empty()) {
+            sound.emplace("--wav", options.WavPath);
+            tools::WriteToneSound(options, *sound);
         }
         const tools::LastFrame frame =
             tools::NeedsFrames(options) ? tools::RunLastFrame(options) : tools::LastFrame{};
@@ -144,6 +155,9 @@ int main(int argc, char** argv) {
         }
         if (picture) {
             picture->Commit();
+        }
+        if (sound) {
+            sound->Commit();
         }
     } catch (const tools::OutputError& error) {
         ReportError(error.what());

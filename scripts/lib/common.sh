@@ -15,6 +15,7 @@ ORVEX_PACKAGES=(
     fonts-dejavu-core xvfb xdotool imagemagick x11-xserver-utils
     weston qt6-wayland
     dbus-daemon at-spi2-core python3-pyatspi
+    qt6-multimedia-dev libsndfile1-dev sox pulseaudio pulseaudio-utils
 )
 
 orvex_say() { printf 'orvex: %s\n' "$*" >&2; }
@@ -127,4 +128,39 @@ orvex_stop_weston() {
     ORVEX_WESTON_PID=
     [ -z "${ORVEX_WESTON_RUNTIME:-}" ] || rm -rf "$ORVEX_WESTON_RUNTIME"
     ORVEX_WESTON_RUNTIME=
+}
+
+# Starts a sound server of our own, pulseaudio with one null sink "orvex" in the listening
+# stream's own format (32-bit float, 16000 Hz, one channel), in a private runtime folder;
+# sets ORVEX_PULSE_PID, XDG_RUNTIME_DIR, PULSE_SERVER and a client configuration that never
+# starts a server of its own. It ends by itself after <limit> seconds (default 600); the
+# caller stops it with orvex_stop_sound_server.
+orvex_start_sound_server() {
+    local limit=${1:-600}
+    ORVEX_PULSE_RUNTIME=$(mktemp -d "${TMPDIR:-/tmp}/orvex-sound.XXXXXX") ||
+        orvex_die "no runtime folder for the sound server"
+    chmod 700 "$ORVEX_PULSE_RUNTIME"
+    export XDG_RUNTIME_DIR=$ORVEX_PULSE_RUNTIME HOME=$ORVEX_PULSE_RUNTIME
+    export PULSE_SERVER=unix:$ORVEX_PULSE_RUNTIME/pa.sock
+    printf 'autospawn = no\n' >"$ORVEX_PULSE_RUNTIME/client.conf"
+    export PULSE_CLIENTCONFIG=$ORVEX_PULSE_RUNTIME/client.conf
+    timeout "$limit" pulseaudio -n --daemonize=no --exit-idle-time=-1 \
+        -L "module-native-protocol-unix socket=$ORVEX_PULSE_RUNTIME/pa.sock auth-anonymous=1" \
+        -L "module-null-sink sink_name=orvex format=float32le rate=16000 channels=1" \
+        >/dev/null 2>&1 &
+    ORVEX_PULSE_PID=$!
+    local waited
+    for waited in $(seq 1 200); do
+        pactl list short sinks 2>/dev/null | grep -qw orvex && return 0
+        kill -0 "$ORVEX_PULSE_PID" 2>/dev/null || break
+        sleep 0.05
+    done
+    orvex_die "the sound server (pulseaudio) did not start"
+}
+
+orvex_stop_sound_server() {
+    orvex_stop_process "${ORVEX_PULSE_PID:-}"
+    ORVEX_PULSE_PID=
+    [ -z "${ORVEX_PULSE_RUNTIME:-}" ] || rm -rf "$ORVEX_PULSE_RUNTIME"
+    ORVEX_PULSE_RUNTIME=
 }

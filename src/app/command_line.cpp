@@ -42,7 +42,7 @@ std::string ErrorLine(QString text) {
 }
 
 TCommandLine Failed(const QString& text) {
-    return {TCommandLineAction::caError, std::nullopt, ErrorLine(text)};
+    return {TCommandLineAction::caError, std::nullopt, false, ErrorLine(text)};
 }
 
 } // namespace
@@ -71,9 +71,15 @@ TCommandLine ParseCommandLine(int argc, char** argv) {
             .arg(MinZoom)
             .arg(MaxZoom),
         QStringLiteral("N"));
+    const QCommandLineOption listen(
+        QStringLiteral("listen"),
+        QStringLiteral("Starts with listening on: the tone plays through the sound server as "
+                       "coded (0 dB is full scale). In the window, L turns listening on and "
+                       "off, E plays the coding error alone, raised by 256 (+48.2 dB)."));
     parser.addOption(help);
     parser.addOption(version);
     parser.addOption(zoom);
+    parser.addOption(listen);
     for (const char* name : QtValueOptions) {
         QCommandLineOption option(QString::fromLatin1(name), QString(), QStringLiteral("value"));
         option.setFlags(QCommandLineOption::HiddenFromHelp);
@@ -93,10 +99,10 @@ TCommandLine ParseCommandLine(int argc, char** argv) {
         // started by is the one to show.
         QString text = parser.helpText();
         text.replace(QStringLiteral("<executable_name>"), arguments.first());
-        return {TCommandLineAction::caHelp, std::nullopt, text.toStdString()};
+        return {TCommandLineAction::caHelp, std::nullopt, false, text.toStdString()};
     }
     if (parser.isSet(version)) {
-        return {TCommandLineAction::caVersion, std::nullopt,
+        return {TCommandLineAction::caVersion, std::nullopt, false,
                 std::string(ApplicationName) + ' ' + ProgramVersion + '\n'};
     }
     if (!parser.positionalArguments().isEmpty()) {
@@ -104,7 +110,7 @@ TCommandLine ParseCommandLine(int argc, char** argv) {
                           .arg(parser.positionalArguments().first()));
     }
     if (!parser.isSet(zoom)) {
-        return {TCommandLineAction::caRun, std::nullopt, {}};
+        return {TCommandLineAction::caRun, std::nullopt, parser.isSet(listen), {}};
     }
     const QString zoomText = parser.value(zoom);
     bool isNumber = false;
@@ -116,7 +122,7 @@ TCommandLine ParseCommandLine(int argc, char** argv) {
                           .arg(MaxZoom)
                           .arg(zoomText));
     }
-    return {TCommandLineAction::caRun, zoomValue, {}};
+    return {TCommandLineAction::caRun, zoomValue, parser.isSet(listen), {}};
 }
 
 } // namespace app

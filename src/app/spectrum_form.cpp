@@ -13,6 +13,7 @@
 #include "display/window_layout.h"
 #include "coder_curves_menu.h"
 #include "handler_guard.h"
+#include "listening_menu.h"
 #include "measurement_menu.h"
 #include "platform/qt/pixel_image.h"
 #include "platform/qt/qt_control_widget.h"
@@ -281,6 +282,12 @@ void TSpectrumForm::CreateControls() {
         }
         previous = button;
         codingModeButtons_[index] = button;
+        // What is heard follows the mode at once; the picture follows with the next frame.
+        QObject::connect(button, &QRadioButton::toggled, this, [this](bool checked) {
+            if (checked && listeningMenu_ != nullptr) {
+                Guarded([this] { listeningMenu_->FollowControls(); });
+            }
+        });
     }
     CodingModeButton(analysis::StartCodingMode).setChecked(true);
 
@@ -324,6 +331,15 @@ void TSpectrumForm::CreateWindowMenu() {
     measurementMenu_ =
         new TMeasurementMenu(*popupMenuWindow_, *this, *imageSpAmpWidget_, plotViews_,
                              [this](const std::function<void()>& handler) { Guarded(handler); });
+    listeningMenu_ = new TListeningMenu(
+        *popupMenuWindow_, *this,
+        [this] {
+            return analysis::TStreamSettings{
+                gaugeF_->Position(),
+                display::ReadLevelControls(gaugeLevel_->Position(), gaugeF_->Position()).LevelDb,
+                CheckedCodingMode(), analysis::TStreamContent::scCoded};
+        },
+        [this](const std::function<void()>& handler) { Guarded(handler); });
 
     coderCurvesMenu_ = new TCoderCurvesMenu(*popupMenuWindow_, *this, [this] {
         return std::pair{gaugeF_->Position(),
@@ -416,6 +432,9 @@ void TSpectrumForm::GaugeLevelChange() {
     labelLevel_->setText(QString::fromStdString(readout.LevelText));
     analysis::SetLevel(readout.LevelDb);
     labelF_->setText(QString::fromStdString(readout.FrequencyText));
+    if (listeningMenu_ != nullptr) {
+        listeningMenu_->FollowControls();
+    }
     if (coderCurvesMenu_ != nullptr) {
         coderCurvesMenu_->ToneChanged();
     }

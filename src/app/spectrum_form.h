@@ -34,6 +34,7 @@ class TQtPlatform;
 
 namespace app {
 
+class TListeningMenu;
 class TCoderCurvesMenu;
 class TMeasurementMenu;
 
@@ -96,6 +97,8 @@ public:
     // The measurement views the frames draw, and their section of the menu.
     display::TPlotViews& PlotViews() { return plotViews_; }
     TMeasurementMenu& MeasurementMenu() { return *measurementMenu_; }
+    // Listening to the tone, and its section of the menu after the measurement views.
+    TListeningMenu& ListeningMenu() { return *listeningMenu_; }
     TCoderCurvesMenu& CoderCurvesMenu() { return *coderCurvesMenu_; }
     // The menu's items in display order, indexed by WindowKind.
     QAction& WindowMenuItem(analysis::WindowKind kind);
@@ -156,6 +159,7 @@ private:
     std::array<QAction*, analysis::WindowKindCount> windowMenuItems_{};
     display::TPlotViews plotViews_;
     TMeasurementMenu* measurementMenu_ = nullptr; // owned by the menu
+    TListeningMenu* listeningMenu_ = nullptr;     // owned by the menu
     TCoderCurvesMenu* coderCurvesMenu_ = nullptr; // owned by the menu
     std::unique_ptr<platform::ITimer> frameTimer_;
 

@@ -7,6 +7,7 @@
 #include "platform/standard_streams.h"
 #include "platform_choice.h"
 #include "program_info.h"
+#include "listening_menu.h"
 #include "spectrum_form.h"
 #include "termination_signals.h"
 
@@ -232,9 +233,14 @@ int RunOrvex(int argc, char** argv) {
         std::unique_ptr<platform::qt::TQtPlatform> qtPlatform;
         const TTerminationSignals terminationSignals;
         return RunMainWindow(
-            [&qtPlatform]() -> std::unique_ptr<QWidget> {
+            [&qtPlatform, &commandLine]() -> std::unique_ptr<QWidget> {
                 qtPlatform = std::make_unique<platform::qt::TQtPlatform>();
-                return std::make_unique<TSpectrumForm>(*qtPlatform);
+                auto form = std::make_unique<TSpectrumForm>(*qtPlatform);
+                if (commandLine.Listen) {
+                    // Without a sound output this stays off, and the menu says why.
+                    form->ListeningMenu().SetListening(true);
+                }
+                return form;
             },
             ShowStartFailure);
     } catch (...) {

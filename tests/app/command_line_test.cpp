@@ -32,6 +32,7 @@ TEST(CommandLine, ReadsTheZoomAndLeavesQtsOptionsToQt) {
     struct TCase {
         std::vector<std::string> arguments;
         std::optional<int> zoom; // none: the desktop's
+        bool listen = false;
     };
     const TCase cases[] = {
         {{}, std::nullopt},
@@ -41,12 +42,15 @@ TEST(CommandLine, ReadsTheZoomAndLeavesQtsOptionsToQt) {
         {{"-platform", "offscreen", "--zoom", "1", "-reverse"}, 1},
         {{"-platform", "offscreen", "-reverse"}, std::nullopt},
         {{"-display", ":5", "-style=fusion", "--name", "x", "-sync", "--zoom", "2"}, 2},
+        {{"--listen"}, std::nullopt, true},
+        {{"--zoom", "2", "--listen"}, 2, true},
     };
     for (const TCase& c : cases) {
         const app::TCommandLine line = Parse(c.arguments);
         const std::string shown = testing::PrintToString(c.arguments);
         EXPECT_EQ(line.Action, TCommandLineAction::caRun) << shown << ": " << line.Text;
         EXPECT_EQ(line.Zoom, c.zoom) << shown;
+        EXPECT_EQ(line.Listen, c.listen) << shown;
     }
 }
 
@@ -79,7 +83,7 @@ TEST(CommandLine, HelpAndVersionNeedNoDisplay) {
     const app::TCommandLine help = Parse({"--help"});
     EXPECT_EQ(help.Action, TCommandLineAction::caHelp);
     EXPECT_EQ(help.Text.rfind("Usage: orvex [options]\n", 0), 0u) << help.Text;
-    for (const char* option : {"-h, --help", "-v, --version", "--zoom <N>"}) {
+    for (const char* option : {"-h, --help", "-v, --version", "--zoom <N>", "--listen"}) {
         EXPECT_NE(help.Text.find(option), std::string::npos) << option;
     }
     // Qt's options are accepted, not advertised as ours.

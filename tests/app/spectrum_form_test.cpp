@@ -6,6 +6,7 @@
 #include "analysis/level_gain.h"
 #include "analysis/window_figures.h"
 #include "analysis/window_table.h"
+#include "app/listening_menu.h"
 #include "app/measurement_menu.h"
 #include "app/spectrum_form.h"
 #include "display/figure_texts.h"
@@ -18,6 +19,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdlib>
 #include <functional>
 #include <cstring>
 #include <stdexcept>
@@ -574,6 +576,48 @@ TEST_F(SpectrumFormTest, MeasurementViewsAnswerTheirShortcutsAndMarkersTheMouseA
     QTest::keySequence(form.get(), QKeySequence(QStringLiteral("Shift+F10")));
     EXPECT_TRUE(form->PopupMenuWindow().isVisible());
     form->PopupMenuWindow().close();
+}
+
+// With no sound server to reach, the listening items stand after the measurement views, off
+// and disabled, saying why; asking to listen changes nothing and shows no box. What would be
+// heard follows the sliders and the mode buttons at once.
+TEST(SpectrumFormListening, WithoutASoundOutputTheItemsSayWhyAndTheStreamFollowsTheControls) {
+    setenv("PULSE_SERVER", "unix:/nonexistent/orvex-test.socket", 1);
+    analysis::ResetAnalyzerToLoadState();
+    platform::qt::TQtPlatform platform;
+    std::vector<std::string> errorBoxes;
+    platform.SetErrorBoxSink([&](std::string_view message) { errorBoxes.emplace_back(message); });
+    TSpectrumForm form(platform);
+    form.FrameTimer().Disable();
+    app::TListeningMenu& menu = form.ListeningMenu();
+
+    const QList<QAction*> actions = form.PopupMenuWindow().actions();
+    const qsizetype listen = actions.indexOf(&menu.ListenItem());
+    ASSERT_GT(listen, actions.indexOf(&form.MeasurementMenu().FiguresItem()));
+    EXPECT_TRUE(actions[listen - 1]->isSeparator());
+    EXPECT_EQ(actions.indexOf(&menu.ErrorItem()), listen + 1);
+    const std::pair<QAction*, const char*> items[] = {{&menu.ListenItem(), "L"},
+                                                      {&menu.ErrorItem(), "E"}};
+    for (const auto& [item, shortcut] : items) {
+        SCOPED_TRACE(item->text().toStdString());
+        EXPECT_EQ(item->shortcut(), QKeySequence(QString::fromLatin1(shortcut)));
+        EXPECT_TRUE(item->isCheckable());
+        EXPECT_FALSE(item->isChecked());
+        EXPECT_FALSE(item->isEnabled());
+        EXPECT_TRUE(item->toolTip().startsWith(QStringLiteral("No sound output")))
+            << item->toolTip().toStdString();
+    }
+    menu.SetListening(true);
+    EXPECT_FALSE(menu.ListenItem().isChecked());
+    EXPECT_FALSE(menu.Listening().Playing());
+
+    form.GaugeF().SetPosition(1733);
+    form.GaugeLevel().SetPosition(140);
+    form.CodingModeButton(CodingMode::cmIter1).click();
+    EXPECT_EQ(menu.Listening().Stream().Settings(),
+              (analysis::TStreamSettings{1733, -20, CodingMode::cmIter1,
+                                         analysis::TStreamContent::scCoded}));
+    EXPECT_TRUE(errorBoxes.empty());
 }
 
 } // namespace

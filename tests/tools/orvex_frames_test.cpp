@@ -2,6 +2,7 @@
 #include "analysis/coder_figures.h"
 #include "analysis/distortion_figures.h"
 #include "analysis/frame_pipeline.h"
+#include "analysis/tone_stream.h"
 #include "analysis/window_figures.h"
 #include "controls/surface_view.h"
 #include "display/spectrum_plot.h"
@@ -23,6 +24,7 @@
 #include <limits>
 #include <nlohmann/json.hpp>
 #include <png.h>
+#include <sndfile.h>
 #include <sstream>
 #include <string>
 #include <sys/stat.h>
@@ -689,7 +691,7 @@ TEST(FramesProcess, ExitStatusAndStreams) {
         std::string errMention; // empty: nothing on standard error
     } cases[] = {
         {"--window rectangular", 0, 512, ""},
-        {"--help", 0, 48, ""},
+        {"--help", 0, 55, ""},
         {"--window-figures", 0, 12, ""},
         // The figures follow the ordinates after a blank line.
         {"--mode iter1 --measure", 0, 520, ""},
@@ -859,7 +861,7 @@ TEST(FramesCompletion, OffersExactlyTheOptionsAndTheirValuesFromTheTables) {
         {"--frames = ''", {}},
         {"--png /dev/nul", {"/dev/null"}},
     };
-    ASSERT_EQ(options.size(), 17u);
+    ASSERT_EQ(options.size(), 20u);
     const std::string scriptPath = testing::TempDir() + "orvex_frames_completion.sh";
     for (const auto& c : cases) {
         SCOPED_TRACE(c.line);
@@ -892,3 +894,55 @@ TEST(FramesCompletion, OffersExactlyTheOptionsAndTheirValuesFromTheTables) {
 }
 
 } // namespace
+
+// The sound read back through libsndfile is the stream's values exactly; sox reads it as
+// what it claims to be; a failed write leaves an existing file as it was.
+TEST(FramesSound, WavHoldsTheStreamExactlyAndFailsWithoutTouchingTheFile) {
+    const std::string path = testing::TempDir() + "orvex_frames_sound.wav";
+    const struct {
+        std::string arguments;
+        analysis::TStreamSettings settings;
+        int seconds;
+    } cases[] = {
+        {"--freq 1733 --mode iter1", {1733, 0, CodingMode::cmIter1, analysis::TStreamContent::scCoded}, 1},
+        {"--freq 997 --level -6 --mode sqrt --error --seconds 2",
+         {997, -6, CodingMode::cmOrvexSqrt, analysis::TStreamContent::scError}, 2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.arguments);
+        std::filesystem::remove(path);
+        const ProcessResult run = RunTool(c.arguments + " --wav " + path);
+        ASSERT_EQ(run.status, 0) << run.err;
+        SF_INFO info{};
+        SNDFILE* sound = sf_open(path.c_str(), SFM_READ, &info);
+        ASSERT_NE(sound, nullptr) << sf_strerror(nullptr);
+        EXPECT_EQ(info.samplerate, 16000);
+        EXPECT_EQ(info.channels, 1);
+        EXPECT_EQ(info.format, SF_FORMAT_WAV | SF_FORMAT_FLOAT);
+        ASSERT_EQ(info.frames, 16000 * c.seconds);
+        std::vector<float> read(static_cast<std::size_t>(info.frames));
+        EXPECT_EQ(sf_readf_float(sound, read.data(), info.frames), info.frames);
+        sf_close(sound);
+        std::vector<float> expected(read.size());
+        analysis::TToneStream(c.settings).Fill(expected);
+        EXPECT_TRUE(read == expected);
+
+        FILE* pipe = popen(("sox --i " + path).c_str(), "r");
+        ASSERT_NE(pipe, nullptr);
+        std::array<char, 4096> text{};
+        const std::string sox(text.data(), std::fread(text.data(), 1, text.size() - 1, pipe));
+        EXPECT_EQ(pclose(pipe), 0);
+        for (const char* field : {"Channels       : 1", "Sample Rate    : 16000",
+                                  "Precision      : 25-bit", "32-bit Floating Point PCM"}) {
+            EXPECT_NE(sox.find(field), std::string::npos) << sox;
+        }
+    }
+    const std::string before = ReadFile(path);
+    for (const std::string& failing : {"--wav " + path + " >/dev/full", std::string("--wav /dev/full")}) {
+        const ProcessResult run = RunTool(failing);
+        EXPECT_EQ(run.status, 1) << failing;
+        EXPECT_EQ(Lines(run.err).size(), 1u) << run.err;
+    }
+    EXPECT_EQ(ReadFile(path), before);
+    EXPECT_EQ(RunTool("--error").status, 2);
+}

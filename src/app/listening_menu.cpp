@@ -1,0 +1,95 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "listening_menu.h"
+
+#include <QAction>
+#include <QKeySequence>
+#include <QMenu>
+#include <QWidget>
+
+namespace app {
+namespace {
+
+const QString ListenToolTip = QStringLiteral(
+    "Plays the tone as the chosen mode codes it through the sound server. Mind the volume: "
+    "a tone at 0 dB is full scale.");
+const QString ErrorToolTip =
+    QStringLiteral("Plays only the coding error (coded minus exact sample), raised by %1 "
+                   "(+48.2 dB) and clipped at full scale.")
+        .arg(analysis::ErrorGain);
+
+} // namespace
+
+TListeningMenu::TListeningMenu(QMenu& menu, QWidget& window,
+                               std::function<analysis::TStreamSettings()> settings,
+                               std::function<void(const std::function<void()>&)> guard)
+    : QObject(&menu), window_(window), settings_(std::move(settings)), guard_(std::move(guard)),
+      listening_(this) {
+    menu.addSeparator();
+    listen_ = AddItem(menu, QStringLiteral("Listen"), QStringLiteral("L"),
+                      [this] { SetListening(listen_->isChecked()); });
+    listen_->setCheckable(true);
+    error_ = AddItem(menu, QStringLiteral("Listen to the coding error"), QStringLiteral("E"), [this] {
+        FollowControls();
+        if (error_->isChecked() && !listening_.Playing()) {
+            SetListening(true);
+        }
+    });
+    error_->setCheckable(true);
+
+    listening_.SetOnLost([this] {
+        listen_->setChecked(false);
+        lastStop_ = listening_.Problem();
+        FollowAvailability();
+    });
+    listening_.SetOnOutputsChanged([this] { FollowAvailability(); });
+    FollowAvailability();
+    FollowControls();
+}
+
+QAction* TListeningMenu::AddItem(QMenu& menu, const QString& caption, const QString& shortcut,
+                                 const std::function<void()>& handler) {
+    QAction* const action = menu.addAction(caption);
+    action->setShortcut(QKeySequence(shortcut));
+    action->setShortcutContext(Qt::WindowShortcut);
+    window_.addAction(action);
+    QObject::connect(action, &QAction::triggered, this, [this, handler] { guard_(handler); });
+    return action;
+}
+
+void TListeningMenu::FollowControls() {
+    analysis::TStreamSettings settings = settings_();
+    settings.Content =
+        error_->isChecked() ? analysis::TStreamContent::scError : analysis::TStreamContent::scCoded;
+    listening_.Follow(settings);
+}
+
+void TListeningMenu::SetListening(bool on) {
+    if (!on) {
+        listening_.Stop();
+        listen_->setChecked(false);
+        return;
+    }
+    FollowControls();
+    const bool playing = listening_.Start();
+    listen_->setChecked(playing);
+    lastStop_ = playing ? QString() : listening_.Problem();
+    FollowAvailability();
+}
+
+void TListeningMenu::FollowAvailability() {
+    const bool available = listening_.Playing() || listening_.OutputAvailable();
+    for (QAction* item : {listen_, error_}) {
+        item->setEnabled(available);
+    }
+    if (available) {
+        listen_->setToolTip(lastStop_.isEmpty() ? ListenToolTip
+                                              : lastStop_ + QStringLiteral(". ") + ListenToolTip);
+        error_->setToolTip(ErrorToolTip);
+    } else {
+        const QString why = listening_.Problem() + QStringLiteral(", so nothing can be heard.");
+        listen_->setToolTip(why);
+        error_->setToolTip(why);
+    }
+}
+
+} // namespace app

@@ -1,0 +1,133 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
+"""The real program heard through a real sound server that the test starts for itself.
+
+Run by ctest inside scripts/lib/listening_session.sh:
+    python3 listening_test.py PATH/TO/orvex PATH/TO/orvex-frames
+
+With --listen, the PCM tone at 0 dB must be recorded sample for sample; a frequency, a mode,
+the coding error and a level chosen one after the other must each be heard within 300 ms, the
+clock running on through each change without a gap, and the raised error of the 1 st
+iteration must be recorded sample for sample. The server killed while playing must turn
+listening off, with no error box; started again, listening must work again. Without any
+server both items must be disabled, and every end must be clean.
+"""
+
+import os
+import sys
+import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts", "lib"))
+from listening_driver import (START_LIMIT_S, SAMPLE_BYTES, Expected, Recorder, SoundServer,  # noqa: E402
+                              Window, change_heard, end_program, first_sound, heard_exactly,
+                              start_program)
+import accessibility_test as at  # noqa: E402
+from accessibility_test import check, pump, wait_for  # noqa: E402
+
+import pyatspi  # noqa: E402
+
+HEARD_LIMIT_S = 0.3
+
+
+def run_test(orvex, expected, server):
+    check(server.start(), "the sound server starts")
+    recorder = Recorder()
+    program, errors = start_program(orvex)
+    try:
+        window = Window(program)
+        if not check(window.ready(), "the program with --listen appears on the accessibility bus"):
+            return
+        check(wait_for(lambda: first_sound(recorder.samples()) < len(recorder.samples()) // SAMPLE_BYTES,
+                       START_LIMIT_S), "the program with --listen starts playing")
+        recorder.wait_past(time.monotonic() + 1.2)
+        check(heard_exactly(recorder, expected, (1000, 0, "pcm"), 0.8),
+              "with --listen the PCM tone at 0 dB is heard sample for sample")
+        items = window.listening_items()
+        check(items == [(True, True), (False, True)],
+              "a screen reader sees \"Listen\" checked and \"Listen to the coding error\" not: %r" % items)
+
+        changes = [
+            ("the frequency set to 1733 Hz", (1000, 0, "pcm"), (1733, 0, "pcm"),
+             lambda: setattr(window.frequency.queryValue(), "currentValue", 1733.0)),
+            ("the mode set to 1 st iteration", (1733, 0, "pcm"), (1733, 0, "iter1"),
+             lambda: window.press_mode("iter1")),
+            ("the coding error chosen (E)", (1733, 0, "iter1"), (1733, 0, "iter1", True),
+             lambda: window.key("e")),
+            ("the level set to -20 dB", (1733, 0, "iter1", True), (1733, -20, "iter1", True),
+             lambda: setattr(window.level.queryValue(), "currentValue", -20.0)),
+        ]
+        for what, before, after, act in changes:
+            delay, continued = change_heard(recorder, expected, before, after, act)
+            check(delay is not None and delay <= HEARD_LIMIT_S,
+                  "%s is heard within %d ms (after %s)" % (what, HEARD_LIMIT_S * 1000,
+                                                            "never" if delay is None else "%.0f ms" % (delay * 1000)))
+            check(continued, "%s: the stream before it runs on the same clock without a gap" % what)
+        recorder.wait_past(time.monotonic() + 0.6)
+        check(heard_exactly(recorder, expected, (1733, -20, "iter1", True), 0.5),
+              "the raised coding error of the 1 st iteration is heard sample for sample")
+        items = window.listening_items()
+        check(items == [(True, True), (True, True)],
+              "a screen reader sees both items checked: %r" % items)
+
+        # The server goes away while playing.
+        server.stop()
+        recorder.stop()
+        pump(2.0)
+        items = window.listening_items()
+        check(program.poll() is None, "the program runs on when the server goes away")
+        check(len(items) == 2 and not items[0][0], "\"Listen\" turns itself off: %r" % items)
+        check(window.no_dialog(), "no error box is shown")
+
+        check(server.start(), "the sound server starts again")
+        recorder = Recorder()
+
+        def listening_again():
+            if not check(program.poll() is None, "the program is still running"):
+                return True
+            window.key("l")
+            pump(1.0)
+            state = window.listening_items()
+            return bool(state) and state[0][0]
+
+        check(wait_for(listening_again, 30), "checking \"Listen\" again works once the server is back")
+        recorder.wait_past(time.monotonic() + 1.0)
+        check(heard_exactly(recorder, expected, (1733, -20, "iter1", True), 0.5),
+              "and the stream is heard sample for sample again")
+        status, text = end_program(program, errors)
+        check(status == 0, "the program ends with status 0 (it ended with %s)" % status)
+        if text.strip():
+            print("--- the program's standard error ---\n" + text, flush=True)
+    finally:
+        end_program(program, errors)
+        recorder.stop()
+
+    # No server at all.
+    server.stop()
+    program, errors = start_program(orvex)
+    try:
+        window = Window(program)
+        if check(window.ready(), "without a sound server the program starts with --listen"):
+            items = window.listening_items()
+            check(items == [(False, False), (False, False)], "both items are off and disabled: %r" % items)
+            check(window.no_dialog(), "no error box is shown")
+    finally:
+        status, text = end_program(program, errors)
+    check(status == 0, "and ends with status 0 (it ended with %s)" % status)
+
+
+
+def main():
+    if len(sys.argv) != 3:
+        print("usage: listening_test.py ORVEX ORVEX_FRAMES", file=sys.stderr)
+        return 2
+    # Asking for the desktop starts the accessibility bus that the program then finds.
+    pyatspi.Registry.getDesktop(0)
+    server = SoundServer(limit_s=int(os.environ.get("ORVEX_SESSION_LIMIT_S", "240")))
+    try:
+        run_test(sys.argv[1], Expected(sys.argv[2]), server)
+    finally:
+        server.stop()
+    return 1 if at.failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
