@@ -75,6 +75,8 @@ TEST(CoderCurvesWindow, OpensFromTheMenuFollowsTheToneAndSavesWhatTheToolDraws) 
     form.GaugeLevel().SetPosition(140); // -20 dB
     EXPECT_EQ(level.Data().Marked, -20);
     EXPECT_TRUE(level.Complete());
+    EXPECT_NE(level.accessibleDescription().indexOf(QStringLiteral("at -20 dB:")), -1)
+        << level.accessibleDescription().toStdString();
     form.GaugeF().SetPosition(1000);
     EXPECT_EQ(level.Data().Request.FrequencyHz, 1000);
     EXPECT_EQ(window->FrequencyChart().Data().Marked, 1000);
