@@ -380,6 +380,7 @@ def run_soak(orvex, expected, server, seconds):
         window = Window(program)
         wait_for_sound(recorder)
         window.press_mode("iter1")
+        setattr(window.frequency.queryValue(), "currentValue", 1733.0)
         pump(1.0)
         deadline = time.monotonic() + seconds
         changes = 0

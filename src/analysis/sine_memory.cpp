@@ -9,52 +9,44 @@
 namespace analysis {
 namespace {
 
-using Extended = long double;
+static_assert(SineMemoryClockValues == SampleRate + 1);
 
-// The clock values a sample can take: 0 at load, then 1 to 16000 over and over.
-constexpr std::int32_t ClockValues = SampleRate + 1;
-
-// An entry holds a value of the tuned frequency when its stamp equals the current
-// generation; tuning another frequency moves to a new generation instead of clearing.
-struct TSineMemory {
-    std::int32_t FrequencyHz = -1; // none tuned yet
-    double Omega = 0.0;
-    std::uint32_t Generation = 1;
-    std::array<std::uint32_t, ClockValues> Stamps{};
-    std::array<Extended, ClockValues> Sines{};
-};
-
+// The frames' memory.
 TSineMemory Memory;
-
-Extended FreshSine(std::int32_t clock) {
-    return ToneSine(Memory.Omega, clock);
-}
 
 } // namespace
 
-void TuneSineMemory(std::int32_t frequencyHz, double omega) {
-    if (frequencyHz == Memory.FrequencyHz) {
+void TSineMemory::Tune(std::int32_t frequencyHz, double omega) {
+    if (frequencyHz == FrequencyHz) {
         return;
     }
-    Memory.FrequencyHz = frequencyHz;
-    Memory.Omega = omega;
-    if (++Memory.Generation == 0) {
+    FrequencyHz = frequencyHz;
+    Omega = omega;
+    if (++Generation == 0) {
         // After 2^32 changes of frequency the stamps would repeat; start them over.
-        Memory.Stamps.fill(0);
-        Memory.Generation = 1;
+        Stamps.fill(0);
+        Generation = 1;
     }
 }
 
-long double RememberedSine(std::int32_t clock) {
-    if (clock < 0 || clock >= ClockValues) {
-        return FreshSine(clock);
+long double TSineMemory::Sine(std::int32_t clock) {
+    if (clock < 0 || clock >= SineMemoryClockValues) {
+        return ToneSine(Omega, clock);
     }
     const auto index = static_cast<std::size_t>(clock);
-    if (Memory.Stamps[index] != Memory.Generation) {
-        Memory.Sines[index] = FreshSine(clock);
-        Memory.Stamps[index] = Memory.Generation;
+    if (Stamps[index] != Generation) {
+        Sines[index] = ToneSine(Omega, clock);
+        Stamps[index] = Generation;
     }
-    return Memory.Sines[index];
+    return Sines[index];
+}
+
+void TuneSineMemory(std::int32_t frequencyHz, double omega) {
+    Memory.Tune(frequencyHz, omega);
+}
+
+long double RememberedSine(std::int32_t clock) {
+    return Memory.Sine(clock);
 }
 
 std::size_t SineMemoryBytes() {

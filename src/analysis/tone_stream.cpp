@@ -5,6 +5,7 @@
 #include "level_gain.h"
 #include "numeric_constants.h"
 #include "sample_coder.h"
+#include "sine_memory.h"
 #include "tone_sample.h"
 
 #include <algorithm>
@@ -44,7 +45,10 @@ float PlayedError(double coded, double uncoded) {
     return static_cast<float>(std::clamp(raised, -1.0, 1.0));
 }
 
-TToneStream::TToneStream(TStreamSettings settings) : settings_(Pack(settings)) {}
+TToneStream::TToneStream(TStreamSettings settings)
+    : settings_(Pack(settings)), sines_(std::make_unique<TSineMemory>()) {}
+
+TToneStream::~TToneStream() = default;
 
 std::uint32_t TToneStream::Pack(const TStreamSettings& settings) {
     assert(settings.FrequencyHz >= MinFrequencyHz && settings.FrequencyHz <= MaxFrequencyHz);
@@ -76,9 +80,7 @@ void TToneStream::Fill(std::span<float> out) {
     const std::uint32_t packed = settings_.load(std::memory_order_acquire);
     if (!tunedOnce_ || packed != tuned_) {
         const TStreamSettings next = Unpack(packed);
-        if (!tunedOnce_ || next.FrequencyHz != current_.FrequencyHz) {
-            omega_ = ToneOmega(next.FrequencyHz);
-        }
+        sines_->Tune(next.FrequencyHz, ToneOmega(next.FrequencyHz));
         if (!tunedOnce_ || next.LevelDb != current_.LevelDb) {
             gain_ = GainFromAttenuation(-next.LevelDb);
         }
@@ -92,7 +94,7 @@ void TToneStream::Fill(std::span<float> out) {
         // clock starts over at 1.
         const std::int32_t clock = clock_;
         clock_ = clock == SampleRate ? 1 : clock + 1;
-        const double a = ToneSample(ToneSine(omega_, clock), gain_);
+        const double a = ToneSample(sines_->Sine(clock), gain_);
         const double c = coded ? CodeSample(a, current_.Mode) : a;
         value = current_.Content == TStreamContent::scError ? PlayedError(c, a) : PlayedSample(c);
     }

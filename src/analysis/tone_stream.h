@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <span>
 
 namespace analysis {
@@ -42,14 +43,18 @@ float PlayedError(double coded, double uncoded);
 // sample clock of its own that runs as a frame's does (0 first, then 1 to 16000 over and
 // over, with no gap), so with the settings held its values are exactly the coded samples a
 // fresh analyzer's frames take in order. It keeps no state outside itself and touches
-// neither the analyzer's module-level state nor the remembered sine values.
+// neither the analyzer's module-level state nor the frames' remembered sine values: it
+// remembers its own (256 KB, taken when it is made, so that filling allocates nothing).
 //
 // Fill is for one thread at a time (the audio thread); Change may be called from any other
 // thread at any time. A change takes effect at the start of the next Fill, never within a
 // block.
+class TSineMemory;
+
 class TToneStream {
 public:
     explicit TToneStream(TStreamSettings settings = {});
+    ~TToneStream();
 
     // Takes `settings` for the next block. The caller passes values within their ranges.
     void Change(const TStreamSettings& settings);
@@ -73,7 +78,7 @@ private:
     std::uint32_t tuned_ = 0;
     bool tunedOnce_ = false;
     TStreamSettings current_{};
-    double omega_ = 0.0;
+    std::unique_ptr<TSineMemory> sines_;
     double gain_ = 1.0;
     std::int32_t clock_ = 0;
 };
