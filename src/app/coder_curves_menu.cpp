@@ -2,22 +2,21 @@
 #include "coder_curves_menu.h"
 
 #include "coder_curves_window.h"
+#include "shortcut_item.h"
 
 #include <QAction>
-#include <QKeySequence>
 #include <QMenu>
 #include <QWidget>
 
 namespace app {
 
-TCoderCurvesMenu::TCoderCurvesMenu(QMenu& menu, QWidget& window, TTone tone)
+TCoderCurvesMenu::TCoderCurvesMenu(QMenu& menu, QWidget& window, TTone tone,
+                                   std::function<void(const std::function<void()>&)> guard)
     : QObject(&menu), window_(window), tone_(std::move(tone)) {
     menu.addSeparator();
-    open_ = menu.addAction(QStringLiteral("Coder curves..."));
-    open_->setShortcut(QKeySequence(QStringLiteral("C")));
-    open_->setShortcutContext(Qt::WindowShortcut);
-    window_.addAction(open_);
-    QObject::connect(open_, &QAction::triggered, this, [this] { Open(); });
+    open_ = AddShortcutItem(menu, window_, *this, QStringLiteral("Coder curves..."),
+                            QStringLiteral("C"),
+                            [this, guard = std::move(guard)] { guard([this] { Open(); }); });
 }
 
 TCoderCurvesWindow* TCoderCurvesMenu::Window() {

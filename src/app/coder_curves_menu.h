@@ -24,8 +24,10 @@ public:
     using TTone = std::function<std::pair<std::int32_t, int>()>;
 
     // Adds the section to `menu` and the item's shortcut to `window`, the curves window's
-    // parent. `tone` tells the current tone. All must outlive this.
-    TCoderCurvesMenu(QMenu& menu, QWidget& window, TTone tone);
+    // parent. `tone` tells the current tone; opening the window runs through `guard`. All
+    // must outlive this.
+    TCoderCurvesMenu(QMenu& menu, QWidget& window, TTone tone,
+                     std::function<void(const std::function<void()>&)> guard);
 
     QAction& OpenItem() { return *open_; }
     // The curves window, or null before it is first opened.

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "listening_menu.h"
 
+#include "shortcut_item.h"
+
 #include <QAction>
 #include <QKeySequence>
 #include <QMenu>
@@ -48,12 +50,8 @@ TListeningMenu::TListeningMenu(QMenu& menu, QWidget& window,
 
 QAction* TListeningMenu::AddItem(QMenu& menu, const QString& caption, const QString& shortcut,
                                  const std::function<void()>& handler) {
-    QAction* const action = menu.addAction(caption);
-    action->setShortcut(QKeySequence(shortcut));
-    action->setShortcutContext(Qt::WindowShortcut);
-    window_.addAction(action);
-    QObject::connect(action, &QAction::triggered, this, [this, handler] { guard_(handler); });
-    return action;
+    return AddShortcutItem(menu, window_, *this, caption, shortcut,
+                           [this, handler] { guard_(handler); });
 }
 
 void TListeningMenu::FollowControls() {

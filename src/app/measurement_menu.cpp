@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "measurement_menu.h"
 
+#include "shortcut_item.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -71,13 +73,8 @@ TMeasurementMenu::TMeasurementMenu(QMenu& menu, QWidget& window, QWidget& displa
 
 QAction* TMeasurementMenu::AddItem(QMenu& menu, const QString& caption, const QString& shortcut,
                                    const std::function<void()>& handler) {
-    QAction* const action = menu.addAction(caption);
-    action->setShortcut(QKeySequence(shortcut));
-    action->setShortcutContext(Qt::WindowShortcut);
-    // Shown in the menu and working in the whole window.
-    window_.addAction(action);
-    QObject::connect(action, &QAction::triggered, this, [this, handler] { guard_(handler); });
-    return action;
+    return AddShortcutItem(menu, window_, *this, caption, shortcut,
+                           [this, handler] { guard_(handler); });
 }
 
 void TMeasurementMenu::FollowMarkersShown() {

@@ -341,11 +341,14 @@ void TSpectrumForm::CreateWindowMenu() {
         },
         [this](const std::function<void()>& handler) { Guarded(handler); });
 
-    coderCurvesMenu_ = new TCoderCurvesMenu(*popupMenuWindow_, *this, [this] {
-        return std::pair{gaugeF_->Position(),
-                         display::ReadLevelControls(gaugeLevel_->Position(), gaugeF_->Position())
-                             .LevelDb};
-    });
+    coderCurvesMenu_ = new TCoderCurvesMenu(
+        *popupMenuWindow_, *this,
+        [this] {
+            return std::pair{gaugeF_->Position(),
+                             display::ReadLevelControls(gaugeLevel_->Position(), gaugeF_->Position())
+                                 .LevelDb};
+        },
+        [this](const std::function<void()>& handler) { Guarded(handler); });
 
     // From the keyboard, the menu opens over the display's middle.
     auto* const openMenu = new QAction(this);
