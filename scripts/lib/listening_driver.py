@@ -15,6 +15,7 @@ every few seconds for that long and counts the stretches of the recording that a
 expected stream (a gap, a repeat or a wrong value).
 """
 
+import contextlib
 import os
 import statistics
 import struct
@@ -347,7 +348,10 @@ def changing_settings(window, count, recorder, expected, pause_s):
     return delays, gapless
 
 
-def run_latency(orvex, expected, server, count):
+@contextlib.contextmanager
+def playing_first_iteration(orvex, server):
+    """The program on its own sound server, heard playing the 1 st iteration at 1733 Hz, where
+    the figures' changes start from; yields the recorder and the window, and ends them all."""
     server.start()
     recorder = Recorder()
     program, errors = start_program(orvex)
@@ -357,6 +361,15 @@ def run_latency(orvex, expected, server, count):
         window.press_mode("iter1")
         setattr(window.frequency.queryValue(), "currentValue", 1733.0)
         pump(1.0)
+        yield recorder, window
+    finally:
+        end_program(program, errors)
+        recorder.stop()
+        server.stop()
+
+
+def run_latency(orvex, expected, server, count):
+    with playing_first_iteration(orvex, server) as (recorder, window):
         delays, gapless = changing_settings(window, count, recorder, expected, 0.2)
         heard = [delay for delay in delays if delay is not None]
         print("changes: %d, heard: %d, clock ran on through: %d" % (count, len(heard), gapless))
@@ -364,24 +377,12 @@ def run_latency(orvex, expected, server, count):
         if heard:
             print("delay from change to heard: median %.0f ms, worst %.0f ms, best %.0f ms"
                   % (statistics.median(heard) * 1000, max(heard) * 1000, min(heard) * 1000))
-    finally:
-        end_program(program, errors)
-        recorder.stop()
-        server.stop()
 
 
 def run_soak(orvex, expected, server, seconds):
     """Changes the level and frequency every few seconds and then walks the whole recording,
     block by block, against the stream the settings in force give."""
-    server.start()
-    recorder = Recorder()
-    program, errors = start_program(orvex)
-    try:
-        window = Window(program)
-        wait_for_sound(recorder)
-        window.press_mode("iter1")
-        setattr(window.frequency.queryValue(), "currentValue", 1733.0)
-        pump(1.0)
+    with playing_first_iteration(orvex, server) as (recorder, window):
         deadline = time.monotonic() + seconds
         changes = 0
         frequencies = [1733, 2347, 997, 3001, 1409]
@@ -423,10 +424,6 @@ def run_soak(orvex, expected, server, seconds):
         if heard:
             print("delay from change to heard: worst %.0f ms, over 300 ms: %d"
                   % (max(heard) * 1000, sum(d > 0.3 for d in heard)))
-    finally:
-        end_program(program, errors)
-        recorder.stop()
-        server.stop()
 
 
 
