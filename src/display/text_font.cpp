@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "text_font.h"
 
+#include "pixel_font.h"
 #include "raster/pixel32.h"
 
 #include <algorithm>
@@ -10,14 +11,9 @@
 namespace display {
 namespace {
 
-struct TTextGlyph {
-    char Character;
-    // Rows from the top; 'X' is a lit pixel.
-    std::array<std::string_view, TextGlyphHeight> Rows;
-};
-
 // clang-format off
-constexpr TTextGlyph Glyphs[] = {
+// The artwork font's glyph form, every glyph TextGlyphWidth wide.
+constexpr TPixelGlyph Glyphs[] = {
     {' ', {".....", ".....", ".....", ".....", ".....", ".....", "....."}},
     {'!', {"..X..", "..X..", "..X..", "..X..", "..X..", ".....", "..X.."}},
     {'%', {"XX...", "XX..X", "...X.", "..X..", ".X...", "X..XX", "...XX"}},
@@ -120,11 +116,11 @@ constexpr bool GlyphsSortedAndWhole() {
 }
 static_assert(GlyphsSortedAndWhole(), "glyphs in character order, each 5 x 7");
 
-const TTextGlyph& GlyphOf(char character) {
+const TPixelGlyph& GlyphOf(char character) {
     const auto* const end = std::end(Glyphs);
     const auto* const found = std::lower_bound(
         std::begin(Glyphs), end, character,
-        [](const TTextGlyph& glyph, char wanted) { return glyph.Character < wanted; });
+        [](const TPixelGlyph& glyph, char wanted) { return glyph.Character < wanted; });
     if (found == end || found->Character != character) {
         return GlyphOf('?');
     }
@@ -152,16 +148,15 @@ void DrawText(raster::TRasterSurface& surface, platform::TPoint topLeft, std::st
     const int first = (area.left - bounds.left) / TextAdvance;
     const int last = (area.right - 1 - bounds.left) / TextAdvance;
     for (int index = first; index <= last; ++index) {
-        const TTextGlyph& glyph = GlyphOf(text[static_cast<std::size_t>(index)]);
+        const TPixelGlyph& glyph = GlyphOf(text[static_cast<std::size_t>(index)]);
         const int cellLeft = bounds.left + index * TextAdvance;
         const int left = std::max(area.left, cellLeft);
         const int right = std::min(area.right, cellLeft + TextGlyphWidth);
         for (int y = area.top; y < area.bottom; ++y) {
-            const std::string_view row = glyph.Rows[static_cast<std::size_t>(y - bounds.top)];
             raster::TPixel32* const line =
                 surface.Bits() + static_cast<std::ptrdiff_t>(y) * surface.Width();
             for (int x = left; x < right; ++x) {
-                if (row[static_cast<std::size_t>(x - cellLeft)] == 'X') {
+                if (glyph.IsLit(x - cellLeft, y - bounds.top)) {
                     line[x] = pixel;
                 }
             }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "pixel_font.h"
 #include "platform/color.h"
 #include "platform/geometry.h"
 #include "raster/raster_surface.h"
@@ -12,7 +13,7 @@ namespace display {
 // The plot's text font: printable ASCII in cells of 5 x 7 pixels, one colour, no smoothing,
 // for the read-outs that the measurement views draw on the spectrum.
 inline constexpr int TextGlyphWidth = 5;
-inline constexpr int TextGlyphHeight = 7;
+inline constexpr int TextGlyphHeight = GlyphHeight;
 inline constexpr int TextAdvance = TextGlyphWidth + 1; // one blank column between glyphs
 inline constexpr int TextLineHeight = TextGlyphHeight + 2;
 
