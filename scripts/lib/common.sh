@@ -101,26 +101,42 @@ orvex_stop_xvfb() {
     ORVEX_XVFB_PID=
 }
 
+# Makes a folder only its owner may enter, as a server's runtime folder must be, and prints
+# its path; <name> goes into the folder's name.
+orvex_private_runtime() {
+    local folder
+    folder=$(mktemp -d "${TMPDIR:-/tmp}/orvex-$1.XXXXXX") || return 1
+    chmod 700 "$folder" && printf '%s\n' "$folder"
+}
+
+# orvex_wait_for <pid> <tries> <command...>: runs the command every 50 ms, up to <tries>
+# times, until it succeeds; fails at once when the process <pid> (the server being waited
+# for) has ended.
+orvex_wait_for() {
+    local pid=$1 tries=$2 try
+    shift 2
+    for try in $(seq 1 "$tries"); do
+        "$@" && return 0
+        kill -0 "$pid" 2>/dev/null || return 1
+        sleep 0.05
+    done
+    return 1
+}
+
 # Starts a headless Wayland compositor (Weston) in a private runtime folder and sets
 # ORVEX_WESTON_PID, WAYLAND_DISPLAY and XDG_RUNTIME_DIR; the caller stops it with
 # orvex_stop_weston. It ends by itself after <limit> seconds (default 600).
 orvex_start_weston() {
     local limit=${1:-600}
-    ORVEX_WESTON_RUNTIME=$(mktemp -d "${TMPDIR:-/tmp}/orvex-wayland.XXXXXX") ||
+    ORVEX_WESTON_RUNTIME=$(orvex_private_runtime wayland) ||
         orvex_die "no runtime folder for Weston"
-    chmod 700 "$ORVEX_WESTON_RUNTIME"
     export XDG_RUNTIME_DIR=$ORVEX_WESTON_RUNTIME
     export WAYLAND_DISPLAY=orvex-wayland
     timeout "$limit" weston --no-config --backend=headless-backend.so --socket="$WAYLAND_DISPLAY" \
         --idle-time=0 >/dev/null 2>&1 &
     ORVEX_WESTON_PID=$!
-    local waited
-    for waited in $(seq 1 100); do
-        [ -S "$XDG_RUNTIME_DIR/$WAYLAND_DISPLAY" ] && return 0
-        kill -0 "$ORVEX_WESTON_PID" 2>/dev/null || break
-        sleep 0.05
-    done
-    orvex_die "the Wayland compositor (weston) did not start"
+    orvex_wait_for "$ORVEX_WESTON_PID" 100 test -S "$XDG_RUNTIME_DIR/$WAYLAND_DISPLAY" ||
+        orvex_die "the Wayland compositor (weston) did not start"
 }
 
 orvex_stop_weston() {
@@ -137,9 +153,8 @@ orvex_stop_weston() {
 # caller stops it with orvex_stop_sound_server.
 orvex_start_sound_server() {
     local limit=${1:-600}
-    ORVEX_PULSE_RUNTIME=$(mktemp -d "${TMPDIR:-/tmp}/orvex-sound.XXXXXX") ||
+    ORVEX_PULSE_RUNTIME=$(orvex_private_runtime sound) ||
         orvex_die "no runtime folder for the sound server"
-    chmod 700 "$ORVEX_PULSE_RUNTIME"
     export XDG_RUNTIME_DIR=$ORVEX_PULSE_RUNTIME HOME=$ORVEX_PULSE_RUNTIME
     export PULSE_SERVER=unix:$ORVEX_PULSE_RUNTIME/pa.sock
     printf 'autospawn = no\n' >"$ORVEX_PULSE_RUNTIME/client.conf"
@@ -149,13 +164,13 @@ orvex_start_sound_server() {
         -L "module-null-sink sink_name=orvex format=float32le rate=16000 channels=1" \
         >/dev/null 2>&1 &
     ORVEX_PULSE_PID=$!
-    local waited
-    for waited in $(seq 1 200); do
-        pactl list short sinks 2>/dev/null | grep -qw orvex && return 0
-        kill -0 "$ORVEX_PULSE_PID" 2>/dev/null || break
-        sleep 0.05
-    done
-    orvex_die "the sound server (pulseaudio) did not start"
+    orvex_wait_for "$ORVEX_PULSE_PID" 200 orvex_sound_sink_ready ||
+        orvex_die "the sound server (pulseaudio) did not start"
+}
+
+# Whether the sound server of orvex_start_sound_server offers its sink yet.
+orvex_sound_sink_ready() {
+    pactl list short sinks 2>/dev/null | grep -qw orvex
 }
 
 orvex_stop_sound_server() {
