@@ -54,6 +54,9 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Qt's X11 platform plugin comes with its GUI library; the Wayland one is a package of its
 # own, needed on a Wayland desktop alone.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland")
+# Listening plays through a sound server, which every desktop runs; without one, everything
+# else works.
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "pulseaudio | pipewire-pulse")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)

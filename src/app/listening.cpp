@@ -2,97 +2,21 @@
 #include "listening.h"
 
 #include "analysis/analyzer_state.h"
+#include "sound/pulse_output.h"
 
-#include <algorithm>
-#include <array>
 #include <cfenv>
-#include <cstring>
 #include <span>
+#include <string>
 
-#include <QAudioDevice>
-#include <QAudioFormat>
-#include <QAudioSink>
-#include <QIODevice>
-#include <QMediaDevices>
+#include <QCoreApplication>
+#include <QMetaObject>
+#include <QTimer>
 
 namespace app {
-
-// While a listening object lives, the sound layer's own warnings (the server cannot be
-// reached, a stream broke) are dropped: the menu says what they mean, and a program that is
-// not listening says nothing about sound at all. Everything else goes on as before.
-class TSoundMessages {
-public:
-    // Installed by the first that lives and removed by the last, so that the handler never
-    // passes messages on to itself.
-    TSoundMessages() {
-        if (instances_++ == 0) {
-            previous_ = qInstallMessageHandler(&Handle);
-        }
-    }
-    ~TSoundMessages() {
-        if (--instances_ == 0) {
-            qInstallMessageHandler(previous_);
-        }
-    }
-    TSoundMessages(const TSoundMessages&) = delete;
-    TSoundMessages& operator=(const TSoundMessages&) = delete;
-
-private:
-    static void Handle(QtMsgType type, const QMessageLogContext& context, const QString& text) {
-        const bool fromSound =
-            type == QtWarningMsg &&
-            (QLatin1String(context.category).startsWith(QLatin1String("qt.multimedia")) ||
-             text.startsWith(QLatin1String("PulseAudioService:")) ||
-             text.contains(QLatin1String("Stream error:")) ||
-             text.startsWith(QLatin1String("QAudioSink:")));
-        if (!fromSound && previous_ != nullptr) {
-            previous_(type, context, text);
-        }
-    }
-
-    static inline QtMessageHandler previous_ = nullptr;
-    static inline int instances_ = 0;
-};
-
-// The stream as a sequential device the sound output reads from: as many samples as it
-// asks for, always, each the stream's next.
-class TToneDevice : public QIODevice {
-public:
-    // Unbuffered: a buffered device would read 16 KB (256 ms) ahead of the output, and a
-    // change would be heard that much later.
-    TToneDevice() { open(QIODevice::ReadOnly | QIODevice::Unbuffered); }
-
-    analysis::TToneStream Stream;
-
-    bool isSequential() const override { return true; }
-    // Never runs dry: the output may take whatever it has room for.
-    qint64 bytesAvailable() const override { return AvailableBytes + QIODevice::bytesAvailable(); }
-
-protected:
-    qint64 readData(char* data, qint64 maxSize) override {
-        const auto samples = static_cast<std::size_t>(maxSize / SampleBytes);
-        // The output hands a buffer of bytes; floats are written into it one by one.
-        for (std::size_t done = 0; done < samples;) {
-            std::array<float, BlockSamples> block{};
-            const std::size_t count = std::min(samples - done, block.size());
-            Stream.Fill(std::span(block).first(count));
-            std::memcpy(data + done * SampleBytes, block.data(), count * SampleBytes);
-            done += count;
-        }
-        return static_cast<qint64>(samples * SampleBytes);
-    }
-    qint64 writeData(const char*, qint64) override { return -1; }
-
-private:
-    static constexpr qint64 SampleBytes = sizeof(float);
-    static constexpr std::size_t BlockSamples = 512;
-    static constexpr qint64 AvailableBytes = qint64{1} << 30;
-};
-
 namespace {
 
-// Qt's sound code may leave floating-point flags raised that the window's handler guard
-// would take for an error of its own; they are put back as they were before it ran.
+// The sound client library may leave floating-point flags raised that the window's handler
+// guard would take for an error of its own; they are put back as they were before it ran.
 class TForeignFloatingPoint {
 public:
     TForeignFloatingPoint() { std::fegetexceptflag(&saved_, FE_ALL_EXCEPT); }
@@ -104,121 +28,101 @@ private:
     std::fexcept_t saved_{};
 };
 
-QAudioFormat StreamFormat() {
-    QAudioFormat format;
-    format.setSampleRate(analysis::SampleRate);
-    format.setChannelCount(1);
-    format.setSampleFormat(QAudioFormat::Float);
-    return format;
+// The name the sound server lists the program under.
+std::string ClientName() {
+    const QString name = QCoreApplication::applicationName();
+    return name.isEmpty() ? std::string("orvex") : name.toStdString();
 }
-
-QString ErrorText(QAudio::Error error) {
-    switch (error) {
-    case QAudio::NoError:
-        return QStringLiteral("the sound output ended the stream");
-    case QAudio::OpenError:
-        return QStringLiteral("the sound output could not be opened");
-    case QAudio::IOError:
-        return QStringLiteral("the sound output failed");
-    case QAudio::UnderrunError:
-        return QStringLiteral("the sound output ran dry");
-    case QAudio::FatalError:
-        return QStringLiteral("the sound server went away");
-    }
-    return QStringLiteral("the sound output failed");
-}
-
-const QString NoOutputText = QStringLiteral("No sound output: no sound server or device is there");
 
 } // namespace
 
-TListening::TListening(QObject* parent)
-    : QObject(parent), messages_(std::make_unique<TSoundMessages>()),
-      device_(std::make_unique<TToneDevice>()) {
-    const TForeignFloatingPoint foreign;
-    devices_ = new QMediaDevices(this);
-    QObject::connect(devices_, &QMediaDevices::audioOutputsChanged, this, [this] {
-        if (onOutputsChanged_) {
-            onOutputsChanged_();
-        }
-    });
+TListening::TListening(QObject* parent) : QObject(parent), recheck_(new QTimer(this)) {
+    recheck_->setInterval(OutputRecheckMs);
+    QObject::connect(recheck_, &QTimer::timeout, this, [this] { CheckOutput(); });
+    CheckOutput();
 }
 
 TListening::~TListening() {
     Stop();
 }
 
-bool TListening::OutputAvailable() const {
-    const TForeignFloatingPoint foreign;
-    const QAudioDevice output = QMediaDevices::defaultAudioOutput();
-    if (output.isNull()) {
-        problem_ = NoOutputText;
-        return false;
+void TListening::CheckOutput() {
+    if (asking_) {
+        return;
     }
-    if (!output.isFormatSupported(StreamFormat())) {
-        problem_ = QStringLiteral("The sound output \"%1\" does not play 32-bit float samples")
-                       .arg(output.description());
-        return false;
+    asking_ = true;
+    // The last asker has answered, so this joins at once.
+    asker_ = std::jthread([this, name = ClientName()] {
+        const QString problem = QString::fromStdString(sound::OutputProblem(name));
+        QMetaObject::invokeMethod(this, [this, problem] { TakeAnswer(problem); },
+                                  Qt::QueuedConnection);
+    });
+}
+
+void TListening::TakeAnswer(const QString& problem) {
+    asking_ = false;
+    available_ = problem.isEmpty();
+    if (available_) {
+        recheck_->stop();
+    } else {
+        if (!Playing()) {
+            problem_ = QStringLiteral("No sound output: ") + problem;
+        }
+        recheck_->start();
     }
-    return true;
+    if (onOutputsChanged_) {
+        onOutputsChanged_();
+    }
 }
 
 bool TListening::Start() {
     if (Playing()) {
         return true;
     }
-    if (!OutputAvailable()) {
-        return false;
-    }
     const TForeignFloatingPoint foreign;
-    auto* const sink = new QAudioSink(QMediaDevices::defaultAudioOutput(), StreamFormat(), this);
-    sink->setBufferSize(ListeningBufferBytes);
-    sink->start(device_.get());
-    // Followed only once started: a start that fails at once is answered here.
-    if (sink->error() != QAudio::NoError || sink->state() == QAudio::StoppedState) {
-        problem_ = QStringLiteral("The sound output would not play: ") + ErrorText(sink->error());
-        sink->stop();
-        sink->deleteLater();
+    const int start = ++starts_;
+    try {
+        output_ = std::make_unique<sound::TPulseOutput>(
+            sound::TOutputFormat{ClientName(), analysis::SampleRate, ListeningQueueSamples,
+                                 ListeningRequestSamples},
+            [this](std::span<float> out) { stream_.Fill(out); },
+            [this, start](const std::string& why) {
+                // On the output's thread: the news is handed to this object's.
+                QMetaObject::invokeMethod(
+                    this, [this, start, why = QString::fromStdString(why)] { Lose(start, why); },
+                    Qt::QueuedConnection);
+            });
+    } catch (const sound::TSoundError& error) {
+        problem_ = QStringLiteral("The sound output would not play: ") +
+                   QString::fromStdString(error.what());
+        CheckOutput();
         return false;
     }
-    sink_ = sink;
-    QObject::connect(sink_, &QAudioSink::stateChanged, this, [this] { FollowSinkState(); });
+    recheck_->stop();
     problem_.clear();
     return true;
 }
 
 void TListening::Stop() {
-    if (sink_ == nullptr) {
-        return;
-    }
     const TForeignFloatingPoint foreign;
-    QAudioSink* const sink = sink_;
-    sink_ = nullptr;
-    sink->disconnect(this);
-    sink->stop();
-    // Deleted once Qt has finished with whatever event brought us here.
-    sink->deleteLater();
+    output_.reset();
 }
 
 bool TListening::Playing() const {
-    return sink_ != nullptr;
+    return output_ != nullptr;
 }
 
 void TListening::Follow(const analysis::TStreamSettings& settings) {
-    device_->Stream.Change(settings);
+    stream_.Change(settings);
 }
 
-const analysis::TToneStream& TListening::Stream() const {
-    return device_->Stream;
-}
-
-void TListening::FollowSinkState() {
-    if (sink_ == nullptr || sink_->state() != QAudio::StoppedState) {
+void TListening::Lose(int start, const QString& why) {
+    if (start != starts_ || !Playing()) {
         return;
     }
-    // Stopped without being asked: the server went away or the device failed.
-    problem_ = QStringLiteral("Listening stopped: ") + ErrorText(sink_->error());
+    problem_ = QStringLiteral("Listening stopped: ") + why;
     Stop();
+    CheckOutput();
     if (onLost_) {
         onLost_();
     }

@@ -5,35 +5,46 @@
 
 #include <functional>
 #include <memory>
+#include <thread>
 
 #include <QObject>
 #include <QString>
 
-class QAudioSink;
-class QMediaDevices;
+class QTimer;
+
+namespace sound {
+class TPulseOutput;
+}
 
 namespace app {
 
-class TSoundMessages;
-class TToneDevice;
+// What the sound server is asked to keep queued ahead of what is heard, and the least it
+// asks for at once, in samples at 16000 Hz: 60 ms and 15 ms. The samples are made on the
+// output's own thread, so a busy window does not starve it; a change is heard after about
+// the queued time. Shorter requests would wake that thread more often for the same delay.
+inline constexpr int ListeningQueueSamples = 960;
+inline constexpr int ListeningRequestSamples = 240;
 
-// The device buffer asked of the sound output, in bytes of 32-bit samples at 16000 Hz:
-// 100 ms. Qt 6.4's output into a PulseAudio null sink played without a gap from 3,600 bytes
-// (56 ms) up and played nothing at 3,200; the rest leaves room for a busy UI thread, which
-// is the thread that feeds Qt's output, while a change is still heard within about 70 ms.
-inline constexpr int ListeningBufferBytes = 6400;
+// While no output is there, how often the sound server is asked again, in milliseconds:
+// a server that comes back is seen within this time.
+inline constexpr int OutputRecheckMs = 2000;
 
 // Plays the tone through the desktop's sound server as TToneStream makes it: 32-bit float,
-// one channel, 16000 samples per second, pulled by the sound output on its own clock.
-// Every call is for the thread the object lives in. Nothing here shows a box or writes to
-// a stream: what fails is said in Problem().
+// one channel, 16000 samples per second, on the sound device's clock. Every call is for the
+// thread the object lives in; the samples are made on the output's thread. Nothing here
+// shows a box or writes to a stream: what fails is said in Problem().
 class TListening : public QObject {
 public:
     explicit TListening(QObject* parent = nullptr);
     ~TListening() override;
 
-    // Whether a sound output is there to play to; if not, Problem() says why.
-    bool OutputAvailable() const;
+    // Whether a sound output was there to play to when the server was last asked; if not,
+    // Problem() says why. Taken to be there until the first answer comes.
+    bool OutputAvailable() const { return available_; }
+    // Asks the server again, on a thread of its own so that a hung server never stops the
+    // window; the answer comes through the outputs-changed callback. While the answer is no
+    // output, the server is asked again every OutputRecheckMs.
+    void CheckOutput();
 
     // Starts playing from the stream's clock as it stands. Returns false, playing nothing,
     // if no output takes the stream; Problem() then says why.
@@ -44,28 +55,35 @@ public:
 
     // What to play from the next block on.
     void Follow(const analysis::TStreamSettings& settings);
-    const analysis::TToneStream& Stream() const;
+    const analysis::TToneStream& Stream() const { return stream_; }
 
     // Why the last start failed, why playing stopped by itself, or why no output is there.
     QString Problem() const { return problem_; }
 
     // Called once, after the fact, when playing stops by itself (the server went away).
     void SetOnLost(std::function<void()> onLost) { onLost_ = std::move(onLost); }
-    // Called when the system's sound outputs change, so that availability may have changed.
+    // Called with every answer CheckOutput() brings.
     void SetOnOutputsChanged(std::function<void()> onChanged) {
         onOutputsChanged_ = std::move(onChanged);
     }
 
 private:
-    void FollowSinkState();
+    void Lose(int start, const QString& why);
+    void TakeAnswer(const QString& problem);
 
-    std::unique_ptr<TSoundMessages> messages_;
-    std::unique_ptr<TToneDevice> device_;
-    QMediaDevices* devices_ = nullptr; // owned as a child
-    QAudioSink* sink_ = nullptr;       // owned as a child while playing
-    mutable QString problem_;
+    analysis::TToneStream stream_;
+    std::unique_ptr<sound::TPulseOutput> output_;
+    // Counts the starts, so that news of an output already stopped is not taken for the
+    // present one's.
+    int starts_ = 0;
+    QTimer* recheck_ = nullptr; // owned as a child
+    bool available_ = true;
+    bool asking_ = false;
+    QString problem_;
     std::function<void()> onLost_;
     std::function<void()> onOutputsChanged_;
+    // Last, so that it is joined before anything its answer would touch is gone.
+    std::jthread asker_;
 };
 
 } // namespace app

@@ -44,6 +44,12 @@ TListeningMenu::TListeningMenu(QMenu& menu, QWidget& window,
         FollowAvailability();
     });
     listening_.SetOnOutputsChanged([this] { FollowAvailability(); });
+    // An output that went away, or came, while nothing played is seen when the menu opens.
+    QObject::connect(&menu, &QMenu::aboutToShow, this, [this] {
+        if (!listening_.Playing()) {
+            listening_.CheckOutput();
+        }
+    });
     FollowAvailability();
     FollowControls();
 }

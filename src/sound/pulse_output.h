@@ -1,0 +1,67 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <span>
+#include <stdexcept>
+#include <string>
+
+namespace sound {
+
+// Why the sound server cannot be reached, or would not take or keep a stream.
+class TSoundError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// What is asked of the server: 32-bit float samples in the machine's byte order, one channel.
+// The two sizes are in samples: TargetSamples is what the server keeps queued ahead of what
+// is heard (and so about the delay from a change to hearing it), RequestSamples the least it
+// asks for at once (and so how often the filling thread wakes).
+struct TOutputFormat {
+    std::string ClientName;
+    int SampleRate = 0;
+    int TargetSamples = 0;
+    int RequestSamples = 0;
+};
+
+// How long the server is waited for before it is taken as absent or hung.
+inline constexpr std::chrono::milliseconds AnswerLimit{1500};
+
+// Whether the desktop's sound server answers and has an output to play to: empty if so,
+// else why not, as a phrase ("no sound server answers (Connection refused)"). Never starts a
+// server. Blocks the calling thread for at most `limit`.
+std::string OutputProblem(const std::string& clientName,
+                          std::chrono::milliseconds limit = AnswerLimit);
+
+// A stream playing on the server's default output, filled on a thread of its own as the
+// server asks, so that its clock is the sound device's and a busy caller never starves it.
+//
+// Made on one thread and destroyed on the same; `fill` and `lost` run on the output's own
+// thread, never at the same time, and never after the destructor returns.
+class TPulseOutput {
+public:
+    // Fills the whole span with the next samples.
+    using TFill = std::function<void(std::span<float>)>;
+    // Told once, with a phrase, that the stream ended by itself (the server went away).
+    // It must not destroy the output; it may hand the news to another thread.
+    using TLost = std::function<void(const std::string& why)>;
+
+    // Connects and starts playing; throws TSoundError, having played nothing, if the server
+    // does not answer or take the stream within `limit`.
+    TPulseOutput(const TOutputFormat& format, TFill fill, TLost lost,
+                 std::chrono::milliseconds limit = AnswerLimit);
+    // Stops at once.
+    ~TPulseOutput();
+    TPulseOutput(const TPulseOutput&) = delete;
+    TPulseOutput& operator=(const TPulseOutput&) = delete;
+
+private:
+    friend std::string OutputProblem(const std::string&, std::chrono::milliseconds);
+    class TConnection;
+    std::unique_ptr<TConnection> connection_;
+};
+
+} // namespace sound
