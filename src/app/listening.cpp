@@ -39,7 +39,8 @@ std::string ClientName() {
 TListening::TListening(QObject* parent) : QObject(parent), recheck_(new QTimer(this)) {
     recheck_->setInterval(OutputRecheckMs);
     QObject::connect(recheck_, &QTimer::timeout, this, [this] { CheckOutput(); });
-    CheckOutput();
+    const TForeignFloatingPoint foreign;
+    TakeAnswer(QString::fromStdString(sound::OutputProblem(ClientName(), FirstAnswerLimit)));
 }
 
 TListening::~TListening() {

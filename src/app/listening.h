@@ -3,6 +3,7 @@
 
 #include "analysis/tone_stream.h"
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <thread>
@@ -28,6 +29,10 @@ inline constexpr int ListeningRequestSamples = 240;
 // While no output is there, how often the sound server is asked again, in milliseconds:
 // a server that comes back is seen within this time.
 inline constexpr int OutputRecheckMs = 2000;
+// The first question is asked as the window is made, so that the menu is right from the
+// start; a local server answers in a few milliseconds, and one that has not answered by
+// this time is taken as absent for now (and asked again later, without waiting).
+inline constexpr std::chrono::milliseconds FirstAnswerLimit{250};
 
 // Plays the tone through the desktop's sound server as TToneStream makes it: 32-bit float,
 // one channel, 16000 samples per second, on the sound device's clock. Every call is for the
@@ -39,7 +44,7 @@ public:
     ~TListening() override;
 
     // Whether a sound output was there to play to when the server was last asked; if not,
-    // Problem() says why. Taken to be there until the first answer comes.
+    // Problem() says why.
     bool OutputAvailable() const { return available_; }
     // Asks the server again, on a thread of its own so that a hung server never stops the
     // window; the answer comes through the outputs-changed callback. While the answer is no
@@ -77,7 +82,7 @@ private:
     // present one's.
     int starts_ = 0;
     QTimer* recheck_ = nullptr; // owned as a child
-    bool available_ = true;
+    bool available_ = false;
     bool asking_ = false;
     QString problem_;
     std::function<void()> onLost_;

@@ -590,10 +590,6 @@ TEST(SpectrumFormListening, WithoutASoundOutputTheItemsSayWhyAndTheStreamFollows
     TSpectrumForm form(platform);
     form.FrameTimer().Disable();
     app::TListeningMenu& menu = form.ListeningMenu();
-    // The server is asked on a thread of its own; its answer comes as an event.
-    for (int wait = 0; wait < 500 && menu.ListenItem().isEnabled(); ++wait) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
 
     const QList<QAction*> actions = form.PopupMenuWindow().actions();
     const qsizetype listen = actions.indexOf(&menu.ListenItem());
