@@ -52,19 +52,34 @@ class SoundServer:
         self.limit_s = limit_s
         self.process = None
 
+    SINK = ["module-null-sink", "sink_name=orvex", "format=float32le", "rate=16000", "channels=1"]
+
     def start(self):
         socket = os.path.join(os.environ["XDG_RUNTIME_DIR"], "pa.sock")
         self.process = subprocess.Popen(
             ["timeout", str(self.limit_s), "pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1",
              "-L", "module-native-protocol-unix socket=%s auth-anonymous=1" % socket,
-             "-L", "module-null-sink sink_name=orvex format=float32le rate=16000 channels=1"],
+             "-L", " ".join(self.SINK)],
             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         # Ready once the sink is there: the socket comes up before it.
+        return self._sink_is(True)
+
+    def remove_sink(self):
+        """Takes the only output device away, as unplugging it would."""
+        subprocess.run(["pactl", "unload-module", "module-null-sink"], check=False, timeout=20)
+        return self._sink_is(False)
+
+    def add_sink(self):
+        subprocess.run(["pactl", "load-module"] + self.SINK, stdout=subprocess.DEVNULL, check=False,
+                       timeout=20)
+        return self._sink_is(True)
+
+    def _sink_is(self, there):
         deadline = time.monotonic() + 20
         while time.monotonic() < deadline:
             sinks = subprocess.run(["pactl", "list", "short", "sinks"], stdout=subprocess.PIPE,
                                    stderr=subprocess.DEVNULL, text=True).stdout
-            if "orvex" in sinks.split():
+            if ("orvex" in sinks.split()) == there:
                 return True
             time.sleep(0.05)
         return False

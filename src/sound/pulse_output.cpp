@@ -72,16 +72,8 @@ public:
             throw TSoundError("the sound client could not start its thread");
         }
         const TLock lock(loop_);
-        const auto settled = [this] {
-            const pa_context_state_t state = pa_context_get_state(context_);
-            return state == PA_CONTEXT_READY || !PA_CONTEXT_IS_GOOD(state);
-        };
-        if (!WaitFor(settled)) {
-            throw TSoundError("the sound server does not answer");
-        }
-        if (pa_context_get_state(context_) != PA_CONTEXT_READY) {
-            throw TSoundError(Phrase("no sound server answers", pa_context_errno(context_)));
-        }
+        AwaitReady([this] { return pa_context_get_state(context_) == PA_CONTEXT_READY; },
+                   [this] { return ContextGood(); }, "no sound server answers");
     }
 
     // The name of the server's default output; empty if it has none.
@@ -144,16 +136,9 @@ public:
                                        nullptr) < 0) {
             throw TSoundError(Phrase("the sound server would not play the stream", pa_context_errno(context_)));
         }
-        const auto settled = [this] {
-            const pa_stream_state_t state = pa_stream_get_state(stream_);
-            return state == PA_STREAM_READY || !PA_STREAM_IS_GOOD(state);
-        };
-        if (!WaitFor(settled)) {
-            throw TSoundError("the sound server does not answer");
-        }
-        if (pa_stream_get_state(stream_) != PA_STREAM_READY) {
-            throw TSoundError(Phrase("the sound server would not play the stream", pa_context_errno(context_)));
-        }
+        AwaitReady([this] { return pa_stream_get_state(stream_) == PA_STREAM_READY; },
+                   [this] { return PA_STREAM_IS_GOOD(pa_stream_get_state(stream_)); },
+                   "the sound server would not play the stream");
         playing_ = true;
     }
 
@@ -171,8 +156,20 @@ private:
 
     bool ContextGood() const { return PA_CONTEXT_IS_GOOD(pa_context_get_state(context_)); }
 
-    // With the lock held: waits until `done` holds or the connection's deadline passes, and
-    // says whether it holds.
+    // With the lock held: waits until the context or stream is `ready`, or no longer `good`
+    // (then `refusal` and the server's reason are thrown), or the deadline passes.
+    template <class TReady, class TGood>
+    void AwaitReady(const TReady& ready, const TGood& good, const char* refusal) {
+        if (!WaitFor([&] { return ready() || !good(); })) {
+            throw TSoundError("the sound server does not answer");
+        }
+        if (!ready()) {
+            throw TSoundError(Phrase(refusal, pa_context_errno(context_)));
+        }
+    }
+
+    // With the lock held: waits until `done` holds, woken by the callbacks, and says whether
+    // it did before the connection's deadline passed.
     template <class TDone>
     bool WaitFor(const TDone& done) {
         using namespace std::chrono;
@@ -188,11 +185,14 @@ private:
         pa_mainloop_api* const api = pa_threaded_mainloop_get_api(loop_);
         deadlinePassed_ = false;
         pa_time_event* const alarm = api->time_new(api, &when, &DeadlinePassed, this);
-        while (!done() && !deadlinePassed_) {
+        bool held = false;
+        while (!held && !deadlinePassed_) {
             pa_threaded_mainloop_wait(loop_);
+            // What holds only once the deadline has woken us was not told in time.
+            held = !deadlinePassed_ && done();
         }
         api->time_free(alarm);
-        return done();
+        return held;
     }
 
     static void DeadlinePassed(pa_mainloop_api*, pa_time_event*, const timeval*, void* self) {

@@ -8,7 +8,8 @@ With --listen, the PCM tone at 0 dB must be recorded sample for sample; a freque
 the coding error and a level chosen one after the other must each be heard within 300 ms, the
 clock running on through each change without a gap, and the raised error of the 1 st
 iteration must be recorded sample for sample. The server killed while playing must turn
-listening off, with no error box; started again after a while, listening must work again. Without any
+listening off, with no error box; started again after a while, listening must work again.
+The output device taken away, while playing or idle, must disable both items. Without any
 server both items must be disabled, and every end must be clean.
 """
 
@@ -95,6 +96,21 @@ def run_test(orvex, expected, server):
         recorder.wait_past(time.monotonic() + 1.0)
         check(heard_exactly(recorder, expected, (1733, -20, "iter1", True), 0.5),
               "and the stream is heard sample for sample again")
+
+        # The only output device goes away while playing, comes back, and goes while idle.
+        def off_and_disabled():
+            items = window.listening_items()
+            return len(items) == 2 and items[0] == (False, False) and not items[1][1]
+
+        recorder.stop()
+        check(server.remove_sink(), "the output device is taken away")
+        check(wait_for(off_and_disabled, 10),
+              "without a device \"Listen\" turns itself off and both items are disabled")
+        check(server.add_sink(), "the output device comes back")
+        check(wait_for(lambda: window.listening_items()[:1] == [(False, True)], 10),
+              "and \"Listen\" is enabled again")
+        check(server.remove_sink(), "the output device is taken away again")
+        check(wait_for(off_and_disabled, 3), "while idle, the menu shows both items disabled at once")
         status, text = end_program(program, errors)
         check(status == 0, "the program ends with status 0 (it ended with %s)" % status)
         if text.strip():
