@@ -30,18 +30,14 @@ std::int32_t ClockOf(std::size_t index) {
 } // namespace
 
 TCoderFigures MeasureCoderFigures(std::int32_t frequencyHz, int levelDb, CodingMode mode) {
-    assert(frequencyHz >= MinFrequencyHz && frequencyHz <= MaxFrequencyHz);
-    assert(levelDb >= MinLevelDb && levelDb <= MaxLevelDb);
-    const double omega = ToneOmega(frequencyHz);
-    const double gain = GainFromAttenuation(-levelDb);
-
     // One second of the tone as frames take it in steady state: clock values 1 to 16000.
+    std::vector<long double> sines(SecondSamples);
+    FillSecondSines(frequencyHz, std::span<long double, SecondSamples>(sines.data(), SecondSamples));
     std::vector<double> samples(SecondSamples);
-    for (std::size_t index = 0; index < SecondSamples; ++index) {
-        samples[index] = ToneSample(ToneSine(omega, ClockOf(index)), gain);
-    }
-    return MeasureCodedSecond(std::span<const double, SecondSamples>(samples.data(), SecondSamples),
-                              Describe(CoderOf(mode)).Code);
+    const std::span<double, SecondSamples> second(samples.data(), SecondSamples);
+    FillSecondSamples(std::span<const long double, SecondSamples>(sines.data(), SecondSamples),
+                      levelDb, second);
+    return MeasureCodedSecond(second, Describe(CoderOf(mode)).Code);
 }
 
 void FillSecondSines(std::int32_t frequencyHz, std::span<long double, SecondSamples> sines) {
