@@ -57,21 +57,19 @@ struct TCoderInfo {
     SampleCodeFunction Code;
 };
 
+// A coding mode's row: its caption and tool name are the mode's own.
+template <CodingMode Mode>
+constexpr TCoderInfo ModeCoder(TCoderFamily family, SampleCodeFunction code = &CodeInMode<Mode>) {
+    return {static_cast<CoderKind>(Mode), Describe(Mode).Caption, Describe(Mode).ToolName, family,
+            code};
+}
+
 inline constexpr std::array<TCoderInfo, 8> Coders = {{
-    {CoderKind::ckPCM, Describe(CodingMode::cmPCM).Caption, Describe(CodingMode::cmPCM).ToolName,
-     TCoderFamily::cfUncoded, &PassUncoded},
-    {CoderKind::ckOrvexSqrt, Describe(CodingMode::cmOrvexSqrt).Caption,
-     Describe(CodingMode::cmOrvexSqrt).ToolName, TCoderFamily::cfSquareRoot,
-     &CodeInMode<CodingMode::cmOrvexSqrt>},
-    {CoderKind::ckIter1, Describe(CodingMode::cmIter1).Caption,
-     Describe(CodingMode::cmIter1).ToolName, TCoderFamily::cfSquareRoot,
-     &CodeInMode<CodingMode::cmIter1>},
-    {CoderKind::ckIter2, Describe(CodingMode::cmIter2).Caption,
-     Describe(CodingMode::cmIter2).ToolName, TCoderFamily::cfSquareRoot,
-     &CodeInMode<CodingMode::cmIter2>},
-    {CoderKind::ckIter3, Describe(CodingMode::cmIter3).Caption,
-     Describe(CodingMode::cmIter3).ToolName, TCoderFamily::cfSquareRoot,
-     &CodeInMode<CodingMode::cmIter3>},
+    ModeCoder<CodingMode::cmPCM>(TCoderFamily::cfUncoded, &PassUncoded),
+    ModeCoder<CodingMode::cmOrvexSqrt>(TCoderFamily::cfSquareRoot),
+    ModeCoder<CodingMode::cmIter1>(TCoderFamily::cfSquareRoot),
+    ModeCoder<CodingMode::cmIter2>(TCoderFamily::cfSquareRoot),
+    ModeCoder<CodingMode::cmIter3>(TCoderFamily::cfSquareRoot),
     {CoderKind::ckLinear16, "PCM 16 bit", "pcm16", TCoderFamily::cfUniform, &CodeLinear16},
     {CoderKind::ckMuLaw, "G.711 mu-law", "mulaw", TCoderFamily::cfG711, &CodeMuLaw},
     {CoderKind::ckALaw, "G.711 A-law", "alaw", TCoderFamily::cfG711, &CodeALaw},
