@@ -215,11 +215,11 @@ void TPlotViews::Draw(raster::TRasterSurface& surface) const {
         {right - width, bottom - height, right, bottom},
         {ReadoutMargin, bottom - height, ReadoutMargin + width, bottom},
     };
-    const platform::TRect* best = &corners[0];
-    int fewest = TracePointsIn(trace_, platform::Inflated(*best, 1, 1), baseline);
+    const platform::TRect* best = nullptr;
+    int fewest = 0;
     for (const platform::TRect& corner : corners) {
         const int points = TracePointsIn(trace_, platform::Inflated(corner, 1, 1), baseline);
-        if (points < fewest) {
+        if (best == nullptr || points < fewest) {
             fewest = points;
             best = &corner;
         }
