@@ -173,6 +173,14 @@ constexpr std::size_t UsageDescriptionColumn = 17;
 constexpr std::string_view MaxFramesText = "9223372036854775807";
 static_assert(std::numeric_limits<long long>::max() == 9223372036854775807LL);
 
+// A file name an option writes to: anything but empty.
+std::string ParseFileName(std::string_view option, std::string_view text) {
+    if (text.empty()) {
+        throw UsageError(std::string(option) + " needs a file name");
+    }
+    return std::string(text);
+}
+
 const FramesOptionInfo* FindOption(std::string_view name) {
     for (const FramesOptionInfo& row : FramesOptionTable) {
         if (name == row.Name || (!row.ShortName.empty() && name == row.ShortName)) {
@@ -431,16 +439,10 @@ FramesOptions ParseFramesOptions(std::span<const std::string_view> arguments) {
             options.Format = ParseName(option, value, FramesFormats).Format;
             break;
         case FramesOption::foPng:
-            if (value.empty()) {
-                throw UsageError("--png needs a file name");
-            }
-            options.PngPath = std::string(value);
+            options.PngPath = ParseFileName(row->Name, value);
             break;
         case FramesOption::foWav:
-            if (value.empty()) {
-                throw UsageError("--wav needs a file name");
-            }
-            options.WavPath = std::string(value);
+            options.WavPath = ParseFileName(row->Name, value);
             break;
         case FramesOption::foSeconds:
             options.WavSeconds = static_cast<int>(
@@ -477,10 +479,7 @@ FramesOptions ParseFramesOptions(std::span<const std::string_view> arguments) {
             options.Curves = ParseName(option, value, CurveAxes).Axis;
             break;
         case FramesOption::foSvg:
-            if (value.empty()) {
-                throw UsageError("--svg needs a file name");
-            }
-            options.SvgPath = std::string(value);
+            options.SvgPath = ParseFileName(row->Name, value);
             break;
         case FramesOption::foWindowFigures:
             windowFiguresAsked = true;
