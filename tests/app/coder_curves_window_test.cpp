@@ -9,11 +9,13 @@
 #include "app/spectrum_form.h"
 #include "platform/qt/qt_platform.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 
 #include <QAction>
 #include <QImage>
+#include <QLabel>
 #include <QMouseEvent>
 #include <QTemporaryDir>
 #include <QTest>
@@ -58,8 +60,16 @@ TEST(CoderCurvesWindow, OpensFromTheMenuFollowsTheToneAndSavesWhatTheToolDraws) 
               std::string::npos)
         << description;
 
-    // A click on the legend hides a curve and another shows it again.
+    // Pointing into the plot reads out the shown curve nearest to the pointer there.
     const QRectF area = level.rect();
+    QTest::mouseMove(&level, charts::TCoderCurveChart::PlotArea(area).center().toPoint());
+    const QList<QLabel*> labels = window->findChildren<QLabel*>();
+    EXPECT_TRUE(std::any_of(labels.begin(), labels.end(), [](const QLabel* label) {
+        return label->text().contains(QStringLiteral(" dB: SNR ")) &&
+               label->text().endsWith(QStringLiteral(" dB"));
+    }));
+
+    // A click on the legend hides a curve and another shows it again.
     QPointF legendRow;
     for (double y = area.top(); y < area.bottom() && legendRow.isNull(); y += 2) {
         const QPointF at(area.right() - 100, y);
