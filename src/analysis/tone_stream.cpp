@@ -78,15 +78,14 @@ TStreamSettings TToneStream::Settings() const {
 
 void TToneStream::Fill(std::span<float> out) {
     const std::uint32_t packed = settings_.load(std::memory_order_acquire);
-    if (!tunedOnce_ || packed != tuned_) {
+    if (tuned_ != packed) {
         const TStreamSettings next = Unpack(packed);
         sines_->Tune(next.FrequencyHz, ToneOmega(next.FrequencyHz));
-        if (!tunedOnce_ || next.LevelDb != current_.LevelDb) {
+        if (!tuned_ || next.LevelDb != current_.LevelDb) {
             gain_ = GainFromAttenuation(-next.LevelDb);
         }
         current_ = next;
         tuned_ = packed;
-        tunedOnce_ = true;
     }
     const bool coded = current_.Mode != CodingMode::cmPCM;
     for (float& value : out) {

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 
 namespace analysis {
@@ -75,8 +76,7 @@ private:
     std::atomic<std::uint32_t> settings_;
 
     // The filling thread's own copies, recomputed only when the settings change.
-    std::uint32_t tuned_ = 0;
-    bool tunedOnce_ = false;
+    std::optional<std::uint32_t> tuned_; // none before the first block
     TStreamSettings current_{};
     std::unique_ptr<TSineMemory> sines_;
     double gain_ = 1.0;
