@@ -12,6 +12,7 @@
 #include "termination_signals.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
@@ -148,6 +149,14 @@ private:
             }
             return;
         }
+        // Qt's Wayland client reads events on a thread of its own, so a compositor that
+        // goes away can be reported by two threads at once: the first one ends the process,
+        // and any other waits for that instead of saying it again.
+        if (ending_.test_and_set()) {
+            for (;;) {
+                pause();
+            }
+        }
         // Only the first line: the rest of Qt's text is advice for a different kind of
         // program. Nothing here may allocate much or throw; the process ends below.
         const QString firstLine = text.section(QLatin1Char('\n'), 0, 0).trimmed();
@@ -158,6 +167,7 @@ private:
     }
 
     static inline QtMessageHandler previous_ = nullptr;
+    static inline std::atomic_flag ending_;
 };
 
 } // namespace
