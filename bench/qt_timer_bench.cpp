@@ -5,7 +5,7 @@
 // the mean, the spread (standard deviation) and the extremes in milliseconds, and the ticks
 // that came more than half a period late (a dropped tick shows as one such interval).
 
-#include "app/spectrum_form.h"
+#include "app/main_window/spectrum_form.h"
 #include "platform/qt/qt_platform.h"
 
 #include <algorithm>

@@ -1,6 +1,6 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 """Listening to the real program through a real sound server of our own, for the listening
-test (tests/app/listening_test.py) and the listening figures (bench/listening_figures.sh).
+test (tests/app/listening/listening_test.py) and the listening figures (bench/listening_figures.sh).
 Run inside scripts/lib/listening_session.sh, which gives it a private runtime folder, a
 virtual X display and a private D-Bus session:
     python3 listening_driver.py ORVEX ORVEX_FRAMES latency N | soak SECONDS
@@ -26,7 +26,7 @@ import threading
 import time
 
 # The accessibility test's helpers for finding and waiting on the program's controls.
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tests", "app"))
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tests", "app", "accessibility"))
 import accessibility_test as at  # noqa: E402
 from accessibility_test import wait_for, descendants, find_application, find, pump  # noqa: E402
 

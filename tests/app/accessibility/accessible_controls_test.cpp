@@ -5,7 +5,7 @@
 #include "analysis/analyzer.h"
 #include "analysis/analyzer_state.h"
 #include "analysis/level_gain.h"
-#include "app/spectrum_form.h"
+#include "app/main_window/spectrum_form.h"
 #include "platform/qt/qt_platform.h"
 
 #include <cmath>

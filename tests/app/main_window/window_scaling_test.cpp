@@ -3,7 +3,7 @@
 // replicates every pixel of ours while the mouse maps back to the same client pixels.
 
 #include "analysis/analyzer.h"
-#include "app/spectrum_form.h"
+#include "app/main_window/spectrum_form.h"
 #include "display/window_layout.h"
 #include "platform/qt/qt_platform.h"
 #include "raster/raster_surface.h"

@@ -17,7 +17,7 @@ import os
 import sys
 import time
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts", "lib"))
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "..", "scripts", "lib"))
 from listening_driver import (START_LIMIT_S, SAMPLE_BYTES, Expected, Recorder, SoundServer,  # noqa: E402
                               Window, change_heard, end_program, first_sound, heard_exactly,
                               start_program)

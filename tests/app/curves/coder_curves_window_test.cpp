@@ -4,9 +4,9 @@
 
 #include "analysis/analyzer.h"
 #include "analysis/coder_figures.h"
-#include "app/coder_curves_menu.h"
-#include "app/coder_curves_window.h"
-#include "app/spectrum_form.h"
+#include "app/curves/coder_curves_menu.h"
+#include "app/curves/coder_curves_window.h"
+#include "app/main_window/spectrum_form.h"
 #include "platform/qt/qt_platform.h"
 
 #include <algorithm>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "command_line.h"
 
-#include "program_info.h"
+#include "app/common/program_info.h"
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/handler_guard.h"
+#include "app/common/handler_guard.h"
 
 #include <cfenv>
 #include <cmath>

@@ -2,7 +2,7 @@
 #include "accessible_gauge.h"
 
 #include "analysis/tone_range.h"
-#include "spectrum_form.h"
+#include "app/main_window/spectrum_form.h"
 
 #include <algorithm>
 #include <cmath>

@@ -2,7 +2,7 @@
 #include "coder_curves_menu.h"
 
 #include "coder_curves_window.h"
-#include "shortcut_item.h"
+#include "app/common/shortcut_item.h"
 
 #include <QAction>
 #include <QMenu>

@@ -4,7 +4,7 @@
 #include "analysis/analyzer_state.h"
 #include "analysis/frame_pipeline.h"
 #include "display/figure_texts.h"
-#include "spectrum_form.h"
+#include "app/main_window/spectrum_form.h"
 
 #include <string>
 #include <string_view>

@@ -2,7 +2,7 @@
 // Running the main window: a failure while it is built ends the start with a report, and the
 // loop ends with status 0 however the window goes.
 
-#include "app/startup.h"
+#include "app/startup/startup.h"
 #include "raster/pixel_allocator.h"
 #include "raster/raster_surface.h"
 

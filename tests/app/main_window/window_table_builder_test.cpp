@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "analysis/analyzer_state.h"
 #include "analysis/window_table.h"
-#include "app/window_table_builder.h"
+#include "app/main_window/window_table_builder.h"
 #include "platform/scripted/scripted_platform.h"
 #include "support/analyzer_fixture.h"
 

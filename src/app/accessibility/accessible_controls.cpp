@@ -3,7 +3,7 @@
 
 #include "accessible_display.h"
 #include "accessible_gauge.h"
-#include "spectrum_form.h"
+#include "app/main_window/spectrum_form.h"
 
 #include <optional>
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "listening_menu.h"
 
-#include "shortcut_item.h"
+#include "app/common/shortcut_item.h"
 
 #include <QAction>
 #include <QKeySequence>

@@ -2,8 +2,8 @@
 // The program's command line: its own options, Qt's options passed through, and one line
 // with status 2 for anything else, all before a display is needed.
 
-#include "app/command_line.h"
-#include "app/startup.h"
+#include "app/startup/command_line.h"
+#include "app/startup/startup.h"
 
 #include <cstdlib>
 #include <fcntl.h>

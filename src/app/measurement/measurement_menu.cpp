@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "measurement_menu.h"
 
-#include "shortcut_item.h"
+#include "app/common/shortcut_item.h"
 
 #include <algorithm>
 #include <cmath>

@@ -2,13 +2,13 @@
 #include "startup.h"
 
 #include "command_line.h"
-#include "handler_guard.h"
+#include "app/common/handler_guard.h"
 #include "platform/qt/qt_platform.h"
 #include "platform/standard_streams.h"
 #include "platform_choice.h"
-#include "program_info.h"
-#include "listening_menu.h"
-#include "spectrum_form.h"
+#include "app/common/program_info.h"
+#include "app/listening/listening_menu.h"
+#include "app/main_window/spectrum_form.h"
 #include "termination_signals.h"
 
 #include <algorithm>

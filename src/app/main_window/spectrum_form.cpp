@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "spectrum_form.h"
 
-#include "accessible_controls.h"
+#include "app/accessibility/accessible_controls.h"
 #include "analysis/analyzer.h"
 #include "analysis/coder_figures.h"
 #include "analysis/frame_pipeline.h"
@@ -11,14 +11,14 @@
 #include "display/panel_artwork.h"
 #include "display/spectrum_plot.h"
 #include "display/window_layout.h"
-#include "coder_curves_menu.h"
-#include "handler_guard.h"
-#include "listening_menu.h"
-#include "measurement_menu.h"
+#include "app/curves/coder_curves_menu.h"
+#include "app/common/handler_guard.h"
+#include "app/listening/listening_menu.h"
+#include "app/measurement/measurement_menu.h"
 #include "platform/qt/pixel_image.h"
 #include "platform/qt/qt_control_widget.h"
 #include "platform/qt/qt_platform.h"
-#include "program_info.h"
+#include "app/common/program_info.h"
 #include "window_snap.h"
 
 #include <algorithm>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/window_snap.h"
+#include "app/main_window/window_snap.h"
 
 #include <gtest/gtest.h>
 

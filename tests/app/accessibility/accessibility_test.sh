@@ -6,7 +6,7 @@
 #
 #   accessibility_test.sh PYTHON SCRIPT ORVEX_EXECUTABLE [x11|wayland]
 set -euo pipefail
-source "$(dirname "$0")/../../scripts/lib/common.sh"
+source "$(dirname "$0")/../../../scripts/lib/common.sh"
 
 [ $# -eq 3 ] || [ $# -eq 4 ] ||
     orvex_die "usage: accessibility_test.sh PYTHON SCRIPT ORVEX_EXECUTABLE [x11|wayland]"
