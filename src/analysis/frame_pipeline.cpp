@@ -3,9 +3,9 @@
 
 #include "complex_fft.h"
 #include "sample_coder.h"
-#include "sine_memory.h"
-#include "tone_sample.h"
+#include "tone_source.h"
 
+#include <array>
 #include <cassert>
 #include <cmath>
 
@@ -35,31 +35,28 @@ double NormalisedValue(double magnitude, double factor) {
 
 } // namespace
 
-void SynthesiseFrame(std::int32_t frequencyHz, CodingMode mode, std::span<double> codedSamples) {
+void TakeFrame(TSampleSource& source, CodingMode mode, std::span<double> codedSamples,
+               std::span<double> uncodedSamples) {
     assert(codedSamples.empty() || codedSamples.size() == FrameLength);
+    assert(uncodedSamples.empty() || uncodedSamples.size() == FrameLength);
     TAnalyzerState& state = AnalyzerState;
     state.PeakInput = 0.0;
-    // The frequency is read once; the phase of each sample is 2 pi f t from the running clock.
-    const double omega = ToneOmega(frequencyHz);
     const double gain = state.Gain;
 
-    // First the tone, parked in the real parts. Each sample is a pure function of its
-    // clock value, so coding them in a second pass gives the same values while the
-    // processor overlaps the coder's long chains of divisions and roots across samples.
-    TuneSineMemory(frequencyHz, omega);
+    // First the source's samples, parked in the real parts. Each is coded in a second pass,
+    // so the processor overlaps the coder's long chains of divisions and roots across
+    // samples. Static, as the frame's other buffers: a frame allocates nothing.
+    static std::array<long double, FrameLength> units;
+    source.Take(units);
     for (int k = 0; k < FrameLength; ++k) {
-        const std::int32_t clock = state.SampleCounter;
-        // The clock wraps after one second (t = 1.0 exactly); f is whole, so the tone has no
-        // jump there. The sample itself still uses t = 1.0.
-        if (clock == SampleRate) {
-            state.SampleCounter = 0;
-        }
-        SpectrumBuffer[k].re = ToneSample(RememberedSine(clock), gain);
-        ++state.SampleCounter;
+        SpectrumBuffer[k].re = SourceSample(units[static_cast<std::size_t>(k)], gain);
     }
 
     for (int k = 0; k < FrameLength; ++k) {
         double a = SpectrumBuffer[k].re;
+        if (!uncodedSamples.empty()) {
+            uncodedSamples[k] = a;
+        }
         if (mode != CodingMode::cmPCM) {
             a = CodeSample(a, mode);
         }
@@ -77,6 +74,11 @@ void SynthesiseFrame(std::int32_t frequencyHz, CodingMode mode, std::span<double
             state.PeakInput = magnitude;
         }
     }
+}
+
+void SynthesiseFrame(std::int32_t frequencyHz, CodingMode mode, std::span<double> codedSamples) {
+    TToneSource tone(frequencyHz);
+    TakeFrame(tone, mode, codedSamples);
 }
 
 void TransformFrame() {
@@ -117,7 +119,13 @@ double BinValue(int bin) {
 
 void ComputeFrame(std::int32_t frequencyHz, CodingMode mode,
                   std::span<std::int32_t, PlottedBins> ordinates) {
-    SynthesiseFrame(frequencyHz, mode);
+    TToneSource tone(frequencyHz);
+    ComputeFrame(tone, mode, ordinates);
+}
+
+void ComputeFrame(TSampleSource& source, CodingMode mode,
+                  std::span<std::int32_t, PlottedBins> ordinates) {
+    TakeFrame(source, mode);
     TransformFrame();
     ComputeOrdinates(ordinates);
 }

@@ -3,6 +3,7 @@
 
 #include "analyzer_state.h"
 #include "coding_mode.h"
+#include "sample_source.h"
 
 #include <cstdint>
 #include <span>
@@ -34,11 +35,16 @@ inline constexpr double PlotFloorBinValue = 1.0;
 inline constexpr double BinSpacingHz =
     static_cast<double>(SampleRate) / static_cast<double>(FrameLength);
 
-// Synthesises the frame's 1024 samples from the running sample clock, codes each one
-// unless the mode is cmPCM, tracks the largest absolute coded sample in PeakInput and
+// Takes the frame's next 1024 samples from `source`, scales each by Gain (SourceSample), codes
+// each one unless the mode is cmPCM, tracks the largest absolute coded sample in PeakInput and
 // stores sample * WindowTable[k] into SpectrumBuffer[k] (imaginary parts 0).
 // If `codedSamples` is not empty it must hold 1024 entries and receives the coded samples
-// before windowing.
+// before windowing; if `uncodedSamples` is not empty it must hold 1024 entries and receives
+// the scaled samples before coding.
+void TakeFrame(TSampleSource& source, CodingMode mode, std::span<double> codedSamples = {},
+               std::span<double> uncodedSamples = {});
+
+// TakeFrame from the tone at `frequencyHz` (whole hertz) on the running sample clock.
 void SynthesiseFrame(std::int32_t frequencyHz, CodingMode mode,
                      std::span<double> codedSamples = {});
 
@@ -59,8 +65,10 @@ void ComputeOrdinates(std::span<std::int32_t, PlottedBins> ordinates);
 // of a silent frame has v = 0. Reads MagnitudeBuffer, PeakInput and PeakMagnitude only.
 double BinValue(int bin);
 
-// One whole frame: SynthesiseFrame, TransformFrame, ComputeOrdinates.
+// One whole frame: SynthesiseFrame (or TakeFrame), TransformFrame, ComputeOrdinates.
 void ComputeFrame(std::int32_t frequencyHz, CodingMode mode,
+                  std::span<std::int32_t, PlottedBins> ordinates);
+void ComputeFrame(TSampleSource& source, CodingMode mode,
                   std::span<std::int32_t, PlottedBins> ordinates);
 
 } // namespace analysis

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "numeric_constants.h"
+#include "sample_source.h"
 
 #include <cstdint>
 
@@ -18,11 +19,9 @@ double ToneOmega(std::int32_t frequencyHz);
 // extended precision.
 long double ToneSine(double omega, std::int32_t clock);
 
-// The uncoded sample sine * gain * 32767 (in 16-bit steps), in extended precision, rounded
-// once to double. `gain` is the linear amplitude factor of the level (Gain). Inline, since a
-// frame takes it for every sample.
+// The uncoded sample: the sine as a source's unit sample, on the analyzer's scale.
 inline double ToneSample(long double sine, double gain) {
-    return static_cast<double>(sine * gain * FullScale);
+    return SourceSample(sine, gain);
 }
 
 } // namespace analysis

@@ -1,0 +1,166 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "sound/sound_file.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <sndfile.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// The material is made at test time by sox, into a folder of the test's own.
+class SoundFileTest : public testing::Test {
+protected:
+    void SetUp() override {
+        folder_ = fs::temp_directory_path() / ("orvex-sound-file-" + std::to_string(getpid()));
+        fs::create_directories(folder_);
+    }
+    void TearDown() override { fs::remove_all(folder_); }
+
+    // sox's output options, the file, then its effects: "-r 16000 -b 16", "synth 1 sine 440".
+    std::string Made(const std::string& name, const std::string& options, const std::string& effects) {
+        const std::string path = (folder_ / name).string();
+        const std::string command =
+            std::string(ORVEX_SOX) + " -n -D " + options + " '" + path + "' " + effects;
+        EXPECT_EQ(std::system(command.c_str()), 0) << command;
+        return path;
+    }
+
+    fs::path folder_;
+};
+
+std::vector<float> ReadAll(sound::TSoundFile& file) {
+    std::vector<float> samples(static_cast<std::size_t>(file.Info().Samples) + 100);
+    samples.resize(file.Read(samples));
+    return samples;
+}
+
+// The peak of a steady sine from the power of its middle half: sqrt(2) x RMS.
+double SineAmplitude(const std::vector<float>& samples) {
+    double power = 0.0;
+    const std::size_t begin = samples.size() / 4;
+    const std::size_t end = 3 * samples.size() / 4;
+    for (std::size_t k = begin; k < end; ++k) {
+        power += static_cast<double>(samples[k]) * samples[k];
+    }
+    return std::sqrt(2.0 * power / static_cast<double>(end - begin));
+}
+
+// Every format a user brings is read at 16000 Hz, one channel, at its own level: resampled
+// by libsoxr within 0.1 dB for lossless material (lossy coders within 0.5 dB), channels mixed
+// to their mean, and the length at 16000 Hz said before reading.
+TEST_F(SoundFileTest, ReadsEveryFormatAtSixteenKilohertzMonoAtItsOwnLevel) {
+    const struct {
+        const char* name;
+        const char* options;
+        const char* effects;
+        int rate;
+        int channels;
+        double amplitude;
+        double toleranceDb;
+    } cases[] = {
+        {"tone44.wav", "-r 44100 -b 16", "synth 2 sine 1000 vol 0.5", 44100, 1, 0.5, 0.1},
+        {"tone48.wav", "-r 48000 -b 24", "synth 2 sine 1000 vol 0.5", 48000, 1, 0.5, 0.1},
+        // Left 0.6 and right 0.2 of the same sine: their mean is 0.4.
+        {"stereo.flac", "-r 48000 -b 16 -c 2", "synth 2 sine 1000 remix 1v0.6 1v0.2", 48000, 2, 0.4, 0.1},
+        {"eight.wav", "-r 16000 -b 16 -c 8", "synth 2 sine 1000 vol 0.5", 16000, 8, 0.5, 0.1},
+        {"fast.wav", "-r 384000 -b 16", "synth 2 sine 1000 vol 0.5", 384000, 1, 0.5, 0.1},
+        {"tone.ogg", "-r 44100", "synth 2 sine 1000 vol 0.5", 44100, 1, 0.5, 0.5},
+        {"tone.mp3", "-r 44100", "synth 2 sine 1000 vol 0.5", 44100, 1, 0.5, 0.5},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        sound::TSoundFile file(Made(c.name, c.options, c.effects));
+        EXPECT_EQ(file.Info().SampleRateHz, c.rate);
+        EXPECT_EQ(file.Info().Channels, c.channels);
+        const std::vector<float> samples = ReadAll(file);
+        // A lossy coder's length is libsndfile's estimate; the rest are exact.
+        EXPECT_NEAR(static_cast<double>(samples.size()), 32000.0,
+                    c.toleranceDb > 0.1 ? 1200.0 : 0.0);
+        EXPECT_EQ(file.Position(), static_cast<std::int64_t>(samples.size()));
+        EXPECT_NEAR(20.0 * std::log10(SineAmplitude(samples) / c.amplitude), 0.0, c.toleranceDb);
+    }
+}
+
+// At 16000 Hz nothing is resampled: every sample is the file's own float, from the start and
+// after a seek; as a source, louder samples than full scale are clipped to it, a sample that
+// is not a number is silence, and so is what comes after the end.
+TEST_F(SoundFileTest, ASixteenKilohertzFileIsItsOwnSamplesAndSeeksExactly) {
+    std::vector<float> own(16000);
+    for (std::size_t k = 0; k < own.size(); ++k) {
+        own[k] = static_cast<float>(1.5 * std::sin(0.173 * static_cast<double>(k)));
+    }
+    own[15995] = std::nanf("");
+    const std::string path = (folder_ / "float.wav").string();
+    SF_INFO info{0, 16000, 1, SF_FORMAT_WAV | SF_FORMAT_FLOAT, 0, 0};
+    SNDFILE* written = sf_open(path.c_str(), SFM_WRITE, &info);
+    ASSERT_NE(written, nullptr);
+    ASSERT_EQ(sf_writef_float(written, own.data(), 16000), 16000);
+    sf_close(written);
+
+    sound::TSoundFile file(path);
+    const std::vector<float> read = ReadAll(file);
+    ASSERT_EQ(read.size(), own.size());
+    EXPECT_EQ(std::memcmp(read.data(), own.data(), own.size() * sizeof(float)), 0);
+    file.Seek(12345);
+    std::vector<float> tail(100);
+    ASSERT_EQ(file.Read(tail), 100u);
+    EXPECT_TRUE(std::equal(tail.begin(), tail.end(), own.begin() + 12345));
+
+    file.Seek(15990);
+    std::vector<long double> units(20);
+    file.Take(units);
+    for (std::size_t k = 0; k < units.size(); ++k) {
+        const long double expected = k < 10 && k != 5 ? std::clamp<long double>(own[15990 + k], -1.0L, 1.0L)
+                                                       : 0.0L;
+        EXPECT_EQ(units[k], expected) << k;
+    }
+    file.Seek(-5);
+    EXPECT_EQ(file.Position(), 0);
+}
+
+// What cannot be read says why in a phrase, and nothing is opened.
+TEST_F(SoundFileTest, WhatCannotBeReadSaysWhy) {
+    const std::string empty = (folder_ / "empty.wav").string();
+    std::fclose(std::fopen(empty.c_str(), "w"));
+    const std::string text = (folder_ / "text.wav").string();
+    FILE* file = std::fopen(text.c_str(), "w");
+    std::fputs("not a sound at all, just some words in a file\n", file);
+    std::fclose(file);
+    const std::string fifo = (folder_ / "fifo.wav").string();
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const std::string silent = Made("nothing.wav", "-r 16000 -b 16", "trim 0 0");
+
+    const struct {
+        std::string path;
+        const char* told;
+    } cases[] = {
+        {(folder_ / "missing.wav").string(), "no such file"},
+        {folder_.string(), "it is a folder, not a sound file"},
+        {empty, "the file is empty"},
+        {text, "not a sound file Orvex can read (libsndfile: "},
+        {fifo, "not a regular file"},
+        {silent, "the file holds no sound"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        try {
+            sound::TSoundFile opened(c.path);
+            ADD_FAILURE() << "opened";
+        } catch (const sound::TSoundFileError& error) {
+            EXPECT_EQ(std::string(error.what()).rfind(c.told, 0), 0u) << error.what();
+        }
+    }
+}
+
+} // namespace
