@@ -15,7 +15,7 @@ ORVEX_PACKAGES=(
     fonts-dejavu-core xvfb xdotool imagemagick x11-xserver-utils
     weston qt6-wayland
     dbus-daemon at-spi2-core python3-pyatspi
-    libpulse-dev libsndfile1-dev sox pulseaudio pulseaudio-utils
+    libpulse-dev libsndfile1-dev libsoxr-dev sox libsox-fmt-mp3 flite pulseaudio pulseaudio-utils
 )
 
 orvex_say() { printf 'orvex: %s\n' "$*" >&2; }
