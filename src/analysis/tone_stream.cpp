@@ -9,6 +9,7 @@
 #include "tone_sample.h"
 
 #include <algorithm>
+#include <array>
 #include <cassert>
 
 namespace analysis {
@@ -24,6 +25,11 @@ constexpr unsigned AttenuationBits = 8;
 constexpr unsigned ModeShift = AttenuationShift + AttenuationBits;
 constexpr unsigned ModeBits = 4;
 constexpr unsigned ContentShift = ModeShift + ModeBits;
+constexpr unsigned ContentBits = 2;
+
+// The stream's samples are played in pieces of this many, each first taken into a buffer
+// on the stack.
+constexpr std::size_t PieceSamples = 256;
 
 constexpr std::uint32_t Mask(unsigned bits) {
     return (std::uint32_t{1} << bits) - 1;
@@ -32,6 +38,7 @@ constexpr std::uint32_t Mask(unsigned bits) {
 static_assert(MaxFrequencyHz <= static_cast<int>(Mask(FrequencyBits)));
 static_assert(MaxAttenuationDb <= static_cast<int>(Mask(AttenuationBits)));
 static_assert(CodingModeCount <= static_cast<int>(Mask(ModeBits)) + 1);
+static_assert(static_cast<unsigned>(TStreamContent::scOriginal) <= Mask(ContentBits));
 
 } // namespace
 
@@ -43,6 +50,26 @@ float PlayedError(double coded, double uncoded) {
     const auto raised = static_cast<double>((static_cast<Extended>(coded) - uncoded) * ErrorGain /
                                             static_cast<Extended>(FullScale));
     return static_cast<float>(std::clamp(raised, -1.0, 1.0));
+}
+
+void PlaySamples(std::span<const long double> units, double gain, CodingMode mode,
+                 TStreamContent content, std::span<float> out) {
+    assert(units.size() == out.size());
+    const bool coded = mode != CodingMode::cmPCM;
+    for (std::size_t k = 0; k < units.size(); ++k) {
+        const double a = SourceSample(units[k], gain);
+        switch (content) {
+        case TStreamContent::scCoded:
+            out[k] = PlayedSample(coded ? CodeSample(a, mode) : a);
+            break;
+        case TStreamContent::scError:
+            out[k] = PlayedError(coded ? CodeSample(a, mode) : a, a);
+            break;
+        case TStreamContent::scOriginal:
+            out[k] = PlayedSample(a);
+            break;
+        }
+    }
 }
 
 TToneStream::TToneStream(TStreamSettings settings)
@@ -64,7 +91,7 @@ TStreamSettings TToneStream::Unpack(std::uint32_t packed) {
     settings.FrequencyHz = static_cast<std::int32_t>(packed & Mask(FrequencyBits));
     settings.LevelDb = -static_cast<int>((packed >> AttenuationShift) & Mask(AttenuationBits));
     settings.Mode = static_cast<CodingMode>((packed >> ModeShift) & Mask(ModeBits));
-    settings.Content = static_cast<TStreamContent>((packed >> ContentShift) & 1U);
+    settings.Content = static_cast<TStreamContent>((packed >> ContentShift) & Mask(ContentBits));
     return settings;
 }
 
@@ -87,15 +114,19 @@ void TToneStream::Fill(std::span<float> out) {
         current_ = next;
         tuned_ = packed;
     }
-    const bool coded = current_.Mode != CodingMode::cmPCM;
-    for (float& value : out) {
-        // As a frame runs its clock: the value 16000 (t = 1.0 exactly) is taken, then the
-        // clock starts over at 1.
-        const std::int32_t clock = clock_;
-        clock_ = clock == SampleRate ? 1 : clock + 1;
-        const double a = ToneSample(sines_->Sine(clock), gain_);
-        const double c = coded ? CodeSample(a, current_.Mode) : a;
-        value = current_.Content == TStreamContent::scError ? PlayedError(c, a) : PlayedSample(c);
+    std::array<long double, PieceSamples> sines;
+    while (!out.empty()) {
+        const std::size_t n = std::min(PieceSamples, out.size());
+        for (std::size_t k = 0; k < n; ++k) {
+            // As a frame runs its clock: the value 16000 (t = 1.0 exactly) is taken, then the
+            // clock starts over at 1.
+            const std::int32_t clock = clock_;
+            clock_ = clock == SampleRate ? 1 : clock + 1;
+            sines[k] = sines_->Sine(clock);
+        }
+        PlaySamples(std::span(sines).first(n), gain_, current_.Mode, current_.Content,
+                    out.first(n));
+        out = out.subspan(n);
     }
 }
 

@@ -12,10 +12,12 @@
 
 namespace analysis {
 
-// What a stream plays: the tone as the mode codes it, or the coding error alone.
+// What a stream plays: the signal as the mode codes it, the coding error alone, or the
+// signal uncoded.
 enum class TStreamContent : std::uint8_t {
-    scCoded, // the coded sample c_n, as a frame takes it before windowing
-    scError, // (c_n - a_n) times ErrorGain, a_n the uncoded sample
+    scCoded,    // the coded sample c_n, as a frame takes it before windowing
+    scError,    // (c_n - a_n) times ErrorGain, a_n the uncoded sample
+    scOriginal, // the uncoded sample a_n
 };
 
 // What a listener chooses. The level is in whole decibels, MinLevelDb to MaxLevelDb; the
@@ -39,6 +41,12 @@ inline constexpr double ErrorGain = 256.0;
 // ErrorGain first and clipped to -1.0 .. 1.0; the coded tone never exceeds full scale.
 float PlayedSample(double coded);
 float PlayedError(double coded, double uncoded);
+
+// Plays a source's unit samples (sample_source.h) at `gain` through `mode`: out[k] is what
+// `content` asks for of unit[k], scaled as a frame scales it (SourceSample) and coded unless
+// the mode is cmPCM. `out` holds as many values as `units`.
+void PlaySamples(std::span<const long double> units, double gain, CodingMode mode,
+                 TStreamContent content, std::span<float> out);
 
 // The tone as a sound stream: the same tone formula and the same coder as the frames, from a
 // sample clock of its own that runs as a frame's does (0 first, then 1 to 16000 over and
