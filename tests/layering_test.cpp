@@ -69,7 +69,7 @@ const std::map<std::string, TFolderRule>& Rules() {
         // The tool links Qt's GUI module through the charts, to paint them into an image or
         // an SVG without a display; its own files still include no Qt header.
         {"tools",
-         {{"tools", "display", "controls", "raster", "analysis", "platform", "charts"},
+         {{"tools", "display", "controls", "raster", "analysis", "platform", "charts", "sound"},
           false,
           {"png.h", "nlohmann/json.hpp", "sndfile.h", "fcntl.h", "sys/stat.h", "unistd.h"}}},
     };

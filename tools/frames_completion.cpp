@@ -36,6 +36,7 @@ std::string ValueBranch(const FramesOptionInfo& row) {
         return {};
     case FramesOptionValue::ovWhole:
     case FramesOptionValue::ovBins:
+    case FramesOptionValue::ovTime:
         // No number is offered: any in the range will do.
         return "        " + pattern + ")\n            return 0 ;;\n";
     case FramesOptionValue::ovFile:

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <limits>
 #include <numeric>
@@ -168,6 +169,19 @@ std::vector<int> ParseBins(std::string_view option, std::string_view text) {
     return bins;
 }
 
+// A time within a file: a decimal number of seconds, at least 0 and at most a year.
+double ParseTime(std::string_view option, std::string_view text) {
+    constexpr double MostSeconds = 366.0 * 24 * 3600;
+    double value = 0.0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size() ||
+        !std::isfinite(value) || value < 0.0 || value > MostSeconds) {
+        throw UsageError(std::string(option) + " must be a number of seconds from 0, not " +
+                         QuotedValue(text));
+    }
+    return value;
+}
+
 // The column where an option's description starts in the usage.
 constexpr std::size_t UsageDescriptionColumn = 17;
 constexpr std::string_view MaxFramesText = "9223372036854775807";
@@ -246,6 +260,17 @@ std::string OptionHelp(FramesOption option) {
     case FramesOption::foError:
         return "--wav holds the coding error alone (coded minus exact) raised\n"
                "by 256 (+48.2 dB) and clipped at full scale";
+    case FramesOption::foOriginal:
+        return "with --input: --wav holds the file's samples uncoded, as the\n"
+               "coder takes them (mixed to one channel, resampled, at --level)";
+    case FramesOption::foInput:
+        return "take the samples from a sound file instead of the tone (any\n"
+               "format libsndfile reads; channels mixed to their mean and\n"
+               "resampled to 16000 Hz); --level is then a gain on the file,\n"
+               "and --wav writes the whole file from --start";
+    case FramesOption::foStart:
+        return "with --input: where the first frame starts, in seconds\n"
+               "(default 0)";
     case FramesOption::foWindowFigures:
         return "print the figures of every window instead of running frames";
     case FramesOption::foHelp:
@@ -333,6 +358,7 @@ std::vector<std::string_view> OptionValueNames(FramesOptionValue value) {
     case FramesOptionValue::ovWhole:
     case FramesOptionValue::ovFile:
     case FramesOptionValue::ovBins:
+    case FramesOptionValue::ovTime:
         break;
     }
     return names;
@@ -350,6 +376,10 @@ std::string FramesUsage() {
            "] [--png FILE]\n" +
            std::string(Indent) + "[--hold] [--average N] [--markers B1[,B2]] [--measure]\n" +
            std::string(Indent) + "[--wav FILE [--seconds S] [--error]]\n"
+           "       orvex-frames --input FILE [--start SECONDS] [--level DB] [--mode MODE]\n" +
+           std::string(Indent) + "[--window KIND] [--frames N] [--samples] [--format FMT]\n" +
+           std::string(Indent) + "[--png FILE] [--hold] [--average N] [--markers B1[,B2]]\n" +
+           std::string(Indent) + "[--wav FILE [--error|--original]]\n"
            "       orvex-frames --curves " + NameList(CurveAxes) +
            " [--freq HZ] [--level DB] [--format FMT] [--png FILE]\n"
            "                    [--svg FILE]\n" +
@@ -383,6 +413,9 @@ FramesOptions ParseFramesOptions(std::span<const std::string_view> arguments) {
     const FramesOptionInfo* notForCurves = nullptr;
     // The last option given that only --wav has a use for.
     const FramesOptionInfo* soundOptionGiven = nullptr;
+    bool frequencyGiven = false;
+    bool secondsGiven = false;
+    bool startGiven = false;
     for (std::size_t index = 0; index < arguments.size(); ++index) {
         std::string_view option = arguments[index];
         std::string_view value;
@@ -422,6 +455,7 @@ FramesOptions ParseFramesOptions(std::span<const std::string_view> arguments) {
                 option, value, analysis::MinFrequencyHz, analysis::MaxFrequencyHz,
                 "a whole number of hertz from " + std::to_string(analysis::MinFrequencyHz) +
                     " to " + std::to_string(analysis::MaxFrequencyHz)));
+            frequencyGiven = true;
             break;
         case FramesOption::foLevel:
             options.LevelDb = static_cast<int>(ParseWhole(
@@ -449,10 +483,22 @@ FramesOptions ParseFramesOptions(std::span<const std::string_view> arguments) {
                 ParseWhole(option, value, 1, MaxWavSeconds,
                            "a whole number of seconds from 1 to " + std::to_string(MaxWavSeconds)));
             soundOptionGiven = row;
+            secondsGiven = true;
             break;
         case FramesOption::foError:
             options.WavError = true;
             soundOptionGiven = row;
+            break;
+        case FramesOption::foOriginal:
+            options.WavOriginal = true;
+            soundOptionGiven = row;
+            break;
+        case FramesOption::foInput:
+            options.InputPath = ParseFileName(row->Name, value);
+            break;
+        case FramesOption::foStart:
+            options.StartSeconds = ParseTime(option, value);
+            startGiven = true;
             break;
         case FramesOption::foFrames:
             options.Frames = ParseWhole(option, value, 1, std::numeric_limits<long long>::max(),
@@ -498,6 +544,28 @@ FramesOptions ParseFramesOptions(std::span<const std::string_view> arguments) {
     }
     if (soundOptionGiven != nullptr && options.WavPath.empty()) {
         throw UsageError(std::string(soundOptionGiven->Name) + " applies only to --wav");
+    }
+    if (options.WavError && options.WavOriginal) {
+        throw UsageError("--error and --original exclude each other");
+    }
+    if (options.InputPath.empty()) {
+        for (const auto& [given, name] : {std::pair{startGiven, "--start"},
+                                          std::pair{options.WavOriginal, "--original"}}) {
+            if (given) {
+                throw UsageError(std::string(name) + " applies only to --input");
+            }
+        }
+    } else {
+        if (frequencyGiven) {
+            throw UsageError("--freq sets the tone, which --input replaces");
+        }
+        if (secondsGiven) {
+            throw UsageError("--seconds sets the tone's length; with --input, --wav writes the "
+                             "whole file from --start");
+        }
+        if (options.Measure) {
+            throw UsageError("--measure measures the tone; it does not apply to --input yet");
+        }
     }
     if (curvesAsked && notForCurves != nullptr) {
         throw UsageError(std::string(notForCurves->Name) +

@@ -71,6 +71,7 @@ enum class FramesOptionValue : std::uint8_t {
     ovFile,   // a file name
     ovBins,   // one or two bins, "B1[,B2]"
     ovAxis,   // a name from CurveAxes
+    ovTime,   // a time in seconds, a decimal number of at least 0
 };
 
 // Whether an option means anything to --window-figures, which runs no frames.
@@ -97,6 +98,9 @@ enum class FramesOption : std::uint8_t {
     foWav,
     foSeconds,
     foError,
+    foOriginal,
+    foInput,
+    foStart,
     foWindowFigures,
     foHelp,
 };
@@ -119,7 +123,7 @@ struct FramesOptionInfo {
 
 // Every option, in the enum's order, which is the order of the usage. The parser, the usage
 // and the generated shell completion are built from this table.
-inline constexpr std::array<FramesOptionInfo, 19> FramesOptionTable = {{
+inline constexpr std::array<FramesOptionInfo, 22> FramesOptionTable = {{
     {FramesOption::foFreq, "--freq", "", "HZ", FramesOptionValue::ovWhole,
      WithWindowFigures::wfRejected, WithCurves::wcApplies},
     {FramesOption::foLevel, "--level", "", "DB", FramesOptionValue::ovWhole,
@@ -153,6 +157,12 @@ inline constexpr std::array<FramesOptionInfo, 19> FramesOptionTable = {{
     {FramesOption::foSeconds, "--seconds", "", "S", FramesOptionValue::ovWhole,
      WithWindowFigures::wfRejected, WithCurves::wcRejected},
     {FramesOption::foError, "--error", "", "", FramesOptionValue::ovNone,
+     WithWindowFigures::wfRejected, WithCurves::wcRejected},
+    {FramesOption::foOriginal, "--original", "", "", FramesOptionValue::ovNone,
+     WithWindowFigures::wfRejected, WithCurves::wcRejected},
+    {FramesOption::foInput, "--input", "", "FILE", FramesOptionValue::ovFile,
+     WithWindowFigures::wfRejected, WithCurves::wcRejected},
+    {FramesOption::foStart, "--start", "", "SECONDS", FramesOptionValue::ovTime,
      WithWindowFigures::wfRejected, WithCurves::wcRejected},
     {FramesOption::foWindowFigures, "--window-figures", "", "", FramesOptionValue::ovNone,
      WithWindowFigures::wfApplies, WithCurves::wcRejected},
@@ -188,6 +198,11 @@ struct FramesOptions {
     std::string WavPath;
     int WavSeconds = 1;    // 1 to MaxWavSeconds
     bool WavError = false; // the coding error alone, raised, instead of the coded tone
+    bool WavOriginal = false; // with InputPath: the file's samples uncoded, as the coder takes them
+    // The sound file the frames take their samples from instead of the tone; empty for the
+    // tone. The level is then a gain on the file.
+    std::string InputPath;
+    double StartSeconds = 0.0; // where in InputPath the first frame starts
     bool ShowHelp = false;
 };
 

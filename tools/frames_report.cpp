@@ -9,6 +9,8 @@
 #include "analysis/frame_pipeline.h"
 #include "analysis/window_figures.h"
 #include "display/figure_texts.h"
+#include "analysis/tone_source.h"
+#include "sound/sound_file.h"
 
 #include <algorithm>
 #include <cassert>
@@ -16,6 +18,7 @@
 #include <cmath>
 #include <cstdio>
 #include <nlohmann/json.hpp>
+#include <memory>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -61,7 +64,9 @@ struct FieldDescription {
 };
 
 constexpr std::array<FieldDescription, 9> FrameFieldDescriptions = {{
-    {"settings", "the run's tone frequency_hz, level_db, coding mode, analysis window and frames",
+    {"settings",
+     "the run's tone frequency_hz (or, with --input, the input file and start_s, where its first "
+     "frame starts), level_db, coding mode, analysis window and frames",
      false},
     {"ordinates",
      "the last frame's 512 plot ordinates: each bin's height in pixels above the plot's bottom "
@@ -77,7 +82,7 @@ constexpr std::array<FieldDescription, 9> FrameFieldDescriptions = {{
     {"coder_figures",
      "the coding mode against the uncoded tone over one second: silent, exact, snr_db and "
      "effective_bits (null when silent or exact) and max_error, the largest error in 16-bit "
-     "steps",
+     "steps; null with --input",
      false},
     {"window_figures",
      "the analysis window's own figures, measured on its table like a textbook FFT: "
@@ -85,7 +90,10 @@ constexpr std::array<FieldDescription, 9> FrameFieldDescriptions = {{
      "width_3db_bins, width_6db_bins and highest_side_lobe_db",
      false},
     {"samples", "with --samples: the last frame's 1024 coded samples, before windowing", false},
-    {"sample_clocks", "with --samples: each sample's sample-clock value, 0 to 16000", false},
+    {"sample_clocks",
+     "with --samples: each sample's sample-clock value, 0 to 16000, or with --input its position "
+     "in the file, counted in samples at 16000 Hz",
+     false},
     {"distortion",
      "with --measure: the last frame's distortion figures from the transform's true power "
      "(re^2 + im^2) and the window's own noise bandwidth, not from the display's magnitudes: "
@@ -342,7 +350,12 @@ Json CoderFiguresJson(const FramesOptions& options) {
 
 void WriteJson(const FramesOptions& options, const LastFrame& frame, std::ostream& out) {
     Json settings;
-    settings["frequency_hz"] = options.FrequencyHz;
+    if (options.InputPath.empty()) {
+        settings["frequency_hz"] = options.FrequencyHz;
+    } else {
+        settings["input"] = options.InputPath;
+        settings["start_s"] = options.StartSeconds;
+    }
     settings["level_db"] = options.LevelDb;
     settings["mode"] = analysis::Describe(options.Mode).ToolName;
     settings["window"] = analysis::Describe(options.Window).ToolName;
@@ -358,7 +371,7 @@ void WriteJson(const FramesOptions& options, const LastFrame& frame, std::ostrea
     report["ordinates"] = frame.Ordinates;
     report["dbfs"] = std::move(dbfs);
     report["peak"] = PeakJson(frame);
-    report["coder_figures"] = CoderFiguresJson(options);
+    report["coder_figures"] = options.InputPath.empty() ? CoderFiguresJson(options) : Json(nullptr);
     report["window_figures"] = WindowFiguresJson(analysis::Describe(options.Window));
     if (options.Report == FramesReport::frSamples) {
         report["samples"] = frame.Samples;
@@ -368,13 +381,70 @@ void WriteJson(const FramesOptions& options, const LastFrame& frame, std::ostrea
         report["distortion"] = DistortionJson(frame);
     }
     report[std::string(FieldsKey)] = FieldsJson(report, FrameFieldDescriptions);
-    out << report.dump() << '\n';
+    // A file name need not be UTF-8; its other bytes become U+FFFD in the report.
+    out << report.dump(-1, ' ', false, Json::error_handler_t::replace) << '\n';
 }
 
 } // namespace
 
 bool NeedsFrames(const FramesOptions& options) {
     return options.Report == FramesReport::frOrdinates || options.Report == FramesReport::frSamples;
+}
+
+namespace {
+
+// Runs `frames` frames from `source`, handing each to the views, and keeps the last one's
+// samples, each numbered by `firstSample` and `nextSample` (the tone's clock values, or a
+// file's sample positions).
+void RunFramesFrom(analysis::TSampleSource& source, const FramesOptions& options, long long frames,
+                   std::int64_t firstSample, std::int64_t (*nextSample)(std::int64_t),
+                   LastFrame& frame) {
+    using namespace analysis;
+    // A file has no tone frequency of its own.
+    const std::int32_t frequencyHz = options.InputPath.empty() ? options.FrequencyHz : 0;
+    for (long long index = 1; index < frames; ++index) {
+        ComputeFrame(source, options.Mode, frame.Ordinates);
+        display::HandFrameToViews(frame.Views, frequencyHz, options.Mode, frame.Ordinates);
+        firstSample += FrameLength;
+    }
+    for (std::int32_t& sample : frame.Clocks) {
+        sample = static_cast<std::int32_t>(firstSample);
+        firstSample = nextSample(firstSample);
+    }
+    TakeFrame(source, options.Mode, frame.Samples);
+    TransformFrame();
+    ComputeOrdinates(frame.Ordinates);
+    for (int bin = 0; bin < PlottedBins; ++bin) {
+        frame.BinValues[static_cast<std::size_t>(bin)] = BinValue(bin);
+    }
+    display::HandFrameToViews(frame.Views, frequencyHz, options.Mode, frame.Ordinates);
+    frame.Distortion = frame.Views.Figures();
+}
+
+} // namespace
+
+std::unique_ptr<sound::TSoundFile> OpenInput(const FramesOptions& options) {
+    std::unique_ptr<sound::TSoundFile> file;
+    try {
+        file = std::make_unique<sound::TSoundFile>(options.InputPath);
+    } catch (const sound::TSoundFileError& error) {
+        throw InputError("cannot read " + QuotedValue(options.InputPath) + ": " + error.what());
+    }
+    const std::int64_t samples = file->Info().Samples;
+    const auto start =
+        static_cast<std::int64_t>(std::llround(options.StartSeconds * analysis::SampleRate));
+    if (start >= samples) {
+        throw InputError("--start " + Shortest(options.StartSeconds) + " lies past the end of " +
+                         QuotedValue(options.InputPath) + " (" +
+                         Shortest(static_cast<double>(samples) / analysis::SampleRate) +
+                         " s long)");
+    }
+    try {
+        file->Seek(start);
+    } catch (const sound::TSoundFileError& error) {
+        throw InputError("cannot read " + QuotedValue(options.InputPath) + ": " + error.what());
+    }
+    return file;
 }
 
 LastFrame RunLastFrame(const FramesOptions& options) {
@@ -389,27 +459,31 @@ LastFrame RunLastFrame(const FramesOptions& options) {
         views.PlaceMarker(static_cast<display::TMarker>(marker), options.Markers[marker]);
     }
     views.SetFiguresShown(options.Measure);
+    if (!options.InputPath.empty()) {
+        const std::unique_ptr<sound::TSoundFile> opened = OpenInput(options);
+        sound::TSoundFile& file = *opened;
+        const std::int64_t start = file.Position();
+        // Every frame asked for starts within the file; the last may run past its end, into
+        // silence.
+        const std::int64_t framesInFile = (file.Info().Samples - start - 1) / FrameLength + 1;
+        if (options.Frames > framesInFile) {
+            throw InputError(QuotedValue(options.InputPath) + " holds " +
+                             std::to_string(framesInFile) + " frames from --start " +
+                             Shortest(options.StartSeconds) + ", not " +
+                             std::to_string(options.Frames));
+        }
+        RunFramesFrom(file, options, options.Frames, start,
+                      [](std::int64_t sample) { return sample + 1; }, frame);
+        return frame;
+    }
     const long long frames = options.Hold || options.Average != 0
                                  ? FramesToRunWithHistory(options.Frames)
                                  : FramesToRun(options.Frames);
-    for (long long index = 1; index < frames; ++index) {
-        ComputeFrame(options.FrequencyHz, options.Mode, frame.Ordinates);
-        display::HandFrameToViews(views, options.FrequencyHz, options.Mode, frame.Ordinates);
-    }
     // Each sample takes the clock's value, and the clock wraps from 16000 back to 1.
-    std::int32_t clock = AnalyzerState.SampleCounter;
-    for (std::int32_t& sampleClock : frame.Clocks) {
-        sampleClock = clock;
-        clock = clock == SampleRate ? 1 : clock + 1;
-    }
-    SynthesiseFrame(options.FrequencyHz, options.Mode, frame.Samples);
-    TransformFrame();
-    ComputeOrdinates(frame.Ordinates);
-    for (int bin = 0; bin < PlottedBins; ++bin) {
-        frame.BinValues[static_cast<std::size_t>(bin)] = BinValue(bin);
-    }
-    display::HandFrameToViews(views, options.FrequencyHz, options.Mode, frame.Ordinates);
-    frame.Distortion = views.Figures();
+    TToneSource tone(options.FrequencyHz);
+    RunFramesFrom(tone, options, frames, AnalyzerState.SampleCounter,
+                  [](std::int64_t clock) { return clock == SampleRate ? std::int64_t{1} : clock + 1; },
+                  frame);
     return frame;
 }
 

@@ -5,10 +5,13 @@
 #include "analysis/distortion_figures.h"
 #include "display/plot_views.h"
 #include "frames_options.h"
+#include "sound/sound_file.h"
 
 #include <array>
 #include <cstdint>
 #include <iosfwd>
+#include <memory>
+#include <stdexcept>
 
 namespace tools {
 
@@ -22,11 +25,24 @@ struct LastFrame {
     analysis::TDistortionFigures Distortion; // with --measure
 };
 
+// An input that cannot be read or does not hold what was asked of it; what() is the one line
+// for standard error.
+class InputError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Opens options.InputPath at options.StartSeconds. Throws InputError if it cannot be read or
+// the start lies past its end.
+std::unique_ptr<sound::TSoundFile> OpenInput(const FramesOptions& options);
+
 // Whether the report or the picture that `options` ask for needs frames to be run.
 bool NeedsFrames(const FramesOptions& options);
 
 // Starts the analyzer afresh (sample clock at 0) and runs the frames that `options` ask
-// for, as few as FramesToRun allows; returns the last one.
+// for, as few as FramesToRun allows for the tone; returns the last one. With an input file,
+// runs every frame asked for from --start, and throws InputError if the file cannot be read
+// or its first frames do not start within it.
 LastFrame RunLastFrame(const FramesOptions& options);
 
 // Writes the report that `options` ask for about `frame` in their format.

@@ -4,6 +4,9 @@
 #include "frames_options.h"
 #include "replacing_file.h"
 
+#include <functional>
+#include <span>
+
 namespace tools {
 
 // Writes options.WavSeconds seconds of the tone as the listening stream plays it, for the
@@ -12,5 +15,18 @@ namespace tools {
 // each value the stream's own. Throws OutputError naming the file if anything fails; the
 // caller commits `file` only afterwards.
 void WriteToneSound(const FramesOptions& options, ReplacingFile& file);
+
+// Writes the whole of options.InputPath from options.StartSeconds as it plays through the
+// options' level (a gain) and mode: coded, its raised coding error (WavError) or uncoded
+// (WavOriginal), 16000 Hz, one channel, 32-bit float WAV. Throws InputError if the file
+// cannot be read, OutputError naming `file` if the sound cannot be written.
+void WriteInputSound(const FramesOptions& options, ReplacingFile& file);
+
+// Fills a block with the next values to write.
+using TSoundFill = std::function<void(std::span<float>)>;
+
+// Writes `samples` values, made a block at a time by `fill`, to `file` as 16000 Hz mono
+// 32-bit float WAV, telling its progress on a terminal. Throws OutputError naming the file.
+void WriteSoundSamples(ReplacingFile& file, long long samples, const TSoundFill& fill);
 
 } // namespace tools

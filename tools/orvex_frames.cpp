@@ -81,6 +81,9 @@ int RunCurves(const tools::FramesOptions& options) {
     } catch (const tools::OutputError& error) {
         ReportError(error.what());
         return ExitOutputFailed;
+    } catch (const tools::InputError& error) {
+        ReportError(error.what());
+        return ExitOutputFailed;
     }
     return ExitSuccess;
 }
@@ -139,7 +142,11 @@ int main(int argc, char** argv) {
         }
         if (!options.WavPath.empty()) {
             sound.emplace("--wav", options.WavPath);
-            tools::WriteToneSound(options, *sound);
+            if (options.InputPath.empty()) {
+                tools::WriteToneSound(options, *sound);
+            } else {
+                tools::WriteInputSound(options, *sound);
+            }
         }
         const tools::LastFrame frame =
             tools::NeedsFrames(options) ? tools::RunLastFrame(options) : tools::LastFrame{};
@@ -160,6 +167,9 @@ int main(int argc, char** argv) {
             sound->Commit();
         }
     } catch (const tools::OutputError& error) {
+        ReportError(error.what());
+        return ExitOutputFailed;
+    } catch (const tools::InputError& error) {
         ReportError(error.what());
         return ExitOutputFailed;
     }

@@ -199,6 +199,15 @@ TEST(FramesOptions, RejectsBadArgumentsNamingTheArgumentAndItsRange) {
         {{"--curves", "level", "--mode", "iter1"}, "--mode does not apply to --curves"},
         {{"--curves", "time"}, "--curves must be one of level|frequency, not 'time'"},
         {{"--svg", "chart.svg"}, "--svg draws the coder curves: give --curves too"},
+        // A file replaces the tone: what only the tone has goes without it, and back.
+        {{"--start", "1"}, "--start applies only to --input"},
+        {{"--input", "f.wav", "--freq", "3"}, "--freq sets the tone, which --input replaces"},
+        {{"--input", "f.wav", "--wav", "w", "--seconds", "2"}, "--seconds sets the tone's length"},
+        {{"--input", "f.wav", "--wav", "w", "--error", "--original"}, "exclude each other"},
+        {{"--input", "f.wav", "--original"}, "--original applies only to --wav"},
+        {{"--input", "f.wav", "--start", "-1"}, "--start must be a number of seconds from 0"},
+        {{"--input", "f.wav", "--start", "nan"}, "not 'nan'"},
+        {{"--curves", "level", "--input", "f.wav"}, "--input does not apply to --curves"},
         // A raw value is echoed escaped, and cut.
         {{"--mode", "a\nb\x1b[2J"}, "not 'a\\nb\\x1b[2J'"},
         {{"--freq", std::string_view("12345678901234567890123456789012345678901234567890")},
@@ -691,7 +700,7 @@ TEST(FramesProcess, ExitStatusAndStreams) {
         std::string errMention; // empty: nothing on standard error
     } cases[] = {
         {"--window rectangular", 0, 512, ""},
-        {"--help", 0, 55, ""},
+        {"--help", 0, 68, ""},
         {"--window-figures", 0, 12, ""},
         // The figures follow the ordinates after a blank line.
         {"--mode iter1 --measure", 0, 520, ""},
@@ -708,6 +717,8 @@ TEST(FramesProcess, ExitStatusAndStreams) {
         // Closed, standard output would be the picture's descriptor; nothing is written.
         {"--png " + testing::TempDir() + "closed.png >&-", 1, 0, "standard output: it is closed"},
         {"--png " + testing::TempDir(), 1, 0, "Is a directory"},
+        {"--input " + missing, 1, 0, "cannot read '" + missing + "': no such file"},
+        {"--input \"$(printf 'x\\377.wav')\"", 1, 0, "cannot read 'x\\xff.wav': no such file"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.arguments);
@@ -860,8 +871,10 @@ TEST(FramesCompletion, OffersExactlyTheOptionsAndTheirValuesFromTheTables) {
         {"--freq ''", {}},
         {"--frames = ''", {}},
         {"--png /dev/nul", {"/dev/null"}},
+        {"--input /dev/nul", {"/dev/null"}},
+        {"--start ''", {}},
     };
-    ASSERT_EQ(options.size(), 20u);
+    ASSERT_EQ(options.size(), 23u);
     const std::string scriptPath = testing::TempDir() + "orvex_frames_completion.sh";
     for (const auto& c : cases) {
         SCOPED_TRACE(c.line);
@@ -945,4 +958,69 @@ TEST(FramesSound, WavHoldsTheStreamExactlyAndFailsWithoutTouchingTheFile) {
     }
     EXPECT_EQ(ReadFile(path), before);
     EXPECT_EQ(RunTool("--error").status, 2);
+}
+
+// A sound file through the tool: each sample of a 16000 Hz float file is coded as the
+// analyzer's value s x 32767 and written as the stream plays it, coded, as its error or
+// uncoded; a resampled tone keeps its bin and level in the frames; the frames and the
+// sound start where --start says, and what the file does not hold is said in one line.
+TEST(FramesInput, AFileRunsThroughTheSameSourceCoderAndWriter) {
+    const std::string folder = testing::TempDir();
+    const std::string input = folder + "orvex_frames_input.wav";
+    const std::string output = folder + "orvex_frames_input_out.wav";
+    std::vector<float> own(20000);
+    for (std::size_t k = 0; k < own.size(); ++k) {
+        own[k] = static_cast<float>(0.9 * std::sin(0.0731 * static_cast<double>(k)) *
+                                    std::exp(-1e-4 * static_cast<double>(k)));
+    }
+    SF_INFO info{0, 16000, 1, SF_FORMAT_WAV | SF_FORMAT_FLOAT, 0, 0};
+    SNDFILE* written = sf_open(input.c_str(), SFM_WRITE, &info);
+    ASSERT_NE(written, nullptr);
+    ASSERT_EQ(sf_writef_float(written, own.data(), 20000), 20000);
+    sf_close(written);
+
+    const struct {
+        const char* arguments;
+        CodingMode mode;
+        analysis::TStreamContent content;
+        int levelDb;
+        std::size_t start;
+    } sounds[] = {
+        {"--mode iter1", CodingMode::cmIter1, analysis::TStreamContent::scCoded, 0, 0},
+        {"--mode sqrt --error --level -6", CodingMode::cmOrvexSqrt, analysis::TStreamContent::scError, -6, 0},
+        {"--mode iter2 --original --start 0.5", CodingMode::cmIter2, analysis::TStreamContent::scOriginal, 0, 8000},
+    };
+    for (const auto& c : sounds) {
+        SCOPED_TRACE(c.arguments);
+        ASSERT_EQ(RunTool("--input " + input + " " + c.arguments + " --wav " + output).status, 0);
+        SNDFILE* sound = sf_open(output.c_str(), SFM_READ, &info);
+        ASSERT_NE(sound, nullptr);
+        std::vector<float> read(static_cast<std::size_t>(info.frames));
+        sf_readf_float(sound, read.data(), info.frames);
+        sf_close(sound);
+        ASSERT_EQ(read.size(), own.size() - c.start);
+        std::vector<long double> units(own.begin() + static_cast<std::ptrdiff_t>(c.start), own.end());
+        std::vector<float> expected(units.size());
+        analysis::PlaySamples(units, std::pow(10.0, c.levelDb / 20.0), c.mode, c.content, expected);
+        EXPECT_TRUE(read == expected);
+    }
+
+    // The frames' samples are numbered by their place in the file.
+    ASSERT_EQ(std::system(("sox -n -D -r 44100 -b 16 " + input + " synth 2 sine 1000 vol 0.5").c_str()), 0);
+    const ProcessResult run = RunTool("--input " + input + " --start 0.25 --frames 3 --samples --format json");
+    ASSERT_EQ(run.status, 0) << run.err;
+    const nlohmann::json report = nlohmann::json::parse(run.out);
+    EXPECT_EQ(report["sample_clocks"][0], 4000 + 2 * 1024);
+    EXPECT_EQ(report["settings"]["input"], input);
+    EXPECT_TRUE(report["coder_figures"].is_null());
+    EXPECT_EQ(report["peak"]["bin"], 64);
+    EXPECT_NEAR(report["peak"]["level_db"].get<double>(), -6.02, 0.1);
+
+    for (const auto& [arguments, told] :
+         {std::pair<std::string, std::string>{"--start 2", "--start 2 lies past the end of"},
+          {"--frames 33", "holds 32 frames from --start 0, not 33"}}) {
+        const ProcessResult refused = RunTool("--input " + input + " " + arguments);
+        EXPECT_EQ(refused.status, 1);
+        EXPECT_NE(refused.err.find(told), std::string::npos) << refused.err;
+    }
 }
