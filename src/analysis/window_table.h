@@ -17,4 +17,9 @@ float Sinc(float x);
 // symmetric about it); Kaiser (beta 20) is the symmetric form over 0..1023.
 void FillWindowTable(WindowKind kind, std::span<float, FrameLength> table);
 
+// The same formulas at any even length of at least 2 (a spectrogram's 512 or 2048 points):
+// periodic over table.size() (Kaiser symmetric over 0 .. size - 1), the Gaussian's width a
+// quarter of the length. At 1024 it fills exactly the bits FillWindowTable does.
+void FillWindow(WindowKind kind, std::span<float> table);
+
 } // namespace analysis

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <numeric>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -142,6 +143,27 @@ TEST(WindowTable, BuildingTheSameWindowAgainGivesAnIdenticalTable) {
         const Table first = Build(static_cast<WindowKind>(kind));
         const Table second = Build(static_cast<WindowKind>(kind));
         EXPECT_EQ(std::memcmp(first.data(), second.data(), sizeof first), 0) << kind;
+    }
+}
+
+TEST(WindowTable, OtherLengthsStretchTheSameFormulas) {
+    // A periodic window of 512 or 2048 points is the frame's sampled at half or twice the
+    // rate: every coefficient of the shorter equals every other one of the longer, bit for
+    // bit; Kaiser stays symmetric over its own length.
+    for (const analysis::TWindowKindInfo& info : analysis::WindowKinds) {
+        std::vector<float> half(512), frame(1024), twice(2048);
+        analysis::FillWindow(info.Kind, half);
+        analysis::FillWindow(info.Kind, frame);
+        analysis::FillWindow(info.Kind, twice);
+        for (std::size_t c = 0; c < half.size(); ++c) {
+            if (info.Kind == WindowKind::wkKaiser) {
+                EXPECT_EQ(half[c], half[511 - c]) << c;
+                EXPECT_EQ(twice[c], twice[2047 - c]) << c;
+            } else {
+                EXPECT_EQ(half[c], frame[2 * c]) << info.ToolName << " " << c;
+                EXPECT_EQ(frame[c], twice[2 * c]) << info.ToolName << " " << c;
+            }
+        }
     }
 }
 
