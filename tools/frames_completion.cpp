@@ -37,6 +37,7 @@ std::string ValueBranch(const FramesOptionInfo& row) {
     case FramesOptionValue::ovWhole:
     case FramesOptionValue::ovBins:
     case FramesOptionValue::ovTime:
+    case FramesOptionValue::ovSize:
         // No number is offered: any in the range will do.
         return "        " + pattern + ")\n            return 0 ;;\n";
     case FramesOptionValue::ovFile:
@@ -49,6 +50,9 @@ std::string ValueBranch(const FramesOptionInfo& row) {
     case FramesOptionValue::ovWindow:
     case FramesOptionValue::ovFormat:
     case FramesOptionValue::ovAxis:
+    case FramesOptionValue::ovLanes:
+    case FramesOptionValue::ovColourMap:
+    case FramesOptionValue::ovFrequencyAxis:
         return "        " + pattern + ")\n            mapfile -t COMPREPLY < <(compgen -W '" +
                Joined(OptionValueNames(row.Value)) +
                "' -- \"$current\")\n            return 0 ;;\n";

@@ -2,6 +2,7 @@
 #include "frames_options.h"
 
 #include "analysis/analyzer_state.h"
+#include "analysis/spectrogram_levels.h"
 #include "display/plot_views.h"
 
 #include <algorithm>
@@ -10,6 +11,7 @@
 #include <cstdio>
 #include <limits>
 #include <numeric>
+#include <tuple>
 #include <utility>
 
 namespace tools {
@@ -182,6 +184,72 @@ double ParseTime(std::string_view option, std::string_view text) {
     return value;
 }
 
+// "a,b": one or more lanes of the spectrogram by name, each shown once whatever the order.
+std::array<bool, analysis::SpectrogramLaneCount> ParseLanes(std::string_view option,
+                                                           std::string_view text) {
+    std::array<bool, analysis::SpectrogramLaneCount> lanes{};
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        const std::size_t comma = std::min(text.find(',', start), text.size());
+        const std::string_view name = text.substr(start, comma - start);
+        const auto row = std::find_if(
+            analysis::SpectrogramLanes.begin(), analysis::SpectrogramLanes.end(),
+            [name](const analysis::TSpectrogramLaneInfo& lane) { return lane.ToolName == name; });
+        if (row == analysis::SpectrogramLanes.end()) {
+            throw UsageError(std::string(option) + " must be one or more of " +
+                             NameList(analysis::SpectrogramLanes) + " joined by commas, not " +
+                             QuotedValue(text));
+        }
+        lanes[static_cast<std::size_t>(row->Lane)] = true;
+        start = comma + 1;
+    }
+    return lanes;
+}
+
+// "WxH": a picture's width and height in whole pixels.
+std::pair<int, int> ParseSize(std::string_view option, std::string_view text) {
+    const std::string allowed =
+        "WIDTHxHEIGHT in pixels, from " + std::to_string(charts::MinimumSpectrogramSize.width()) +
+        "x" + std::to_string(charts::MinimumSpectrogramSize.height()) + " to " +
+        std::to_string(MaxSpectrogramSide) + "x" + std::to_string(MaxSpectrogramSide);
+    const std::size_t cross = text.find('x');
+    try {
+        if (cross == text.npos) {
+            throw UsageError("");
+        }
+        return {static_cast<int>(ParseWhole(option, text.substr(0, cross),
+                                            charts::MinimumSpectrogramSize.width(),
+                                            MaxSpectrogramSide, allowed)),
+                static_cast<int>(ParseWhole(option, text.substr(cross + 1),
+                                            charts::MinimumSpectrogramSize.height(),
+                                            MaxSpectrogramSide, allowed))};
+    } catch (const UsageError&) {
+        throw UsageError(std::string(option) + " must be " + allowed + ", not " +
+                         QuotedValue(text));
+    }
+}
+
+// One of the spectrogram's transform lengths.
+int ParseTransform(std::string_view option, std::string_view text) {
+    std::string allowed;
+    for (const int length : analysis::SpectrogramTransformLengths) {
+        allowed += (allowed.empty() ? "" : ", ") + std::to_string(length);
+    }
+    const long long length = ParseWhole(option, text, 0, std::numeric_limits<int>::max(),
+                                        "one of " + allowed);
+    if (std::find(analysis::SpectrogramTransformLengths.begin(),
+                  analysis::SpectrogramTransformLengths.end(),
+                  length) == analysis::SpectrogramTransformLengths.end()) {
+        throw UsageError(std::string(option) + " must be one of " + allowed + ", not " +
+                         QuotedValue(text));
+    }
+    return static_cast<int>(length);
+}
+
+// The spectrogram's floor: whole decibels below its top (0 dB), within the stored levels.
+constexpr int LowestFloorDb = static_cast<int>(analysis::LowestStoredLevelDb);
+constexpr int HighestFloorDb = static_cast<int>(analysis::DefaultSpectrogramTopDb) - 1;
+
 // The column where an option's description starts in the usage.
 constexpr std::size_t UsageDescriptionColumn = 17;
 constexpr std::string_view MaxFramesText = "9223372036854775807";
@@ -255,8 +323,8 @@ std::string OptionHelp(FramesOption option) {
                "each sample divided by 32767 (full scale is 1.0); replaced\n"
                "like the picture";
     case FramesOption::foSeconds:
-        return "length of the --wav sound, whole seconds from 1 (default) to " +
-               std::to_string(MaxWavSeconds);
+        return "length of the --wav sound and of the tone's --spectrogram, whole\n"
+               "seconds from 1 (default) to " + std::to_string(MaxWavSeconds);
     case FramesOption::foError:
         return "--wav holds the coding error alone (coded minus exact) raised\n"
                "by 256 (+48.2 dB) and clipped at full scale";
@@ -271,6 +339,35 @@ std::string OptionHelp(FramesOption option) {
     case FramesOption::foStart:
         return "with --input: where the first frame starts, in seconds\n"
                "(default 0)";
+    case FramesOption::foSpectrogram:
+        return "also draw the spectrogram of the whole --input from --start,\n"
+               "or of --seconds of the tone, into FILE: PNG, or with a name\n"
+               "ending in .csv the levels (time_s,lane, then each bin's dB\n"
+               "against a full-scale tone on a bin, empty below the floor);\n"
+               "replaced like the picture";
+    case FramesOption::foLanes:
+        return "the spectrogram's lanes, one or more of " +
+               NameList(SpectrogramLanes) + "\njoined by commas (default all, drawn in that order)";
+    case FramesOption::foSize:
+        return "the spectrogram picture's size in pixels (default " +
+               std::to_string(charts::DefaultSpectrogramSize.width()) + "x" +
+               std::to_string(charts::DefaultSpectrogramSize.height()) + ")";
+    case FramesOption::foTransform:
+        return "the spectrogram's transform length, 512, 1024 (default) or\n"
+               "2048 points, a column every " + std::to_string(SpectrogramHop) + " samples";
+    case FramesOption::foFrequencyAxis:
+        return "the spectrogram's frequency axis: linear (default, 0 to 8 kHz)\n"
+               "or log (50 Hz to 8 kHz)";
+    case FramesOption::foColourMap:
+        return "the spectrogram's colours: " + NameList(charts::ColourMaps) + "\n(default " +
+               std::string(charts::ColourMaps[static_cast<std::size_t>(charts::DefaultColourMap)]
+                               .ToolName) +
+               ")";
+    case FramesOption::foFloor:
+        return "the spectrogram's floor, whole decibels from " + std::to_string(LowestFloorDb) +
+               " to " + std::to_string(HighestFloorDb) + "\n(default " +
+               std::to_string(static_cast<int>(DefaultSpectrogramFloorDb)) +
+               "): the top is 0 dB";
     case FramesOption::foWindowFigures:
         return "print the figures of every window instead of running frames";
     case FramesOption::foHelp:
@@ -354,6 +451,16 @@ std::vector<std::string_view> OptionValueNames(FramesOptionValue value) {
     case FramesOptionValue::ovAxis:
         add(CurveAxes);
         break;
+    case FramesOptionValue::ovLanes:
+        add(analysis::SpectrogramLanes);
+        break;
+    case FramesOptionValue::ovColourMap:
+        add(charts::ColourMaps);
+        break;
+    case FramesOptionValue::ovFrequencyAxis:
+        add(charts::FrequencyAxes);
+        break;
+    case FramesOptionValue::ovSize:
     case FramesOptionValue::ovNone:
     case FramesOptionValue::ovWhole:
     case FramesOptionValue::ovFile:
@@ -375,17 +482,20 @@ std::string FramesUsage() {
            std::string(Indent) + "[--frames N] [--samples] [--format " + formats +
            "] [--png FILE]\n" +
            std::string(Indent) + "[--hold] [--average N] [--markers B1[,B2]] [--measure]\n" +
-           std::string(Indent) + "[--wav FILE [--seconds S] [--error]]\n"
+           std::string(Indent) + "[--wav FILE [--seconds S] [--error]]\n" +
+           std::string(Indent) + "[--spectrogram FILE [--seconds S] [SPECTROGRAM]]\n"
            "       orvex-frames --input FILE [--start SECONDS] [--level DB] [--mode MODE]\n" +
            std::string(Indent) + "[--window KIND] [--frames N] [--samples] [--format FMT]\n" +
            std::string(Indent) + "[--png FILE] [--hold] [--average N] [--markers B1[,B2]]\n" +
-           std::string(Indent) + "[--wav FILE [--error|--original]]\n"
+           std::string(Indent) + "[--wav FILE [--error|--original]] [--spectrogram FILE [SPECTROGRAM]]\n"
            "       orvex-frames --curves " + NameList(CurveAxes) +
            " [--freq HZ] [--level DB] [--format FMT] [--png FILE]\n"
            "                    [--svg FILE]\n" +
            "       orvex-frames --window-figures [--format " +
            formats +
            "]\n"
+           "  SPECTROGRAM: [--lanes LANES] [--size WxH] [--transform N] [--frequency-axis AXIS]\n"
+           "               [--colour-map MAP] [--floor DB]\n"
            "\n"
            "Runs N analyzer frames from a fresh start (sample clock at 0) and prints the 512 plot\n"
            "ordinates of the last frame, one per line; with --samples, the 1024 coded samples of "
@@ -413,6 +523,8 @@ FramesOptions ParseFramesOptions(std::span<const std::string_view> arguments) {
     const FramesOptionInfo* notForCurves = nullptr;
     // The last option given that only --wav has a use for.
     const FramesOptionInfo* soundOptionGiven = nullptr;
+    // The last option given that only --spectrogram has a use for.
+    const FramesOptionInfo* spectrogramOptionGiven = nullptr;
     bool frequencyGiven = false;
     bool secondsGiven = false;
     bool startGiven = false;
@@ -527,6 +639,36 @@ FramesOptions ParseFramesOptions(std::span<const std::string_view> arguments) {
         case FramesOption::foSvg:
             options.SvgPath = ParseFileName(row->Name, value);
             break;
+        case FramesOption::foSpectrogram:
+            options.SpectrogramPath = ParseFileName(row->Name, value);
+            break;
+        case FramesOption::foLanes:
+            options.Spectrogram.Lanes = ParseLanes(option, value);
+            spectrogramOptionGiven = row;
+            break;
+        case FramesOption::foSize:
+            std::tie(options.SpectrogramWidth, options.SpectrogramHeight) = ParseSize(option, value);
+            spectrogramOptionGiven = row;
+            break;
+        case FramesOption::foTransform:
+            options.Spectrogram.TransformLength = ParseTransform(option, value);
+            spectrogramOptionGiven = row;
+            break;
+        case FramesOption::foFrequencyAxis:
+            options.Spectrogram.Axis = ParseName(option, value, charts::FrequencyAxes).Axis;
+            spectrogramOptionGiven = row;
+            break;
+        case FramesOption::foColourMap:
+            options.Spectrogram.Colours = ParseName(option, value, charts::ColourMaps).Map;
+            spectrogramOptionGiven = row;
+            break;
+        case FramesOption::foFloor:
+            options.Spectrogram.FloorDb = static_cast<double>(ParseWhole(
+                option, value, LowestFloorDb, HighestFloorDb,
+                "a whole number of decibels from " + std::to_string(LowestFloorDb) + " to " +
+                    std::to_string(HighestFloorDb)));
+            spectrogramOptionGiven = row;
+            break;
         case FramesOption::foWindowFigures:
             windowFiguresAsked = true;
             break;
@@ -542,8 +684,18 @@ FramesOptions ParseFramesOptions(std::span<const std::string_view> arguments) {
         throw UsageError(std::string(notForWindowFigures->Name) +
                          " does not apply to --window-figures, which runs no frames");
     }
-    if (soundOptionGiven != nullptr && options.WavPath.empty()) {
-        throw UsageError(std::string(soundOptionGiven->Name) + " applies only to --wav");
+    // The tone's --seconds sets the length of its spectrogram too.
+    const bool secondsForSpectrogram = secondsGiven && !options.SpectrogramPath.empty();
+    if (soundOptionGiven != nullptr && options.WavPath.empty() &&
+        (options.WavError || options.WavOriginal || !secondsForSpectrogram)) {
+        const std::string_view name = options.WavError      ? "--error"
+                                      : options.WavOriginal ? "--original"
+                                                            : soundOptionGiven->Name;
+        throw UsageError(std::string(name) + " applies only to --wav");
+    }
+    if (spectrogramOptionGiven != nullptr && options.SpectrogramPath.empty()) {
+        throw UsageError(std::string(spectrogramOptionGiven->Name) +
+                         " applies only to --spectrogram");
     }
     if (options.WavError && options.WavOriginal) {
         throw UsageError("--error and --original exclude each other");

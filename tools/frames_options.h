@@ -6,6 +6,7 @@
 #include "analysis/enum_table.h"
 #include "analysis/tone_range.h"
 #include "analysis/window_kind.h"
+#include "charts/spectrogram_look.h"
 
 #include <array>
 #include <cstdint>
@@ -72,6 +73,10 @@ enum class FramesOptionValue : std::uint8_t {
     ovBins,   // one or two bins, "B1[,B2]"
     ovAxis,   // a name from CurveAxes
     ovTime,   // a time in seconds, a decimal number of at least 0
+    ovLanes,  // names from analysis::SpectrogramLanes, "a,b,c"
+    ovSize,   // a picture's size in pixels, "WxH"
+    ovColourMap,     // a name from charts::ColourMaps
+    ovFrequencyAxis, // a name from charts::FrequencyAxes
 };
 
 // Whether an option means anything to --window-figures, which runs no frames.
@@ -101,6 +106,13 @@ enum class FramesOption : std::uint8_t {
     foOriginal,
     foInput,
     foStart,
+    foSpectrogram,
+    foLanes,
+    foSize,
+    foTransform,
+    foFrequencyAxis,
+    foColourMap,
+    foFloor,
     foWindowFigures,
     foHelp,
 };
@@ -123,7 +135,7 @@ struct FramesOptionInfo {
 
 // Every option, in the enum's order, which is the order of the usage. The parser, the usage
 // and the generated shell completion are built from this table.
-inline constexpr std::array<FramesOptionInfo, 22> FramesOptionTable = {{
+inline constexpr std::array<FramesOptionInfo, 29> FramesOptionTable = {{
     {FramesOption::foFreq, "--freq", "", "HZ", FramesOptionValue::ovWhole,
      WithWindowFigures::wfRejected, WithCurves::wcApplies},
     {FramesOption::foLevel, "--level", "", "DB", FramesOptionValue::ovWhole,
@@ -163,6 +175,20 @@ inline constexpr std::array<FramesOptionInfo, 22> FramesOptionTable = {{
     {FramesOption::foInput, "--input", "", "FILE", FramesOptionValue::ovFile,
      WithWindowFigures::wfRejected, WithCurves::wcRejected},
     {FramesOption::foStart, "--start", "", "SECONDS", FramesOptionValue::ovTime,
+     WithWindowFigures::wfRejected, WithCurves::wcRejected},
+    {FramesOption::foSpectrogram, "--spectrogram", "", "FILE", FramesOptionValue::ovFile,
+     WithWindowFigures::wfRejected, WithCurves::wcRejected},
+    {FramesOption::foLanes, "--lanes", "", "LANES", FramesOptionValue::ovLanes,
+     WithWindowFigures::wfRejected, WithCurves::wcRejected},
+    {FramesOption::foSize, "--size", "", "WxH", FramesOptionValue::ovSize,
+     WithWindowFigures::wfRejected, WithCurves::wcRejected},
+    {FramesOption::foTransform, "--transform", "", "N", FramesOptionValue::ovWhole,
+     WithWindowFigures::wfRejected, WithCurves::wcRejected},
+    {FramesOption::foFrequencyAxis, "--frequency-axis", "", "AXIS", FramesOptionValue::ovFrequencyAxis,
+     WithWindowFigures::wfRejected, WithCurves::wcRejected},
+    {FramesOption::foColourMap, "--colour-map", "", "MAP", FramesOptionValue::ovColourMap,
+     WithWindowFigures::wfRejected, WithCurves::wcRejected},
+    {FramesOption::foFloor, "--floor", "", "DB", FramesOptionValue::ovWhole,
      WithWindowFigures::wfRejected, WithCurves::wcRejected},
     {FramesOption::foWindowFigures, "--window-figures", "", "", FramesOptionValue::ovNone,
      WithWindowFigures::wfApplies, WithCurves::wcRejected},
@@ -204,7 +230,17 @@ struct FramesOptions {
     std::string InputPath;
     double StartSeconds = 0.0; // where in InputPath the first frame starts
     bool ShowHelp = false;
+    // The spectrogram of the whole input from StartSeconds, or of WavSeconds of the tone, as
+    // a picture or (a name ending in .csv) as numbers; empty for none. The look's lanes,
+    // frequency axis, colour map, floor and transform length are the options'.
+    std::string SpectrogramPath;
+    charts::TSpectrogramLook Spectrogram;
+    int SpectrogramWidth = charts::DefaultSpectrogramSize.width();
+    int SpectrogramHeight = charts::DefaultSpectrogramSize.height();
 };
+
+// The largest spectrogram picture the tool draws, in pixels each way.
+inline constexpr int MaxSpectrogramSide = 8192;
 
 // The longest sound --wav writes, in seconds (an hour: 230 MB of 32-bit samples).
 inline constexpr int MaxWavSeconds = 3600;

@@ -7,6 +7,7 @@
 #include "frames_picture.h"
 #include "frames_report.h"
 #include "frames_sound.h"
+#include "frames_spectrogram.h"
 #include "platform/standard_streams.h"
 #include "replacing_file.h"
 
@@ -133,9 +134,15 @@ int main(int argc, char** argv) {
                     " is the file standard output goes to; give the sound another file");
         return ExitUsage;
     }
+    if (!options.SpectrogramPath.empty() && tools::IsStandardOutput(options.SpectrogramPath)) {
+        ReportError("--spectrogram " + tools::QuotedValue(options.SpectrogramPath) +
+                    " is the file standard output goes to; give the spectrogram another file");
+        return ExitUsage;
+    }
     // The picture is opened first, so that a file it may not replace stops the run at once.
     std::optional<tools::ReplacingFile> picture;
     std::optional<tools::ReplacingFile> sound;
+    std::optional<tools::ReplacingFile> spectrogram;
     try {
         if (!options.PngPath.empty()) {
             picture.emplace("--png", options.PngPath);
@@ -147,6 +154,10 @@ int main(int argc, char** argv) {
             } else {
                 tools::WriteInputSound(options, *sound);
             }
+        }
+        if (!options.SpectrogramPath.empty()) {
+            spectrogram.emplace("--spectrogram", options.SpectrogramPath);
+            tools::WriteSpectrogram(options, *spectrogram);
         }
         const tools::LastFrame frame =
             tools::NeedsFrames(options) ? tools::RunLastFrame(options) : tools::LastFrame{};
@@ -165,6 +176,9 @@ int main(int argc, char** argv) {
         }
         if (sound) {
             sound->Commit();
+        }
+        if (spectrogram) {
+            spectrogram->Commit();
         }
     } catch (const tools::OutputError& error) {
         ReportError(error.what());

@@ -4,6 +4,7 @@
 #include "analysis/frame_pipeline.h"
 #include "analysis/tone_stream.h"
 #include "analysis/window_figures.h"
+#include "charts/spectrogram_look.h"
 #include "controls/surface_view.h"
 #include "display/spectrum_plot.h"
 #include "display/window_layout.h"
@@ -208,6 +209,19 @@ TEST(FramesOptions, RejectsBadArgumentsNamingTheArgumentAndItsRange) {
         {{"--input", "f.wav", "--start", "-1"}, "--start must be a number of seconds from 0"},
         {{"--input", "f.wav", "--start", "nan"}, "not 'nan'"},
         {{"--curves", "level", "--input", "f.wav"}, "--input does not apply to --curves"},
+        // The spectrogram's own options go with it, each within its range.
+        {{"--lanes", "error"}, "--lanes applies only to --spectrogram"},
+        {{"--spectrogram", "s.png", "--lanes", "coded,errors"},
+         "--lanes must be one or more of original|coded|error joined by commas, not 'coded,errors'"},
+        {{"--spectrogram", "s.png", "--lanes", ""}, "not ''"},
+        {{"--spectrogram", "s.png", "--size", "239x160"}, "from 240x160 to 8192x8192, not '239x160'"},
+        {{"--spectrogram", "s.png", "--size", "800"}, "--size must be WIDTHxHEIGHT"},
+        {{"--spectrogram", "s.png", "--transform", "1000"}, "one of 512, 1024, 2048, not '1000'"},
+        {{"--spectrogram", "s.png", "--floor", "0"}, "from -184 to -1"},
+        {{"--spectrogram", "s.png", "--colour-map", "jet"}, "viridis|magma|inferno|grey"},
+        {{"--spectrogram", "s.png", "--frequency-axis", "mel"}, "linear|log"},
+        {{"--spectrogram", "s.png", "--error"}, "--error applies only to --wav"},
+        {{"--curves", "level", "--spectrogram", "s.png"}, "--spectrogram does not apply to --curves"},
         // A raw value is echoed escaped, and cut.
         {{"--mode", "a\nb\x1b[2J"}, "not 'a\\nb\\x1b[2J'"},
         {{"--freq", std::string_view("12345678901234567890123456789012345678901234567890")},
@@ -700,7 +714,7 @@ TEST(FramesProcess, ExitStatusAndStreams) {
         std::string errMention; // empty: nothing on standard error
     } cases[] = {
         {"--window rectangular", 0, 512, ""},
-        {"--help", 0, 68, ""},
+        {"--help", 0, 91, ""},
         {"--window-figures", 0, 12, ""},
         // The figures follow the ordinates after a blank line.
         {"--mode iter1 --measure", 0, 520, ""},
@@ -873,8 +887,10 @@ TEST(FramesCompletion, OffersExactlyTheOptionsAndTheirValuesFromTheTables) {
         {"--png /dev/nul", {"/dev/null"}},
         {"--input /dev/nul", {"/dev/null"}},
         {"--start ''", {}},
+        {"--colour-map ''", names(charts::ColourMaps)},
+        {"--lanes e", names(analysis::SpectrogramLanes, "e")},
     };
-    ASSERT_EQ(options.size(), 23u);
+    ASSERT_EQ(options.size(), 30u);
     const std::string scriptPath = testing::TempDir() + "orvex_frames_completion.sh";
     for (const auto& c : cases) {
         SCOPED_TRACE(c.line);
@@ -1023,4 +1039,44 @@ TEST(FramesInput, AFileRunsThroughTheSameSourceCoderAndWriter) {
         EXPECT_EQ(refused.status, 1);
         EXPECT_NE(refused.err.find(told), std::string::npos) << refused.err;
     }
+}
+
+// The spectrogram's numbers hold every column of the tone once per lane asked for, a tone on a
+// bin at its level and the exact coder's error empty; the picture has the size asked for.
+TEST(FramesSpectrogram, CsvHoldsEveryColumnAndLaneAndThePictureItsSize) {
+    const std::string csv = testing::TempDir() + "orvex_frames_spectrogram.csv";
+    const ProcessResult run = RunTool("--level -20 --seconds 1 --lanes error,original --spectrogram " + csv);
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(Lines(run.out).size(), 512u); // the frames' report as ever
+    const std::vector<std::string> lines = Lines(ReadFile(csv));
+    const std::vector<std::string> header = Split(lines.at(0), ',');
+    ASSERT_EQ(header.size(), 2u + 513u);
+    EXPECT_EQ(header[0] + header[1] + header[2] + "," + header[66] + "," + header[514],
+              "time_slane0,1000,8000");
+    constexpr std::size_t Columns = (16000 - 1024) / 256 + 1;
+    ASSERT_EQ(lines.size(), 1 + 2 * Columns);
+    for (const std::size_t column : {std::size_t{0}, Columns - 1}) {
+        const std::vector<std::string> original = Split(lines[1 + 2 * column], ',');
+        EXPECT_DOUBLE_EQ(std::stod(original[0]), (256.0 * column + 512) / 16000) << column;
+        EXPECT_EQ(original[1], "original");
+        EXPECT_NEAR(std::stod(original[66]), -20.0, 0.1);
+        EXPECT_EQ(lines[2 + 2 * column], original[0] + ",error" + std::string(513, ','));
+    }
+
+    const std::string png = testing::TempDir() + "orvex_frames_spectrogram.png";
+    std::filesystem::remove(png);
+    const ProcessResult drawn =
+        RunTool("--mode iter1 --seconds 2 --spectrogram " + png +
+                " --size 400x300 --transform 2048 --frequency-axis log --colour-map magma --floor -90");
+    ASSERT_EQ(drawn.status, 0) << drawn.err;
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    ASSERT_NE(png_image_begin_read_from_file(&image, png.c_str()), 0) << image.message;
+    EXPECT_EQ(image.width, 400u);
+    EXPECT_EQ(image.height, 300u);
+    png_image_free(&image);
+
+    const ProcessResult failed = RunTool("--spectrogram /dev/full");
+    EXPECT_EQ(failed.status, 1);
+    EXPECT_EQ(Lines(failed.err).size(), 1u) << failed.err;
 }

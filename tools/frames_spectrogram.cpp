@@ -1,0 +1,190 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "frames_spectrogram.h"
+
+#include "analysis/analyzer.h"
+#include "analysis/frame_pipeline.h"
+#include "analysis/spectrogram_column_maker.h"
+#include "analysis/spectrogram_levels.h"
+#include "analysis/spectrogram_slotter.h"
+#include "analysis/tone_source.h"
+#include "charts/coder_curve_chart.h"
+#include "charts/spectrogram_picture.h"
+#include "frames_report.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <cerrno>
+#include <charconv>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace tools {
+namespace {
+
+using analysis::SpectrogramHop;
+using analysis::SpectrogramLaneCount;
+
+// The samples the spectrogram is made of: the input from --start, or the tone from a fresh
+// start (sample clock at 0), at the options' level and window.
+class TSpectrogramSource {
+public:
+    explicit TSpectrogramSource(const FramesOptions& options) {
+        analysis::StartAnalyzer(options.Window, options.LevelDb);
+        if (options.InputPath.empty()) {
+            tone_.emplace(options.FrequencyHz);
+            source_ = &*tone_;
+            samples_ = static_cast<std::int64_t>(options.WavSeconds) * analysis::SampleRate;
+            return;
+        }
+        file_ = OpenInput(options);
+        source_ = file_.get();
+        samples_ = file_->Info().Samples - file_->Position();
+        startSeconds_ = static_cast<double>(file_->Position()) / analysis::SampleRate;
+    }
+
+    // Every column whose samples lie within the source (one, padded with silence, if it is
+    // shorter than a transform).
+    std::int64_t Columns(int transformLength) const {
+        return samples_ >= transformLength ? (samples_ - transformLength) / SpectrogramHop + 1 : 1;
+    }
+    double StartSeconds() const { return startSeconds_; }
+
+    // Feeds `maker` the source's samples, uncoded and as `mode` codes them (a frame's own
+    // TakeFrame), until it has made `columns` columns, calling sink(column) for each.
+    template <typename Sink>
+    void Run(analysis::TSpectrogramColumnMaker& maker, analysis::CodingMode mode,
+             std::int64_t columns, Sink&& sink) {
+        const std::int64_t needed = (columns - 1) * SpectrogramHop + maker.TransformLength();
+        std::array<double, analysis::FrameLength> coded{};
+        std::array<double, analysis::FrameLength> original{};
+        for (std::int64_t taken = 0; taken < needed; taken += analysis::FrameLength) {
+            analysis::TakeFrame(*source_, mode, coded, original);
+            const auto count = static_cast<std::size_t>(
+                std::min<std::int64_t>(analysis::FrameLength, needed - taken));
+            maker.Feed(std::span(original).first(count), std::span(coded).first(count), sink);
+        }
+    }
+
+private:
+    std::unique_ptr<sound::TSoundFile> file_;
+    std::optional<analysis::TToneSource> tone_;
+    analysis::TSampleSource* source_ = nullptr;
+    std::int64_t samples_ = 0;
+    double startSeconds_ = 0.0;
+};
+
+void Write(ReplacingFile& file, std::string_view bytes) {
+    if (std::fwrite(bytes.data(), 1, bytes.size(), file.Stream()) != bytes.size()) {
+        throw OutputError(file.Failure(std::strerror(errno)));
+    }
+}
+
+void AppendShortest(std::string& text, double value) {
+    std::array<char, 32> buffer{};
+    const auto [end, error] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
+    text.append(buffer.data(), error == std::errc() ? end : buffer.data());
+}
+
+void WritePicture(const FramesOptions& options, TSpectrogramSource& source, ReplacingFile& file) {
+    const charts::TOffscreenPainting painting;
+    const QSize size(options.SpectrogramWidth, options.SpectrogramHeight);
+    charts::TSpectrogramLook look = options.Spectrogram;
+    const int length = look.TransformLength;
+    const std::int64_t columns = source.Columns(length);
+    const int slotCount = charts::TSpectrogramPicture::SlotsAt(size);
+    look.SecondsPerSlot = static_cast<double>(columns) / slotCount / analysis::SpectrogramColumnsPerSecond;
+    charts::TSpectrogramPicture picture(look, size);
+
+    const int bins = analysis::SpectrogramBins(length);
+    analysis::TSpectrogramSlotter slotter(columns, slotCount, bins);
+    std::vector<std::uint8_t> codes(static_cast<std::size_t>(bins) * SpectrogramLaneCount);
+    analysis::TLaneCodes lanes;
+    for (std::size_t lane = 0; lane < lanes.size(); ++lane) {
+        lanes[lane] = std::span(codes).subspan(lane * static_cast<std::size_t>(bins),
+                                               static_cast<std::size_t>(bins));
+    }
+    analysis::TSpectrogramColumnMaker maker(length, options.Window);
+    source.Run(maker, options.Mode, columns, [&](const analysis::TSpectrogramColumn& column) {
+        for (std::size_t lane = 0; lane < lanes.size(); ++lane) {
+            analysis::QuantiseLevels(column.Power[lane],
+                                     std::span(codes).subspan(lane * static_cast<std::size_t>(bins),
+                                                              static_cast<std::size_t>(bins)));
+        }
+        slotter.Add(lanes, [&](const analysis::TLaneCodes& slot) {
+            // A slot stands for the middle of its columns.
+            const auto [first, end] = slotter.ColumnsOf(picture.SlotsDrawn());
+            const double seconds = (analysis::SpectrogramColumnSeconds(first, length) +
+                                    analysis::SpectrogramColumnSeconds(end - 1, length)) /
+                                   2.0;
+            picture.AppendSlot(slot, source.StartSeconds() + seconds);
+        });
+    });
+    Write(file, charts::SpectrogramPng(picture));
+}
+
+void WriteCsv(const FramesOptions& options, TSpectrogramSource& source, ReplacingFile& file) {
+    const int length = options.Spectrogram.TransformLength;
+    const double floorDb = options.Spectrogram.FloorDb;
+    std::string text = "time_s,lane";
+    for (int bin = 0; bin < analysis::SpectrogramBins(length); ++bin) {
+        text += ',';
+        AppendShortest(text, static_cast<double>(bin) * analysis::SampleRate / length);
+    }
+    text += '\n';
+    Write(file, text);
+
+    analysis::TSpectrogramColumnMaker maker(length, options.Window);
+    source.Run(maker, options.Mode, source.Columns(length),
+               [&](const analysis::TSpectrogramColumn& column) {
+        text.clear();
+        for (const analysis::TSpectrogramLaneInfo& lane : analysis::SpectrogramLanes) {
+            if (!options.Spectrogram.Lanes[static_cast<std::size_t>(lane.Lane)]) {
+                continue;
+            }
+            AppendShortest(text, source.StartSeconds() +
+                                     analysis::SpectrogramColumnSeconds(column.Index, length));
+            text += ',';
+            text += lane.ToolName;
+            for (const double power : column.Lane(lane.Lane)) {
+                text += ',';
+                const double level = analysis::PowerDecibels(power);
+                if (level >= floorDb) {
+                    std::array<char, 32> buffer{};
+                    const auto [end, error] = std::to_chars(
+                        buffer.data(), buffer.data() + buffer.size(), level, std::chars_format::fixed, 2);
+                    text.append(buffer.data(), error == std::errc() ? end : buffer.data());
+                }
+            }
+            text += '\n';
+        }
+        Write(file, text);
+    });
+}
+
+} // namespace
+
+bool IsSpectrogramCsv(const std::string& path) {
+    constexpr std::string_view Extension = ".csv";
+    if (path.size() < Extension.size()) {
+        return false;
+    }
+    return std::equal(Extension.begin(), Extension.end(), path.end() - Extension.size(),
+                      [](char a, char b) {
+                          return a == std::tolower(static_cast<unsigned char>(b));
+                      });
+}
+
+void WriteSpectrogram(const FramesOptions& options, ReplacingFile& file) {
+    TSpectrogramSource source(options);
+    if (IsSpectrogramCsv(options.SpectrogramPath)) {
+        WriteCsv(options, source, file);
+    } else {
+        WritePicture(options, source, file);
+    }
+}
+
+} // namespace tools
