@@ -18,6 +18,7 @@
 #include <charconv>
 #include <cstdio>
 #include <cstring>
+#include <future>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -54,22 +55,52 @@ public:
     double StartSeconds() const { return startSeconds_; }
 
     // Feeds `maker` the source's samples, uncoded and as `mode` codes them (a frame's own
-    // TakeFrame), until it has made `columns` columns, calling sink(column) for each.
+    // TakeFrame), until it has made `columns` columns, calling sink(column) for each. The
+    // samples are taken a block at a time on this thread while a worker thread makes the
+    // columns of the block before (the transforms cost three times the rest), so `maker` and
+    // `sink` run on the worker, one block after another.
     template <typename Sink>
     void Run(analysis::TSpectrogramColumnMaker& maker, analysis::CodingMode mode,
              std::int64_t columns, Sink&& sink) {
         const std::int64_t needed = (columns - 1) * SpectrogramHop + maker.TransformLength();
-        std::array<double, analysis::FrameLength> coded{};
-        std::array<double, analysis::FrameLength> original{};
-        for (std::int64_t taken = 0; taken < needed; taken += analysis::FrameLength) {
-            analysis::TakeFrame(*source_, mode, coded, original);
-            const auto count = static_cast<std::size_t>(
-                std::min<std::int64_t>(analysis::FrameLength, needed - taken));
-            maker.Feed(std::span(original).first(count), std::span(coded).first(count), sink);
+        std::array<TBlock, 2> blocks;
+        std::future<void> making;
+        for (std::int64_t taken = 0, block = 0; taken < needed; ++block) {
+            TBlock& filling = blocks[static_cast<std::size_t>(block % 2)];
+            filling.Count = 0;
+            while (filling.Count < BlockSamples && taken < needed) {
+                const auto at = static_cast<std::size_t>(filling.Count);
+                analysis::TakeFrame(*source_, mode,
+                                    std::span(filling.Coded).subspan(at, analysis::FrameLength),
+                                    std::span(filling.Original).subspan(at, analysis::FrameLength));
+                const int count = static_cast<int>(
+                    std::min<std::int64_t>(analysis::FrameLength, needed - taken));
+                filling.Count += count;
+                taken += count;
+            }
+            if (making.valid()) {
+                making.get(); // and what it threw
+            }
+            making = std::async(std::launch::async, [&maker, &sink, &filling] {
+                const auto count = static_cast<std::size_t>(filling.Count);
+                maker.Feed(std::span(filling.Original).first(count),
+                           std::span(filling.Coded).first(count), sink);
+            });
+        }
+        if (making.valid()) {
+            making.get();
         }
     }
 
 private:
+    // Samples taken at a time: 64 frames, 4 s.
+    static constexpr int BlockSamples = 64 * analysis::FrameLength;
+    struct TBlock {
+        std::vector<double> Original = std::vector<double>(BlockSamples);
+        std::vector<double> Coded = std::vector<double>(BlockSamples);
+        int Count = 0;
+    };
+
     std::unique_ptr<sound::TSoundFile> file_;
     std::optional<analysis::TToneSource> tone_;
     analysis::TSampleSource* source_ = nullptr;
