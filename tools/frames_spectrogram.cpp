@@ -42,6 +42,7 @@ public:
             return;
         }
         file_ = OpenInput(options);
+        path_ = options.InputPath;
         source_ = file_.get();
         samples_ = file_->Info().Samples - file_->Position();
         startSeconds_ = static_cast<double>(file_->Position()) / analysis::SampleRate;
@@ -70,9 +71,13 @@ public:
             filling.Count = 0;
             while (filling.Count < BlockSamples && taken < needed) {
                 const auto at = static_cast<std::size_t>(filling.Count);
-                analysis::TakeFrame(*source_, mode,
-                                    std::span(filling.Coded).subspan(at, analysis::FrameLength),
-                                    std::span(filling.Original).subspan(at, analysis::FrameLength));
+                try {
+                    analysis::TakeFrame(*source_, mode,
+                                        std::span(filling.Coded).subspan(at, analysis::FrameLength),
+                                        std::span(filling.Original).subspan(at, analysis::FrameLength));
+                } catch (const sound::TSoundFileError& error) {
+                    throw InputError("cannot read " + QuotedValue(path_) + ": " + error.what());
+                }
                 const int count = static_cast<int>(
                     std::min<std::int64_t>(analysis::FrameLength, needed - taken));
                 filling.Count += count;
@@ -102,6 +107,7 @@ private:
     };
 
     std::unique_ptr<sound::TSoundFile> file_;
+    std::string path_; // the file's name, for messages
     std::optional<analysis::TToneSource> tone_;
     analysis::TSampleSource* source_ = nullptr;
     std::int64_t samples_ = 0;

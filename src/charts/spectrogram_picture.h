@@ -33,7 +33,9 @@ namespace charts {
 // caller fills again from its history.
 //
 // Fonts are in pixels, so the picture does not depend on the screen. Needs a QGuiApplication
-// for its text (the tool makes one on the offscreen platform: TOffscreenPainting).
+// for its text (the tool makes one on the offscreen platform: TOffscreenPainting). For one
+// thread at a time (painting keeps its laid-out texts); appending slots touches no Qt state
+// but the ring image, so a worker may draw them while no one paints.
 class TSpectrogramPicture {
 public:
     // A picture of `size` (at least MinimumSpectrogramSize) with no slot drawn yet.
