@@ -55,18 +55,7 @@ const TCodeTables& CodeTables() {
     return tables;
 }
 
-} // namespace
-
-double PowerDecibels(double relativePower) {
-    assert(relativePower >= 0.0);
-    if (relativePower == 0.0) {
-        return -std::numeric_limits<double>::infinity();
-    }
-    return static_cast<double>(10.0L * std::log10(static_cast<Extended>(relativePower)));
-}
-
-std::uint8_t LevelCodeOfPower(double relativePower) {
-    const TCodeTables& tables = CodeTables();
+std::uint8_t CodeOf(const TCodeTables& tables, double relativePower) {
     if (!(relativePower >= tables.Boundary[1])) {
         return 0;
     }
@@ -84,10 +73,25 @@ std::uint8_t LevelCodeOfPower(double relativePower) {
     return static_cast<std::uint8_t>(lowest + (next ? 1 : 0));
 }
 
+} // namespace
+
+double PowerDecibels(double relativePower) {
+    assert(relativePower >= 0.0);
+    if (relativePower == 0.0) {
+        return -std::numeric_limits<double>::infinity();
+    }
+    return static_cast<double>(10.0L * std::log10(static_cast<Extended>(relativePower)));
+}
+
+std::uint8_t LevelCodeOfPower(double relativePower) {
+    return CodeOf(CodeTables(), relativePower);
+}
+
 void QuantiseLevels(std::span<const double> powers, std::span<std::uint8_t> codes) {
     assert(codes.size() == powers.size());
+    const TCodeTables& tables = CodeTables();
     for (std::size_t bin = 0; bin < powers.size(); ++bin) {
-        codes[bin] = LevelCodeOfPower(powers[bin]);
+        codes[bin] = CodeOf(tables, powers[bin]);
     }
 }
 
