@@ -204,7 +204,8 @@ void TSpectrogramPicture::DrawChrome() {
     painter.setFont(PixelFont(TextPixels));
     const int textHeight = painter.fontMetrics().height();
 
-    // The frequency scale of each lane, labels from the bottom up while they do not crowd.
+    // The frequency scale of each lane: labels from the top (half the sample rate) down,
+    // each one that would crowd the one above left out.
     for (const analysis::TSpectrogramLaneInfo& info : analysis::SpectrogramLanes) {
         const QRect lane = LaneArea(info.Lane);
         if (lane.isEmpty()) {
@@ -220,12 +221,13 @@ void TSpectrogramPicture::DrawChrome() {
                 ticks.push_back(hz);
             }
         }
-        int lastLabel = lane.bottom() + LabelSpacing;
-        for (const double hz : ticks) {
+        int lastLabel = lane.top() - LabelSpacing;
+        for (auto tick = ticks.rbegin(); tick != ticks.rend(); ++tick) {
+            const double hz = *tick;
             const int y = lane.top() + RowOf(hz);
             const int labelY =
                 std::clamp(y, lane.top() + textHeight / 2, lane.bottom() - textHeight / 2);
-            if (lastLabel - labelY < LabelSpacing) {
+            if (labelY - lastLabel < LabelSpacing) {
                 continue;
             }
             lastLabel = labelY;
