@@ -70,7 +70,7 @@ spectrogram_seconds() {
             best_cpu=${took#* }
         fi
     done
-    printf '%s %s' "$best" "$best_cpu"
+    printf '%s %s\n' "$best" "$best_cpu"
 }
 printf '%-6s %-22s %-6s %10s %10s\n' mode input output "wall (s)" "CPU (s)"
 for mode in pcm iter1; do
