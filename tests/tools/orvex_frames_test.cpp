@@ -445,6 +445,9 @@ TEST(FramesFormats, JsonHoldsTheSettingsOrdinatesPeakAndFigures) {
         {Settings(1000, 0, CodingMode::cmPCM, WindowKind::wkKaiser, 1), false},
         {Settings(7000, -160, CodingMode::cmOrvexSqrt, WindowKind::wkHann, 3), false},
         {Settings(0, 0, CodingMode::cmPCM, WindowKind::wkRectangular, 1), true},
+        // Zero but for rounding, and a coded tone with nothing beside it.
+        {Settings(8000, 0, CodingMode::cmPCM, WindowKind::wkKaiser, 1), true},
+        {Settings(4000, 0, CodingMode::cmIter1, WindowKind::wkRectangular, 1), false},
     };
     for (const auto& c : cases) {
         FramesOptions options = c.options;
@@ -512,8 +515,13 @@ TEST(FramesFormats, JsonHoldsTheSettingsOrdinatesPeakAndFigures) {
         if (c.silent) {
             EXPECT_TRUE(report.at("distortion").is_null());
         } else {
-            EXPECT_EQ(report.at("distortion").at("sinad_db").get<double>(), distortion.SinadDb);
-            EXPECT_EQ(report.at("distortion").at("spur_hz").get<double>(), distortion.SpurHz);
+            // A figure comparing with nothing is null, and so is the spur of no SFDR.
+            const auto figure = [](double value, double owner) {
+                return std::isfinite(owner) ? nlohmann::json(value) : nlohmann::json(nullptr);
+            };
+            const nlohmann::json& json = report.at("distortion");
+            EXPECT_EQ(json.at("sinad_db"), figure(distortion.SinadDb, distortion.SinadDb));
+            EXPECT_EQ(json.at("spur_hz"), figure(distortion.SpurHz, distortion.SfdrDb));
         }
 
         // Every other key is described, and the levels say what they are relative to.
@@ -532,6 +540,15 @@ TEST(FramesFormats, JsonHoldsTheSettingsOrdinatesPeakAndFigures) {
             }
         }
     }
+    // Of equal largest bins the peak is the lowest, as its description says.
+    tools::LastFrame equal;
+    equal.BinValues[300] = equal.BinValues[200] = 1e6;
+    FramesOptions json;
+    json.Format = FramesFormat::ffJson;
+    std::ostringstream out;
+    tools::WriteReport(json, equal, out);
+    EXPECT_EQ(nlohmann::json::parse(out.str()).at("peak").at("bin"), 200);
+
     // The option lines come from the option table, in the usage's columns.
     const std::string usage = tools::FramesUsage();
     for (const char* words :
