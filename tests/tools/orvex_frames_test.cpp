@@ -701,6 +701,9 @@ TEST(FramesPicture, PngIsWhatTheWindowShowsOneTickLater) {
 TEST(FramesProcess, ExitStatusAndStreams) {
     const std::string missing = testing::TempDir() + "no_such_folder/picture.png";
     std::filesystem::remove(testing::TempDir() + "closed.png"); // whatever an earlier run left
+    const std::string nullLink = testing::TempDir() + "null_link";
+    std::filesystem::remove(nullLink);
+    std::filesystem::create_symlink("/dev/null", nullLink);
     const struct {
         std::string arguments;
         int status;
@@ -725,6 +728,10 @@ TEST(FramesProcess, ExitStatusAndStreams) {
         // Closed, standard output would be the picture's descriptor; nothing is written.
         {"--png " + testing::TempDir() + "closed.png >&-", 1, 0, "standard output: it is closed"},
         {"--png " + testing::TempDir(), 1, 0, "Is a directory"},
+        // One file for two outputs, by any name.
+        {"--wav " + missing + " --png " + missing, 2, 0, "' are the same file; give each its own"},
+        {"--curves level --png /tmp/../tmp/a.png --svg /tmp/a.png", 2, 0, "are the same file"},
+        {"--wav /dev/null --png " + nullLink, 2, 0, "are the same file"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.arguments);
@@ -741,6 +748,7 @@ TEST(FramesProcess, ExitStatusAndStreams) {
     }
     EXPECT_FALSE(std::filesystem::exists(missing));
     EXPECT_FALSE(std::filesystem::exists(testing::TempDir() + "closed.png"));
+    std::filesystem::remove(nullLink);
 }
 
 // The picture never lands on standard output's own file, replaces a file only where the user
