@@ -69,7 +69,7 @@ const std::map<std::string, TFolderRule>& Rules() {
         {"tools",
          {{"tools", "display", "controls", "raster", "analysis", "platform", "charts"},
           false,
-          {"png.h", "nlohmann/json.hpp", "sndfile.h", "fcntl.h", "sys/stat.h", "unistd.h"}}},
+          {"png.h", "nlohmann/json.hpp", "fcntl.h", "sys/stat.h", "unistd.h"}}},
     };
     return rules;
 }

@@ -29,6 +29,7 @@
 #include <string>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -952,7 +953,8 @@ TEST(FramesSound, WavHoldsTheStreamExactlyAndFailsWithoutTouchingTheFile) {
         analysis::TToneStream(c.settings).Fill(expected);
         EXPECT_TRUE(read == expected);
 
-        FILE* pipe = popen(("sox --i " + path).c_str(), "r");
+        // Without a warning: a float format's fmt chunk has its cbSize, and a fact chunk.
+        FILE* pipe = popen(("sox --i " + path + " 2>&1").c_str(), "r");
         ASSERT_NE(pipe, nullptr);
         std::array<char, 4096> text{};
         const std::string sox(text.data(), std::fread(text.data(), 1, text.size() - 1, pipe));
@@ -961,10 +963,28 @@ TEST(FramesSound, WavHoldsTheStreamExactlyAndFailsWithoutTouchingTheFile) {
                                   "Precision      : 25-bit", "32-bit Floating Point PCM"}) {
             EXPECT_NE(sox.find(field), std::string::npos) << sox;
         }
+        EXPECT_EQ(sox.find("WARN"), std::string::npos) << sox;
+
+        // Down a pipe, the same bytes.
+        const std::string fifo = path + ".fifo";
+        std::filesystem::remove(fifo);
+        ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+        std::string piped;
+        std::thread reader([&] { piped = ReadFile(fifo); });
+        const ProcessResult throughPipe = RunTool(c.arguments + " --wav " + fifo);
+        reader.join();
+        EXPECT_EQ(throughPipe.status, 0) << throughPipe.err;
+        EXPECT_TRUE(piped == ReadFile(path));
+        std::filesystem::remove(fifo);
     }
+    // A failed write, the last one too (the file may not grow past all but the last bytes),
+    // leaves the file as it was.
     const std::string before = ReadFile(path);
-    for (const std::string& failing : {"--wav " + path + " >/dev/full", std::string("--wav /dev/full")}) {
-        const ProcessResult run = RunTool(failing);
+    for (const auto& [prefix, failing] :
+         {std::pair<std::string, std::string>{"", "--wav " + path + " >/dev/full"},
+          {"", "--wav /dev/full"},
+          {"trap '' XFSZ; prlimit --fsize=64000 ", "--wav " + path}}) {
+        const ProcessResult run = RunTool(failing, prefix);
         EXPECT_EQ(run.status, 1) << failing;
         EXPECT_EQ(Lines(run.err).size(), 1u) << run.err;
     }
