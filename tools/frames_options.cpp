@@ -309,11 +309,11 @@ std::string QuotedValue(std::string_view text) {
     return quoted;
 }
 
-std::vector<std::string_view> OptionValueNames(FramesOptionValue value) {
-    std::vector<std::string_view> names;
+std::vector<std::string> OptionValueNames(FramesOptionValue value) {
+    std::vector<std::string> names;
     const auto add = [&names](const auto& table) {
         for (const auto& row : table) {
-            names.push_back(row.ToolName);
+            names.emplace_back(row.ToolName);
         }
     };
     switch (value) {
@@ -328,6 +328,11 @@ std::vector<std::string_view> OptionValueNames(FramesOptionValue value) {
         break;
     case FramesOptionValue::ovAxis:
         add(CurveAxes);
+        break;
+    case FramesOptionValue::ovFrameCount:
+        for (const int frames : display::AveragingFrameCounts) {
+            names.push_back(std::to_string(frames));
+        }
         break;
     case FramesOptionValue::ovNone:
     case FramesOptionValue::ovWhole:

@@ -71,6 +71,7 @@ enum class FramesOptionValue : std::uint8_t {
     ovFile,   // a file name
     ovBins,   // one or two bins, "B1[,B2]"
     ovAxis,   // a name from CurveAxes
+    ovFrameCount, // a frame count of display::AveragingFrameCounts
 };
 
 // Whether an option means anything to --window-figures, which runs no frames.
@@ -138,7 +139,7 @@ inline constexpr std::array<FramesOptionInfo, 19> FramesOptionTable = {{
      WithWindowFigures::wfRejected, WithCurves::wcApplies},
     {FramesOption::foHold, "--hold", "", "", FramesOptionValue::ovNone,
      WithWindowFigures::wfRejected, WithCurves::wcRejected},
-    {FramesOption::foAverage, "--average", "", "N", FramesOptionValue::ovWhole,
+    {FramesOption::foAverage, "--average", "", "N", FramesOptionValue::ovFrameCount,
      WithWindowFigures::wfRejected, WithCurves::wcRejected},
     {FramesOption::foMarkers, "--markers", "", "B1[,B2]", FramesOptionValue::ovBins,
      WithWindowFigures::wfRejected, WithCurves::wcRejected},
@@ -163,9 +164,9 @@ inline constexpr std::array<FramesOptionInfo, 19> FramesOptionTable = {{
 static_assert(analysis::RowsInEnumOrder(FramesOptionTable,
                                         [](const FramesOptionInfo& row) { return row.Option; }));
 
-// The names an option of kind `value` accepts, in their table's order; empty for a flag, a
-// number or a file name.
-std::vector<std::string_view> OptionValueNames(FramesOptionValue value);
+// The names (or the numbers) an option of kind `value` accepts, in their table's order; empty
+// for a flag, a number of a range or a file name.
+std::vector<std::string> OptionValueNames(FramesOptionValue value);
 
 // What orvex-frames computes; the defaults are the analyzer's start-up settings.
 struct FramesOptions {

@@ -863,14 +863,10 @@ TEST(FramesCompletion, OffersExactlyTheOptionsAndTheirValuesFromTheTables) {
         return words;
     };
     Words options;
-    Words windowOptions;
     for (const tools::FramesOptionInfo& row : tools::FramesOptionTable) {
         options.emplace_back(row.Name);
         if (!row.ShortName.empty()) {
             options.emplace_back(row.ShortName);
-        }
-        if (row.Name.starts_with("--w")) {
-            windowOptions.emplace_back(row.Name);
         }
     }
     const struct {
@@ -878,7 +874,16 @@ TEST(FramesCompletion, OffersExactlyTheOptionsAndTheirValuesFromTheTables) {
         Words offered;
     } cases[] = {
         {"''", options},
-        {"--samples --w", windowOptions},
+        // --window-figures runs no frame, --curves none of the coded kind: once either is
+        // given only what it takes is offered, and neither after an option it refuses.
+        {"--w", {"--window", "--wav", "--window-figures"}},
+        {"--samples --w", {"--window", "--wav"}},
+        {"--window-figures ''", {"--format", "--help", "-h"}},
+        {"--curves = level --format csv --",
+         {"--freq", "--level", "--format", "--png", "--svg", "--help"}},
+        {"--freq 1000 --c", {"--curves"}},
+        {"--mode pcm --c", {}},
+        {"--average ''", {"4", "16", "64"}},
         {"--mode ''", names(analysis::CodingModes)},
         {"--window = ''", names(analysis::WindowKinds)},
         {"--freq 10 --window ha", names(analysis::WindowKinds, "ha")},
