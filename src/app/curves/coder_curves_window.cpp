@@ -86,14 +86,16 @@ void TCoderCurvesWindow::hideEvent(QHideEvent* event) {
     QWidget::hideEvent(event);
     // A hidden window keeps its native window and backing store, as many pixels as it was
     // large (256 MB at 8000 x 8000). Once it is closed or hidden by the program, not merely
-    // minimised, they go, after the hiding is done; showing it again makes new ones. The
-    // curves and their computation stay.
+    // minimised, they go, after the hiding is done; showing it again makes new ones of the
+    // same size. The curves and their computation stay.
     if (!event->spontaneous()) {
         QMetaObject::invokeMethod(
             this,
             [this] {
                 if (isHidden()) {
+                    const QRect kept = geometry();
                     destroy();
+                    setGeometry(kept);
                 }
             },
             Qt::QueuedConnection);
