@@ -27,6 +27,13 @@ function(orvex_add_man_page target)
     if(ARG_VERSION)
         set(version_option --version-string=${ARG_VERSION})
     endif()
+    # help2man runs the program through a wrapper of the program's name that gives the usage
+    # in the one form help2man reads as a synopsis (see man_page_help.sh).
+    set(wrapper ${ORVEX_MAN_DIR}/help/${target})
+    file(GENERATE OUTPUT ${wrapper}
+         CONTENT "#!/bin/sh\nexec /bin/sh '${PROJECT_SOURCE_DIR}/cmake/man_page_help.sh' '$<TARGET_FILE:${target}>' \"$@\"\n"
+         FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
+                          WORLD_READ WORLD_EXECUTE)
     # help2man takes the program's output whatever its status, so a page is checked for the
     # options section the help text must have produced; an empty or broken --help fails
     # the build instead of installing a hollow page.
@@ -35,10 +42,10 @@ function(orvex_add_man_page target)
         COMMAND ${CMAKE_COMMAND} -E make_directory ${ORVEX_MAN_DIR}
         COMMAND ${CMAKE_COMMAND} -E env --unset=DISPLAY --unset=WAYLAND_DISPLAY
                 ${HELP2MAN} --no-info --section=1 --include=${include_file} ${version_option}
-                --output=${page} $<TARGET_FILE:${target}>
+                --output=${page} ${wrapper}
         COMMAND grep -qF "\\-\\-help" ${page}
         COMMAND ${GZIP} -9nf ${page}
-        DEPENDS ${target} ${include_file}
+        DEPENDS ${target} ${include_file} ${PROJECT_SOURCE_DIR}/cmake/man_page_help.sh
         COMMENT "Writing the manual page ${target}(1) from ${target} --help"
         VERBATIM)
     set(orvex_man_pages ${orvex_man_pages} ${page}.gz PARENT_SCOPE)

@@ -41,11 +41,18 @@ Orvex synthesises a pure tone of 0 to 8000 Hz at 0 to -160 dB and shows its
 spectrum live, every 64 ms. Each sample can pass through a 16-bit square-root
 companding coder, with an exact square root or a fast estimate refined by one
 to three Newton steps, and the block of 1024 samples is weighted with one of
-eleven analysis windows before the FFT.
+eleven analysis windows before the FFT. Peak hold, averaging, a frozen
+reference, markers and distortion figures (THD, SINAD, SNR, SFDR, ENOB) read
+the spectrum; the tone can be heard, coded or as its coding error alone,
+through the desktop's sound server; and a second window draws the coder
+curves, every coder's SNR against the level and the frequency, saved as PNG,
+SVG or CSV.
 
 The package also holds orvex-frames, which runs the same frames without a
-window and prints the plot, the samples or the figures of the coders and
-windows as text, CSV or JSON, or draws the display's picture to a PNG file.]])
+window and prints the plot, the samples, the distortion figures, the coder
+curves or the figures of the coders and windows as text, CSV or JSON; draws
+the display's picture to a PNG file and the coder curves to PNG or SVG; and
+writes the tone as it is heard to a 32-bit float WAV file.]])
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${ORVEX_PACKAGE_MAINTAINER}")
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)

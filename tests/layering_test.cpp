@@ -40,8 +40,8 @@ TFolderRule AppRule(std::set<std::string> appFolders) {
 const std::map<std::string, TFolderRule>& Rules() {
     static const std::map<std::string, TFolderRule> rules = {
         {"analysis", {{"analysis"}}},
-        // The system's own interfaces below the toolkit, such as the standard descriptors.
-        {"platform", {{"platform"}, false, {"fcntl.h", "unistd.h"}}},
+        // The system's own interfaces below the toolkit: the standard descriptors, files.
+        {"platform", {{"platform"}, false, {"fcntl.h", "sys/stat.h", "unistd.h"}}},
         // The desktop's sound server, through PulseAudio's client library, and sound files
         // through libsndfile and libsoxr, read as a source of the analysis.
         {"sound",
@@ -71,7 +71,7 @@ const std::map<std::string, TFolderRule>& Rules() {
         {"tools",
          {{"tools", "display", "controls", "raster", "analysis", "platform", "charts", "sound"},
           false,
-          {"png.h", "nlohmann/json.hpp", "sndfile.h", "fcntl.h", "sys/stat.h", "unistd.h"}}},
+          {"png.h", "nlohmann/json.hpp", "fcntl.h", "sys/stat.h", "unistd.h"}}},
     };
     return rules;
 }

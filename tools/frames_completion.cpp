@@ -3,6 +3,8 @@
 
 #include "frames_options.h"
 
+#include <algorithm>
+
 namespace tools {
 namespace {
 
@@ -17,15 +19,28 @@ std::string Joined(const Words& words) {
     return text;
 }
 
-std::string OptionNames() {
+// The spellings of the options that `keep` says yes to, each between blanks.
+template <typename Keep>
+std::string OptionNames(Keep keep) {
     std::vector<std::string_view> names;
     for (const FramesOptionInfo& row : FramesOptionTable) {
-        names.push_back(row.Name);
-        if (!row.ShortName.empty()) {
-            names.push_back(row.ShortName);
+        if (keep(row)) {
+            names.push_back(row.Name);
+            if (!row.ShortName.empty()) {
+                names.push_back(row.ShortName);
+            }
         }
     }
-    return Joined(names);
+    return " " + Joined(names) + " ";
+}
+
+// The spellings of the options that `keep` says yes to, as one pattern of a case branch.
+template <typename Keep>
+std::string OptionPattern(Keep keep) {
+    std::string pattern = OptionNames(keep);
+    pattern = pattern.substr(1, pattern.size() - 2);
+    std::replace(pattern.begin(), pattern.end(), ' ', '|');
+    return pattern;
 }
 
 // The case branch that completes the value of the options in `row`'s place.
@@ -53,6 +68,7 @@ std::string ValueBranch(const FramesOptionInfo& row) {
     case FramesOptionValue::ovLanes:
     case FramesOptionValue::ovColourMap:
     case FramesOptionValue::ovFrequencyAxis:
+    case FramesOptionValue::ovFrameCount:
         return "        " + pattern + ")\n            mapfile -t COMPREPLY < <(compgen -W '" +
                Joined(OptionValueNames(row.Value)) +
                "' -- \"$current\")\n            return 0 ;;\n";
@@ -67,8 +83,24 @@ std::string FramesBashCompletion() {
     for (const FramesOptionInfo& row : FramesOptionTable) {
         branches += ValueBranch(row);
     }
+    const auto all = [](const FramesOptionInfo&) { return true; };
+    const auto forWindowFigures = [](const FramesOptionInfo& row) {
+        return row.WindowFigures == WithWindowFigures::wfApplies &&
+               row.Option != FramesOption::foWindowFigures;
+    };
+    const auto notForWindowFigures = [](const FramesOptionInfo& row) {
+        return row.WindowFigures == WithWindowFigures::wfRejected;
+    };
+    const auto forCurves = [](const FramesOptionInfo& row) {
+        return row.Curves == WithCurves::wcApplies && row.Option != FramesOption::foCurves;
+    };
+    const auto notForCurves = [](const FramesOptionInfo& row) {
+        return row.Curves == WithCurves::wcRejected;
+    };
     // Bash splits "--mode=it" into "--mode", "=" and "it" (COMP_WORDBREAKS holds '='), so
-    // the option whose value is being completed is the word before the '=' then.
+    // the option whose value is being completed is the word before the '=' then. Once
+    // --window-figures or --curves is given, only the options it takes are offered; once an
+    // option is given that one of them refuses, that one is not offered.
     return "# bash completion for orvex-frames, generated from its option table at build time.\n"
            "_orvex_frames()\n"
            "{\n"
@@ -85,9 +117,21 @@ std::string FramesBashCompletion() {
            "    case $option in\n" +
            branches +
            "    esac\n"
-           "    mapfile -t COMPREPLY < <(compgen -W '" +
-           OptionNames() +
-           "' -- \"$current\")\n"
+           "    local offered='" + OptionNames(all) + "' word\n"
+           "    for word in \"${COMP_WORDS[@]:1:COMP_CWORD - 1}\"; do\n"
+           "        case $word in\n"
+           "        --window-figures) offered='" + OptionNames(forWindowFigures) + "' ;;\n"
+           "        --curves) offered='" + OptionNames(forCurves) + "' ;;\n"
+           "        esac\n"
+           "        case $word in\n"
+           "        " + OptionPattern(notForWindowFigures) +
+           ") offered=${offered/ --window-figures / } ;;\n"
+           "        esac\n"
+           "        case $word in\n"
+           "        " + OptionPattern(notForCurves) + ") offered=${offered/ --curves / } ;;\n"
+           "        esac\n"
+           "    done\n"
+           "    mapfile -t COMPREPLY < <(compgen -W \"$offered\" -- \"$current\")\n"
            "}\n"
            "complete -F _orvex_frames orvex-frames\n";
 }

@@ -431,11 +431,11 @@ std::string QuotedValue(std::string_view text) {
     return quoted;
 }
 
-std::vector<std::string_view> OptionValueNames(FramesOptionValue value) {
-    std::vector<std::string_view> names;
+std::vector<std::string> OptionValueNames(FramesOptionValue value) {
+    std::vector<std::string> names;
     const auto add = [&names](const auto& table) {
         for (const auto& row : table) {
-            names.push_back(row.ToolName);
+            names.emplace_back(row.ToolName);
         }
     };
     switch (value) {
@@ -459,6 +459,11 @@ std::vector<std::string_view> OptionValueNames(FramesOptionValue value) {
         break;
     case FramesOptionValue::ovFrequencyAxis:
         add(charts::FrequencyAxes);
+        break;
+    case FramesOptionValue::ovFrameCount:
+        for (const int frames : display::AveragingFrameCounts) {
+            names.push_back(std::to_string(frames));
+        }
         break;
     case FramesOptionValue::ovSize:
     case FramesOptionValue::ovNone:

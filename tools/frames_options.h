@@ -77,6 +77,7 @@ enum class FramesOptionValue : std::uint8_t {
     ovSize,   // a picture's size in pixels, "WxH"
     ovColourMap,     // a name from charts::ColourMaps
     ovFrequencyAxis, // a name from charts::FrequencyAxes
+    ovFrameCount, // a frame count of display::AveragingFrameCounts
 };
 
 // Whether an option means anything to --window-figures, which runs no frames.
@@ -154,7 +155,7 @@ inline constexpr std::array<FramesOptionInfo, 29> FramesOptionTable = {{
      WithWindowFigures::wfRejected, WithCurves::wcApplies},
     {FramesOption::foHold, "--hold", "", "", FramesOptionValue::ovNone,
      WithWindowFigures::wfRejected, WithCurves::wcRejected},
-    {FramesOption::foAverage, "--average", "", "N", FramesOptionValue::ovWhole,
+    {FramesOption::foAverage, "--average", "", "N", FramesOptionValue::ovFrameCount,
      WithWindowFigures::wfRejected, WithCurves::wcRejected},
     {FramesOption::foMarkers, "--markers", "", "B1[,B2]", FramesOptionValue::ovBins,
      WithWindowFigures::wfRejected, WithCurves::wcRejected},
@@ -199,9 +200,9 @@ inline constexpr std::array<FramesOptionInfo, 29> FramesOptionTable = {{
 static_assert(analysis::RowsInEnumOrder(FramesOptionTable,
                                         [](const FramesOptionInfo& row) { return row.Option; }));
 
-// The names an option of kind `value` accepts, in their table's order; empty for a flag, a
-// number or a file name.
-std::vector<std::string_view> OptionValueNames(FramesOptionValue value);
+// The names (or the numbers) an option of kind `value` accepts, in their table's order; empty
+// for a flag, a number of a range or a file name.
+std::vector<std::string> OptionValueNames(FramesOptionValue value);
 
 // What orvex-frames computes; the defaults are the analyzer's start-up settings.
 struct FramesOptions {

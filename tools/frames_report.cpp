@@ -107,6 +107,9 @@ constexpr std::array<FieldDescription, 9> FrameFieldDescriptions = {{
 struct DistortionFigureColumn {
     std::string_view Key;
     double analysis::TDistortionFigures::*Figure;
+    // The figure this one belongs to, given only where that one is: the spur's frequency
+    // goes with SFDR. Null for a figure of its own.
+    double analysis::TDistortionFigures::*Owner = nullptr;
 };
 
 constexpr std::array<DistortionFigureColumn, 8> DistortionFigureColumns = {{
@@ -116,7 +119,7 @@ constexpr std::array<DistortionFigureColumn, 8> DistortionFigureColumns = {{
     {"sinad_db", &analysis::TDistortionFigures::SinadDb},
     {"snr_db", &analysis::TDistortionFigures::SnrDb},
     {"sfdr_db", &analysis::TDistortionFigures::SfdrDb},
-    {"spur_hz", &analysis::TDistortionFigures::SpurHz},
+    {"spur_hz", &analysis::TDistortionFigures::SpurHz, &analysis::TDistortionFigures::SfdrDb},
     {"effective_bits", &analysis::TDistortionFigures::EffectiveBits},
 }};
 constexpr std::string_view HarmonicsOnFundamentalKey = "harmonics_on_fundamental";
@@ -270,9 +273,14 @@ void WriteText(const FramesOptions& options, const LastFrame& frame, std::ostrea
     }
 }
 
-// A figure for CSV and JSON: the shortest exact text, or none where it compares nothing.
-std::optional<double> FiniteFigure(double value) {
-    return std::isfinite(value) ? std::optional<double>(value) : std::nullopt;
+// A figure for CSV and JSON: the shortest exact text, or none where it, or the figure it
+// belongs to, compares nothing.
+std::optional<double> FiniteFigure(const analysis::TDistortionFigures& figures,
+                                   const DistortionFigureColumn& column) {
+    const double value = figures.*column.Figure;
+    const bool given = std::isfinite(value) &&
+                       (column.Owner == nullptr || std::isfinite(figures.*column.Owner));
+    return given ? std::optional<double>(value) : std::nullopt;
 }
 
 void WriteDistortionCsv(const LastFrame& frame, std::ostream& out) {
@@ -281,7 +289,7 @@ void WriteDistortionCsv(const LastFrame& frame, std::ostream& out) {
         return;
     }
     for (const DistortionFigureColumn& column : DistortionFigureColumns) {
-        const std::optional<double> value = FiniteFigure(frame.Distortion.*column.Figure);
+        const std::optional<double> value = FiniteFigure(frame.Distortion, column);
         out << column.Key << ',' << (value ? Shortest(*value) : "") << '\n';
     }
     out << HarmonicsOnFundamentalKey << ',' << frame.Distortion.HarmonicsOnFundamental << '\n';
@@ -293,7 +301,7 @@ Json DistortionJson(const LastFrame& frame) {
     }
     Json object;
     for (const DistortionFigureColumn& column : DistortionFigureColumns) {
-        const std::optional<double> value = FiniteFigure(frame.Distortion.*column.Figure);
+        const std::optional<double> value = FiniteFigure(frame.Distortion, column);
         object[std::string(column.Key)] = value ? Json(*value) : Json(nullptr);
     }
     object[std::string(HarmonicsOnFundamentalKey)] = frame.Distortion.HarmonicsOnFundamental;

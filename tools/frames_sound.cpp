@@ -8,14 +8,19 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
+#include <cerrno>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <memory>
+#include <string>
 #include <span>
+#include <string_view>
+#include <vector>
 
 #include <unistd.h>
-
-#include <sndfile.h>
 
 namespace tools {
 namespace {
@@ -23,9 +28,71 @@ namespace {
 // Samples computed and written at a time.
 constexpr int BlockSamples = 4096;
 
-struct SoundCloser {
-    void operator()(SNDFILE* sound) const { sf_close(sound); }
+// The WAV layout: a RIFF file of the "fmt " chunk of an IEEE float format (with its cbSize
+// field, as a format other than integer PCM must have it), the "fact" chunk with the number
+// of sample frames that such a format needs, and the samples, 32-bit floats, little-endian.
+constexpr std::uint16_t IeeeFloatFormat = 3;
+constexpr std::uint16_t Channels = 1;
+constexpr std::uint16_t BitsPerSample = 32;
+constexpr std::uint16_t BlockAlign = Channels * BitsPerSample / 8;
+constexpr std::uint32_t FormatChunkSize = 18; // the 16 bytes of every format and cbSize
+constexpr std::uint32_t FactChunkSize = 4;
+constexpr std::uint32_t ChunkHeaderSize = 8;
+constexpr std::uint32_t HeaderSize =
+    12 + ChunkHeaderSize + FormatChunkSize + ChunkHeaderSize + FactChunkSize + ChunkHeaderSize;
+
+class LittleEndianBytes {
+public:
+    void Text(std::string_view fourCharacters) {
+        bytes_.insert(bytes_.end(), fourCharacters.begin(), fourCharacters.end());
+    }
+    void Word(std::uint16_t value) {
+        bytes_.push_back(static_cast<char>(value & 0xff));
+        bytes_.push_back(static_cast<char>(value >> 8));
+    }
+    void Long(std::uint32_t value) {
+        Word(static_cast<std::uint16_t>(value & 0xffff));
+        Word(static_cast<std::uint16_t>(value >> 16));
+    }
+    void Float(float value) { Long(std::bit_cast<std::uint32_t>(value)); }
+    const std::vector<char>& Bytes() const { return bytes_; }
+    void Clear() { bytes_.clear(); }
+
+private:
+    std::vector<char> bytes_;
 };
+
+// The header of `frames` sample frames, with the final sizes: it is written first, so that
+// the file needs no seeking back and goes down a pipe as well.
+LittleEndianBytes WavHeader(std::uint32_t frames) {
+    const std::uint32_t dataSize = frames * BlockAlign;
+    LittleEndianBytes header;
+    header.Text("RIFF");
+    header.Long(HeaderSize - 8 + dataSize);
+    header.Text("WAVE");
+    header.Text("fmt ");
+    header.Long(FormatChunkSize);
+    header.Word(IeeeFloatFormat);
+    header.Word(Channels);
+    header.Long(analysis::SampleRate);
+    header.Long(analysis::SampleRate * BlockAlign);
+    header.Word(BlockAlign);
+    header.Word(BitsPerSample);
+    header.Word(0); // cbSize: no more format bytes
+    header.Text("fact");
+    header.Long(FactChunkSize);
+    header.Long(frames);
+    header.Text("data");
+    header.Long(dataSize);
+    return header;
+}
+
+void Write(const std::vector<char>& bytes, ReplacingFile& file) {
+    errno = 0;
+    if (std::fwrite(bytes.data(), 1, bytes.size(), file.Stream()) != bytes.size()) {
+        throw file.Failure(errno != 0 ? std::strerror(errno) : "write error");
+    }
+}
 
 // Tells how far a long write has come, on standard error when it is a terminal: after the
 // first second, at most four times a second, as one line that is rewritten and cleared at
@@ -33,8 +100,8 @@ struct SoundCloser {
 class TProgress {
 public:
     TProgress()
-        : terminal_(isatty(STDERR_FILENO) == 1),
-          start_(std::chrono::steady_clock::now()), told_(start_) {}
+        : terminal_(isatty(STDERR_FILENO) == 1), start_(std::chrono::steady_clock::now()),
+          told_(start_) {}
     ~TProgress() {
         if (shown_) {
             std::fputs("\r\033[K", stderr);
@@ -63,39 +130,33 @@ private:
     std::chrono::steady_clock::time_point told_;
 };
 
+// The most sample frames a WAV's 32-bit sizes can count.
+constexpr long long MostFrames = (0xFFFFFFFFLL - HeaderSize) / BlockAlign;
+
 } // namespace
 
 void WriteSoundSamples(ReplacingFile& file, long long samples, const TSoundFill& fill) {
-    SF_INFO info{};
-    info.samplerate = analysis::SampleRate;
-    info.channels = 1;
-    info.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
-    // The library writes through the descriptor and seeks back to finish the header; the
-    // stream itself holds nothing yet, and its owner closes the descriptor.
-    std::unique_ptr<SNDFILE, SoundCloser> sound(
-        sf_open_fd(fileno(file.Stream()), SFM_WRITE, &info, SF_FALSE));
-    if (!sound) {
-        throw OutputError(file.Failure(sf_strerror(nullptr)));
+    if (samples > MostFrames) {
+        throw OutputError(file.Failure("the sound is longer than a WAV file can hold (" +
+                                       std::to_string(MostFrames / analysis::SampleRate) + " s)"));
     }
-    // The values are written as they are; no normalisation or clipping by the library.
-    sf_command(sound.get(), SFC_SET_NORM_FLOAT, nullptr, SF_TRUE);
-    sf_command(sound.get(), SFC_SET_CLIPPING, nullptr, SF_FALSE);
+    const auto frames = static_cast<std::uint32_t>(samples);
+    Write(WavHeader(frames).Bytes(), file);
 
     TProgress progress;
     std::array<float, BlockSamples> block{};
-    long long left = samples;
-    while (left > 0) {
-        const auto count = static_cast<sf_count_t>(std::min<long long>(left, BlockSamples));
-        fill(std::span(block).first(static_cast<std::size_t>(count)));
-        if (sf_writef_float(sound.get(), block.data(), count) != count) {
-            throw OutputError(file.Failure(sf_strerror(sound.get())));
+    LittleEndianBytes bytes;
+    for (std::uint32_t left = frames; left > 0;) {
+        const std::uint32_t count = std::min<std::uint32_t>(left, BlockSamples);
+        const std::span<float> values = std::span(block).first(count);
+        fill(values);
+        bytes.Clear();
+        for (const float value : values) {
+            bytes.Float(value);
         }
+        Write(bytes.Bytes(), file);
         left -= count;
-        progress.Tell(samples - left, samples);
-    }
-    // Closing writes the header's final sizes, which can fail on a full disk too.
-    if (const int error = sf_close(sound.release()); error != 0) {
-        throw OutputError(file.Failure(sf_error_number(error)));
+        progress.Tell(frames - left, frames);
     }
 }
 

@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <iterator>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -116,28 +117,43 @@ int main(int argc, char** argv) {
         return WriteStandardOutput(tools::FramesUsage()) ? ExitSuccess : ExitOutputFailed;
     }
 
-    // Writing a picture over standard output's own file would interleave the two, or
-    // rename the picture over the file the report is going into.
-    for (const auto& [label, path] :
-         {std::pair{"--png", &options.PngPath}, std::pair{"--svg", &options.SvgPath}}) {
-        if (!path->empty() && tools::IsStandardOutput(*path)) {
-            ReportError(std::string(label) + " " + tools::QuotedValue(*path) +
-                        " is the file standard output goes to; give the picture another file");
+    // Writing a file over standard output's own file would interleave the two, or rename the
+    // file over the one the report is going into; two outputs in one file would leave only
+    // the last, or a mixture of both.
+    const struct {
+        const char* Label;
+        const std::string& Path;
+        const char* What;
+    } outputs[] = {{"--png", options.PngPath, "picture"},
+                   {"--svg", options.SvgPath, "picture"},
+                   {"--wav", options.WavPath, "sound"},
+                   {"--spectrogram", options.SpectrogramPath, "spectrogram"}};
+    for (auto output = std::begin(outputs); output != std::end(outputs); ++output) {
+        if (output->Path.empty()) {
+            continue;
+        }
+        const std::string named = std::string(output->Label) + " " + tools::QuotedValue(output->Path);
+        if (tools::IsStandardOutput(output->Path)) {
+            ReportError(named + " is the file standard output goes to; give the " + output->What +
+                        " another file");
             return ExitUsage;
+        }
+        // Replacing the input would lose it.
+        if (!options.InputPath.empty() && tools::IsSameFile(options.InputPath, output->Path)) {
+            ReportError(named + " is the --input file; give the " + output->What +
+                        " another file");
+            return ExitUsage;
+        }
+        for (auto other = std::begin(outputs); other != output; ++other) {
+            if (!other->Path.empty() && tools::IsSameFile(other->Path, output->Path)) {
+                ReportError(std::string(other->Label) + " " + tools::QuotedValue(other->Path) +
+                            " and " + named + " are the same file; give each its own");
+                return ExitUsage;
+            }
         }
     }
     if (options.Report == tools::FramesReport::frCurves) {
         return RunCurves(options);
-    }
-    if (!options.WavPath.empty() && tools::IsStandardOutput(options.WavPath)) {
-        ReportError("--wav " + tools::QuotedValue(options.WavPath) +
-                    " is the file standard output goes to; give the sound another file");
-        return ExitUsage;
-    }
-    if (!options.SpectrogramPath.empty() && tools::IsStandardOutput(options.SpectrogramPath)) {
-        ReportError("--spectrogram " + tools::QuotedValue(options.SpectrogramPath) +
-                    " is the file standard output goes to; give the spectrogram another file");
-        return ExitUsage;
     }
     // The picture is opened first, so that a file it may not replace stops the run at once.
     std::optional<tools::ReplacingFile> picture;

@@ -28,8 +28,11 @@ Extended Power(std::span<const Complex, OneSidedBins> bins, int bin) {
     return bin == 0 || bin == NyquistBin ? power : 2.0L * power;
 }
 
+// A power ratio in dB; -infinity for none at all, without the logarithm of zero, which would
+// raise the division-by-zero flag that a frame's guard reports as an error.
 double Decibels(Extended ratio) {
-    return static_cast<double>(10.0L * std::log10(ratio));
+    return ratio > 0.0L ? static_cast<double>(10.0L * std::log10(ratio))
+                        : -std::numeric_limits<double>::infinity();
 }
 
 // The bin a frequency `bins` (in bins, any multiple of the fundamental's) folds onto.
@@ -59,7 +62,6 @@ TDistortionFigures MeasureDistortion(std::span<const Complex, OneSidedBins> bins
     if (*highest <= 0.0L) {
         return figures;
     }
-    figures.Silent = false;
 
     std::array<BinOwner, OneSidedBins> owner{};
     // Claims the lobe around `centre` for `claimant` where no one has it yet; its power.
@@ -84,6 +86,18 @@ TDistortionFigures MeasureDistortion(std::span<const Complex, OneSidedBins> bins
         }
     }
     const Extended fundamentalBins = weightedBins / fundamentalPower;
+    // Mean square of the fundamental: its lobe's power over N sum w^2; a full-scale sine's
+    // is FullScale^2 / 2.
+    const Extended normalisedGain = static_cast<Extended>(window.EnbwBins) *
+                                    std::pow(static_cast<Extended>(FrameLength) *
+                                                 static_cast<Extended>(window.CoherentGain),
+                                             2.0L);
+    const Extended fullScalePower = static_cast<Extended>(FullScale) * FullScale / 2.0L;
+    const double fundamentalDbfs = Decibels(fundamentalPower / normalisedGain / fullScalePower);
+    if (fundamentalDbfs < ToneFloorDbfs) {
+        return figures;
+    }
+    figures.Silent = false;
     claim(0, BinOwner::boDc);
 
     Extended harmonicPower = 0.0L;
@@ -120,17 +134,9 @@ TDistortionFigures MeasureDistortion(std::span<const Complex, OneSidedBins> bins
     }
     const Extended noisePower = noiseBins == 0 ? 0.0L : noiseSum / noiseBins * countedBins;
 
-    // Mean square of the fundamental: its lobe's power over N sum w^2; a full-scale sine's
-    // is FullScale^2 / 2.
-    const Extended normalisedGain = static_cast<Extended>(window.EnbwBins) *
-                                    std::pow(static_cast<Extended>(FrameLength) *
-                                                 static_cast<Extended>(window.CoherentGain),
-                                             2.0L);
-    const Extended fullScalePower = static_cast<Extended>(FullScale) * FullScale / 2.0L;
     figures.FundamentalHz = static_cast<double>(fundamentalBins * BinSpacingHz);
-    figures.FundamentalDbfs = Decibels(fundamentalPower / normalisedGain / fullScalePower);
-    constexpr double None = -std::numeric_limits<double>::infinity();
-    figures.ThdDb = harmonicPower > 0.0L ? Decibels(harmonicPower / fundamentalPower) : None;
+    figures.FundamentalDbfs = fundamentalDbfs;
+    figures.ThdDb = Decibels(harmonicPower / fundamentalPower);
     figures.SnrDb = -Decibels(noisePower / fundamentalPower);
     figures.SinadDb = -Decibels((noisePower + harmonicPower) / fundamentalPower);
     figures.SfdrDb = -Decibels(spur / power[static_cast<std::size_t>(fundamental)]);

@@ -12,6 +12,11 @@ namespace analysis {
 // The harmonics that count as distortion: the 2nd to the 10th.
 inline constexpr int FirstHarmonic = 2;
 inline constexpr int LastHarmonic = 10;
+// A fundamental below this level, in dB against a full-scale sine, is no tone: the quietest
+// tone the level slider gives reads -171 dBFS at worst (at 1 Hz and 7999 Hz, where a frame
+// holds only part of a cycle), while a sine at half the sample rate, zero at every sample
+// but for the rounding of its phase, reads -230 dBFS at most.
+inline constexpr double ToneFloorDbfs = -200.0;
 // The bins a one-sided spectrum of one frame holds: 0 (DC) to 512 (half the sample rate).
 inline constexpr int OneSidedBins = FrameLength / 2 + 1;
 
@@ -26,9 +31,10 @@ inline constexpr int OneSidedBins = FrameLength / 2 + 1;
 // the fundamental's lobe cannot be told from it and is left out; one that lands on another
 // harmonic's lobe is counted once. The DC bins (as wide as a main lobe) are no one's. What
 // is left is noise; the noise in the bins that components cover is estimated from the mean
-// of the rest.
+// of the rest. A figure comparing with nothing at all (no harmonic, no noise, no spur) is
+// +infinity, or -infinity for THD.
 struct TDistortionFigures {
-    bool Silent = true;              // nothing above 0 Hz: no figure can be given
+    bool Silent = true;              // no tone above 0 Hz (none above ToneFloorDbfs): no figures
     double FundamentalHz = 0.0;      // power-weighted centre of the fundamental's lobe
     double FundamentalDbfs = 0.0;    // its power against a full-scale sine (FullScale peak)
     double ThdDb = 0.0;              // harmonics' power against the fundamental's (dBc)
@@ -37,7 +43,7 @@ struct TDistortionFigures {
     double SinadDb = 0.0;            // fundamental against noise and harmonics
     double SnrDb = 0.0;              // fundamental against noise alone
     double SfdrDb = 0.0;             // fundamental's highest bin against the highest other bin
-    double SpurHz = 0.0;             // where that other bin lies
+    double SpurHz = 0.0;             // where that other bin lies; 0 when SFDR is infinite
     double EffectiveBits = 0.0;      // (SINAD - 1.76) / 6.02
 };
 

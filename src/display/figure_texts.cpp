@@ -143,8 +143,12 @@ std::vector<std::string> DistortionFiguresLines(const analysis::TDistortionFigur
         thd,
         "SINAD: " + DecibelText(figures.SinadDb),
         "SNR: " + DecibelText(figures.SnrDb),
-        "SFDR: " + DecibelText(figures.SfdrDb) + " at " + FixedText(figures.SpurHz, 1) + " Hz",
-        "ENOB: " + FixedText(figures.EffectiveBits, FigureDecimals) + " bits",
+        "SFDR: " + (std::isfinite(figures.SfdrDb)
+                        ? DecibelText(figures.SfdrDb) + " at " + FixedText(figures.SpurHz, 1) + " Hz"
+                        : DecibelText(figures.SfdrDb)),
+        "ENOB: " + (std::isfinite(figures.EffectiveBits)
+                        ? FixedText(figures.EffectiveBits, FigureDecimals) + " bits"
+                        : std::string("none")),
     };
 }
 

@@ -52,7 +52,9 @@ std::string MarkerText(const TBinReading& reading);
 std::string MarkerDifferenceText(const TBinReading& first, const TBinReading& second);
 
 // The distortion figures as lines: the fundamental, THD (with the harmonics that fell on
-// the fundamental), SINAD, SNR, SFDR with its spur, and the effective bits.
+// the fundamental), SINAD, SNR, SFDR with its spur, and the effective bits; a figure that
+// compares with nothing (an infinite one) reads "none", and SFDR then names no spur. No tone
+// gives the one line "No tone to measure".
 std::vector<std::string> DistortionFiguresLines(const analysis::TDistortionFigures& figures);
 
 // The coding mode's SNR against the uncoded tone, named apart from the spectrum's SINAD:

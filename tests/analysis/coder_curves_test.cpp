@@ -8,6 +8,7 @@
 #include <future>
 #include <set>
 #include <stdexcept>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -127,6 +128,24 @@ TEST(CoderCurveRunner, ARestartEndsTheFirstComputationAndCompletesTheSecond) {
     for (std::size_t point = 0; point < direct.size(); ++point) {
         EXPECT_EQ(result.Points[point].SnrDb, direct[point].SnrDb) << point;
     }
+
+    // Stopped once its first point is out, a run hands over no points, not the part it had.
+    std::promise<void> started;
+    bool firstPoint = true; // the callbacks never run two at once
+    std::promise<TCurveResult> stopped;
+    runner.Start(
+        {CurveAxis::caFrequency, 0, -20},
+        [&](int, std::span<const TCoderFigures>, int) {
+            if (std::exchange(firstPoint, false)) {
+                started.set_value();
+            }
+        },
+        [&stopped](TCurveResult result) { stopped.set_value(std::move(result)); });
+    started.get_future().wait();
+    runner.Stop();
+    const TCurveResult cancelled = stopped.get_future().get();
+    EXPECT_EQ(cancelled.Outcome, CurveOutcome::coCancelled);
+    EXPECT_TRUE(cancelled.Points.empty());
 }
 
 } // namespace

@@ -3,8 +3,10 @@
 
 #include <clocale>
 #include <functional>
+#include <limits>
 #include <locale>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -98,6 +100,19 @@ TEST(FigureTexts, CoderAndWindowFiguresUseTwoDecimalsAndSayWhenThereAreNone) {
                   "3 dB width: 1.44 bins\n6 dB width: 2.00 bins\nHighest side lobe: -31.47 dB\n"
                   "Lobes measured on a transform zero-padded 64 times");
     });
+    // A distortion figure that compares with nothing reads "none", SFDR then without a spur.
+    constexpr double Infinity = std::numeric_limits<double>::infinity();
+    using Lines = std::vector<std::string>;
+    const analysis::TDistortionFigures pure{false,    4000.0,   -0.0297, -Infinity, 1, 4,
+                                            Infinity, Infinity, Infinity, 0.0,      Infinity};
+    EXPECT_EQ(display::DistortionFiguresLines(pure),
+              (Lines{"F0: 4000.00 Hz, -0.03 dBFS", "THD: none (4 on F0, left out)", "SINAD: none",
+                     "SNR: none", "SFDR: none", "ENOB: none"}));
+    const analysis::TDistortionFigures coded{false, 997.0, -0.01, -95.07, 9,    0,
+                                             95.06, 95.1,  98.51, 2990.6, 15.5};
+    EXPECT_EQ(display::DistortionFiguresLines(coded)[4], "SFDR: 98.51 dB at 2990.6 Hz");
+    EXPECT_EQ(display::DistortionFiguresLines(coded)[5], "ENOB: 15.50 bits");
+    EXPECT_EQ(display::DistortionFiguresLines({}), Lines{"No tone to measure"});
 }
 
 } // namespace

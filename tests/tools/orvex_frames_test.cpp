@@ -30,6 +30,7 @@
 #include <string>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -468,6 +469,9 @@ TEST(FramesFormats, JsonHoldsTheSettingsOrdinatesPeakAndFigures) {
         {Settings(1000, 0, CodingMode::cmPCM, WindowKind::wkKaiser, 1), false},
         {Settings(7000, -160, CodingMode::cmOrvexSqrt, WindowKind::wkHann, 3), false},
         {Settings(0, 0, CodingMode::cmPCM, WindowKind::wkRectangular, 1), true},
+        // Zero but for rounding, and a coded tone with nothing beside it.
+        {Settings(8000, 0, CodingMode::cmPCM, WindowKind::wkKaiser, 1), true},
+        {Settings(4000, 0, CodingMode::cmIter1, WindowKind::wkRectangular, 1), false},
     };
     for (const auto& c : cases) {
         FramesOptions options = c.options;
@@ -535,8 +539,13 @@ TEST(FramesFormats, JsonHoldsTheSettingsOrdinatesPeakAndFigures) {
         if (c.silent) {
             EXPECT_TRUE(report.at("distortion").is_null());
         } else {
-            EXPECT_EQ(report.at("distortion").at("sinad_db").get<double>(), distortion.SinadDb);
-            EXPECT_EQ(report.at("distortion").at("spur_hz").get<double>(), distortion.SpurHz);
+            // A figure comparing with nothing is null, and so is the spur of no SFDR.
+            const auto figure = [](double value, double owner) {
+                return std::isfinite(owner) ? nlohmann::json(value) : nlohmann::json(nullptr);
+            };
+            const nlohmann::json& json = report.at("distortion");
+            EXPECT_EQ(json.at("sinad_db"), figure(distortion.SinadDb, distortion.SinadDb));
+            EXPECT_EQ(json.at("spur_hz"), figure(distortion.SpurHz, distortion.SfdrDb));
         }
 
         // Every other key is described, and the levels say what they are relative to.
@@ -555,6 +564,15 @@ TEST(FramesFormats, JsonHoldsTheSettingsOrdinatesPeakAndFigures) {
             }
         }
     }
+    // Of equal largest bins the peak is the lowest, as its description says.
+    tools::LastFrame equal;
+    equal.BinValues[300] = equal.BinValues[200] = 1e6;
+    FramesOptions json;
+    json.Format = FramesFormat::ffJson;
+    std::ostringstream out;
+    tools::WriteReport(json, equal, out);
+    EXPECT_EQ(nlohmann::json::parse(out.str()).at("peak").at("bin"), 200);
+
     // The option lines come from the option table, in the usage's columns.
     const std::string usage = tools::FramesUsage();
     for (const char* words :
@@ -707,6 +725,9 @@ TEST(FramesPicture, PngIsWhatTheWindowShowsOneTickLater) {
 TEST(FramesProcess, ExitStatusAndStreams) {
     const std::string missing = testing::TempDir() + "no_such_folder/picture.png";
     std::filesystem::remove(testing::TempDir() + "closed.png"); // whatever an earlier run left
+    const std::string nullLink = testing::TempDir() + "null_link";
+    std::filesystem::remove(nullLink);
+    std::filesystem::create_symlink("/dev/null", nullLink);
     const struct {
         std::string arguments;
         int status;
@@ -733,6 +754,11 @@ TEST(FramesProcess, ExitStatusAndStreams) {
         {"--png " + testing::TempDir(), 1, 0, "Is a directory"},
         {"--input " + missing, 1, 0, "cannot read '" + missing + "': no such file"},
         {"--input \"$(printf 'x\\377.wav')\"", 1, 0, "cannot read 'x\\xff.wav': no such file"},
+        // One file for two outputs, by any name.
+        {"--wav " + missing + " --png " + missing, 2, 0, "' are the same file; give each its own"},
+        {"--curves level --png /tmp/../tmp/a.png --svg /tmp/a.png", 2, 0, "are the same file"},
+        {"--wav /dev/null --png " + nullLink, 2, 0, "are the same file"},
+        {"--input " + missing + " --wav " + missing, 2, 0, "is the --input file"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.arguments);
@@ -749,6 +775,7 @@ TEST(FramesProcess, ExitStatusAndStreams) {
     }
     EXPECT_FALSE(std::filesystem::exists(missing));
     EXPECT_FALSE(std::filesystem::exists(testing::TempDir() + "closed.png"));
+    std::filesystem::remove(nullLink);
 }
 
 // The picture never lands on standard output's own file, replaces a file only where the user
@@ -862,14 +889,10 @@ TEST(FramesCompletion, OffersExactlyTheOptionsAndTheirValuesFromTheTables) {
         return words;
     };
     Words options;
-    Words windowOptions;
     for (const tools::FramesOptionInfo& row : tools::FramesOptionTable) {
         options.emplace_back(row.Name);
         if (!row.ShortName.empty()) {
             options.emplace_back(row.ShortName);
-        }
-        if (row.Name.starts_with("--w")) {
-            windowOptions.emplace_back(row.Name);
         }
     }
     const struct {
@@ -877,7 +900,16 @@ TEST(FramesCompletion, OffersExactlyTheOptionsAndTheirValuesFromTheTables) {
         Words offered;
     } cases[] = {
         {"''", options},
-        {"--samples --w", windowOptions},
+        // --window-figures runs no frame, --curves none of the coded kind: once either is
+        // given only what it takes is offered, and neither after an option it refuses.
+        {"--w", {"--window", "--wav", "--window-figures"}},
+        {"--samples --w", {"--window", "--wav"}},
+        {"--window-figures ''", {"--format", "--help", "-h"}},
+        {"--curves = level --format csv --",
+         {"--freq", "--level", "--format", "--png", "--svg", "--help"}},
+        {"--freq 1000 --c", {"--colour-map", "--curves"}},
+        {"--mode pcm --c", {"--colour-map"}},
+        {"--average ''", {"4", "16", "64"}},
         {"--mode ''", names(analysis::CodingModes)},
         {"--window = ''", names(analysis::WindowKinds)},
         {"--freq 10 --window ha", names(analysis::WindowKinds, "ha")},
@@ -956,7 +988,8 @@ TEST(FramesSound, WavHoldsTheStreamExactlyAndFailsWithoutTouchingTheFile) {
         analysis::TToneStream(c.settings).Fill(expected);
         EXPECT_TRUE(read == expected);
 
-        FILE* pipe = popen(("sox --i " + path).c_str(), "r");
+        // Without a warning: a float format's fmt chunk has its cbSize, and a fact chunk.
+        FILE* pipe = popen(("sox --i " + path + " 2>&1").c_str(), "r");
         ASSERT_NE(pipe, nullptr);
         std::array<char, 4096> text{};
         const std::string sox(text.data(), std::fread(text.data(), 1, text.size() - 1, pipe));
@@ -965,10 +998,28 @@ TEST(FramesSound, WavHoldsTheStreamExactlyAndFailsWithoutTouchingTheFile) {
                                   "Precision      : 25-bit", "32-bit Floating Point PCM"}) {
             EXPECT_NE(sox.find(field), std::string::npos) << sox;
         }
+        EXPECT_EQ(sox.find("WARN"), std::string::npos) << sox;
+
+        // Down a pipe, the same bytes.
+        const std::string fifo = path + ".fifo";
+        std::filesystem::remove(fifo);
+        ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+        std::string piped;
+        std::thread reader([&] { piped = ReadFile(fifo); });
+        const ProcessResult throughPipe = RunTool(c.arguments + " --wav " + fifo);
+        reader.join();
+        EXPECT_EQ(throughPipe.status, 0) << throughPipe.err;
+        EXPECT_TRUE(piped == ReadFile(path));
+        std::filesystem::remove(fifo);
     }
+    // A failed write, the last one too (the file may not grow past all but the last bytes),
+    // leaves the file as it was.
     const std::string before = ReadFile(path);
-    for (const std::string& failing : {"--wav " + path + " >/dev/full", std::string("--wav /dev/full")}) {
-        const ProcessResult run = RunTool(failing);
+    for (const auto& [prefix, failing] :
+         {std::pair<std::string, std::string>{"", "--wav " + path + " >/dev/full"},
+          {"", "--wav /dev/full"},
+          {"trap '' XFSZ; prlimit --fsize=64000 ", "--wav " + path}}) {
+        const ProcessResult run = RunTool(failing, prefix);
         EXPECT_EQ(run.status, 1) << failing;
         EXPECT_EQ(Lines(run.err).size(), 1u) << run.err;
     }

@@ -1,16 +1,23 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "coder_curves_window.h"
 
+#include "platform/replacing_file.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <sstream>
 #include <stdexcept>
 
+#include <QFile>
 #include <QFileDialog>
 #include <QHBoxLayout>
+#include <QHideEvent>
 #include <QKeySequence>
 #include <QLabel>
 #include <QMessageBox>
+#include <QMetaObject>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QShortcut>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -75,6 +82,26 @@ TCoderCurvesWindow::TCoderCurvesWindow(QWidget* parent) : QWidget(parent, Qt::Wi
                      [this] { SaveWithDialog(TChartFormat::cfPng); });
 }
 
+void TCoderCurvesWindow::hideEvent(QHideEvent* event) {
+    QWidget::hideEvent(event);
+    // A hidden window keeps its native window and backing store, as many pixels as it was
+    // large (256 MB at 8000 x 8000). Once it is closed or hidden by the program, not merely
+    // minimised, they go, after the hiding is done; showing it again makes new ones of the
+    // same size. The curves and their computation stay.
+    if (!event->spontaneous()) {
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (isHidden()) {
+                    const QRect kept = geometry();
+                    destroy();
+                    setGeometry(kept);
+                }
+            },
+            Qt::QueuedConnection);
+    }
+}
+
 void TCoderCurvesWindow::SetTone(std::int32_t frequencyHz, int levelDb) {
     levelChart_->SetTone(frequencyHz, levelDb);
     frequencyChart_->SetTone(frequencyHz, levelDb);
@@ -90,12 +117,18 @@ void TCoderCurvesWindow::SaveShownChart(TChartFormat format, const QString& path
         throw std::runtime_error("the curves are still being computed");
     }
     const std::string bytes = Contents(chart.Data(), format);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) ||
-        file.write(bytes.data(), static_cast<qint64>(bytes.size())) !=
-            static_cast<qint64>(bytes.size()) ||
-        !file.commit()) {
-        throw std::runtime_error(file.errorString().toStdString());
+    // A regular file is replaced only once it is written whole; anything else (a device, a
+    // pipe with a reader) is written in place and never renamed over. A pipe that no program
+    // reads is refused rather than waited for.
+    try {
+        const std::string name = QFile::encodeName(path).toStdString();
+        platform::TReplacingFile file(name, name, platform::TPipeWithoutReader::prRefuse);
+        if (std::fwrite(bytes.data(), 1, bytes.size(), file.Stream()) != bytes.size()) {
+            throw file.Failure(std::strerror(errno));
+        }
+        file.Commit();
+    } catch (const platform::TOutputError& error) {
+        throw std::runtime_error(error.Reason());
     }
 }
 

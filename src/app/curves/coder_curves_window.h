@@ -31,9 +31,15 @@ public:
     // The chart on the shown tab.
     TCurveChartWidget& ShownChart();
 
-    // Writes the shown chart to `path` (atomically); the PNG and SVG at the fixed size the
-    // headless tool draws. Throws std::runtime_error with the reason when it cannot.
+    // Writes the shown chart to `path`, the PNG and SVG at the fixed size the headless tool
+    // draws: a regular file is replaced whole or not at all, a device or a pipe with a reader
+    // is written in place. Throws std::runtime_error with the reason when it cannot: the
+    // curves are still being computed, the file may not be written, or it is a pipe that no
+    // program reads.
     void SaveShownChart(TChartFormat format, const QString& path);
+
+protected:
+    void hideEvent(QHideEvent* event) override;
 
 private:
     // Asks for a file name and saves; a failure is shown in a message box.
