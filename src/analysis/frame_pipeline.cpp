@@ -2,6 +2,7 @@
 #include "frame_pipeline.h"
 
 #include "complex_fft.h"
+#include "own_arithmetic.h"
 #include "sample_coder.h"
 #include "sine_memory.h"
 #include "tone_sample.h"
@@ -36,6 +37,7 @@ double NormalisedValue(double magnitude, double factor) {
 } // namespace
 
 void SynthesiseFrame(std::int32_t frequencyHz, CodingMode mode, std::span<double> codedSamples) {
+    const TOwnArithmetic own;
     assert(codedSamples.empty() || codedSamples.size() == FrameLength);
     TAnalyzerState& state = AnalyzerState;
     state.PeakInput = 0.0;
@@ -80,6 +82,7 @@ void SynthesiseFrame(std::int32_t frequencyHz, CodingMode mode, std::span<double
 }
 
 void TransformFrame() {
+    const TOwnArithmetic own;
     ComplexFFT(std::span<Complex>(SpectrumBuffer.data(), FrameLength), FftDirection::Forward);
     TAnalyzerState& state = AnalyzerState;
     state.PeakMagnitude = 0.0;
@@ -95,6 +98,7 @@ void TransformFrame() {
 }
 
 std::int32_t OrdinateOf(double v) {
+    const TOwnArithmetic own;
     // Values below 1 are drawn at 0 dB, so no logarithm of zero or negative level occurs.
     double level = 0.0;
     if (v >= PlotFloorBinValue) {
@@ -104,6 +108,7 @@ std::int32_t OrdinateOf(double v) {
 }
 
 void ComputeOrdinates(std::span<std::int32_t, PlottedBins> ordinates) {
+    const TOwnArithmetic own;
     const double factor = NormalisationFactor();
     for (int k = 0; k < PlottedBins; ++k) {
         ordinates[k] = OrdinateOf(NormalisedValue(MagnitudeBuffer[k], factor));
@@ -111,12 +116,14 @@ void ComputeOrdinates(std::span<std::int32_t, PlottedBins> ordinates) {
 }
 
 double BinValue(int bin) {
+    const TOwnArithmetic own;
     assert(bin >= 0 && bin < PlottedBins);
     return NormalisedValue(MagnitudeBuffer[static_cast<std::size_t>(bin)], NormalisationFactor());
 }
 
 void ComputeFrame(std::int32_t frequencyHz, CodingMode mode,
                   std::span<std::int32_t, PlottedBins> ordinates) {
+    const TOwnArithmetic own;
     SynthesiseFrame(frequencyHz, mode);
     TransformFrame();
     ComputeOrdinates(ordinates);

@@ -4,7 +4,6 @@
 #include "analysis/analyzer_state.h"
 #include "sound/pulse_output.h"
 
-#include <cfenv>
 #include <span>
 #include <string>
 
@@ -14,19 +13,6 @@
 
 namespace app {
 namespace {
-
-// The sound client library may leave floating-point flags raised that the window's handler
-// guard would take for an error of its own; they are put back as they were before it ran.
-class TForeignFloatingPoint {
-public:
-    TForeignFloatingPoint() { std::fegetexceptflag(&saved_, FE_ALL_EXCEPT); }
-    ~TForeignFloatingPoint() { std::fesetexceptflag(&saved_, FE_ALL_EXCEPT); }
-    TForeignFloatingPoint(const TForeignFloatingPoint&) = delete;
-    TForeignFloatingPoint& operator=(const TForeignFloatingPoint&) = delete;
-
-private:
-    std::fexcept_t saved_{};
-};
 
 // The name the sound server lists the program under.
 std::string ClientName() {
@@ -39,7 +25,6 @@ std::string ClientName() {
 TListening::TListening(QObject* parent) : QObject(parent), recheck_(new QTimer(this)) {
     recheck_->setInterval(OutputRecheckMs);
     QObject::connect(recheck_, &QTimer::timeout, this, [this] { CheckOutput(); });
-    const TForeignFloatingPoint foreign;
     TakeAnswer(QString::fromStdString(sound::OutputProblem(ClientName(), FirstAnswerLimit)));
 }
 
@@ -80,7 +65,6 @@ bool TListening::Start() {
     if (Playing()) {
         return true;
     }
-    const TForeignFloatingPoint foreign;
     const int start = ++starts_;
     try {
         output_ = std::make_unique<sound::TPulseOutput>(
@@ -105,7 +89,6 @@ bool TListening::Start() {
 }
 
 void TListening::Stop() {
-    const TForeignFloatingPoint foreign;
     output_.reset();
 }
 
