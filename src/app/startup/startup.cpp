@@ -223,8 +223,10 @@ int RunOrvex(int argc, char** argv) {
         platformChoice.Apply();
         if (commandLine.Zoom) {
             platform::qt::SetDisplayZoom(*commandLine.Zoom);
-        } else {
-            platform::qt::FollowDesktopZoom();
+        } else if (const std::string capped = platform::qt::FollowDesktopZoom(); !capped.empty()) {
+            WriteFailureLine("the desktop's scale factor (" + capped + ") is more than " +
+                             std::to_string(MaxZoom) + "; the window is drawn at " +
+                             std::to_string(MaxZoom) + " times its size");
         }
         std::vector<char*> arguments = TPlatformChoice::ArgumentsWithoutPlatform(argc, argv);
         int argumentCount = static_cast<int>(arguments.size()) - 1;
