@@ -607,7 +607,12 @@ TEST(SpectrumFormListening, WithoutASoundOutputTheItemsSayWhyAndTheStreamFollows
         EXPECT_TRUE(item->toolTip().startsWith(QStringLiteral("No sound output")))
             << item->toolTip().toStdString();
     }
+    // Checked at once, and unchecked again when the start is seen to fail.
     menu.SetListening(true);
+    EXPECT_TRUE(menu.ListenItem().isChecked());
+    for (int waited = 0; waited < 200 && menu.ListenItem().isChecked(); ++waited) {
+        QTest::qWait(50);
+    }
     EXPECT_FALSE(menu.ListenItem().isChecked());
     EXPECT_FALSE(menu.Listening().Playing());
 
