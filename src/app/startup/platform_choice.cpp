@@ -5,8 +5,11 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <optional>
 #include <string_view>
+#include <variant>
+#include <poll.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -153,12 +156,9 @@ std::optional<std::string> X11Problem(int argc, char** argv, xcb_connection_t*& 
     return std::nullopt;
 }
 
-// Why no Wayland compositor can be reached, or nothing. The socket is found as the Wayland
-// client library finds it; connecting and closing at once is harmless to a compositor.
-std::optional<std::string> WaylandProblem() {
-    if (!EnvironmentValue("WAYLAND_SOCKET").empty()) {
-        return std::nullopt; // a connection handed over by whoever started us
-    }
+// The compositor's socket as the Wayland client library finds it, in an address; or why it
+// cannot be found.
+std::variant<sockaddr_un, std::string> WaylandAddress() {
     std::string name = EnvironmentValue("WAYLAND_DISPLAY");
     if (name.empty()) {
         name = DefaultWaylandDisplay;
@@ -177,6 +177,21 @@ std::optional<std::string> WaylandProblem() {
         return "cannot open the Wayland display \"" + path + "\" (the path is too long)";
     }
     std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+    return address;
+}
+
+// Why no Wayland compositor can be reached, or nothing. Connecting and closing at once is
+// harmless to a compositor.
+std::optional<std::string> WaylandProblem() {
+    if (!EnvironmentValue("WAYLAND_SOCKET").empty()) {
+        return std::nullopt; // a connection handed over by whoever started us
+    }
+    const auto found = WaylandAddress();
+    if (const auto* problem = std::get_if<std::string>(&found)) {
+        return *problem;
+    }
+    const sockaddr_un& address = std::get<sockaddr_un>(found);
+    const std::string path = address.sun_path;
     const int socketFd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (socketFd < 0) {
         return "cannot open the Wayland display \"" + path + "\" (" + std::strerror(errno) + ")";
@@ -193,6 +208,30 @@ std::optional<std::string> WaylandProblem() {
 }
 
 } // namespace
+
+bool WaylandCompositorHungUp() {
+    const auto found = WaylandAddress();
+    const auto* compositor = std::get_if<sockaddr_un>(&found);
+    if (compositor == nullptr) {
+        return false;
+    }
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd", error)) {
+        const int descriptor = std::atoi(entry.path().filename().c_str());
+        sockaddr_un peer{};
+        socklen_t length = sizeof(peer);
+        if (getpeername(descriptor, reinterpret_cast<sockaddr*>(&peer), &length) != 0 ||
+            peer.sun_family != AF_UNIX ||
+            std::strncmp(peer.sun_path, compositor->sun_path, sizeof(peer.sun_path)) != 0) {
+            continue;
+        }
+        pollfd state{descriptor, POLLRDHUP, 0};
+        if (poll(&state, 1, 0) == 1 && (state.revents & (POLLRDHUP | POLLHUP)) != 0) {
+            return true;
+        }
+    }
+    return false;
+}
 
 TPlatformChoice::TPlatformChoice(int argc, char** argv) {
     const std::vector<std::string> candidates = Candidates(argc, argv);

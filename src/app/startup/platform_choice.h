@@ -51,4 +51,9 @@ private:
     xcb_connection_t* x11Connection_ = nullptr;
 };
 
+// Whether the Wayland compositor that WAYLAND_DISPLAY names has closed a connection this
+// process holds to it. Qt's Wayland client may warn of what it cannot do on a closed
+// connection before it notices that the compositor is gone.
+bool WaylandCompositorHungUp();
+
 } // namespace app

@@ -2,19 +2,28 @@
 // Running the main window: a failure while it is built ends the start with a report, and the
 // loop ends with status 0 however the window goes.
 
+#include "app/startup/fatal_qt_messages.h"
 #include "app/startup/startup.h"
 #include "raster/pixel_allocator.h"
 #include "raster/raster_surface.h"
 
+#include <cstdlib>
 #include <functional>
+#include <latch>
 #include <memory>
 #include <new>
 #include <string>
+#include <thread>
 #include <vector>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 #include <xcb/xcb.h>
 
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
+#include <QLoggingCategory>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QWidget>
 #include <gtest/gtest.h>
@@ -115,6 +124,47 @@ TEST(RunMainWindow, EndsWithStatusZeroWhenTheWindowIsGoneByAnyRoute) {
             Unexpected);
         EXPECT_EQ(status, 0) << route.what;
     }
+}
+
+// The compositor gone, Qt's Wayland client warns of it from two threads at once and then ends
+// the process itself; before it notices, it may warn of what it cannot set up on the closed
+// connection. Only the loss is said, in one line, with status 1.
+TEST(FatalQtMessagesDeathTest, TheCompositorsLossIsSaidOnceAndNothingElseOnceItHungUp) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const QTemporaryDir runtime;
+    ASSERT_TRUE(runtime.isValid());
+    const auto loss = [&runtime] {
+        setenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit().constData(), 1);
+        setenv("WAYLAND_DISPLAY", "compositor", 1);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        runtime.filePath(QStringLiteral("compositor")).toStdString().copy(address.sun_path, 100);
+        const auto* at = reinterpret_cast<const sockaddr*>(&address);
+        const int compositor = socket(AF_UNIX, SOCK_STREAM, 0);
+        const int client = socket(AF_UNIX, SOCK_STREAM, 0);
+        if (bind(compositor, at, sizeof(address)) != 0 || listen(compositor, 1) != 0 ||
+            connect(client, at, sizeof(address)) != 0) {
+            std::_Exit(2);
+        }
+        const int accepted = accept(compositor, nullptr, nullptr);
+        const QLoggingCategory wayland("qt.qpa.wayland");
+        const app::TFatalQtMessages messages;
+        qCWarning(wayland, "while it answers");
+        close(accepted);
+        qCWarning(wayland, "Failed to initialize EGL display 3001");
+        std::latch together(2);
+        const auto broke = [&together] {
+            together.arrive_and_wait();
+            qWarning("The Wayland connection broke. Did the Wayland compositor die?");
+        };
+        std::thread other(broke);
+        broke();
+        other.join();
+        std::_Exit(0);
+    };
+    EXPECT_EXIT(loss(), testing::ExitedWithCode(app::StartFailedStatus),
+                "qt\\.qpa\\.wayland: while it answers\n"
+                "orvex: The Wayland connection broke\\. Did the Wayland compositor die\\?\n$");
 }
 
 } // namespace
