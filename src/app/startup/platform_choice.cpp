@@ -9,6 +9,7 @@
 #include <optional>
 #include <string_view>
 #include <variant>
+#include <fcntl.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -31,6 +32,9 @@ namespace {
 
 constexpr std::string_view X11PlatformName = "xcb";
 constexpr std::string_view WaylandPlatformName = "wayland";
+constexpr std::string_view FramebufferPlatformName = "linuxfb";
+// The framebuffer devices Qt's linuxfb platform takes, in its order, when none is named.
+constexpr const char* DefaultFramebuffers[] = {"/dev/fb0", "/dev/graphics/fb0"};
 // What the Wayland client library connects to when WAYLAND_DISPLAY is not set.
 constexpr auto DefaultWaylandDisplay = "wayland-0";
 
@@ -207,6 +211,35 @@ std::optional<std::string> WaylandProblem() {
     return std::nullopt;
 }
 
+// Why the Linux framebuffer cannot be used, or nothing: the device the platform's "fb="
+// option names, else the first of Qt's defaults that exists, must open as Qt opens it.
+std::optional<std::string> FramebufferProblem(const std::string& candidate) {
+    std::string device;
+    for (const std::string& option : Split(candidate, ':')) {
+        if (option.starts_with("fb=")) {
+            device = option.substr(3);
+        }
+    }
+    for (const char* fallback : DefaultFramebuffers) {
+        if (device.empty() && access(fallback, F_OK) == 0) {
+            device = fallback;
+        }
+    }
+    if (device.empty()) {
+        return std::string("cannot find a framebuffer device (") + DefaultFramebuffers[0] +
+               " and " + DefaultFramebuffers[1] + " do not exist)";
+    }
+    int descriptor = open(device.c_str(), O_RDWR | O_CLOEXEC);
+    if (descriptor < 0) {
+        descriptor = open(device.c_str(), O_RDONLY | O_CLOEXEC);
+    }
+    if (descriptor < 0) {
+        return "cannot open the framebuffer \"" + device + "\" (" + std::strerror(errno) + ")";
+    }
+    close(descriptor);
+    return std::nullopt;
+}
+
 } // namespace
 
 bool WaylandCompositorHungUp() {
@@ -246,6 +279,8 @@ TPlatformChoice::TPlatformChoice(int argc, char** argv) {
             problem = X11Problem(argc, argv, x11Connection_);
         } else if (name == WaylandPlatformName) {
             problem = WaylandProblem();
+        } else if (name == FramebufferPlatformName) {
+            problem = FramebufferProblem(candidate);
         }
         // Any other platform (offscreen, vnc, ...) is Qt's to open.
         if (!problem) {
