@@ -58,6 +58,8 @@ COMPOSITOR_GONE = "orvex: The Wayland connection broke. Did the Wayland composit
 LEVEL_LEFT_ARROW = (8, 8)
 
 failures = []
+# What shows, as a screen reader meets menus and dialogs, and the error boxes that show.
+shown, boxes = [], []
 
 
 def check(condition, message):
@@ -170,18 +172,6 @@ def main():
         value_notices.append((event.source.name, value_of(event.source)))
 
     pyatspi.Registry.registerEventListener(on_value_change, "object:property-change:accessible-value")
-    # What shows, for finding menus and dialogs as a screen reader does, and every error box.
-    shown, boxes = [], []
-
-    def on_showing(event):
-        try:
-            if event.detail1 == 1:
-                shown.append(event.source)
-                if event.source.getRole() == pyatspi.ROLE_ALERT:
-                    boxes.append(event.source.name)
-        except GLib.Error:
-            pass  # from a program that has ended
-
     pyatspi.Registry.registerEventListener(on_showing, "object:state-changed:showing")
     pyatspi.Registry.getDesktop(0)
 
@@ -193,7 +183,7 @@ def main():
     errors = tempfile.TemporaryFile()
     program = subprocess.Popen([executable], env=environment, stderr=errors)
     try:
-        status = run_checks(program, value_notices, on_wayland, shown, boxes)
+        status = run_checks(program, value_notices, on_wayland)
         if on_wayland:
             status = max(status, check_compositor_gone(executable, environment))
     finally:
@@ -235,54 +225,56 @@ def check_compositor_gone(executable, environment):
     return 1 if failures else 0
 
 
+def on_showing(event):
+    try:
+        if event.detail1 == 1:
+            shown.append(event.source)
+            boxes.extend([event.source.name] if event.source.getRole() == pyatspi.ROLE_ALERT else [])
+    except GLib.Error:
+        pass  # from a program that has ended
+
+
 def press(accessible, action="Press"):
-    """Does `accessible`'s action by name, as a screen reader's user would."""
     interface = accessible.queryAction()
     interface.doAction([interface.getName(i) for i in range(interface.nActions)].index(action))
 
 
-def shown_by(shown, role, act):
+def shown_by(role, act):
     """Does act() and returns what then shows with `role`, as a screen reader meets it."""
     del shown[:]
     act()
     return wait_for(lambda: next((s for s in shown if s.getRole() == role), None), CHANGE_LIMIT_S)
 
 
-def choose_every_item(application, display, shown):
-    """Every item of the spectrum menu and of its submenu chosen once, the menu opened afresh for
-    each: every window of the list, every view, both listening items, the coder curves window;
-    then the curves window's save dialog opened and cancelled. Returns the names chosen."""
-    def items(menu):
-        return [item for item in (menu.getChildAtIndex(i) for i in range(menu.childCount))
-                if item.getRole() == pyatspi.ROLE_MENU_ITEM]
-
-    def open_menus(chain):
-        for menu, opener in chain:
-            press(opener, "ShowMenu")
-            wait_for(lambda: fresh(menu).getState().contains(pyatspi.STATE_SHOWING), CHANGE_LIMIT_S)
-
+def choose_everything(application, display):
+    """Every item of the spectrum menu and its submenu chosen through the real handler guard,
+    the menu opened afresh for each (every window of the list, every view, both listening
+    items, the coder curves window), then the curves window's save dialog opened and
+    cancelled: no error box may show."""
     chosen = []
-    chains = [[(shown_by(shown, pyatspi.ROLE_POPUP_MENU, lambda: press(display, "ShowMenu")), display)]]
-    while chains:
-        chain = chains.pop(0)
-        for index in range(len(items(chain[-1][0]))):
-            open_menus(chain)
-            item = items(chain[-1][0])[index]
-            action = item.queryAction()
-            if "ShowMenu" in [action.getName(i) for i in range(action.nActions)]:
-                chains.append(chain + [(shown_by(shown, pyatspi.ROLE_POPUP_MENU,
-                                                 lambda: press(item, "ShowMenu")), item)])
-                continue
-            chosen.append(item.name)
-            press(item)
-            pump(0.2)
-    curves = wait_for(lambda: find(descendants(application), pyatspi.ROLE_FILLER, "Coder curves"),
-                      CHANGE_LIMIT_S)
-    dialog = curves and shown_by(shown, pyatspi.ROLE_DIALOG, lambda: press(
-        find(descendants(curves), pyatspi.ROLE_PUSH_BUTTON, "Save as PNG")))
+    chains = [[(shown_by(pyatspi.ROLE_POPUP_MENU, lambda: press(display, "ShowMenu")), display)]]
+    for chain in chains:  # grows by the submenus met
+        menu = chain[-1][0]
+        for index in range(menu.childCount):
+            for shown_menu, opener in chain:
+                press(opener, "ShowMenu")
+                wait_for(lambda: fresh(shown_menu).getState().contains(pyatspi.STATE_SHOWING), CHANGE_LIMIT_S)
+            item = menu.getChildAtIndex(index)
+            try:
+                press(item)
+                chosen.append(item.name)
+                pump(0.1)
+            except ValueError:  # a separator, or a submenu's item, which opens it
+                if item.getRole() == pyatspi.ROLE_MENU_ITEM:
+                    chains.append(chain + [(shown_by(pyatspi.ROLE_POPUP_MENU, lambda: press(item, "ShowMenu")), item)])
+    check(len(chosen) >= 25 and {"Coder curves...", "Listen", "Listen to the coding error"} <= set(chosen),
+          "every item of the spectrum menu is chosen: %r" % chosen)
+    curves = find(descendants(application), pyatspi.ROLE_FILLER, "Coder curves")
+    dialog = shown_by(pyatspi.ROLE_DIALOG, lambda: press(find(descendants(curves), pyatspi.ROLE_PUSH_BUTTON, "Save as PNG")))
     if check(dialog is not None, "the curves window's save dialog opens"):
         press(find(descendants(dialog), pyatspi.ROLE_PUSH_BUTTON, "Cancel"))
-    return chosen
+    pump(1.0)
+    check(not boxes, "no error box shows: %r" % boxes)
 
 
 def expect_clean_end(program, ended_by):
@@ -295,17 +287,7 @@ def expect_clean_end(program, ended_by):
     return 1 if failures else 0
 
 
-def choose_everything(application, display, shown, boxes):
-    """Every window and menu item through the real event path and the real handler guard,
-    and no error box for any of them."""
-    chosen = choose_every_item(application, display, shown)
-    check(len(chosen) >= 25 and {"Coder curves...", "Listen", "Listen to the coding error"} <= set(chosen),
-          "every item of the spectrum menu is chosen: %r" % chosen)
-    pump(1.0)
-    check(not boxes, "no error box shows: %r" % boxes)
-
-
-def run_checks(program, value_notices, on_wayland, shown, boxes):
+def run_checks(program, value_notices, on_wayland):
     application = wait_for(lambda: find_application(program.pid), START_LIMIT_S)
     if not check(application is not None, "the program appears on the accessibility bus"):
         return 1
@@ -373,7 +355,7 @@ def run_checks(program, value_notices, on_wayland, shown, boxes):
     level.queryValue().currentValue = -20.0
 
     if on_wayland:
-        choose_everything(application, display, shown, boxes)
+        choose_everything(application, display)
         # Ended from outside, the program ends cleanly (and, sanitized, without leaks).
         program.terminate()
         return expect_clean_end(program, "SIGTERM")
@@ -388,7 +370,7 @@ def run_checks(program, value_notices, on_wayland, shown, boxes):
     check(wait_for(lambda: ("Level", -21) in value_notices, CHANGE_LIMIT_S),
           "a change by the mouse is announced")
 
-    choose_everything(application, display, shown, boxes)
+    choose_everything(application, display)
     # Closed from outside, the program ends cleanly (and, sanitized, without leaks).
     close = "xdotool search --sync --onlyvisible --pid %d --name 'Signal Analyzer' windowclose" % program.pid
     check(subprocess.run(["sh", "-c", close], check=False, timeout=CHANGE_LIMIT_S).returncode == 0,
