@@ -615,6 +615,9 @@ TEST(SpectrumFormListening, WithoutASoundOutputTheItemsSayWhyAndTheStreamFollows
     }
     EXPECT_FALSE(menu.ListenItem().isChecked());
     EXPECT_FALSE(menu.Listening().Playing());
+    // The server is asked again at once, not at the next regular recheck (2 s after the start).
+    QTest::qWait(500);
+    EXPECT_TRUE(menu.ListenItem().toolTip().startsWith(QStringLiteral("No sound output")));
 
     form.GaugeF().SetPosition(1733);
     form.GaugeLevel().SetPosition(140);
