@@ -124,11 +124,7 @@ TEST_F(RunHandlerTest, OnlyTheProgramsOwnArithmeticOnItsThreadIsReported) {
     volatile double zero = 0.0;
     volatile double result = 0.0;
     const auto foreign = [&] { result = zero / zero; };
-    const auto own = [&] {
-        const TOwnArithmetic scope;
-        const TOwnArithmetic nested;
-        result = 1.0 / zero;
-    };
+    const auto own = [&] { const TOwnArithmetic scope, nested; result = 1.0 / zero; };
     RunHandler(foreign, show);
     RunHandler([&] { std::thread(own).join(); }, show);
     EXPECT_TRUE(shown.empty());

@@ -142,7 +142,6 @@ TEST(RunMainWindow, EndsWithStatusZeroWhenTheWindowIsGoneByAnyRoute) {
 TEST(FatalQtMessagesDeathTest, TheCompositorsLossIsSaidOnceAndNothingElseOnceItHungUp) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     const QTemporaryDir runtime;
-    ASSERT_TRUE(runtime.isValid());
     const auto loss = [&runtime] {
         setenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit().constData(), 1);
         setenv("WAYLAND_DISPLAY", "compositor", 1);
