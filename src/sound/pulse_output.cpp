@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "pulse_output.h"
 
+#include <algorithm>
 #include <cassert>
 #include <cstdint>
 #include <limits>
@@ -129,11 +130,11 @@ public:
             throw TSoundError(Phrase("no sound server answers", pa_context_errno(context_)));
         }
         // The loop's thread is not running yet, so nothing needs its lock here.
+        using namespace std::chrono;
+        const auto remaining = duration_cast<microseconds>(deadline_ - steady_clock::now());
         timeval when{};
         pa_timeval_add(pa_gettimeofday(&when),
-                       static_cast<pa_usec_t>(std::chrono::duration_cast<std::chrono::microseconds>(
-                                                  deadline_ - std::chrono::steady_clock::now())
-                                                  .count()));
+                       static_cast<pa_usec_t>(std::max(remaining.count(), microseconds::rep{0})));
         pa_mainloop_api* const api = pa_threaded_mainloop_get_api(loop_);
         startDeadline_ = api->time_new(api, &when, &StartDeadlinePassed, this);
         if (pa_threaded_mainloop_start(loop_) < 0) {
