@@ -248,9 +248,11 @@ bool WaylandCompositorHungUp() {
     if (compositor == nullptr) {
         return false;
     }
+    // Our descriptors, without exceptions: this runs inside Qt's message handling.
     std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd", error)) {
-        const int descriptor = std::atoi(entry.path().filename().c_str());
+    for (auto entry = std::filesystem::directory_iterator("/proc/self/fd", error);
+         !error && entry != std::filesystem::directory_iterator(); entry.increment(error)) {
+        const int descriptor = std::atoi(entry->path().filename().c_str());
         sockaddr_un peer{};
         socklen_t length = sizeof(peer);
         if (getpeername(descriptor, reinterpret_cast<sockaddr*>(&peer), &length) != 0 ||
