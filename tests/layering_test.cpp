@@ -34,7 +34,7 @@ TFolderRule AppRule(std::set<std::string> appFolders) {
     appFolders.insert({"display", "controls", "raster", "analysis", "platform", "platform/qt",
                        "charts", "sound"});
     return {std::move(appFolders), true,
-            {"xcb/xcb.h", "fcntl.h", "sys/socket.h", "sys/un.h", "unistd.h"}};
+            {"xcb/xcb.h", "fcntl.h", "poll.h", "sys/socket.h", "sys/un.h", "unistd.h"}};
 }
 
 const std::map<std::string, TFolderRule>& Rules() {

@@ -146,23 +146,44 @@ orvex_stop_weston() {
     ORVEX_WESTON_RUNTIME=
 }
 
-# Starts a sound server of our own, pulseaudio with one null sink "orvex" in the listening
-# stream's own format (32-bit float, 16000 Hz, one channel), in a private runtime folder;
-# sets ORVEX_PULSE_PID, XDG_RUNTIME_DIR, PULSE_SERVER and a client configuration that never
-# starts a server of its own. It ends by itself after <limit> seconds (default 600); the
-# caller stops it with orvex_stop_sound_server.
-orvex_start_sound_server() {
-    local limit=${1:-600}
+# The one output of a sound server of ours: a null sink "orvex" in the listening stream's own
+# format (32-bit float, 16000 Hz, one channel), so that nothing is resampled.
+ORVEX_SOUND_SINK="module-null-sink sink_name=orvex format=float32le rate=16000 channels=1"
+
+# Makes a private runtime folder for a sound server of our own and points this shell's sound
+# clients at it: XDG_RUNTIME_DIR, HOME, PULSE_SERVER and a client configuration that never
+# starts a server of its own. Sets ORVEX_PULSE_RUNTIME; orvex_stop_sound_server removes it.
+orvex_sound_runtime() {
     ORVEX_PULSE_RUNTIME=$(orvex_private_runtime sound) ||
         orvex_die "no runtime folder for the sound server"
     export XDG_RUNTIME_DIR=$ORVEX_PULSE_RUNTIME HOME=$ORVEX_PULSE_RUNTIME
     export PULSE_SERVER=unix:$ORVEX_PULSE_RUNTIME/pa.sock
     printf 'autospawn = no\n' >"$ORVEX_PULSE_RUNTIME/client.conf"
     export PULSE_CLIENTCONFIG=$ORVEX_PULSE_RUNTIME/client.conf
-    timeout "$limit" pulseaudio -n --daemonize=no --exit-idle-time=-1 \
-        -L "module-native-protocol-unix socket=$ORVEX_PULSE_RUNTIME/pa.sock auth-anonymous=1" \
-        -L "module-null-sink sink_name=orvex format=float32le rate=16000 channels=1" \
-        >/dev/null 2>&1 &
+}
+
+# Becomes our sound server (exec), in the foreground: pulseaudio with the sink
+# ORVEX_SOUND_SINK on the socket PULSE_SERVER names, for at most <limit> seconds. Run in a
+# subshell, or by a program that starts and stops the server itself (the listening tests).
+orvex_run_sound_server() {
+    exec timeout "$1" pulseaudio -n --daemonize=no --exit-idle-time=-1 \
+        -L "module-native-protocol-unix socket=${PULSE_SERVER#unix:} auth-anonymous=1" \
+        -L "$ORVEX_SOUND_SINK" >/dev/null 2>&1
+}
+
+# Gives our sound server its sink again after it was taken away.
+orvex_add_sound_sink() {
+    # The module and its arguments, each a word of its own.
+    pactl load-module $ORVEX_SOUND_SINK >/dev/null
+}
+
+# Starts a sound server of our own (orvex_sound_runtime, orvex_run_sound_server) and waits
+# for its sink; sets ORVEX_PULSE_PID. It ends by itself after <limit> seconds (default 600);
+# the caller stops it with orvex_stop_sound_server.
+orvex_start_sound_server() {
+    local limit=${1:-600}
+    orvex_sound_runtime
+    (orvex_run_sound_server "$limit") &
     ORVEX_PULSE_PID=$!
     orvex_wait_for "$ORVEX_PULSE_PID" 200 orvex_sound_sink_ready ||
         orvex_die "the sound server (pulseaudio) did not start"

@@ -45,22 +45,25 @@ MODES = {"pcm": "PCM 32 bit", "iter1": "1 st iteration", "sqrt": "Orvex Sqrt",
          "iter2": "2 nd iteration", "iter3": "3 rd iteration"}
 
 
+COMMON = os.path.join(os.path.dirname(os.path.abspath(__file__)), "common.sh")
+
+
+def common(command, *arguments, **options):
+    """Runs `command` of scripts/lib/common.sh, where the sound server is set up, with arguments."""
+    return subprocess.Popen(["bash", "-c", 'source "$0" && "$@"', COMMON, command] + [str(a) for a in arguments],
+                            **options)
+
+
 class SoundServer:
-    """pulseaudio with one null sink, "orvex", listening on a socket in XDG_RUNTIME_DIR."""
+    """Our sound server (orvex_run_sound_server in common.sh): pulseaudio with one null sink,
+    "orvex", on the socket PULSE_SERVER names, in the session's runtime folder."""
 
     def __init__(self, limit_s):
         self.limit_s = limit_s
         self.process = None
 
-    SINK = ["module-null-sink", "sink_name=orvex", "format=float32le", "rate=16000", "channels=1"]
-
     def start(self):
-        socket = os.path.join(os.environ["XDG_RUNTIME_DIR"], "pa.sock")
-        self.process = subprocess.Popen(
-            ["timeout", str(self.limit_s), "pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1",
-             "-L", "module-native-protocol-unix socket=%s auth-anonymous=1" % socket,
-             "-L", " ".join(self.SINK)],
-            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.process = common("orvex_run_sound_server", self.limit_s)
         # Ready once the sink is there: the socket comes up before it.
         return self._sink_is(True)
 
@@ -70,8 +73,7 @@ class SoundServer:
         return self._sink_is(False)
 
     def add_sink(self):
-        subprocess.run(["pactl", "load-module"] + self.SINK, stdout=subprocess.DEVNULL, check=False,
-                       timeout=20)
+        common("orvex_add_sound_sink").wait(20)
         return self._sink_is(True)
 
     def _sink_is(self, there):

@@ -3,6 +3,7 @@
 
 #include "analyzer_state.h"
 #include "level_gain.h"
+#include "own_arithmetic.h"
 #include "tone_range.h"
 #include "window_table.h"
 
@@ -12,6 +13,7 @@
 namespace analysis {
 
 void StartAnalyzer(WindowKind window, int levelDb) {
+    const TOwnArithmetic own;
     ResetAnalyzerToLoadState();
     // As if the window's menu had chosen it, so that whatever asks which window the table
     // holds is told the truth.
@@ -33,6 +35,7 @@ void ClearSpectrumBuffer() {
 }
 
 void SetLevel(int levelDb) {
+    const TOwnArithmetic own;
     assert(levelDb >= MinLevelDb && levelDb <= MaxLevelDb);
     AnalyzerState.Gain = GainFromAttenuation(-levelDb);
 }
@@ -42,6 +45,7 @@ void SelectWindow(WindowKind kind) {
 }
 
 void LoadWindowTable(WindowKind kind) {
+    const TOwnArithmetic own;
     FillWindowTable(kind, WindowTable);
 }
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "coder_curves.h"
 
+#include "own_arithmetic.h"
 #include "tone_range.h"
 
 #include <array>
@@ -52,6 +53,7 @@ struct TCurveWork {
 
 // Takes points until there are none left or a stop is requested.
 void WorkOnPoints(TCurveWork& work) {
+    const TOwnArithmetic own;
     try {
         const int count = CurvePointCount(work.Request.Axis);
         std::vector<long double> ownSines;
@@ -147,6 +149,7 @@ std::optional<double> PlottedEffectiveBits(const TCoderFigures& figures) {
 
 CurveOutcome ComputeCoderCurves(const TCurveRequest& request, std::span<TCoderFigures> points,
                                 std::stop_token stop, const CurveProgress& progress, int threads) {
+    const TOwnArithmetic own;
     assert(points.size() == CurveBufferSize(request.Axis));
     assert(threads >= 1);
     assert(request.FrequencyHz >= MinFrequencyHz && request.FrequencyHz <= MaxFrequencyHz);
@@ -190,10 +193,12 @@ std::vector<TCoderFigures> ComputeCoderCurves(const TCurveRequest& request, std:
 }
 
 double UniformQuantiserSnrDb(int bits, double levelDb) {
+    const TOwnArithmetic own;
     return DecibelsPerBit * bits + SineQuantiserOffsetDb + levelDb;
 }
 
 double SquareRootCoderModelSnrDb(int stepsPerPolarity, double levelDb) {
+    const TOwnArithmetic own;
     assert(stepsPerPolarity >= 1);
     // 10 log10(A) with A = 10^(level / 20) is level / 2.
     return SquareRootCoderOffsetDb + 20.0 * std::log10(static_cast<double>(stepsPerPolarity)) +

@@ -3,6 +3,7 @@
 
 #include "analyzer_state.h"
 #include "level_gain.h"
+#include "own_arithmetic.h"
 #include "tone_range.h"
 #include "tone_sample.h"
 
@@ -30,6 +31,7 @@ std::int32_t ClockOf(std::size_t index) {
 } // namespace
 
 TCoderFigures MeasureCoderFigures(std::int32_t frequencyHz, int levelDb, CodingMode mode) {
+    const TOwnArithmetic own;
     // One second of the tone as frames take it in steady state: clock values 1 to 16000.
     std::vector<long double> sines(SecondSamples);
     FillSecondSines(frequencyHz, std::span<long double, SecondSamples>(sines.data(), SecondSamples));

@@ -3,6 +3,7 @@
 
 #include "frame_pipeline.h"
 #include "numeric_constants.h"
+#include "own_arithmetic.h"
 
 #include <algorithm>
 #include <array>
@@ -52,6 +53,7 @@ int MainLobeBins(const TWindowFigures& window) {
 
 TDistortionFigures MeasureDistortion(std::span<const Complex, OneSidedBins> bins,
                                      const TWindowFigures& window) {
+    const TOwnArithmetic own;
     const int lobe = MainLobeBins(window);
     std::array<Extended, OneSidedBins> power{};
     for (int bin = 0; bin < OneSidedBins; ++bin) {

@@ -2,6 +2,7 @@
 #include "frame_pipeline.h"
 
 #include "complex_fft.h"
+#include "own_arithmetic.h"
 #include "sample_coder.h"
 #include "tone_source.h"
 
@@ -37,6 +38,7 @@ double NormalisedValue(double magnitude, double factor) {
 
 void TakeFrame(TSampleSource& source, CodingMode mode, std::span<double> codedSamples,
                std::span<double> uncodedSamples) {
+    const TOwnArithmetic own;
     assert(codedSamples.empty() || codedSamples.size() == FrameLength);
     assert(uncodedSamples.empty() || uncodedSamples.size() == FrameLength);
     TAnalyzerState& state = AnalyzerState;
@@ -82,6 +84,7 @@ void SynthesiseFrame(std::int32_t frequencyHz, CodingMode mode, std::span<double
 }
 
 void TransformFrame() {
+    const TOwnArithmetic own;
     ComplexFFT(std::span<Complex>(SpectrumBuffer.data(), FrameLength), FftDirection::Forward);
     TAnalyzerState& state = AnalyzerState;
     state.PeakMagnitude = 0.0;
@@ -97,6 +100,7 @@ void TransformFrame() {
 }
 
 std::int32_t OrdinateOf(double v) {
+    const TOwnArithmetic own;
     // Values below 1 are drawn at 0 dB, so no logarithm of zero or negative level occurs.
     double level = 0.0;
     if (v >= PlotFloorBinValue) {
@@ -106,6 +110,7 @@ std::int32_t OrdinateOf(double v) {
 }
 
 void ComputeOrdinates(std::span<std::int32_t, PlottedBins> ordinates) {
+    const TOwnArithmetic own;
     const double factor = NormalisationFactor();
     for (int k = 0; k < PlottedBins; ++k) {
         ordinates[k] = OrdinateOf(NormalisedValue(MagnitudeBuffer[k], factor));
@@ -113,6 +118,7 @@ void ComputeOrdinates(std::span<std::int32_t, PlottedBins> ordinates) {
 }
 
 double BinValue(int bin) {
+    const TOwnArithmetic own;
     assert(bin >= 0 && bin < PlottedBins);
     return NormalisedValue(MagnitudeBuffer[static_cast<std::size_t>(bin)], NormalisationFactor());
 }
@@ -125,6 +131,7 @@ void ComputeFrame(std::int32_t frequencyHz, CodingMode mode,
 
 void ComputeFrame(TSampleSource& source, CodingMode mode,
                   std::span<std::int32_t, PlottedBins> ordinates) {
+    const TOwnArithmetic own;
     TakeFrame(source, mode);
     TransformFrame();
     ComputeOrdinates(ordinates);

@@ -4,6 +4,7 @@
 #include "analyzer_state.h"
 #include "level_gain.h"
 #include "numeric_constants.h"
+#include "own_arithmetic.h"
 #include "sample_coder.h"
 #include "sine_memory.h"
 #include "tone_sample.h"
@@ -104,6 +105,7 @@ TStreamSettings TToneStream::Settings() const {
 }
 
 void TToneStream::Fill(std::span<float> out) {
+    const TOwnArithmetic own;
     const std::uint32_t packed = settings_.load(std::memory_order_acquire);
     if (tuned_ != packed) {
         const TStreamSettings next = Unpack(packed);

@@ -4,6 +4,7 @@
 #include "complex.h"
 #include "complex_fft.h"
 #include "numeric_constants.h"
+#include "own_arithmetic.h"
 #include "window_table.h"
 
 #include <array>
@@ -122,6 +123,7 @@ double CrossingBins(Table table, const std::vector<double>& response, Extended l
 } // namespace
 
 TWindowFigures MeasureWindowFigures(std::span<const float, FrameLength> table) {
+    const TOwnArithmetic own;
     Extended sum = 0.0L;
     Extended sumOfSquares = 0.0L;
     for (const float w : table) {
@@ -168,6 +170,7 @@ TWindowFigures MeasureWindowFigures(std::span<const float, FrameLength> table) {
 }
 
 const TWindowFigures& WindowFiguresOf(WindowKind kind) {
+    const TOwnArithmetic own;
     struct TMeasured {
         bool Done = false;
         TWindowFigures Figures{};

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "pulse_output.h"
 
+#include <algorithm>
 #include <cassert>
 #include <cstdint>
 #include <limits>
@@ -39,6 +40,7 @@ public:
             return;
         }
         pa_threaded_mainloop_lock(loop_);
+        EndStartDeadline();
         if (stream_ != nullptr) {
             pa_stream_set_state_callback(stream_, nullptr, nullptr);
             pa_stream_set_write_callback(stream_, nullptr, nullptr);
@@ -110,36 +112,34 @@ public:
         return answer.name;
     }
 
-    void Play(const TOutputFormat& format, TFill fill, TLost lost) {
+    // Starts connecting and playing in the background: the loop's callbacks take each step
+    // as the server answers, and `started` is told how it ended.
+    void StartPlaying(const TOutputFormat& format, TFill fill, TStarted started, TLost lost) {
         assert(format.SampleRate > 0 && format.RequestSamples > 0 &&
                format.RequestSamples <= format.TargetSamples);
-        const TLock lock(loop_);
+        if (loop_ == nullptr || context_ == nullptr) {
+            throw TSoundError("the sound client could not start");
+        }
+        format_ = format;
         fill_ = std::move(fill);
+        started_ = std::move(started);
         lost_ = std::move(lost);
-        const pa_sample_spec spec{PA_SAMPLE_FLOAT32NE, static_cast<std::uint32_t>(format.SampleRate),
-                                  1};
-        stream_ = pa_stream_new(context_, "Tone", &spec, nullptr);
-        if (stream_ == nullptr) {
-            throw TSoundError(Phrase("the sound server would not make a stream", pa_context_errno(context_)));
+        starting_ = true;
+        pa_context_set_state_callback(context_, &ContextChanged, this);
+        if (pa_context_connect(context_, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) {
+            throw TSoundError(Phrase("no sound server answers", pa_context_errno(context_)));
         }
-        pa_stream_set_state_callback(stream_, &StreamChanged, this);
-        pa_stream_set_write_callback(stream_, &WriteRequested, this);
-        pa_buffer_attr buffer{};
-        buffer.maxlength = ServerChooses;
-        buffer.tlength = static_cast<std::uint32_t>(format.TargetSamples) * SampleBytes;
-        buffer.prebuf = ServerChooses;
-        buffer.minreq = static_cast<std::uint32_t>(format.RequestSamples) * SampleBytes;
-        buffer.fragsize = ServerChooses;
-        // The target is the whole delay to the speaker, the device's own buffer included:
-        // the server lowers the device's latency to meet it where it can.
-        if (pa_stream_connect_playback(stream_, nullptr, &buffer, PA_STREAM_ADJUST_LATENCY, nullptr,
-                                       nullptr) < 0) {
-            throw TSoundError(Phrase("the sound server would not play the stream", pa_context_errno(context_)));
+        // The loop's thread is not running yet, so nothing needs its lock here.
+        using namespace std::chrono;
+        const auto remaining = duration_cast<microseconds>(deadline_ - steady_clock::now());
+        timeval when{};
+        pa_timeval_add(pa_gettimeofday(&when),
+                       static_cast<pa_usec_t>(std::max(remaining.count(), microseconds::rep{0})));
+        pa_mainloop_api* const api = pa_threaded_mainloop_get_api(loop_);
+        startDeadline_ = api->time_new(api, &when, &StartDeadlinePassed, this);
+        if (pa_threaded_mainloop_start(loop_) < 0) {
+            throw TSoundError("the sound client could not start its thread");
         }
-        AwaitReady([this] { return pa_stream_get_state(stream_) == PA_STREAM_READY; },
-                   [this] { return PA_STREAM_IS_GOOD(pa_stream_get_state(stream_)); },
-                   "the sound server would not play the stream");
-        playing_ = true;
     }
 
 private:
@@ -204,17 +204,86 @@ private:
     static void ContextChanged(pa_context* context, void* self) {
         auto& connection = *static_cast<TConnection*>(self);
         pa_threaded_mainloop_signal(connection.loop_, 0);
-        if (!PA_CONTEXT_IS_GOOD(pa_context_get_state(context))) {
-            connection.Lose(Phrase("the sound server went away", pa_context_errno(context)));
+        const pa_context_state_t state = pa_context_get_state(context);
+        if (state == PA_CONTEXT_READY && connection.starting_ && connection.stream_ == nullptr) {
+            connection.OpenStream();
+        } else if (!PA_CONTEXT_IS_GOOD(state)) {
+            const int error = pa_context_errno(context);
+            connection.Fail(Phrase("no sound server answers", error));
+            connection.Lose(Phrase("the sound server went away", error));
         }
     }
 
     static void StreamChanged(pa_stream* stream, void* self) {
         auto& connection = *static_cast<TConnection*>(self);
         pa_threaded_mainloop_signal(connection.loop_, 0);
-        if (!PA_STREAM_IS_GOOD(pa_stream_get_state(stream))) {
-            connection.Lose(Phrase("the sound server ended the stream",
-                                   pa_context_errno(connection.context_)));
+        const pa_stream_state_t state = pa_stream_get_state(stream);
+        if (state == PA_STREAM_READY && connection.starting_) {
+            connection.starting_ = false;
+            connection.playing_ = true;
+            connection.EndStartDeadline();
+            connection.started_({});
+        } else if (!PA_STREAM_IS_GOOD(state)) {
+            const int error = pa_context_errno(connection.context_);
+            connection.Fail(Phrase("the sound server would not play the stream", error));
+            connection.Lose(Phrase("the sound server ended the stream", error));
+        }
+    }
+
+    static void StartDeadlinePassed(pa_mainloop_api*, pa_time_event*, const timeval*, void* self) {
+        auto& connection = *static_cast<TConnection*>(self);
+        connection.Fail("the sound server does not answer");
+    }
+
+    // On the loop's thread, once the server has answered: asks it for the stream.
+    void OpenStream() {
+        const pa_sample_spec spec{PA_SAMPLE_FLOAT32NE,
+                                  static_cast<std::uint32_t>(format_.SampleRate), 1};
+        stream_ = pa_stream_new(context_, "Tone", &spec, nullptr);
+        if (stream_ == nullptr) {
+            Fail(Phrase("the sound server would not make a stream", pa_context_errno(context_)));
+            return;
+        }
+        pa_stream_set_state_callback(stream_, &StreamChanged, this);
+        pa_stream_set_write_callback(stream_, &WriteRequested, this);
+        pa_buffer_attr buffer{};
+        buffer.maxlength = ServerChooses;
+        buffer.tlength = static_cast<std::uint32_t>(format_.TargetSamples) * SampleBytes;
+        buffer.prebuf = ServerChooses;
+        buffer.minreq = static_cast<std::uint32_t>(format_.RequestSamples) * SampleBytes;
+        buffer.fragsize = ServerChooses;
+        // The target is the whole delay to the speaker, the device's own buffer included:
+        // the server lowers the device's latency to meet it where it can.
+        if (pa_stream_connect_playback(stream_, nullptr, &buffer, PA_STREAM_ADJUST_LATENCY,
+                                       nullptr, nullptr) < 0) {
+            Fail(Phrase("the sound server would not play the stream", pa_context_errno(context_)));
+        }
+    }
+
+    // On the loop's thread: a start still under way has failed. It is told once, and nothing
+    // more happens on the connection: no samples are asked for, no loss is told.
+    void Fail(const std::string& why) {
+        if (!starting_) {
+            return;
+        }
+        starting_ = false;
+        EndStartDeadline();
+        if (stream_ != nullptr) {
+            pa_stream_set_state_callback(stream_, nullptr, nullptr);
+            pa_stream_set_write_callback(stream_, nullptr, nullptr);
+            pa_stream_disconnect(stream_);
+        }
+        pa_context_set_state_callback(context_, nullptr, nullptr);
+        pa_context_disconnect(context_);
+        started_(why);
+    }
+
+    // With the lock held, or on the loop's thread.
+    void EndStartDeadline() {
+        if (startDeadline_ != nullptr) {
+            pa_mainloop_api* const api = pa_threaded_mainloop_get_api(loop_);
+            api->time_free(startDeadline_);
+            startDeadline_ = nullptr;
         }
     }
 
@@ -262,9 +331,14 @@ private:
     pa_stream* stream_ = nullptr;
     std::chrono::steady_clock::time_point deadline_;
     bool deadlinePassed_ = false;
+    // A start in the background: the format asked for, and when it is given up.
+    TOutputFormat format_;
+    pa_time_event* startDeadline_ = nullptr;
+    bool starting_ = false;
     bool playing_ = false;
     bool told_ = false;
     TFill fill_;
+    TStarted started_;
     TLost lost_;
 };
 
@@ -281,11 +355,10 @@ std::string OutputProblem(const std::string& clientName, std::chrono::millisecon
     }
 }
 
-TPulseOutput::TPulseOutput(const TOutputFormat& format, TFill fill, TLost lost,
+TPulseOutput::TPulseOutput(const TOutputFormat& format, TFill fill, TStarted started, TLost lost,
                            std::chrono::milliseconds limit)
     : connection_(std::make_unique<TConnection>(format.ClientName, limit)) {
-    connection_->Connect();
-    connection_->Play(format, std::move(fill), std::move(lost));
+    connection_->StartPlaying(format, std::move(fill), std::move(started), std::move(lost));
 }
 
 TPulseOutput::~TPulseOutput() = default;

@@ -38,22 +38,30 @@ std::string OutputProblem(const std::string& clientName,
 
 // A stream playing on the server's default output, filled on a thread of its own as the
 // server asks, so that its clock is the sound device's and a busy caller never starves it.
+// Its caller never waits on the server: it starts in the background and tells how the start
+// went, and it stops at once.
 //
-// Made on one thread and destroyed on the same; `fill` and `lost` run on the output's own
-// thread, never at the same time, and never after the destructor returns.
+// Made on one thread and destroyed on the same; `started`, `fill` and `lost` run on the
+// output's own thread, never at the same time, and never after the destructor returns.
 class TPulseOutput {
 public:
     // Fills the whole span with the next samples.
     using TFill = std::function<void(std::span<float>)>;
-    // Told once, with a phrase, that the stream ended by itself (the server went away).
-    // It must not destroy the output; it may hand the news to another thread.
+    // Told once how the start went: with an empty phrase once the stream plays, else with why
+    // it would not (then nothing was played, and `lost` is never told). It must not destroy
+    // the output; it may hand the news to another thread.
+    using TStarted = std::function<void(const std::string& problem)>;
+    // Told once, with a phrase, that the stream ended by itself after it had started (the
+    // server went away). The same rules as for `started`.
     using TLost = std::function<void(const std::string& why)>;
 
-    // Connects and starts playing; throws TSoundError, having played nothing, if the server
-    // does not answer or take the stream within `limit`.
-    TPulseOutput(const TOutputFormat& format, TFill fill, TLost lost,
+    // Connects and starts playing in the background and returns at once. A server that does
+    // not answer or take the stream within `limit` is a failed start. Throws TSoundError,
+    // having played nothing and told nothing, only where the sound client cannot even begin
+    // (no server to connect to at all, say).
+    TPulseOutput(const TOutputFormat& format, TFill fill, TStarted started, TLost lost,
                  std::chrono::milliseconds limit = AnswerLimit);
-    // Stops at once.
+    // Stops at once, whether the start is still under way or not.
     ~TPulseOutput();
     TPulseOutput(const TPulseOutput&) = delete;
     TPulseOutput& operator=(const TPulseOutput&) = delete;

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <future>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -14,10 +15,10 @@
 namespace {
 
 using namespace std::chrono_literals;
-
 // A server that is gone and one that takes the connection but never answers (stopped, or
 // hung) are both told in a phrase, the hung one once the limit has passed, and neither
-// plays: the caller's thread is never held for longer than the limit.
+// plays: the caller's thread is never held for longer than the limit, and not at all when it
+// starts to play.
 TEST(PulseOutput, AnAbsentOrHungServerIsToldAndNeverWaitedForPastTheLimit) {
     const std::filesystem::path folder =
         std::filesystem::temp_directory_path() / ("orvex-sound-" + std::to_string(getpid()));
@@ -44,16 +45,29 @@ TEST(PulseOutput, AnAbsentOrHungServerIsToldAndNeverWaitedForPastTheLimit) {
         EXPECT_EQ(sound::OutputProblem("orvex-test", 300ms).rfind(c.told, 0), 0u)
             << sound::OutputProblem("orvex-test", 300ms);
         bool filled = false;
+        std::string told;
         try {
-            sound::TPulseOutput output({"orvex-test", 16000, 960, 240},
-                                       [&](std::span<float>) { filled = true; },
-                                       [](const std::string&) {}, 300ms);
-            ADD_FAILURE() << "played without a server";
+            std::promise<std::string> started;
+            sound::TPulseOutput output(
+                {"orvex-test", 16000, 960, 240}, [&](std::span<float>) { filled = true; },
+                [&](const std::string& problem) { started.set_value(problem); },
+                [](const std::string&) {}, 300ms);
+            told = started.get_future().get();
         } catch (const sound::TSoundError& error) {
-            EXPECT_EQ(std::string(error.what()).rfind(c.told, 0), 0u) << error.what();
+            told = error.what();
         }
+        EXPECT_EQ(told.rfind(c.told, 0), 0u) << told;
         EXPECT_FALSE(filled);
     }
+
+    // Starting and stopping never wait on the server, and nothing is told after the stop.
+    setenv("PULSE_SERVER", ("unix:" + hung).c_str(), 1);
+    const auto began = std::chrono::steady_clock::now();
+    bool told = false;
+    sound::TPulseOutput({"orvex-test", 16000, 960, 240}, [](std::span<float>) {},
+                        [&](const std::string&) { told = true; }, [](const std::string&) {}, 20s);
+    EXPECT_LT(std::chrono::steady_clock::now() - began, 5s);
+    EXPECT_FALSE(told);
     close(listener);
     std::filesystem::remove_all(folder);
 }

@@ -9,6 +9,9 @@
 #include <string>
 #include <string_view>
 
+#include <QContextMenuEvent>
+#include <QCoreApplication>
+
 namespace app {
 namespace {
 
@@ -51,6 +54,18 @@ QString TAccessibleDisplay::text(QAccessible::Text t) const {
         return Description();
     default:
         return QAccessibleWidget::text(t);
+    }
+}
+
+QStringList TAccessibleDisplay::actionNames() const {
+    return {showMenuAction()};
+}
+
+void TAccessibleDisplay::doAction(const QString& actionName) {
+    if (actionName == showMenuAction()) {
+        const QPoint middle = widget()->rect().center();
+        QContextMenuEvent event(QContextMenuEvent::Keyboard, middle, widget()->mapToGlobal(middle));
+        QCoreApplication::sendEvent(widget(), &event);
     }
 }
 

@@ -11,7 +11,9 @@ class TSpectrumForm;
 // picture shows: the analysis window and the coding mode in use, and the highest bin of
 // the last frame with its frequency and level, as the pointer read-out gives them:
 // "Window: Окно Кайзера (20); mode: PCM 32 bit; peak: Bin 64: 1000.000 Hz, -0.01 dB".
-// It is made afresh on every request, so no event announces each new frame.
+// It is made afresh on every request, so no event announces each new frame. Its one action,
+// "ShowMenu", opens the spectrum menu over the display's middle, as the keyboard's menu key
+// does.
 class TAccessibleDisplay : public QAccessibleWidget {
 public:
     // `widget` hosts the display of `form`; both must outlive the interface, which Qt
@@ -19,6 +21,8 @@ public:
     TAccessibleDisplay(QWidget* widget, TSpectrumForm& form);
 
     QString text(QAccessible::Text t) const override;
+    QStringList actionNames() const override;
+    void doAction(const QString& actionName) override;
 
 private:
     QString Description() const;

@@ -1,15 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "handler_guard.h"
 
+#include "analysis/own_arithmetic.h"
+
 #include <cfenv>
 #include <exception>
 
 namespace app {
-namespace {
-
-constexpr int TrappedExceptions = FE_INVALID | FE_DIVBYZERO | FE_OVERFLOW;
-
-} // namespace
 
 std::string ErrorBoxText(std::string_view message) {
     std::string text(message);
@@ -21,11 +18,10 @@ std::string ErrorBoxText(std::string_view message) {
 }
 
 std::string TakeFloatingPointError() {
-    const int raised = std::fetestexcept(TrappedExceptions);
+    const int raised = analysis::TakeArithmeticFaults();
     if (raised == 0) {
         return {};
     }
-    std::feclearexcept(TrappedExceptions);
     // The flags do not say which came first. A division by zero or an overflow yields an
     // infinity that usually makes a later operation invalid, never the other way round, so
     // those two are the likelier first fault.
@@ -40,7 +36,9 @@ std::string TakeFloatingPointError() {
 
 void RunHandler(const std::function<void()>& handler,
                 const std::function<void(std::string_view)>& showError) {
-    std::feclearexcept(TrappedExceptions);
+    // Faults of an enclosing handler that ran this one (through a modal loop, say) stay its
+    // own, to be reported when it ends.
+    const int enclosingFaults = analysis::TakeArithmeticFaults();
     std::string message;
     bool failed = false;
     try {
@@ -54,6 +52,7 @@ void RunHandler(const std::function<void()>& handler,
     }
     // A trapped operation would have ended the handler; report it even if it also threw.
     const std::string floatingPoint = TakeFloatingPointError();
+    analysis::RecordArithmeticFaults(enclosingFaults);
     if (!floatingPoint.empty()) {
         message = floatingPoint;
         failed = true;

@@ -12,15 +12,17 @@ namespace app {
 // ending in a letter gets one, one ending in "." or a blank does not).
 std::string ErrorBoxText(std::string_view message);
 
-// The message for the floating-point exceptions that count as errors (invalid operation,
-// division by zero, overflow) when one of them is flagged, else an empty string. Clears the
-// flags it reports.
+// The message for the floating-point faults (invalid operation, division by zero, overflow)
+// that the program's own numeric work raised on this thread, as the analysis records them
+// (analysis/own_arithmetic.h), else an empty string. Clears the record.
 std::string TakeFloatingPointError();
 
 // Runs one event handler the way the window runs all of them: an exception that escapes
-// it, or a trapped floating-point exception it leaves flagged, is shown through
-// `showError` with its message, and the program goes on. The flags are cleared before the
-// handler runs, so only what the handler itself did is reported.
+// it, or a floating-point fault that the program's own numeric work raised while it ran, is
+// shown through `showError` with its message, and the program goes on. The floating-point
+// flags themselves are neither read nor cleared here: a toolkit or a library that the
+// handler calls raises them too (a window being shown raises the invalid-operation flag),
+// and that is not an error of the program's.
 void RunHandler(const std::function<void()>& handler,
                 const std::function<void(std::string_view)>& showError);
 

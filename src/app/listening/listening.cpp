@@ -4,7 +4,6 @@
 #include "analysis/analyzer_state.h"
 #include "sound/pulse_output.h"
 
-#include <cfenv>
 #include <span>
 #include <string>
 
@@ -14,19 +13,6 @@
 
 namespace app {
 namespace {
-
-// The sound client library may leave floating-point flags raised that the window's handler
-// guard would take for an error of its own; they are put back as they were before it ran.
-class TForeignFloatingPoint {
-public:
-    TForeignFloatingPoint() { std::fegetexceptflag(&saved_, FE_ALL_EXCEPT); }
-    ~TForeignFloatingPoint() { std::fesetexceptflag(&saved_, FE_ALL_EXCEPT); }
-    TForeignFloatingPoint(const TForeignFloatingPoint&) = delete;
-    TForeignFloatingPoint& operator=(const TForeignFloatingPoint&) = delete;
-
-private:
-    std::fexcept_t saved_{};
-};
 
 // The name the sound server lists the program under.
 std::string ClientName() {
@@ -39,7 +25,6 @@ std::string ClientName() {
 TListening::TListening(QObject* parent) : QObject(parent), recheck_(new QTimer(this)) {
     recheck_->setInterval(OutputRecheckMs);
     QObject::connect(recheck_, &QTimer::timeout, this, [this] { CheckOutput(); });
-    const TForeignFloatingPoint foreign;
     TakeAnswer(QString::fromStdString(sound::OutputProblem(ClientName(), FirstAnswerLimit)));
 }
 
@@ -76,41 +61,59 @@ void TListening::TakeAnswer(const QString& problem) {
     }
 }
 
-bool TListening::Start() {
+void TListening::Start() {
     if (Playing()) {
-        return true;
+        return;
     }
-    const TForeignFloatingPoint foreign;
+    state_ = TState::stStarting;
     const int start = ++starts_;
+    // The news comes on the output's thread and is handed to this object's.
+    const auto tell = [this, start](void (TListening::*take)(int, const QString&),
+                                    const std::string& text) {
+        QMetaObject::invokeMethod(
+            this, [this, take, start, text = QString::fromStdString(text)] {
+                (this->*take)(start, text);
+            },
+            Qt::QueuedConnection);
+    };
     try {
         output_ = std::make_unique<sound::TPulseOutput>(
             sound::TOutputFormat{ClientName(), analysis::SampleRate, ListeningQueueSamples,
                                  ListeningRequestSamples},
             [this](std::span<float> out) { stream_.Fill(out); },
-            [this, start](const std::string& why) {
-                // On the output's thread: the news is handed to this object's.
-                QMetaObject::invokeMethod(
-                    this, [this, start, why = QString::fromStdString(why)] { Lose(start, why); },
-                    Qt::QueuedConnection);
-            });
+            [tell](const std::string& problem) { tell(&TListening::TakeStart, problem); },
+            [tell](const std::string& why) { tell(&TListening::Lose, why); });
     } catch (const sound::TSoundError& error) {
-        problem_ = QStringLiteral("The sound output would not play: ") +
-                   QString::fromStdString(error.what());
-        CheckOutput();
-        return false;
+        // Told as a start that failed later is, so that the caller meets one route.
+        tell(&TListening::TakeStart, error.what());
     }
+}
+
+void TListening::TakeStart(int start, const QString& problem) {
+    if (start != starts_ || state_ != TState::stStarting) {
+        return;
+    }
+    if (!problem.isEmpty()) {
+        problem_ = QStringLiteral("The sound output would not play: ") + problem;
+        Stop();
+        CheckOutput();
+        if (onLost_) {
+            onLost_();
+        }
+        return;
+    }
+    state_ = TState::stPlaying;
     recheck_->stop();
+    available_ = true;
     problem_.clear();
-    return true;
+    if (onOutputsChanged_) {
+        onOutputsChanged_();
+    }
 }
 
 void TListening::Stop() {
-    const TForeignFloatingPoint foreign;
+    state_ = TState::stStopped;
     output_.reset();
-}
-
-bool TListening::Playing() const {
-    return output_ != nullptr;
 }
 
 void TListening::Follow(const analysis::TStreamSettings& settings) {
@@ -118,7 +121,7 @@ void TListening::Follow(const analysis::TStreamSettings& settings) {
 }
 
 void TListening::Lose(int start, const QString& why) {
-    if (start != starts_ || !Playing()) {
+    if (start != starts_ || state_ != TState::stPlaying) {
         return;
     }
     problem_ = QStringLiteral("Listening stopped: ") + why;

@@ -52,12 +52,15 @@ public:
     // output, the server is asked again every OutputRecheckMs.
     void CheckOutput();
 
-    // Starts playing from the stream's clock as it stands. Returns false, playing nothing,
-    // if no output takes the stream; Problem() then says why.
-    bool Start();
-    // Stops at once; the stream's clock stays where it is.
+    // Starts playing from the stream's clock as it stands, in the background: returns at once
+    // and never waits on the server, and Playing() holds from now on. If no output takes the
+    // stream, playing stops by itself as on a loss (SetOnLost), Problem() says why, and the
+    // server is asked again at once whether an output is there.
+    void Start();
+    // Stops at once, a start still under way too; the stream's clock stays where it is.
     void Stop();
-    bool Playing() const;
+    // Whether playing, or starting to.
+    bool Playing() const { return state_ != TState::stStopped; }
 
     // What to play from the next block on.
     void Follow(const analysis::TStreamSettings& settings);
@@ -66,19 +69,26 @@ public:
     // Why the last start failed, why playing stopped by itself, or why no output is there.
     QString Problem() const { return problem_; }
 
-    // Called once, after the fact, when playing stops by itself (the server went away).
+    // Called once, after the fact, when playing stops by itself: the start failed, or the
+    // server went away.
     void SetOnLost(std::function<void()> onLost) { onLost_ = std::move(onLost); }
-    // Called with every answer CheckOutput() brings.
+    // Called with every answer CheckOutput() brings, and when a start succeeds.
     void SetOnOutputsChanged(std::function<void()> onChanged) {
         onOutputsChanged_ = std::move(onChanged);
     }
 
 private:
+    enum class TState { stStopped, stStarting, stPlaying };
+
+    // The news of start number `start`, on this object's thread: an empty problem once it
+    // plays.
+    void TakeStart(int start, const QString& problem);
     void Lose(int start, const QString& why);
     void TakeAnswer(const QString& problem);
 
     analysis::TToneStream stream_;
     std::unique_ptr<sound::TPulseOutput> output_;
+    TState state_ = TState::stStopped;
     // Counts the starts, so that news of an output already stopped is not taken for the
     // present one's.
     int starts_ = 0;

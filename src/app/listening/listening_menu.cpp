@@ -74,9 +74,10 @@ void TListeningMenu::SetListening(bool on) {
         return;
     }
     FollowControls();
-    const bool playing = listening_.Start();
-    listen_->setChecked(playing);
-    lastStop_ = playing ? QString() : listening_.Problem();
+    // Checked at once; a start that fails unchecks it again and says why (SetOnLost).
+    listening_.Start();
+    listen_->setChecked(true);
+    lastStop_.clear();
     FollowAvailability();
 }
 

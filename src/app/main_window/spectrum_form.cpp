@@ -519,11 +519,7 @@ void TSpectrumForm::RefreshPointerReadout() {
     if (!imageSpAmpWidget_->rect().contains(local)) {
         return;
     }
-    // The frame runs as a guarded handler; the tooltip is shown once it is over.
-    const QString readout = PointerReadout(local.x());
-    QMetaObject::invokeMethod(
-        this, [this, readout, global] { ShowPointerReadout(readout, global); },
-        Qt::QueuedConnection);
+    ShowPointerReadout(PointerReadout(local.x()), global);
 }
 
 void TSpectrumForm::SetCodingModeToolTip(CodingMode mode) {

@@ -128,9 +128,7 @@ private:
     void GuardedToolTipRequest(const std::function<void()>& handler);
     // The read-out of the bin in display column `x`.
     QString PointerReadout(int x) const;
-    // Shows `readout` at the screen point `global`. Qt's tooltip code may leave floating-point
-    // flags raised that the handler guard would report as our error, so this runs outside
-    // every guarded handler.
+    // Shows `readout` at the screen point `global`.
     void ShowPointerReadout(const QString& readout, const QPoint& global);
     // Brings a shown read-out up to date with the frame just drawn, once the frame is over.
     void RefreshPointerReadout();

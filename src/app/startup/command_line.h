@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "platform/qt/qt_platform.h"
+
 #include <optional>
 #include <string>
 
@@ -10,8 +12,8 @@ namespace app {
 inline constexpr int UsageErrorStatus = 2;
 
 // How many screen pixels wide each of the window's pixels is drawn.
-inline constexpr int MinZoom = 1;
-inline constexpr int MaxZoom = 4;
+inline constexpr int MinZoom = platform::qt::MinZoom;
+inline constexpr int MaxZoom = platform::qt::MaxZoom;
 
 enum class TCommandLineAction {
     caRun,     // open the window

@@ -5,8 +5,12 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <optional>
 #include <string_view>
+#include <variant>
+#include <fcntl.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -28,6 +32,9 @@ namespace {
 
 constexpr std::string_view X11PlatformName = "xcb";
 constexpr std::string_view WaylandPlatformName = "wayland";
+constexpr std::string_view FramebufferPlatformName = "linuxfb";
+// The framebuffer devices Qt's linuxfb platform takes, in its order, when none is named.
+constexpr const char* DefaultFramebuffers[] = {"/dev/fb0", "/dev/graphics/fb0"};
 // What the Wayland client library connects to when WAYLAND_DISPLAY is not set.
 constexpr auto DefaultWaylandDisplay = "wayland-0";
 
@@ -153,12 +160,9 @@ std::optional<std::string> X11Problem(int argc, char** argv, xcb_connection_t*& 
     return std::nullopt;
 }
 
-// Why no Wayland compositor can be reached, or nothing. The socket is found as the Wayland
-// client library finds it; connecting and closing at once is harmless to a compositor.
-std::optional<std::string> WaylandProblem() {
-    if (!EnvironmentValue("WAYLAND_SOCKET").empty()) {
-        return std::nullopt; // a connection handed over by whoever started us
-    }
+// The compositor's socket as the Wayland client library finds it, in an address; or why it
+// cannot be found.
+std::variant<sockaddr_un, std::string> WaylandAddress() {
     std::string name = EnvironmentValue("WAYLAND_DISPLAY");
     if (name.empty()) {
         name = DefaultWaylandDisplay;
@@ -177,6 +181,21 @@ std::optional<std::string> WaylandProblem() {
         return "cannot open the Wayland display \"" + path + "\" (the path is too long)";
     }
     std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+    return address;
+}
+
+// Why no Wayland compositor can be reached, or nothing. Connecting and closing at once is
+// harmless to a compositor.
+std::optional<std::string> WaylandProblem() {
+    if (!EnvironmentValue("WAYLAND_SOCKET").empty()) {
+        return std::nullopt; // a connection handed over by whoever started us
+    }
+    const auto found = WaylandAddress();
+    if (const auto* problem = std::get_if<std::string>(&found)) {
+        return *problem;
+    }
+    const sockaddr_un& address = std::get<sockaddr_un>(found);
+    const std::string path = address.sun_path;
     const int socketFd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (socketFd < 0) {
         return "cannot open the Wayland display \"" + path + "\" (" + std::strerror(errno) + ")";
@@ -192,7 +211,62 @@ std::optional<std::string> WaylandProblem() {
     return std::nullopt;
 }
 
+// Why the Linux framebuffer cannot be used, or nothing: the device the platform's "fb="
+// option names, else the first of Qt's defaults that exists, must open as Qt opens it.
+std::optional<std::string> FramebufferProblem(const std::string& candidate) {
+    std::string device;
+    for (const std::string& option : Split(candidate, ':')) {
+        if (option.starts_with("fb=")) {
+            device = option.substr(3);
+        }
+    }
+    for (const char* fallback : DefaultFramebuffers) {
+        if (device.empty() && access(fallback, F_OK) == 0) {
+            device = fallback;
+        }
+    }
+    if (device.empty()) {
+        return std::string("cannot find a framebuffer device (") + DefaultFramebuffers[0] +
+               " and " + DefaultFramebuffers[1] + " do not exist)";
+    }
+    int descriptor = open(device.c_str(), O_RDWR | O_CLOEXEC);
+    if (descriptor < 0) {
+        descriptor = open(device.c_str(), O_RDONLY | O_CLOEXEC);
+    }
+    if (descriptor < 0) {
+        return "cannot open the framebuffer \"" + device + "\" (" + std::strerror(errno) + ")";
+    }
+    close(descriptor);
+    return std::nullopt;
+}
+
 } // namespace
+
+bool WaylandCompositorHungUp() {
+    const auto found = WaylandAddress();
+    const auto* compositor = std::get_if<sockaddr_un>(&found);
+    if (compositor == nullptr) {
+        return false;
+    }
+    // Our descriptors, without exceptions: this runs inside Qt's message handling.
+    std::error_code error;
+    for (auto entry = std::filesystem::directory_iterator("/proc/self/fd", error);
+         !error && entry != std::filesystem::directory_iterator(); entry.increment(error)) {
+        const int descriptor = std::atoi(entry->path().filename().c_str());
+        sockaddr_un peer{};
+        socklen_t length = sizeof(peer);
+        if (getpeername(descriptor, reinterpret_cast<sockaddr*>(&peer), &length) != 0 ||
+            peer.sun_family != AF_UNIX ||
+            std::strncmp(peer.sun_path, compositor->sun_path, sizeof(peer.sun_path)) != 0) {
+            continue;
+        }
+        pollfd state{descriptor, POLLRDHUP, 0};
+        if (poll(&state, 1, 0) == 1 && (state.revents & (POLLRDHUP | POLLHUP)) != 0) {
+            return true;
+        }
+    }
+    return false;
+}
 
 TPlatformChoice::TPlatformChoice(int argc, char** argv) {
     const std::vector<std::string> candidates = Candidates(argc, argv);
@@ -207,6 +281,8 @@ TPlatformChoice::TPlatformChoice(int argc, char** argv) {
             problem = X11Problem(argc, argv, x11Connection_);
         } else if (name == WaylandPlatformName) {
             problem = WaylandProblem();
+        } else if (name == FramebufferPlatformName) {
+            problem = FramebufferProblem(candidate);
         }
         // Any other platform (offscreen, vnc, ...) is Qt's to open.
         if (!problem) {

@@ -11,7 +11,8 @@ namespace app {
 // The windowing system the program starts on, decided before the application object exists.
 //
 // Qt ends the process with a screenful of text when none of the platforms it tries can be
-// opened, so each candidate is checked here first, in Qt's own order: the -platform option,
+// opened, so each candidate that needs a device (X11, Wayland, the Linux framebuffer) is
+// checked here first, in Qt's own order: the -platform option,
 // else QT_QPA_PLATFORM, else Wayland where the session announces it and then X11 (a
 // ';'-separated list, each entry with options after a ':'). The first candidate that can be
 // opened is the one Qt is then told to use, alone, so that it never tries, fails and falls
@@ -50,5 +51,10 @@ private:
     std::string platform_;
     xcb_connection_t* x11Connection_ = nullptr;
 };
+
+// Whether the Wayland compositor that WAYLAND_DISPLAY names has closed a connection this
+// process holds to it. Qt's Wayland client may warn of what it cannot do on a closed
+// connection before it notices that the compositor is gone.
+bool WaylandCompositorHungUp();
 
 } // namespace app

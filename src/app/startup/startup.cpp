@@ -2,6 +2,7 @@
 #include "startup.h"
 
 #include "command_line.h"
+#include "fatal_qt_messages.h"
 #include "app/common/handler_guard.h"
 #include "platform/qt/qt_platform.h"
 #include "platform/standard_streams.h"
@@ -12,7 +13,6 @@
 #include "termination_signals.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
@@ -131,45 +131,6 @@ int WriteAnswer(const TCommandLine& commandLine, bool outputClosed) {
     return 0;
 }
 
-// While it lives, a fatal message of Qt's (its windowing system cannot be opened, or went
-// away) ends the program with one line and StartFailedStatus rather than Qt's abort. Other
-// messages go on to the handler that was there before.
-class TFatalQtMessages {
-public:
-    TFatalQtMessages() { previous_ = qInstallMessageHandler(&Handle); }
-    ~TFatalQtMessages() { qInstallMessageHandler(previous_); }
-    TFatalQtMessages(const TFatalQtMessages&) = delete;
-    TFatalQtMessages& operator=(const TFatalQtMessages&) = delete;
-
-private:
-    static void Handle(QtMsgType type, const QMessageLogContext& context, const QString& text) {
-        if (type != QtFatalMsg) {
-            if (previous_ != nullptr) {
-                previous_(type, context, text);
-            }
-            return;
-        }
-        // Qt's Wayland client reads events on a thread of its own, so a compositor that
-        // goes away can be reported by two threads at once: the first one ends the process,
-        // and any other waits for that instead of saying it again.
-        if (ending_.test_and_set()) {
-            for (;;) {
-                pause();
-            }
-        }
-        // Only the first line: the rest of Qt's text is advice for a different kind of
-        // program. Nothing here may allocate much or throw; the process ends below.
-        const QString firstLine = text.section(QLatin1Char('\n'), 0, 0).trimmed();
-        const std::string line = std::string(ProgramName) + ": " +
-                                 firstLine.toStdString() + '\n';
-        [[maybe_unused]] const ssize_t written = write(STDERR_FILENO, line.data(), line.size());
-        std::_Exit(StartFailedStatus);
-    }
-
-    static inline QtMessageHandler previous_ = nullptr;
-    static inline std::atomic_flag ending_;
-};
-
 } // namespace
 
 int RunMainWindow(const TMainWindowFactory& createWindow,
@@ -223,8 +184,10 @@ int RunOrvex(int argc, char** argv) {
         platformChoice.Apply();
         if (commandLine.Zoom) {
             platform::qt::SetDisplayZoom(*commandLine.Zoom);
-        } else {
-            platform::qt::FollowDesktopZoom();
+        } else if (const std::string capped = platform::qt::FollowDesktopZoom(); !capped.empty()) {
+            WriteFailureLine("the desktop's scale factor (" + capped + ") is more than " +
+                             std::to_string(MaxZoom) + "; the window is drawn at " +
+                             std::to_string(MaxZoom) + " times its size");
         }
         std::vector<char*> arguments = TPlatformChoice::ArgumentsWithoutPlatform(argc, argv);
         int argumentCount = static_cast<int>(arguments.size()) - 1;

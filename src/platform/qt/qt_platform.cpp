@@ -50,15 +50,28 @@ QString ToQString(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-// `factor`, a scale factor as the user writes it, rounded to the nearest whole number of at
-// least 1 (1.5 gives 2); `factor` itself where it is not a number.
+// `factor`, a scale factor as the user writes it, rounded to the nearest whole number from
+// MinZoom to MaxZoom (1.5 gives 2); `factor` itself where it is not a number.
 QByteArray WholeFactor(const QByteArray& factor) {
     bool isNumber = false;
     const double value = factor.trimmed().toDouble(&isNumber);
-    if (!isNumber || !(value < double(1 << 16))) {
+    if (!isNumber || std::isnan(value)) {
         return factor;
     }
-    return QByteArray::number(std::max(std::lround(value), 1L));
+    return QByteArray::number(
+        static_cast<int>(std::clamp(std::round(value), double{MinZoom}, double{MaxZoom})));
+}
+
+// Whether `factors` (as for WholeScaleFactors) ask for more than MaxZoom anywhere.
+bool AboveMaxZoom(const QByteArray& factors) {
+    for (const QByteArray& screen : factors.split(';')) {
+        bool isNumber = false;
+        const double value = screen.mid(screen.indexOf('=') + 1).trimmed().toDouble(&isNumber);
+        if (isNumber && std::round(value) > MaxZoom) {
+            return true;
+        }
+    }
+    return false;
 }
 
 } // namespace
@@ -73,7 +86,7 @@ QByteArray WholeScaleFactors(const QByteArray& factors) {
     return screens.join(';');
 }
 
-void FollowDesktopZoom() {
+std::string FollowDesktopZoom() {
     assert(QCoreApplication::instance() == nullptr);
     qunsetenv("QT_ENABLE_HIGHDPI_SCALING");
     // Qt would take the font DPI for the screen's scale factor too; our texts are in pixels,
@@ -84,11 +97,18 @@ void FollowDesktopZoom() {
     qunsetenv("QT_SCALE_FACTOR_ROUNDING_POLICY");
     QGuiApplication::setHighDpiScaleFactorRoundingPolicy(
         Qt::HighDpiScaleFactorRoundingPolicy::Round);
+    std::string capped;
     for (const char* variable : {"QT_SCALE_FACTOR", "QT_SCREEN_SCALE_FACTORS"}) {
         if (qEnvironmentVariableIsSet(variable)) {
-            qputenv(variable, WholeScaleFactors(qgetenv(variable)));
+            const QByteArray factors = qgetenv(variable);
+            if (AboveMaxZoom(factors)) {
+                capped += (capped.empty() ? "" : ", ") + std::string(variable) + "=" +
+                          factors.toStdString();
+            }
+            qputenv(variable, WholeScaleFactors(factors));
         }
     }
+    return capped;
 }
 
 void SetDisplayZoom(int zoom) {

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <string>
 #include <string_view>
 
 class QByteArray;
@@ -14,6 +15,11 @@ class QMessageBox;
 class QObject;
 
 namespace platform::qt {
+
+// How many screen pixels wide each client pixel may be drawn. Beyond the largest, the window
+// alone would take gigabytes of pixel memory.
+inline constexpr int MinZoom = 1;
+inline constexpr int MaxZoom = 4;
 
 // Makes Qt draw every client pixel as `zoom` x `zoom` screen pixels (zoom >= 1): turns off
 // the scale factor Qt would take from the display and drops the user's own scale factors.
@@ -24,12 +30,16 @@ void SetDisplayZoom(int zoom);
 // Makes Qt take the zoom from the desktop: the scale factor of the screen the window is on
 // (from the X resources' Xft.dpi, a Wayland output's scale, QT_SCALE_FACTOR or
 // QT_SCREEN_SCALE_FACTORS), rounded to the nearest whole number of at least 1, with 1.5
-// giving 2. The font DPI alone (QT_FONT_DPI) changes nothing. Call it before the
-// QApplication is created.
-void FollowDesktopZoom();
+// giving 2. The user's factors are capped at MaxZoom, as the zoom option is. The font DPI
+// alone (QT_FONT_DPI) changes nothing. Call it before the QApplication is created.
+//
+// Returns the user's settings that were capped, as "QT_SCALE_FACTOR=64" (two joined by
+// ", "), or an empty string; the caller says so.
+std::string FollowDesktopZoom();
 
 // `factors` as QT_SCALE_FACTOR or QT_SCREEN_SCALE_FACTORS hold them ("1.5", "1.5;2" or
-// "HDMI-1=1.5;DP-1=2"), each number rounded to the nearest whole one of at least 1.
+// "HDMI-1=1.5;DP-1=2"), each number rounded to the nearest whole one from MinZoom to
+// MaxZoom; what is not a number is left as it is.
 QByteArray WholeScaleFactors(const QByteArray& factors);
 
 // SetDisplayZoom(1): every client pixel of a control is one pixel on the screen.

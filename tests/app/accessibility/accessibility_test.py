@@ -8,9 +8,11 @@ a headless Wayland compositor:
 Starts the program, finds its sliders, display, read-outs and coding-mode buttons in its
 accessibility tree, prints what a screen reader is told about each and expects the same on
 either platform; sets the level through the value interface and checks that the read-out,
-the next frames and the value-change notices follow. On X11 it clicks the level gauge and
-closes the window; on Wayland it ends the program with SIGTERM, then starts it again and
-ends the compositor under it. Each end must be clean.
+the next frames and the value-change notices follow. On X11 it clicks the level gauge. Then
+it chooses every item of the spectrum menu (every window, every view, listening into a sound
+server of the test's own, the coder curves window and its save dialog) and expects no error
+box. On X11 it closes the window; on Wayland it ends the program with SIGTERM, then starts it
+again and ends the compositor under it. Each end must be clean.
 """
 
 import os
@@ -56,6 +58,8 @@ COMPOSITOR_GONE = "orvex: The Wayland connection broke. Did the Wayland composit
 LEVEL_LEFT_ARROW = (8, 8)
 
 failures = []
+# What shows, as a screen reader meets menus and dialogs, and the error boxes that show.
+shown, boxes = [], []
 
 
 def check(condition, message):
@@ -168,6 +172,7 @@ def main():
         value_notices.append((event.source.name, value_of(event.source)))
 
     pyatspi.Registry.registerEventListener(on_value_change, "object:property-change:accessible-value")
+    pyatspi.Registry.registerEventListener(on_showing, "object:state-changed:showing")
     pyatspi.Registry.getDesktop(0)
 
     environment = dict(os.environ)
@@ -218,6 +223,58 @@ def check_compositor_gone(executable, environment):
         text = errors.read().decode("utf-8", "replace")
         check(text == COMPOSITOR_GONE, "and says so in one line: %r" % text)
     return 1 if failures else 0
+
+
+def on_showing(event):
+    try:
+        if event.detail1 == 1:
+            shown.append(event.source)
+            boxes.extend([event.source.name] if event.source.getRole() == pyatspi.ROLE_ALERT else [])
+    except GLib.Error:
+        pass  # from a program that has ended
+
+
+def press(accessible, action="Press"):
+    interface = accessible.queryAction()
+    interface.doAction([interface.getName(i) for i in range(interface.nActions)].index(action))
+
+
+def shown_by(role, act):
+    """Does act() and returns what then shows with `role`, as a screen reader meets it."""
+    del shown[:]
+    act()
+    return wait_for(lambda: next((s for s in shown if s.getRole() == role), None), CHANGE_LIMIT_S)
+
+
+def choose_everything(application, display):
+    """Every item of the spectrum menu and its submenu chosen through the real handler guard,
+    the menu opened afresh for each (every window of the list, every view, both listening
+    items, the coder curves window), then the curves window's save dialog opened and
+    cancelled: no error box may show."""
+    chosen = []
+    chains = [[(shown_by(pyatspi.ROLE_POPUP_MENU, lambda: press(display, "ShowMenu")), display)]]
+    for chain in chains:  # grows by the submenus met
+        menu = chain[-1][0]
+        for index in range(menu.childCount):
+            for shown_menu, opener in chain:
+                press(opener, "ShowMenu")
+                wait_for(lambda: fresh(shown_menu).getState().contains(pyatspi.STATE_SHOWING), CHANGE_LIMIT_S)
+            item = menu.getChildAtIndex(index)
+            try:
+                press(item)
+                chosen.append(item.name)
+                pump(0.1)
+            except ValueError:  # a separator, or a submenu's item, which opens it
+                if item.getRole() == pyatspi.ROLE_MENU_ITEM:
+                    chains.append(chain + [(shown_by(pyatspi.ROLE_POPUP_MENU, lambda: press(item, "ShowMenu")), item)])
+    check(len(chosen) >= 25 and {"Coder curves...", "Listen", "Listen to the coding error"} <= set(chosen),
+          "every item of the spectrum menu is chosen: %r" % chosen)
+    curves = find(descendants(application), pyatspi.ROLE_FILLER, "Coder curves")
+    dialog = shown_by(pyatspi.ROLE_DIALOG, lambda: press(find(descendants(curves), pyatspi.ROLE_PUSH_BUTTON, "Save as PNG")))
+    if check(dialog is not None, "the curves window's save dialog opens"):
+        press(find(descendants(dialog), pyatspi.ROLE_PUSH_BUTTON, "Cancel"))
+    pump(1.0)
+    check(not boxes, "no error box shows: %r" % boxes)
 
 
 def expect_clean_end(program, ended_by):
@@ -298,6 +355,7 @@ def run_checks(program, value_notices, on_wayland):
     level.queryValue().currentValue = -20.0
 
     if on_wayland:
+        choose_everything(application, display)
         # Ended from outside, the program ends cleanly (and, sanitized, without leaks).
         program.terminate()
         return expect_clean_end(program, "SIGTERM")
@@ -312,6 +370,7 @@ def run_checks(program, value_notices, on_wayland):
     check(wait_for(lambda: ("Level", -21) in value_notices, CHANGE_LIMIT_S),
           "a change by the mouse is announced")
 
+    choose_everything(application, display)
     # Closed from outside, the program ends cleanly (and, sanitized, without leaks).
     close = "xdotool search --sync --onlyvisible --pid %d --name 'Signal Analyzer' windowclose" % program.pid
     check(subprocess.run(["sh", "-c", close], check=False, timeout=CHANGE_LIMIT_S).returncode == 0,

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # The accessibility test's surroundings: a virtual X display, or a headless Wayland compositor
-# and no X display at all, and a private D-Bus session, in which the accessibility bus starts
+# and no X display at all, a sound server, and a private D-Bus session, in which the accessibility bus starts
 # on demand, all gone again when the test ends.
 #
 #   accessibility_test.sh PYTHON SCRIPT ORVEX_EXECUTABLE [x11|wayland]
@@ -24,11 +24,15 @@ stop_all() {
     orvex_stop_process "$session"
     orvex_stop_xvfb
     orvex_stop_weston
+    orvex_stop_sound_server
 }
 trap stop_all EXIT
 # Stopped from outside (ctest's time limit), everything is stopped before the script ends.
 trap 'exit 143' INT TERM
 
+# A sound server of its own for the listening items; started first, since it sets a runtime
+# folder that the compositor's then replaces.
+orvex_start_sound_server "$session_limit_s"
 case "$platform" in
     x11)
         orvex_start_xvfb
@@ -40,6 +44,9 @@ case "$platform" in
         unset DISPLAY
         # The script ends the compositor to see the program's answer.
         export ORVEX_WESTON_PID
+        # The headless compositor has no seat, and Qt's Wayland text input then crashes in a
+        # text field (the save dialog's); a desktop always has one. Composing stands in.
+        export QT_IM_MODULE=compose
         ;;
     *) orvex_die "unknown platform '$platform' (allowed: x11, wayland)" ;;
 esac

@@ -1,17 +1,20 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/common/handler_guard.h"
+#include "analysis/own_arithmetic.h"
 
 #include <cfenv>
 #include <cmath>
 #include <limits>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 namespace {
 
+using analysis::TOwnArithmetic;
 using app::ErrorBoxText;
 using app::RunHandler;
 
@@ -49,23 +52,26 @@ TEST_F(RunHandlerTest, EscapingErrorIsShownAndTheCallerGoesOn) {
     EXPECT_EQ(shown[1], "Unknown error.");
 }
 
-TEST_F(RunHandlerTest, FlaggedFloatingPointExceptionsAreReportedAndCleared) {
+TEST_F(RunHandlerTest, FaultsOfTheProgramsOwnArithmeticAreReportedAndCleared) {
     volatile double zero = 0.0;
     volatile double huge = std::numeric_limits<double>::max();
     RunHandler(
         [&] {
+            const TOwnArithmetic own;
             volatile double r = 1.0 / zero;
             (void)r;
         },
         show);
     RunHandler(
         [&] {
+            const TOwnArithmetic own;
             volatile double r = huge * 10.0;
             (void)r;
         },
         show);
     RunHandler(
         [&] {
+            const TOwnArithmetic own;
             volatile double r = std::sqrt(-1.0 + zero);
             (void)r;
         },
@@ -82,6 +88,7 @@ TEST_F(RunHandlerTest, AnInfinityTurnedInvalidIsReportedAsItsCause) {
     volatile double huge = std::numeric_limits<double>::max();
     RunHandler(
         [&] {
+            const TOwnArithmetic own;
             volatile double infinite = huge * 10.0;
             volatile double r = infinite - infinite;
             (void)r;
@@ -89,6 +96,7 @@ TEST_F(RunHandlerTest, AnInfinityTurnedInvalidIsReportedAsItsCause) {
         show);
     RunHandler(
         [&] {
+            const TOwnArithmetic own;
             volatile double infinite = 1.0 / zero;
             volatile double r = infinite * zero;
             (void)r;
@@ -101,8 +109,29 @@ TEST_F(RunHandlerTest, AnInfinityTurnedInvalidIsReportedAsItsCause) {
 
 TEST_F(RunHandlerTest, FlagsRaisedBeforeTheHandlerAreNotItsFault) {
     std::feraiseexcept(FE_OVERFLOW);
+    analysis::RecordArithmeticFaults(FE_DIVBYZERO);
     RunHandler([] {}, show);
     EXPECT_TRUE(shown.empty());
+    // An enclosing handler's own fault is left for it to report.
+    EXPECT_EQ(analysis::TakeArithmeticFaults(), FE_DIVBYZERO);
+    std::feclearexcept(FE_ALL_EXCEPT);
+}
+
+// A toolkit raises the flags too (showing a window raises the invalid-operation flag), and a
+// worker thread has flags of its own: only the program's own arithmetic on the handler's
+// thread is reported, and the toolkit's flags are left as they were.
+TEST_F(RunHandlerTest, OnlyTheProgramsOwnArithmeticOnItsThreadIsReported) {
+    volatile double zero = 0.0;
+    volatile double result = 0.0;
+    const auto foreign = [&] { result = zero / zero; };
+    const auto own = [&] { const TOwnArithmetic scope, nested; result = 1.0 / zero; };
+    RunHandler(foreign, show);
+    RunHandler([&] { std::thread(own).join(); }, show);
+    EXPECT_TRUE(shown.empty());
+    RunHandler([&] { own(), foreign(); }, show);
+    EXPECT_EQ(shown, std::vector<std::string>{"Floating point division by zero."});
+    EXPECT_EQ(std::fetestexcept(FE_INVALID | FE_DIVBYZERO | FE_OVERFLOW), FE_INVALID);
+    std::feclearexcept(FE_ALL_EXCEPT);
 }
 
 TEST_F(RunHandlerTest, UnderflowAndInexactAreNotErrors) {

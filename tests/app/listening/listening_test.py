@@ -14,6 +14,7 @@ server both items must be disabled, and every end must be clean.
 """
 
 import os
+import subprocess
 import sys
 import time
 
@@ -41,6 +42,11 @@ def run_test(orvex, expected, server):
             return
         check(wait_for(lambda: first_sound(recorder.samples()) < len(recorder.samples()) // SAMPLE_BYTES,
                        START_LIMIT_S), "the program with --listen starts playing")
+        # The server's side of the queue asked for: 80 ms ahead, in requests of 30 ms, leave the
+        # device (80 - 2 x 30) / 2 ms.
+        inputs = subprocess.run(["pacmd", "list-sink-inputs"], stdout=subprocess.PIPE, text=True).stdout
+        check("requested latency: 10.00 ms" in inputs and "float32le 1ch 16000Hz" in inputs,
+              "the server keeps the stream's 80 ms queue in its own format: %r" % inputs)
         recorder.wait_past(time.monotonic() + 1.2)
         check(heard_exactly(recorder, expected, (1000, 0, "pcm"), 0.8),
               "with --listen the PCM tone at 0 dB is heard sample for sample")

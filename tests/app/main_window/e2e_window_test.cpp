@@ -669,6 +669,13 @@ TEST(EndToEnd, WithoutADisplayTheProgramSaysSoInOneLineAndEndsWithStatusOne) {
          {},
          {"-platform", "wayland;xcb"},
          "cannot start on any of the platforms \"wayland;xcb\": " + noWaylandZero + "; " + noX11},
+        {"Qt's option with two dashes", {}, {"--platform", "nope"},
+         "cannot start on the platform \"nope\": Qt has no platform plugin \"nope\""},
+        {"the framebuffer without its device",
+         {{"QT_QPA_PLATFORM", "linuxfb:fb=/nonexistent/fb9"}},
+         {},
+         "cannot start on the platform \"linuxfb:fb=/nonexistent/fb9\": cannot open the "
+         "framebuffer \"/nonexistent/fb9\" (No such file or directory)"},
     };
     const std::string errorPath = std::filesystem::temp_directory_path() /
                                   ("orvex-e2e-stderr-" + std::to_string(getpid()) + ".txt");

@@ -607,9 +607,17 @@ TEST(SpectrumFormListening, WithoutASoundOutputTheItemsSayWhyAndTheStreamFollows
         EXPECT_TRUE(item->toolTip().startsWith(QStringLiteral("No sound output")))
             << item->toolTip().toStdString();
     }
+    // Checked at once, and unchecked again when the start is seen to fail.
     menu.SetListening(true);
+    EXPECT_TRUE(menu.ListenItem().isChecked());
+    for (int waited = 0; waited < 200 && menu.ListenItem().isChecked(); ++waited) {
+        QTest::qWait(50);
+    }
     EXPECT_FALSE(menu.ListenItem().isChecked());
     EXPECT_FALSE(menu.Listening().Playing());
+    // The server is asked again at once, not at the next regular recheck (2 s after the start).
+    QTest::qWait(500);
+    EXPECT_TRUE(menu.ListenItem().toolTip().startsWith(QStringLiteral("No sound output")));
 
     form.GaugeF().SetPosition(1733);
     form.GaugeLevel().SetPosition(140);

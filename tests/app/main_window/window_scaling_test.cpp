@@ -47,7 +47,7 @@ public:
         if (zoom) {
             platform::qt::SetDisplayZoom(*zoom);
         } else {
-            platform::qt::FollowDesktopZoom();
+            capped_ = platform::qt::FollowDesktopZoom();
         }
         application_ = std::make_unique<QApplication>(argc_, argv_);
         platform_ = std::make_unique<platform::qt::TQtPlatform>();
@@ -64,6 +64,8 @@ public:
     TWindowUnderTest& operator=(const TWindowUnderTest&) = delete;
 
     TSpectrumForm& Form() { return *form_; }
+    // The desktop's settings that were capped at the largest zoom.
+    const std::string& Capped() const { return capped_; }
     // A fresh window in place of the one shown so far.
     TSpectrumForm& Renew() {
         form_.reset();
@@ -76,6 +78,7 @@ private:
     int argc_ = 1;
     char name_[24] = "orvex-scaling-test";
     char* argv_[2] = {name_, nullptr};
+    std::string capped_;
     std::unique_ptr<QApplication> application_;
     std::unique_ptr<platform::qt::TQtPlatform> platform_;
     std::unique_ptr<TSpectrumForm> form_;
@@ -219,25 +222,32 @@ TEST(WindowScaling, WithoutAZoomTheWindowTakesTheDesktopsFactorRoundedToAWholeOn
         const char* variable;
         const char* value;
         int zoom;
+        bool capped = false;
     };
     const TCase cases[] = {
         {"QT_SCALE_FACTOR", "1.5", 2},
         {"QT_SCALE_FACTOR", "0.6", 1},
         {"QT_SCREEN_SCALE_FACTORS", "2.4", 2},
         {"QT_FONT_DPI", "192", 1}, // the font DPI alone changes nothing
+        // Capped as the zoom option is, and said.
+        {"QT_SCALE_FACTOR", "4.4", 4},
+        {"QT_SCALE_FACTOR", "64", 4, true},
+        {"QT_SCREEN_SCALE_FACTORS", "1000", 4, true},
     };
     for (const TCase& c : cases) {
         qputenv(c.variable, c.value);
         {
             TWindowUnderTest window(std::nullopt);
             EXPECT_EQ(window.Form().devicePixelRatioF(), c.zoom) << c.variable << "=" << c.value;
+            EXPECT_EQ(window.Capped(), c.capped ? std::string(c.variable) + "=" + c.value : "");
             EXPECT_EQ(ScreenPicture(window.Form()).size(),
                       QSize(layout::ClientWidth, layout::ClientHeight) * c.zoom)
                 << c.variable << "=" << c.value;
         }
         qunsetenv(c.variable);
     }
-    EXPECT_EQ(platform::qt::WholeScaleFactors("HDMI-1=1.5;DP-1=2.6;x"), "HDMI-1=2;DP-1=3;x");
+    EXPECT_EQ(platform::qt::WholeScaleFactors("HDMI-1=1.5;DP-1=2.6;x;DP-2=64"),
+              "HDMI-1=2;DP-1=3;x;DP-2=4");
 }
 
 } // namespace
