@@ -1,12 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "sound/file_playback.h"
 #include "sound/sound_file.h"
+#include "sound/source_player.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -223,6 +226,36 @@ TEST_F(SoundFileTest, PlaybackTakesTheFileInOrderSeeksLoopsAndEnds) {
     EXPECT_TRUE(playback.AtEnd());
     EXPECT_EQ(playback.Starved(), 0);
     EXPECT_EQ(playback.Problem(), "");
+
+    // The frames and the device take from one position: each frame the next 1024 on the
+    // frames' clock, the same again while paused, and on the device's clock the 1024 that end
+    // the device's queue before the latest it took.
+    sound::TSourcePlayer player(std::make_unique<sound::TFilePlayback>(path));
+    std::array<long double, 1024> frame{};
+    const auto shows = [&](std::size_t first) {
+        for (std::size_t k = 0; k < frame.size(); ++k) {
+            if (frame[k] != own[first + k]) {
+                return false;
+            }
+        }
+        return true;
+    };
+    player.FrameSource().Take(frame);
+    EXPECT_TRUE(shows(0));
+    player.FrameSource().Take(frame);
+    EXPECT_TRUE(shows(1024));
+    player.SetPaused(true);
+    player.FrameSource().Take(frame);
+    EXPECT_TRUE(shows(1024));
+    player.SetPaused(false);
+    player.SetClock(sound::TSourceClock::scDevice);
+    player.SetHeardDelay(1280);
+    std::vector<float> played(3000);
+    player.TakeForDevice(played);
+    EXPECT_TRUE(std::equal(played.begin(), played.end(), own.begin() + 2048));
+    player.FrameSource().Take(frame);
+    EXPECT_TRUE(shows(2048 + 3000 - 1280 - 1024));
+    EXPECT_EQ(player.File().Position(), 5048);
 }
 
 } // namespace
