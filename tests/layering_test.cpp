@@ -60,12 +60,13 @@ const std::map<std::string, TFolderRule>& Rules() {
         {"app/measurement", AppRule({"app/measurement", "app/common"})},
         {"app/listening", AppRule({"app/listening", "app/common"})},
         {"app/curves", AppRule({"app/curves", "app/common"})},
+        {"app/sources", AppRule({"app/sources", "app/common"})},
         {"app/accessibility", AppRule({"app/accessibility", "app/main_window", "app/common"})},
         {"app/main_window",
          AppRule({"app/main_window", "app/accessibility", "app/measurement", "app/listening",
-                  "app/curves", "app/common"})},
+                  "app/curves", "app/sources", "app/common"})},
         {"app/startup",
-         AppRule({"app/startup", "app/main_window", "app/listening", "app/common"})},
+         AppRule({"app/startup", "app/main_window", "app/listening", "app/sources", "app/common"})},
         // The tool links Qt's GUI module through the charts, to paint them into an image or
         // an SVG without a display; its own files still include no Qt header.
         {"tools",

@@ -50,4 +50,8 @@ TLevelReadout ReadLevelControls(int levelPosition, int frequencyPosition) {
     return {FormatLevelText(attenuation), FormatFrequencyText(frequencyPosition), -attenuation};
 }
 
+std::string SourceGainText(int levelDb) {
+    return "gain " + FormatLevelText(-levelDb);
+}
+
 } // namespace display

@@ -5,6 +5,7 @@
 #include "controls/gauge_slider.h"
 
 #include <string>
+#include <string_view>
 
 namespace display {
 
@@ -39,5 +40,10 @@ struct TLevelReadout {
 // are written with "." as decimal separator and no grouping, whatever the locale.
 // The caller passes positions within the sliders' ranges.
 TLevelReadout ReadLevelControls(int levelPosition, int frequencyPosition);
+
+// With a recorded source (a sound file) the level slider is a gain on it: "gain - N dB" for
+// `levelDb` = -N; the frequency read-out says there is no tone to set.
+std::string SourceGainText(int levelDb);
+inline constexpr std::string_view NoFrequencyText = "no tone";
 
 } // namespace display

@@ -2,6 +2,7 @@
 #include "spectrum_plot.h"
 
 #include "analysis/frame_pipeline.h"
+#include "analysis/tone_source.h"
 #include "plot_views.h"
 
 #include <array>
@@ -73,9 +74,16 @@ void DrawPlotViews(raster::TRasterSurface& surface,
 
 void RunPlotFrame(raster::TRasterSurface& surface, controls::TSurfaceView& view,
                   std::int32_t frequencyHz, analysis::CodingMode mode, TPlotViews* views) {
+    analysis::TToneSource tone(frequencyHz);
+    RunPlotFrame(surface, view, tone, frequencyHz, mode, views);
+}
+
+void RunPlotFrame(raster::TRasterSurface& surface, controls::TSurfaceView& view,
+                  analysis::TSampleSource& source, std::int32_t frequencyHz,
+                  analysis::CodingMode mode, TPlotViews* views) {
     BeginPlotFrame(surface, view);
     std::array<std::int32_t, analysis::PlottedBins> ordinates;
-    analysis::ComputeFrame(frequencyHz, mode, ordinates);
+    analysis::ComputeFrame(source, mode, ordinates);
     if (views != nullptr) {
         HandFrameToViews(*views, frequencyHz, mode, ordinates);
     }

@@ -3,6 +3,7 @@
 
 #include "analysis/analyzer_state.h"
 #include "analysis/coding_mode.h"
+#include "analysis/sample_source.h"
 #include "controls/surface_view.h"
 #include "platform/color.h"
 #include "raster/raster_surface.h"
@@ -48,6 +49,15 @@ void DrawPlotTrace(raster::TRasterSurface& surface,
 void RunPlotFrame(raster::TRasterSurface& surface, controls::TSurfaceView& view,
                   std::int32_t frequencyHz, analysis::CodingMode mode,
                   TPlotViews* views = nullptr);
+
+// What the views are told of a source that is not the tone: it has no frequency.
+inline constexpr std::int32_t NoToneHz = 0;
+
+// RunPlotFrame for the next 1024 samples of `source`; `frequencyHz` is the tone's for the
+// views, or NoToneHz.
+void RunPlotFrame(raster::TRasterSurface& surface, controls::TSurfaceView& view,
+                  analysis::TSampleSource& source, std::int32_t frequencyHz,
+                  analysis::CodingMode mode, TPlotViews* views = nullptr);
 
 // Hands the frame just computed, with `ordinates`, to `views` when any of them is on: its bin
 // values, and the tone, mode and window it was computed with.

@@ -1,11 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "sound/file_playback.h"
 #include "sound/sound_file.h"
+#include "sound/source_player.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -161,6 +165,97 @@ TEST_F(SoundFileTest, WhatCannotBeReadSaysWhy) {
             EXPECT_EQ(std::string(error.what()).rfind(c.told, 0), 0u) << error.what();
         }
     }
+}
+
+} // namespace
+
+namespace {
+
+// A file being played hands out its own samples in order whatever the pieces taken, from a
+// seek on, round a loop region without a seam, and silence after its end, with the play
+// position following; the decoder never falls behind.
+TEST_F(SoundFileTest, PlaybackTakesTheFileInOrderSeeksLoopsAndEnds) {
+    // Every sample a value of its own, so that a sample out of place shows.
+    std::vector<float> own(50000);
+    for (std::size_t k = 0; k < own.size(); ++k) {
+        own[k] = static_cast<float>(k) / 65536.0f;
+    }
+    const std::string path = (folder_ / "ramp.wav").string();
+    SF_INFO info{0, 16000, 1, SF_FORMAT_WAV | SF_FORMAT_FLOAT, 0, 0};
+    SNDFILE* written = sf_open(path.c_str(), SFM_WRITE, &info);
+    ASSERT_NE(written, nullptr);
+    ASSERT_EQ(sf_writef_float(written, own.data(), 50000), 50000);
+    sf_close(written);
+
+    sound::TFilePlayback playback(path);
+    std::vector<float> taken;
+    const auto take = [&](std::size_t count) {
+        std::vector<float> piece(count);
+        playback.Take(piece);
+        taken.insert(taken.end(), piece.begin(), piece.end());
+    };
+    for (const std::size_t piece : {1u, 480u, 1280u, 7u, 4096u, 9000u}) {
+        take(piece);
+    }
+    EXPECT_TRUE(std::equal(taken.begin(), taken.end(), own.begin()));
+    EXPECT_EQ(playback.Position(), static_cast<std::int64_t>(taken.size()));
+
+    playback.Seek(30000);
+    taken.clear();
+    take(100);
+    EXPECT_TRUE(std::equal(taken.begin(), taken.end(), own.begin() + 30000));
+
+    // From inside the loop to its end, then round it twice.
+    playback.SetLoop(sound::TSampleRegion{20000, 30500});
+    taken.clear();
+    take(400 + 2 * 10500);
+    std::vector<float> expected(own.begin() + 30100, own.begin() + 30500);
+    for (int turn = 0; turn < 2; ++turn) {
+        expected.insert(expected.end(), own.begin() + 20000, own.begin() + 30500);
+    }
+    EXPECT_TRUE(taken == expected);
+    EXPECT_EQ(playback.Position(), 20000);
+
+    playback.SetLoop(std::nullopt);
+    playback.Seek(49990);
+    taken.clear();
+    take(30);
+    expected.assign(own.begin() + 49990, own.end());
+    expected.resize(30, 0.0f);
+    EXPECT_TRUE(taken == expected);
+    EXPECT_TRUE(playback.AtEnd());
+    EXPECT_EQ(playback.Starved(), 0);
+    EXPECT_EQ(playback.Problem(), "");
+
+    // The frames and the device take from one position: each frame the next 1024 on the
+    // frames' clock, the same again while paused, and on the device's clock the 1024 that end
+    // the device's queue before the latest it took.
+    sound::TSourcePlayer player(std::make_unique<sound::TFilePlayback>(path));
+    std::array<long double, 1024> frame{};
+    const auto shows = [&](std::size_t first) {
+        for (std::size_t k = 0; k < frame.size(); ++k) {
+            if (frame[k] != own[first + k]) {
+                return false;
+            }
+        }
+        return true;
+    };
+    player.FrameSource().Take(frame);
+    EXPECT_TRUE(shows(0));
+    player.FrameSource().Take(frame);
+    EXPECT_TRUE(shows(1024));
+    player.SetPaused(true);
+    player.FrameSource().Take(frame);
+    EXPECT_TRUE(shows(1024));
+    player.SetPaused(false);
+    player.SetClock(sound::TSourceClock::scDevice);
+    player.SetHeardDelay(1280);
+    std::vector<float> played(3000);
+    player.TakeForDevice(played);
+    EXPECT_TRUE(std::equal(played.begin(), played.end(), own.begin() + 2048));
+    player.FrameSource().Take(frame);
+    EXPECT_TRUE(shows(2048 + 3000 - 1280 - 1024));
+    EXPECT_EQ(player.File().Position(), 5048);
 }
 
 } // namespace

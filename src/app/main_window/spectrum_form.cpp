@@ -12,6 +12,7 @@
 #include "display/spectrum_plot.h"
 #include "display/window_layout.h"
 #include "app/curves/coder_curves_menu.h"
+#include "app/sources/source_menu.h"
 #include "app/common/handler_guard.h"
 #include "app/listening/listening_menu.h"
 #include "app/measurement/measurement_menu.h"
@@ -28,6 +29,8 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QCursor>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QHelpEvent>
@@ -36,6 +39,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QMenu>
+#include <QMimeData>
 #include <QMetaObject>
 #include <QMoveEvent>
 #include <QPaintEvent>
@@ -47,6 +51,7 @@
 #include <QShowEvent>
 #include <QStyleOption>
 #include <QToolTip>
+#include <QUrl>
 
 namespace app {
 
@@ -176,6 +181,7 @@ TSpectrumForm::TSpectrumForm(platform::qt::TQtPlatform& platform)
     platform_.SetHandlerGuard([this](const std::function<void()>& handler) { Guarded(handler); });
     setWindowTitle(QString::fromUtf8(FormTitle));
     setWindowIconText(QString::fromUtf8(ApplicationName));
+    setAcceptDrops(true);
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     setFixedSize(layout::ClientWidth, layout::ClientHeight);
@@ -349,6 +355,8 @@ void TSpectrumForm::CreateWindowMenu() {
                                  .LevelDb};
         },
         [this](const std::function<void()>& handler) { Guarded(handler); });
+    sourceMenu_ = new TSourceMenu(*popupMenuWindow_, *this, [this] { SourceChanged(); },
+                                  [this](const std::function<void()>& handler) { Guarded(handler); });
 
     // From the keyboard, the menu opens over the display's middle.
     auto* const openMenu = new QAction(this);
@@ -432,9 +440,12 @@ void TSpectrumForm::GaugeLevelChange() {
     UseFullStopAsDecimalSeparator();
     const display::TLevelReadout readout =
         display::ReadLevelControls(gaugeLevel_->Position(), gaugeF_->Position());
-    labelLevel_->setText(QString::fromStdString(readout.LevelText));
+    const bool tone = sourceMenu_ == nullptr || sourceMenu_->Player() == nullptr;
+    labelLevel_->setText(QString::fromStdString(tone ? readout.LevelText
+                                                     : display::SourceGainText(readout.LevelDb)));
     analysis::SetLevel(readout.LevelDb);
-    labelF_->setText(QString::fromStdString(readout.FrequencyText));
+    labelF_->setText(QString::fromStdString(tone ? readout.FrequencyText
+                                                 : std::string(display::NoFrequencyText)));
     if (listeningMenu_ != nullptr) {
         listeningMenu_->FollowControls();
     }
@@ -464,9 +475,51 @@ CodingMode TSpectrumForm::CheckedCodingMode() const {
 
 void TSpectrumForm::ProcessFrame() {
     assert(FSpectrumBitmap && "frames run only after the window is created");
-    display::RunPlotFrame(*FSpectrumBitmap, *imageSpAmp_, gaugeF_->Position(), CheckedCodingMode(),
-                          &plotViews_);
+    if (analysis::TSampleSource* const source = sourceMenu_->FrameSource()) {
+        display::RunPlotFrame(*FSpectrumBitmap, *imageSpAmp_, *source, display::NoToneHz,
+                              CheckedCodingMode(), &plotViews_);
+        sourceMenu_->FrameShown();
+    } else {
+        display::RunPlotFrame(*FSpectrumBitmap, *imageSpAmp_, gaugeF_->Position(),
+                              CheckedCodingMode(), &plotViews_);
+    }
     RefreshPointerReadout();
+}
+
+namespace {
+
+// The one local file a drag carries, or empty.
+QString DraggedFile(const QMimeData* data) {
+    if (data == nullptr || !data->hasUrls() || data->urls().size() != 1 ||
+        !data->urls().first().isLocalFile()) {
+        return {};
+    }
+    return data->urls().first().toLocalFile();
+}
+
+} // namespace
+
+void TSpectrumForm::dragEnterEvent(QDragEnterEvent* event) {
+    if (!DraggedFile(event->mimeData()).isEmpty()) {
+        event->acceptProposedAction();
+    }
+}
+
+void TSpectrumForm::dropEvent(QDropEvent* event) {
+    const QString path = DraggedFile(event->mimeData());
+    if (!path.isEmpty()) {
+        event->acceptProposedAction();
+        Guarded([this, &path] { sourceMenu_->OpenFile(path); });
+    }
+}
+
+void TSpectrumForm::SourceChanged() {
+    const bool tone = sourceMenu_->Player() == nullptr;
+    gaugeFWidget_->setEnabled(tone);
+    gaugeFWidget_->setToolTip(tone ? QString()
+                                   : QStringLiteral("A sound file has no frequency to set: the "
+                                                    "level slider is its gain"));
+    GaugeLevelChange();
 }
 
 bool TSpectrumForm::eventFilter(QObject* watched, QEvent* event) {

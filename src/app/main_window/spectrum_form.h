@@ -36,6 +36,7 @@ namespace app {
 
 class TListeningMenu;
 class TCoderCurvesMenu;
+class TSourceMenu;
 class TMeasurementMenu;
 
 // The platform's first message number for private use, and the frame message.
@@ -100,6 +101,8 @@ public:
     // Listening to the tone, and its section of the menu after the measurement views.
     TListeningMenu& ListeningMenu() { return *listeningMenu_; }
     TCoderCurvesMenu& CoderCurvesMenu() { return *coderCurvesMenu_; }
+    // The signal the frames take: the tone, or a sound file; its section ends the menu.
+    TSourceMenu& SourceMenu() { return *sourceMenu_; }
     // The menu's items in display order, indexed by WindowKind.
     QAction& WindowMenuItem(analysis::WindowKind kind);
     platform::ITimer& FrameTimer() { return *frameTimer_; }
@@ -117,6 +120,9 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
+    // A sound file dropped on the window plays instead of the current source.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     // Answers the tooltip requests of the display, the coding-mode buttons and the menu.
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -133,6 +139,9 @@ private:
     // Brings a shown read-out up to date with the frame just drawn, once the frame is over.
     void RefreshPointerReadout();
     void SetCodingModeToolTip(analysis::CodingMode mode);
+    // The controls say what they set for the source chosen: the tone's level and frequency,
+    // or a file's gain (the frequency slider is then disabled and says why).
+    void SourceChanged();
     void SetWindowMenuToolTip(const QPoint& at);
 
     platform::qt::TQtPlatform& platform_;
@@ -159,6 +168,7 @@ private:
     TMeasurementMenu* measurementMenu_ = nullptr; // owned by the menu
     TListeningMenu* listeningMenu_ = nullptr;     // owned by the menu
     TCoderCurvesMenu* coderCurvesMenu_ = nullptr; // owned by the menu
+    TSourceMenu* sourceMenu_ = nullptr;           // owned by the menu
     std::unique_ptr<platform::ITimer> frameTimer_;
 
     // The off-screen surface each frame is drawn into; created by FormCreate.

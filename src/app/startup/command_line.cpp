@@ -5,6 +5,7 @@
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
+#include <QFile>
 #include <QString>
 #include <QStringList>
 
@@ -13,7 +14,8 @@ namespace {
 
 constexpr auto ProgramDescription =
     "Shows, live, what a sample coder and an analysis window do to the spectrum of a pure "
-    "tone.\nQt's own options (-platform, -display, -style, -reverse, ...) are accepted too.";
+    "tone or of a sound file.\nQt's own options (-platform, -display, -style, -reverse, ...) "
+    "are accepted too.";
 
 // The options the application object takes from the command line itself: those of Qt's GUI
 // and widget layers and of its X11 platform. They are accepted here and left to it.
@@ -42,7 +44,7 @@ std::string ErrorLine(QString text) {
 }
 
 TCommandLine Failed(const QString& text) {
-    return {TCommandLineAction::caError, std::nullopt, false, ErrorLine(text)};
+    return {TCommandLineAction::caError, std::nullopt, false, {}, ErrorLine(text)};
 }
 
 } // namespace
@@ -76,7 +78,17 @@ TCommandLine ParseCommandLine(int argc, char** argv) {
         QStringLiteral("Starts with listening on: the tone plays through the sound server as "
                        "coded (0 dB is full scale). In the window, L turns listening on and "
                        "off, E plays the coding error alone, raised by 256 (+48.2 dB)."));
+    const QCommandLineOption input(
+        QStringLiteral("input"),
+        QStringLiteral("Starts with the sound file <FILE> instead of the tone (any format "
+                       "libsndfile reads; also given as a bare FILE). In the window, Ctrl+O "
+                       "opens another."),
+        QStringLiteral("FILE"));
+    parser.addPositionalArgument(QStringLiteral("FILE"),
+                                 QStringLiteral("A sound file to start with, as --input."),
+                                 QStringLiteral("[FILE]"));
     parser.addOption(help);
+    parser.addOption(input);
     parser.addOption(version);
     parser.addOption(zoom);
     parser.addOption(listen);
@@ -99,18 +111,24 @@ TCommandLine ParseCommandLine(int argc, char** argv) {
         // started by is the one to show.
         QString text = parser.helpText();
         text.replace(QStringLiteral("<executable_name>"), arguments.first());
-        return {TCommandLineAction::caHelp, std::nullopt, false, text.toStdString()};
+        return {TCommandLineAction::caHelp, std::nullopt, false, {}, text.toStdString()};
     }
     if (parser.isSet(version)) {
-        return {TCommandLineAction::caVersion, std::nullopt, false,
+        return {TCommandLineAction::caVersion, std::nullopt, false, {},
                 std::string(ApplicationName) + ' ' + ProgramVersion + '\n'};
     }
-    if (!parser.positionalArguments().isEmpty()) {
-        return Failed(QStringLiteral("Unexpected argument '%1'.")
-                          .arg(parser.positionalArguments().first()));
+    const QStringList files = parser.positionalArguments();
+    if (files.size() + (parser.isSet(input) ? 1 : 0) > 1) {
+        return Failed(QStringLiteral("Unexpected argument '%1': one sound file at a time.")
+                          .arg(files.last()));
     }
+    const QString inputPath = parser.isSet(input) ? parser.value(input) : files.value(0);
+    if (parser.isSet(input) && inputPath.isEmpty()) {
+        return Failed(QStringLiteral("--input needs a file name."));
+    }
+    const std::string inputBytes = QFile::encodeName(inputPath).toStdString();
     if (!parser.isSet(zoom)) {
-        return {TCommandLineAction::caRun, std::nullopt, parser.isSet(listen), {}};
+        return {TCommandLineAction::caRun, std::nullopt, parser.isSet(listen), inputBytes, {}};
     }
     const QString zoomText = parser.value(zoom);
     bool isNumber = false;
@@ -122,7 +140,7 @@ TCommandLine ParseCommandLine(int argc, char** argv) {
                           .arg(MaxZoom)
                           .arg(zoomText));
     }
-    return {TCommandLineAction::caRun, zoomValue, parser.isSet(listen), {}};
+    return {TCommandLineAction::caRun, zoomValue, parser.isSet(listen), inputBytes, {}};
 }
 
 } // namespace app

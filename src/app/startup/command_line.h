@@ -26,10 +26,12 @@ struct TCommandLine {
     TCommandLineAction Action = TCommandLineAction::caRun;
     std::optional<int> Zoom; // --zoom N; none to follow the desktop's scale factor
     bool Listen = false;     // --listen: start with listening on
+    std::string InputPath;   // FILE or --input FILE: start with the sound file; empty for the tone
     std::string Text; // help, version or error; ends with a line break
 };
 
-// Reads the program's own options (--help, --version, --zoom N, --listen) and accepts Qt's options
+// Reads the program's own options (--help, --version, --zoom N, --listen, --input FILE or one
+// FILE without an option) and accepts Qt's options
 // for the application object, which takes them later. Needs no application object, so that
 // --help works without a display.
 TCommandLine ParseCommandLine(int argc, char** argv);

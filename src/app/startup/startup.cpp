@@ -9,6 +9,7 @@
 #include "platform_choice.h"
 #include "app/common/program_info.h"
 #include "app/listening/listening_menu.h"
+#include "app/sources/source_menu.h"
 #include "app/main_window/spectrum_form.h"
 #include "termination_signals.h"
 
@@ -25,6 +26,7 @@
 
 #include <QAbstractNativeEventFilter>
 #include <QApplication>
+#include <QFile>
 #include <QByteArray>
 #include <QMessageBox>
 #include <QPointer>
@@ -212,6 +214,17 @@ int RunOrvex(int argc, char** argv) {
                 if (commandLine.Listen) {
                     // Without a sound output this stays off, and the menu says why.
                     form->ListeningMenu().SetListening(true);
+                }
+                if (!commandLine.InputPath.empty()) {
+                    // Once the window is up, so that a file it cannot read is said in a box
+                    // over it, and the tone plays on.
+                    TSpectrumForm* const shown = form.get();
+                    QMetaObject::invokeMethod(
+                        shown,
+                        [shown, path = QFile::decodeName(commandLine.InputPath.c_str())] {
+                            shown->Guarded([shown, &path] { shown->SourceMenu().OpenFile(path); });
+                        },
+                        Qt::QueuedConnection);
                 }
                 return form;
             },

@@ -33,6 +33,7 @@ TEST(CommandLine, ReadsTheZoomAndLeavesQtsOptionsToQt) {
         std::vector<std::string> arguments;
         std::optional<int> zoom; // none: the desktop's
         bool listen = false;
+        std::string input = {};
     };
     const TCase cases[] = {
         {{}, std::nullopt},
@@ -44,6 +45,9 @@ TEST(CommandLine, ReadsTheZoomAndLeavesQtsOptionsToQt) {
         {{"-display", ":5", "-style=fusion", "--name", "x", "-sync", "--zoom", "2"}, 2},
         {{"--listen"}, std::nullopt, true},
         {{"--zoom", "2", "--listen"}, 2, true},
+        {{"speech.flac"}, std::nullopt, false, "speech.flac"},
+        {{"--input", "a b.wav", "--zoom", "2"}, 2, false, "a b.wav"},
+        {{"--listen", "--input=x.ogg"}, std::nullopt, true, "x.ogg"},
     };
     for (const TCase& c : cases) {
         const app::TCommandLine line = Parse(c.arguments);
@@ -51,6 +55,7 @@ TEST(CommandLine, ReadsTheZoomAndLeavesQtsOptionsToQt) {
         EXPECT_EQ(line.Action, TCommandLineAction::caRun) << shown << ": " << line.Text;
         EXPECT_EQ(line.Zoom, c.zoom) << shown;
         EXPECT_EQ(line.Listen, c.listen) << shown;
+        EXPECT_EQ(line.InputPath, c.input) << shown;
     }
 }
 
@@ -67,7 +72,9 @@ TEST(CommandLine, AnythingElseIsOneClearLine) {
         {{"--zoom", "2x"}, "orvex: The zoom must be a whole number from 1 to 4, not '2x'.\n"},
         {{"--zoom", "+2"}, "orvex: The zoom must be a whole number from 1 to 4, not '+2'.\n"},
         {{"--help=yes"}, "orvex: Unexpected value after '--help'.\n"},
-        {{"file.wav"}, "orvex: Unexpected argument 'file.wav'.\n"},
+        {{"a.wav", "b.wav"}, "orvex: Unexpected argument 'b.wav': one sound file at a time.\n"},
+        {{"--input", "a.wav", "b.wav"}, "orvex: Unexpected argument 'b.wav': one sound file at a time.\n"},
+        {{"--input="}, "orvex: --input needs a file name.\n"},
         {{"--zoom", "1\n2"}, "orvex: The zoom must be a whole number from 1 to 4, not '1?2'.\n"},
         {{"--" + std::string(300, 'x')},
          "orvex: Unknown option '" + std::string(157 - 16, 'x') + "...\n"},
@@ -82,7 +89,7 @@ TEST(CommandLine, AnythingElseIsOneClearLine) {
 TEST(CommandLine, HelpAndVersionNeedNoDisplay) {
     const app::TCommandLine help = Parse({"--help"});
     EXPECT_EQ(help.Action, TCommandLineAction::caHelp);
-    EXPECT_EQ(help.Text.rfind("Usage: orvex [options]\n", 0), 0u) << help.Text;
+    EXPECT_EQ(help.Text.rfind("Usage: orvex [options] [FILE]\n", 0), 0u) << help.Text;
     for (const char* option : {"-h, --help", "-v, --version", "--zoom <N>", "--listen"}) {
         EXPECT_NE(help.Text.find(option), std::string::npos) << option;
     }

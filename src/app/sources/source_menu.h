@@ -1,0 +1,76 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <functional>
+#include <memory>
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+
+class QAction;
+class QMenu;
+class QWidget;
+
+namespace analysis {
+class TSampleSource;
+}
+namespace sound {
+class TSourcePlayer;
+}
+
+namespace app {
+
+class TSourceWindow;
+
+// How many files "Recent sound files" remembers.
+inline constexpr int RecentFileCount = 8;
+
+// The spectrum menu's section for the signal: "Tone" (the synthesised tone, at start) or
+// "Sound file..." (Ctrl+O: a file dialog; a file dropped on the window or named on the
+// command line opens the same way), with the files opened lately under "Recent sound files".
+// A file plays in a small window of its own (TSourceWindow); closing that window goes back to
+// the tone. A file that cannot be read is said in a box, and the source stays as it was.
+class TSourceMenu : public QObject {
+public:
+    // Adds the section to `menu` and the shortcut to `window`, the source window's parent.
+    // `changed` is told after every change of source; handlers run through `guard`.
+    TSourceMenu(QMenu& menu, QWidget& window, std::function<void()> changed,
+                std::function<void(const std::function<void()>&)> guard);
+    ~TSourceMenu() override;
+
+    // Plays the file at `path` instead of the current source. Throws std::runtime_error with
+    // a one-line message if it cannot be read (the source is then unchanged).
+    void OpenFile(const QString& path);
+    // Goes back to the tone.
+    void ChooseTone();
+
+    // The file playing, or null while the tone is the source.
+    sound::TSourcePlayer* Player() { return player_.get(); }
+    // Where the frames take their samples from while a file plays; null for the tone.
+    analysis::TSampleSource* FrameSource();
+    // The frame just shown: the source window follows it.
+    void FrameShown();
+
+    QAction& ToneItem() { return *tone_; }
+    QAction& FileItem() { return *file_; }
+    // The source window, or null while the tone plays.
+    TSourceWindow* Window();
+
+private:
+    void AskForFile();
+    void Remember(const QString& path);
+    void FillRecent();
+
+    QWidget& parent_;
+    std::function<void()> changed_;
+    std::function<void(const std::function<void()>&)> guard_;
+    QAction* tone_ = nullptr;
+    QAction* file_ = nullptr;
+    QMenu* recent_ = nullptr;
+    std::unique_ptr<sound::TSourcePlayer> player_;
+    QPointer<TSourceWindow> window_;
+};
+
+} // namespace app

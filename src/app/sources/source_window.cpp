@@ -1,0 +1,181 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "source_window.h"
+
+#include "sound/source_player.h"
+
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QKeySequence>
+#include <QLabel>
+#include <QPushButton>
+#include <QShortcut>
+#include <QSlider>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+namespace app {
+namespace {
+
+constexpr double SampleRateHz = sound::SourceRateHz;
+// The slider counts tenths of a second.
+constexpr int SliderStepsPerSecond = 10;
+
+double Seconds(std::int64_t samples) {
+    return static_cast<double>(samples) / SampleRateHz;
+}
+
+std::int64_t Samples(double seconds) {
+    return static_cast<std::int64_t>(std::llround(seconds * SampleRateHz));
+}
+
+} // namespace
+
+std::string SourceTimeText(double seconds) {
+    const auto tenths = static_cast<long long>(std::floor(std::max(seconds, 0.0) * 10.0));
+    const long long hours = tenths / 36000;
+    const long long minutes = tenths / 600 % 60;
+    const double rest = static_cast<double>(tenths % 600) / 10.0;
+    char text[32];
+    if (hours > 0) {
+        std::snprintf(text, sizeof text, "%lld:%02lld:%04.1f", hours, minutes, rest);
+    } else {
+        std::snprintf(text, sizeof text, "%lld:%04.1f", minutes, rest);
+    }
+    return text;
+}
+
+TSourceWindow::TSourceWindow(QWidget* parent, sound::TSourcePlayer& player, const QString& name)
+    : QWidget(parent, Qt::Window), player_(player) {
+    setWindowTitle(name);
+    const sound::TSoundFileInfo& info = player_.File().Info();
+    auto* const file = new QLabel(name, this);
+    file->setToolTip(QString::fromStdString(
+        info.Format + ", " + info.Encoding + ", " + std::to_string(info.Channels) +
+        (info.Channels == 1 ? " channel" : " channels (mixed to their mean)") + ", " +
+        std::to_string(info.SampleRateHz) + " Hz" +
+        (info.SampleRateHz == sound::SourceRateHz ? "" : " (resampled to 16000 Hz)")));
+    time_ = new QLabel(this);
+    time_->setAccessibleName(QStringLiteral("Time"));
+    position_ = new QSlider(Qt::Horizontal, this);
+    position_->setAccessibleName(QStringLiteral("Position"));
+    position_->setRange(0, static_cast<int>(std::min<double>(
+                               std::ceil(Seconds(info.Samples) * SliderStepsPerSecond), 1 << 30)));
+    position_->setSingleStep(static_cast<int>(SeekSmallStepSeconds * SliderStepsPerSecond));
+    position_->setPageStep(static_cast<int>(SeekLargeStepSeconds * SliderStepsPerSecond));
+    play_ = new QPushButton(QStringLiteral("Pause"), this);
+    loopStart_ = new QPushButton(QStringLiteral("Loop start"), this);
+    loopEnd_ = new QPushButton(QStringLiteral("Loop end"), this);
+    loop_ = new QCheckBox(QStringLiteral("Loop"), this);
+
+    auto* const grid = new QGridLayout(this);
+    grid->addWidget(file, 0, 0, 1, 3);
+    grid->addWidget(time_, 0, 3);
+    grid->addWidget(position_, 1, 0, 1, 4);
+    grid->addWidget(play_, 2, 0);
+    grid->addWidget(loopStart_, 2, 1);
+    grid->addWidget(loopEnd_, 2, 2);
+    grid->addWidget(loop_, 2, 3);
+
+    // A slider moved by the user seeks; one moved by Follow does not.
+    QObject::connect(position_, &QSlider::valueChanged, this, [this](int value) {
+        if (!following_) {
+            SeekTo(Samples(static_cast<double>(value) / SliderStepsPerSecond));
+        }
+    });
+    QObject::connect(play_, &QPushButton::clicked, this, [this] { TogglePlaying(); });
+    QObject::connect(loopStart_, &QPushButton::clicked, this, [this] { SetLoopStart(); });
+    QObject::connect(loopEnd_, &QPushButton::clicked, this, [this] { SetLoopEnd(); });
+    QObject::connect(loop_, &QCheckBox::toggled, this, [this](bool on) { SetLooping(on); });
+
+    const struct {
+        QKeySequence key;
+        double seconds;
+    } seeks[] = {
+        {QKeySequence(Qt::Key_Left), -SeekSmallStepSeconds},
+        {QKeySequence(Qt::Key_Right), SeekSmallStepSeconds},
+        {QKeySequence(Qt::Key_PageDown), -SeekLargeStepSeconds},
+        {QKeySequence(Qt::Key_PageUp), SeekLargeStepSeconds},
+    };
+    for (const auto& seek : seeks) {
+        auto* const shortcut = new QShortcut(seek.key, this);
+        const double seconds = seek.seconds;
+        QObject::connect(shortcut, &QShortcut::activated, this, [this, seconds] { SeekBy(seconds); });
+    }
+    auto* const home = new QShortcut(QKeySequence(Qt::Key_Home), this);
+    QObject::connect(home, &QShortcut::activated, this, [this] { SeekTo(0); });
+    auto* const end = new QShortcut(QKeySequence(Qt::Key_End), this);
+    QObject::connect(end, &QShortcut::activated, this,
+                     [this] { SeekTo(player_.File().Info().Samples); });
+    auto* const space = new QShortcut(QKeySequence(Qt::Key_Space), this);
+    QObject::connect(space, &QShortcut::activated, this, [this] { TogglePlaying(); });
+
+    loopEndSample_ = info.Samples;
+    SetLooping(Seconds(info.Samples) <= LoopByDefaultSeconds);
+    Follow();
+}
+
+void TSourceWindow::Follow() {
+    const std::int64_t position = player_.File().Position();
+    const sound::TSoundFileInfo& info = player_.File().Info();
+    // A file played to its end without a loop stops there.
+    if (player_.File().AtEnd() && !player_.Paused()) {
+        player_.SetPaused(true);
+    }
+    time_->setText(QString::fromStdString(SourceTimeText(Seconds(position)) + " / " +
+                                          SourceTimeText(Seconds(info.Samples))));
+    following_ = true;
+    position_->setValue(static_cast<int>(Seconds(position) * SliderStepsPerSecond));
+    following_ = false;
+    play_->setText(player_.Paused() ? QStringLiteral("Play") : QStringLiteral("Pause"));
+    if (loop_->isChecked() != player_.File().Loop().has_value()) {
+        const QSignalBlocker quiet(loop_);
+        loop_->setChecked(player_.File().Loop().has_value());
+    }
+}
+
+void TSourceWindow::SeekBy(double seconds) {
+    SeekTo(player_.File().Position() + Samples(seconds));
+}
+
+void TSourceWindow::SeekTo(std::int64_t sample) {
+    player_.File().Seek(sample);
+    Follow();
+}
+
+void TSourceWindow::TogglePlaying() {
+    // Playing again at the end starts over.
+    if (player_.Paused() && player_.File().AtEnd()) {
+        player_.File().Seek(player_.File().Loop() ? player_.File().Loop()->Begin : 0);
+    }
+    player_.SetPaused(!player_.Paused());
+    Follow();
+}
+
+void TSourceWindow::SetLoopStart() {
+    loopBegin_ = player_.File().Position();
+    loopEndSample_ = std::max(loopEndSample_, loopBegin_ + 1);
+    SetLooping(true);
+}
+
+void TSourceWindow::SetLoopEnd() {
+    loopEndSample_ = player_.File().Position();
+    loopBegin_ = std::min(loopBegin_, std::max<std::int64_t>(loopEndSample_ - 1, 0));
+    SetLooping(true);
+}
+
+void TSourceWindow::SetLooping(bool on) {
+    if (on) {
+        player_.File().SetLoop(sound::TSampleRegion{loopBegin_, loopEndSample_});
+        // From past the region's end, the loop is heard at once.
+        if (player_.File().Position() >= loopEndSample_) {
+            player_.File().Seek(loopBegin_);
+        }
+    } else {
+        player_.File().SetLoop(std::nullopt);
+    }
+    Follow();
+}
+
+} // namespace app

@@ -1,0 +1,50 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "source_player.h"
+
+#include <algorithm>
+#include <cassert>
+
+namespace sound {
+
+TSourcePlayer::TSourcePlayer(std::unique_ptr<TFilePlayback> file) : file_(std::move(file)) {
+    assert(file_ != nullptr);
+}
+
+void TSourcePlayer::Advance(std::span<float> out) {
+    file_->Take(out);
+    std::lock_guard lock(historyMutex_);
+    for (const float sample : out.last(std::min(out.size(), HistorySamples))) {
+        history_[historyEnd_] = sample;
+        historyEnd_ = (historyEnd_ + 1) % HistorySamples;
+    }
+}
+
+void TSourcePlayer::TakeForDevice(std::span<float> out) {
+    if (Paused()) {
+        std::fill(out.begin(), out.end(), 0.0f);
+        return;
+    }
+    Advance(out);
+}
+
+void TSourcePlayer::TFrames::Take(std::span<long double> unitSamples) {
+    TSourcePlayer& player = player_;
+    assert(unitSamples.size() <= HistorySamples / 2);
+    std::size_t delay = 0;
+    if (player.Clock() == TSourceClock::scFrames && !player.Paused()) {
+        std::array<float, HistorySamples / 2> taken;
+        player.Advance(std::span(taken).first(unitSamples.size()));
+    } else if (player.Clock() == TSourceClock::scDevice) {
+        delay = static_cast<std::size_t>(std::clamp<std::int64_t>(
+            player.heardDelay_.load(std::memory_order_relaxed), 0,
+            static_cast<std::int64_t>(HistorySamples - unitSamples.size())));
+    }
+    std::lock_guard lock(player.historyMutex_);
+    std::size_t at = (player.historyEnd_ + HistorySamples - delay - unitSamples.size()) % HistorySamples;
+    for (long double& sample : unitSamples) {
+        sample = analysis::UnitSample(player.history_[at]);
+        at = (at + 1) % HistorySamples;
+    }
+}
+
+} // namespace sound

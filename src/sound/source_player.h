@@ -1,0 +1,83 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "analysis/sample_source.h"
+#include "file_playback.h"
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <span>
+
+namespace sound {
+
+// What moves a recorded source on: the frame timer (each frame takes the next 1024 samples),
+// or the sound device while the source is heard (the device's thread takes them as it plays,
+// and each frame shows the latest it took).
+enum class TSourceClock : std::uint8_t {
+    scFrames,
+    scDevice,
+};
+
+// A sound file as the window plays it: the frames and the sound device take from the same
+// play position, so the picture shows what is heard; a pause holds the position (the frames
+// then show the same samples again, and the device plays silence).
+//
+// FrameSource is for the window's thread; TakeForDevice for the device's thread, and only while
+// the clock is the device's. Everything else is for the window's thread.
+class TSourcePlayer {
+public:
+    explicit TSourcePlayer(std::unique_ptr<TFilePlayback> file);
+    TSourcePlayer(const TSourcePlayer&) = delete;
+    TSourcePlayer& operator=(const TSourcePlayer&) = delete;
+
+    TFilePlayback& File() { return *file_; }
+    const TFilePlayback& File() const { return *file_; }
+
+    void SetClock(TSourceClock clock) { clock_.store(clock, std::memory_order_release); }
+    TSourceClock Clock() const { return clock_.load(std::memory_order_acquire); }
+    void SetPaused(bool paused) { paused_.store(paused, std::memory_order_release); }
+    bool Paused() const { return paused_.load(std::memory_order_acquire); }
+
+    // The next frame's samples: with the frames' clock and playing, the next 1024 of the file;
+    // otherwise the 1024 that end `heardDelay` samples before the latest the device took (what
+    // is heard now, the device's queue being that long), or while paused the last ones again.
+    analysis::TSampleSource& FrameSource() { return frames_; }
+    // How far behind the latest taken sample the frames show, with the device's clock: the
+    // length of the device's queue, in samples.
+    void SetHeardDelay(std::int64_t samples) { heardDelay_.store(samples, std::memory_order_relaxed); }
+
+    // Fills `out` with the next samples for the device (unit scale, as the file holds them),
+    // silence while paused.
+    void TakeForDevice(std::span<float> out);
+
+private:
+    // Samples taken, newest last, for the frames to show: enough for a frame behind the
+    // longest queue a device keeps.
+    static constexpr std::size_t HistorySamples = 8192;
+
+    class TFrames final : public analysis::TSampleSource {
+    public:
+        explicit TFrames(TSourcePlayer& player) : player_(player) {}
+        void Take(std::span<long double> unitSamples) override;
+
+    private:
+        TSourcePlayer& player_;
+    };
+
+    // Takes the next samples from the file into `out` and keeps them in the history.
+    void Advance(std::span<float> out);
+
+    std::unique_ptr<TFilePlayback> file_;
+    TFrames frames_{*this};
+    std::atomic<TSourceClock> clock_{TSourceClock::scFrames};
+    std::atomic<bool> paused_{false};
+    std::atomic<std::int64_t> heardDelay_{0};
+    std::mutex historyMutex_;
+    std::array<float, HistorySamples> history_{};
+    std::size_t historyEnd_ = 0; // where the next sample taken goes
+};
+
+} // namespace sound

@@ -1,0 +1,101 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "analysis/analyzer.h"
+#include "analysis/analyzer_state.h"
+#include "app/main_window/spectrum_form.h"
+#include "app/sources/source_menu.h"
+#include "app/sources/source_window.h"
+#include "platform/qt/qt_platform.h"
+#include "sound/source_player.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QMenu>
+#include <QSettings>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+int PeakBin() {
+    return static_cast<int>(std::max_element(analysis::MagnitudeBuffer.begin(),
+                                             analysis::MagnitudeBuffer.end()) -
+                            analysis::MagnitudeBuffer.begin());
+}
+
+// A file opened in the window is what the frames take, at the level slider's gain, and moves
+// on frame by frame and by the source window's seeks; the frequency slider is off and says
+// why; closing the source window brings the tone back, and a file that cannot be read leaves
+// the source as it was. The file is remembered among the recent ones.
+TEST(SourceMenu, AFilePlaysInTheWindowUntilItsWindowCloses) {
+    const fs::path folder = fs::temp_directory_path() / ("orvex-sources-" + std::to_string(getpid()));
+    fs::create_directories(folder);
+    setenv("XDG_CONFIG_HOME", folder.c_str(), 1); // recent files go into the test's own folder
+    const std::string path = (folder / "tone2k.wav").string();
+    ASSERT_EQ(std::system(("sox -n -D -r 48000 -b 16 '" + path + "' synth 3 sine 2000 vol 0.5").c_str()), 0);
+
+    analysis::ResetAnalyzerToLoadState();
+    platform::qt::TQtPlatform platform;
+    app::TSpectrumForm form(platform);
+    form.FrameTimer().Disable();
+    app::TSourceMenu& sources = form.SourceMenu();
+    EXPECT_EQ(sources.FrameSource(), nullptr);
+
+    sources.OpenFile(QString::fromStdString(path));
+    ASSERT_NE(sources.Player(), nullptr);
+    EXPECT_TRUE(sources.FileItem().isChecked());
+    EXPECT_EQ(form.LabelLevel().text().toStdString(), "gain - 0 dB");
+    EXPECT_EQ(form.LabelF().text().toStdString(), "no tone");
+    EXPECT_FALSE(form.GaugeFWidget().isEnabled());
+    EXPECT_FALSE(form.GaugeFWidget().toolTip().isEmpty());
+    app::TSourceWindow* window = sources.Window();
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(window->LoopBox().isChecked()) << "a short file loops";
+
+    form.SendMessage(app::WM_SPECTRUM_FRAME);
+    EXPECT_EQ(PeakBin(), 128);
+    // Within 0.1 dB: the resampler rings a little where the sine starts.
+    EXPECT_NEAR(analysis::AnalyzerState.PeakInput, 0.5 * 32767, 0.012 * 0.5 * 32767);
+    EXPECT_EQ(sources.Player()->File().Position(), 1024);
+    window->SeekBy(2.0);
+    form.SendMessage(app::WM_SPECTRUM_FRAME);
+    EXPECT_EQ(sources.Player()->File().Position(), 1024 + 32000 + 1024);
+    EXPECT_EQ(window->TimeLabel().text().toStdString(), "0:02.1 / 0:03.0");
+    window->TogglePlaying();
+    form.SendMessage(app::WM_SPECTRUM_FRAME);
+    EXPECT_EQ(sources.Player()->File().Position(), 1024 + 32000 + 1024) << "paused";
+
+    EXPECT_EQ(QSettings().value(QStringLiteral("sources/recent_files")).toStringList(),
+              QStringList{QString::fromStdString(path)});
+
+    const std::string missing = (folder / "gone.wav").string();
+    try {
+        sources.OpenFile(QString::fromStdString(missing));
+        ADD_FAILURE() << "opened a missing file";
+    } catch (const std::runtime_error& error) {
+        EXPECT_EQ(std::string(error.what()), "Cannot read \"gone.wav\": no such file");
+    }
+    EXPECT_EQ(sources.Window(), window);
+
+    window->close();
+    QApplication::processEvents();
+    EXPECT_EQ(sources.Player(), nullptr);
+    EXPECT_TRUE(sources.ToneItem().isChecked());
+    EXPECT_EQ(form.LabelF().text().toStdString(), "1000 Hz");
+    EXPECT_TRUE(form.GaugeFWidget().isEnabled());
+    form.SendMessage(app::WM_SPECTRUM_FRAME);
+    EXPECT_EQ(PeakBin(), 64);
+    fs::remove_all(folder);
+}
+
+} // namespace
