@@ -1,0 +1,225 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "material_meter.h"
+
+#include "complex.h"
+#include "complex_fft.h"
+#include "numeric_constants.h"
+
+#include <algorithm>
+#include <cassert>
+#include <cmath>
+#include <limits>
+#include <numeric>
+
+namespace analysis {
+namespace {
+
+constexpr int BlocksPerSegment = SegmentSamples / SegmentHopSamples;
+static_assert(BlocksPerSegment * SegmentHopSamples == SegmentSamples);
+constexpr int SpectrumBins = SpectrumPoints / 2 + 1; // 0 to 8000 Hz
+constexpr double NotANumber = std::numeric_limits<double>::quiet_NaN();
+constexpr double Infinite = std::numeric_limits<double>::infinity();
+constexpr double FullScalePower = static_cast<double>(FullScale) * FullScale;
+
+// The Hann window over one frame, symmetric, and the power a full-scale tone on a bin gives
+// through it: (32767 x sum w / 2)^2.
+struct THann {
+    std::array<double, SegmentSamples> Weights{};
+    double ToneBinPower = 0.0;
+};
+
+const THann& Hann() {
+    static const THann hann = [] {
+        THann made;
+        double sum = 0.0;
+        for (int k = 0; k < SegmentSamples; ++k) {
+            made.Weights[static_cast<std::size_t>(k)] =
+                0.5 - 0.5 * std::cos(TwoPi * k / (SegmentSamples - 1));
+            sum += made.Weights[static_cast<std::size_t>(k)];
+        }
+        const double amplitude = FullScale * sum / 2.0;
+        made.ToneBinPower = amplitude * amplitude;
+        return made;
+    }();
+    return hann;
+}
+
+// The frame's power spectrum in dB against a full-scale tone, each bin from the floor up.
+void SpectrumDb(std::span<const double, SegmentSamples> samples, std::span<double, SpectrumBins> db) {
+    const THann& hann = Hann();
+    std::array<Complex, SpectrumPoints> data{};
+    for (int k = 0; k < SegmentSamples; ++k) {
+        data[static_cast<std::size_t>(k)].re = samples[static_cast<std::size_t>(k)] *
+                                               hann.Weights[static_cast<std::size_t>(k)];
+    }
+    ComplexFFT(data, FftDirection::Forward);
+    const double floor = hann.ToneBinPower * std::pow(10.0, -SpectrumFloorDb / 10.0);
+    for (int k = 0; k < SpectrumBins; ++k) {
+        const Complex bin = data[static_cast<std::size_t>(k)];
+        const double power = std::max(bin.re * bin.re + bin.im * bin.im, floor);
+        db[static_cast<std::size_t>(k)] = 10.0 * std::log10(power / hann.ToneBinPower);
+    }
+}
+
+// An SNR from two energies, neither negative and the signal's above 0: +inf for no error.
+double SnrDb(double signal, double error) {
+    return error > 0.0 ? 10.0 * std::log10(signal / error) : Infinite;
+}
+
+} // namespace
+
+std::vector<SampleCodeFunction> CoderCodes(std::span<const CoderKind> coders) {
+    std::vector<SampleCodeFunction> codes;
+    for (const CoderKind kind : coders) {
+        codes.push_back(Describe(kind).Code);
+    }
+    return codes;
+}
+
+TMaterialMeter::TMaterialMeter(std::span<const SampleCodeFunction> codes) {
+    for (const SampleCodeFunction code : codes) {
+        tracks_.push_back(TCoderTrack{code, {}, {}, {}, 0.0L, 0.0});
+    }
+    blockError_.assign(tracks_.size(), 0.0);
+}
+
+void TMaterialMeter::Feed(std::span<const double> original) {
+    for (const double x : original) {
+        assert(std::fabs(x) <= FullScale);
+        const auto slot = static_cast<std::size_t>(fed_ % SegmentSamples);
+        frame_[slot] = x;
+        blockSignal_ += x * x;
+        sumSignalEnergy_ += static_cast<long double>(x) * x;
+        for (std::size_t t = 0; t < tracks_.size(); ++t) {
+            TCoderTrack& track = tracks_[t];
+            const double y = track.Code(x);
+            const long double e = static_cast<long double>(y) - x;
+            track.Coded[slot] = y;
+            blockError_[t] += static_cast<double>(e * e);
+            track.SumErrorEnergy += e * e;
+            track.LargestError = std::max(track.LargestError, static_cast<double>(std::fabs(e)));
+        }
+        ++fed_;
+        if (fed_ % SegmentHopSamples == 0) {
+            blockSignalEnergy_.push_back(blockSignal_);
+            blockSignal_ = 0.0;
+            for (std::size_t t = 0; t < tracks_.size(); ++t) {
+                tracks_[t].BlockErrorEnergy.push_back(blockError_[t]);
+                blockError_[t] = 0.0;
+            }
+        }
+        if (fed_ % SegmentSamples == 0) {
+            CloseFrame();
+        }
+    }
+}
+
+void TMaterialMeter::CloseFrame() {
+    std::array<double, SpectrumBins> original{};
+    std::array<double, SpectrumBins> coded{};
+    SpectrumDb(frame_, original);
+    for (TCoderTrack& track : tracks_) {
+        SpectrumDb(track.Coded, coded);
+        double sum = 0.0;
+        for (int k = 0; k < SpectrumBins; ++k) {
+            const double difference = original[static_cast<std::size_t>(k)] - coded[static_cast<std::size_t>(k)];
+            sum += difference * difference;
+        }
+        track.FrameDistance.push_back(static_cast<float>(std::sqrt(sum / SpectrumBins)));
+    }
+}
+
+double TMaterialMeter::SegmentSignalEnergy(std::int64_t segment) const {
+    const auto first = blockSignalEnergy_.begin() + segment;
+    return std::accumulate(first, first + BlocksPerSegment, 0.0);
+}
+
+std::vector<std::int64_t> TMaterialMeter::ActiveSegments() const {
+    const auto blocks = static_cast<std::int64_t>(blockSignalEnergy_.size());
+    const std::int64_t segments = std::max<std::int64_t>(blocks - BlocksPerSegment + 1, 0);
+    double loudest = 0.0;
+    for (std::int64_t s = 0; s < segments; ++s) {
+        loudest = std::max(loudest, SegmentSignalEnergy(s));
+    }
+    std::vector<std::int64_t> active;
+    const double threshold = loudest * std::pow(10.0, -ActiveRangeDb / 10.0);
+    for (std::int64_t s = 0; s < segments; ++s) {
+        const double energy = SegmentSignalEnergy(s);
+        if (energy > 0.0 && energy >= threshold) {
+            active.push_back(s);
+        }
+    }
+    return active;
+}
+
+TMaterialFigures TMaterialMeter::Figures(std::size_t index) const {
+    const TCoderTrack& track = tracks_.at(index);
+    TMaterialFigures figures;
+    if (sumSignalEnergy_ == 0.0L) {
+        figures.SnrDb = NotANumber;
+    } else if (track.SumErrorEnergy == 0.0L) {
+        figures.SnrDb = Infinite;
+    } else {
+        figures.SnrDb = static_cast<double>(10.0L * std::log10(sumSignalEnergy_ / track.SumErrorEnergy));
+    }
+    figures.LargestError = track.LargestError;
+    const std::vector<std::int64_t> active = ActiveSegments();
+    figures.Segments = static_cast<std::int64_t>(active.size());
+    if (active.empty()) {
+        figures.SegmentalSnrDb = figures.LogSpectralDistanceDb = figures.ActiveLevelDb = NotANumber;
+        return figures;
+    }
+    double snrSum = 0.0;
+    double powerSum = 0.0;
+    double distanceSum = 0.0;
+    std::int64_t frames = 0;
+    for (const std::int64_t s : active) {
+        const double signal = SegmentSignalEnergy(s);
+        const auto first = track.BlockErrorEnergy.begin() + s;
+        const double error = std::accumulate(first, first + BlocksPerSegment, 0.0);
+        snrSum += std::clamp(SnrDb(signal, error), SegmentSnrFloorDb, SegmentSnrCeilingDb);
+        powerSum += signal / SegmentSamples;
+        // A frame is a segment that starts on a frame's boundary.
+        if (s % BlocksPerSegment == 0 && s / BlocksPerSegment < static_cast<std::int64_t>(track.FrameDistance.size())) {
+            distanceSum += track.FrameDistance[static_cast<std::size_t>(s / BlocksPerSegment)];
+            ++frames;
+        }
+    }
+    const auto count = static_cast<double>(active.size());
+    figures.SegmentalSnrDb = snrSum / count;
+    figures.ActiveLevelDb = 10.0 * std::log10(powerSum / count / FullScalePower);
+    figures.LogSpectralDistanceDb = frames > 0 ? distanceSum / static_cast<double>(frames) : NotANumber;
+    return figures;
+}
+
+std::vector<TWorstMoment> TMaterialMeter::WorstMoments(std::size_t index, std::size_t count) const {
+    const TCoderTrack& track = tracks_.at(index);
+    struct TSegment {
+        std::int64_t Segment;
+        double SnrDb; // limited
+    };
+    std::vector<TSegment> segments;
+    for (const std::int64_t s : ActiveSegments()) {
+        const auto first = track.BlockErrorEnergy.begin() + s;
+        const double error = std::accumulate(first, first + BlocksPerSegment, 0.0);
+        segments.push_back({s, std::clamp(SnrDb(SegmentSignalEnergy(s), error), SegmentSnrFloorDb,
+                                          SegmentSnrCeilingDb)});
+    }
+    std::stable_sort(segments.begin(), segments.end(),
+                     [](const TSegment& a, const TSegment& b) { return a.SnrDb < b.SnrDb; });
+    std::vector<TWorstMoment> worst;
+    for (const TSegment& candidate : segments) {
+        if (worst.size() == count) {
+            break;
+        }
+        const bool overlaps = std::any_of(worst.begin(), worst.end(), [&](const TWorstMoment& taken) {
+            return std::abs(taken.FirstSample / SegmentHopSamples - candidate.Segment) < BlocksPerSegment;
+        });
+        if (!overlaps) {
+            worst.push_back({candidate.Segment * SegmentHopSamples, candidate.SnrDb});
+        }
+    }
+    return worst;
+}
+
+} // namespace analysis
