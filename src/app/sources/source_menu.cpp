@@ -56,6 +56,8 @@ TSourceMenu::TSourceMenu(QMenu& menu, QWidget& window, std::function<void()> cha
     file_->setCheckable(true);
     group->addAction(file_);
     recent_ = menu.addMenu(QStringLiteral("Recent sound files"));
+    // A pop-up is a window of its own and takes the menu's direction, not the desktop's.
+    recent_->setLayoutDirection(menu.layoutDirection());
     QObject::connect(recent_, &QMenu::aboutToShow, this, [this] { FillRecent(); });
     FillRecent();
 }
