@@ -41,14 +41,20 @@ std::optional<MouseButton> MouseButtonOf(Qt::MouseButton button) {
     }
 }
 
-// Under a zoom a position falls between client pixels; the pixel it lies in is the one
-// the user sees under the pointer, so it is rounded down, never to the nearest.
-TPoint ClientPointOf(const QPointF& position) {
+// Qt rounds a position to the nearest whole pixel: the exact one lies within half a pixel.
+constexpr qreal RoundingReach = 0.5;
+
+} // namespace
+
+TPoint ClientPointOf(const QWidget& widget, const QSinglePointEvent& event) {
+    const QPointF rounded = event.position();
+    const QPointF exact = widget.mapFrom(widget.window(), event.scenePosition());
+    const bool agree = std::abs(exact.x() - rounded.x()) <= RoundingReach &&
+                       std::abs(exact.y() - rounded.y()) <= RoundingReach;
+    const QPointF position = agree ? exact : rounded;
     return {static_cast<std::int32_t>(std::floor(position.x())),
             static_cast<std::int32_t>(std::floor(position.y()))};
 }
-
-} // namespace
 
 TQtControlWidget::TQtControlWidget(TQtPlatform& platform, ICustomControl& control,
                                    const TRect& bounds, QWidget* parent, TWheelHandling wheel)
@@ -181,12 +187,12 @@ void TQtControlWidget::mousePressEvent(QMouseEvent* event) {
         event->ignore();
         return;
     }
-    const TPoint point = ClientPointOf(event->position());
+    const TPoint point = ClientPointOf(*this, *event);
     platform_.RunGuarded([this, button, point] { control_.MouseDown(*button, point); });
 }
 
 void TQtControlWidget::mouseMoveEvent(QMouseEvent* event) {
-    const TPoint point = ClientPointOf(event->position());
+    const TPoint point = ClientPointOf(*this, *event);
     platform_.RunGuarded([this, point] { control_.MouseMove(point); });
 }
 
@@ -196,7 +202,7 @@ void TQtControlWidget::mouseReleaseEvent(QMouseEvent* event) {
         event->ignore();
         return;
     }
-    const TPoint point = ClientPointOf(event->position());
+    const TPoint point = ClientPointOf(*this, *event);
     platform_.RunGuarded([this, button, point] { control_.MouseUp(*button, point); });
 }
 
@@ -211,7 +217,7 @@ void TQtControlWidget::wheelEvent(QWheelEvent* event) {
         event->ignore();
         return;
     }
-    const TPoint point = ClientPointOf(event->position());
+    const TPoint point = ClientPointOf(*this, *event);
     bool handled = false;
     platform_.RunGuarded(
         [this, delta, point, &handled] { handled = control_.MouseWheel(delta, point); });

@@ -12,6 +12,7 @@
 #include <QWidget>
 
 class QPainter;
+class QSinglePointEvent;
 
 namespace platform::qt {
 
@@ -39,9 +40,9 @@ enum class TWheelHandling : std::uint8_t {
 // Pixels: client pixels are device pixels only while Qt does not scale the display
 // (DisableDisplayScaling); this widget adds no scaling of its own. Under a zoom
 // (SetDisplayZoom) each client pixel is a square of screen pixels, and a mouse position
-// that falls inside a square is that client pixel. Qt's X11 platform rounds pointer
-// positions to whole client pixels before any widget sees them, so there a square's last
-// screen column and row (at zoom 2) act on the next pixel.
+// that falls anywhere inside a square is that client pixel (ClientPointOf). Qt chooses the
+// widget under the pointer by the rounded position, though, so the right half of the last
+// column's squares and the lower half of the last row's reach the neighbouring widget.
 class TQtControlWidget : public QWidget, public IControlHost, public IWindowCanvas {
     Q_OBJECT
 
@@ -96,5 +97,13 @@ private:
     bool servingPaintRequest_ = false; // the paint under way replays the kept copies
     std::vector<TRequestedCopy> requestedCopies_;
 };
+
+// The client pixel under a mouse event's position in `widget`. Qt hands a child widget its
+// position rounded to the nearest whole pixel, so under a zoom the right half of a client
+// pixel's square would read as the next pixel; the position in the window (the event's
+// scene position) keeps the fraction, and is taken whenever it agrees with the rounded one.
+// An event made up for the widget itself, whose scene position is its own position, keeps
+// that. The pixel is the one the position lies in: rounded down, never to the nearest.
+TPoint ClientPointOf(const QWidget& widget, const QSinglePointEvent& event);
 
 } // namespace platform::qt
