@@ -119,6 +119,12 @@ public:
         Log("wheel " + std::to_string(delta) + " " + At(point));
         return handlesWheel_;
     }
+    // Acts on the keys from Home on.
+    bool KeyDown(platform::NavigationKey key) override {
+        Log("key " + std::to_string(static_cast<int>(key)));
+        return key >= platform::NavigationKey::nkHome;
+    }
+    void SetFocusMark(bool shown) override { Log(shown ? "mark" : "no mark"); }
 
     IControlHost* Host() const { return host_; }
     TPoint ClientSize() const { return clientSize_; }
