@@ -82,7 +82,7 @@ void TMeasurementMenu::FollowMarkersShown() {
         display_.setFocusPolicy(Qt::StrongFocus);
         display_.setFocus(Qt::OtherFocusReason);
     } else {
-        display_.setFocusPolicy(Qt::NoFocus);
+        display_.setFocusPolicy(Qt::TabFocus);
     }
 }
 

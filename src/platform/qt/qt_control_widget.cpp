@@ -8,15 +8,19 @@
 #include <cassert>
 #include <cmath>
 #include <optional>
+#include <utility>
 
 #include <QCoreApplication>
 #include <QCursor>
 #include <QEvent>
+#include <QFocusEvent>
 #include <QImage>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QRegion>
 #include <QWheelEvent>
+#include <QWindow>
 
 namespace platform::qt {
 
@@ -39,6 +43,27 @@ std::optional<MouseButton> MouseButtonOf(Qt::MouseButton button) {
     default:
         return std::nullopt;
     }
+}
+
+// The keys a control may act on.
+constexpr std::pair<Qt::Key, NavigationKey> NavigationKeys[] = {
+    {Qt::Key_Left, NavigationKey::nkLeft},        {Qt::Key_Right, NavigationKey::nkRight},
+    {Qt::Key_Up, NavigationKey::nkUp},            {Qt::Key_Down, NavigationKey::nkDown},
+    {Qt::Key_PageUp, NavigationKey::nkPageUp},    {Qt::Key_PageDown, NavigationKey::nkPageDown},
+    {Qt::Key_Home, NavigationKey::nkHome},        {Qt::Key_End, NavigationKey::nkEnd},
+};
+
+// The navigation key a key press is, if any: with Ctrl, Alt or Meta it is a shortcut's.
+std::optional<NavigationKey> NavigationKeyOf(const QKeyEvent& event) {
+    if ((event.modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier)) != Qt::NoModifier) {
+        return std::nullopt;
+    }
+    for (const auto& [qtKey, key] : NavigationKeys) {
+        if (event.key() == qtKey) {
+            return key;
+        }
+    }
+    return std::nullopt;
 }
 
 // Qt rounds a position to the nearest whole pixel: the exact one lies within half a pixel.
@@ -64,8 +89,8 @@ TQtControlWidget::TQtControlWidget(TQtPlatform& platform, ICustomControl& contro
     setAttribute(Qt::WA_NoSystemBackground);
     setAutoFillBackground(false);
     setMouseTracking(true);
-    // Clicking a control does not take the keyboard focus.
-    setFocusPolicy(Qt::NoFocus);
+    // Clicking a control does not take the keyboard focus; tabbing does.
+    setFocusPolicy(Qt::TabFocus);
     const std::int32_t width = std::max(bounds.Width(), 0);
     const std::int32_t height = std::max(bounds.Height(), 0);
     move(bounds.left, bounds.top);
@@ -182,6 +207,9 @@ void TQtControlWidget::paintEvent(QPaintEvent*) {
 }
 
 void TQtControlWidget::mousePressEvent(QMouseEvent* event) {
+    // The window's presses reach eventFilter; this one may have been sent to the widget alone.
+    keyboardInUse_ = false;
+    FollowFocusMark();
     const std::optional<MouseButton> button = MouseButtonOf(event->button());
     if (!button) {
         event->ignore();
@@ -222,6 +250,62 @@ void TQtControlWidget::wheelEvent(QWheelEvent* event) {
     platform_.RunGuarded(
         [this, delta, point, &handled] { handled = control_.MouseWheel(delta, point); });
     event->setAccepted(handled);
+}
+
+void TQtControlWidget::keyPressEvent(QKeyEvent* event) {
+    const std::optional<NavigationKey> key = NavigationKeyOf(*event);
+    if (!key) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    bool handled = false;
+    platform_.RunGuarded([this, key, &handled] { handled = control_.KeyDown(*key); });
+    if (handled) {
+        keyboardInUse_ = true;
+        FollowFocusMark();
+    }
+    event->setAccepted(handled);
+}
+
+void TQtControlWidget::focusInEvent(QFocusEvent* event) {
+    QWidget::focusInEvent(event);
+    QWindow* const window = this->window()->windowHandle();
+    if (window != watchedWindow_ && window != nullptr) {
+        // Qt forgets a filter that is destroyed before the window.
+        window->installEventFilter(this);
+        watchedWindow_ = window;
+    }
+    if (event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason) {
+        keyboardInUse_ = true;
+    }
+    FollowFocusMark();
+}
+
+void TQtControlWidget::focusOutEvent(QFocusEvent* event) {
+    QWidget::focusOutEvent(event);
+    // A pop-up or another window takes the focus only for a while; it comes back as it left.
+    if (event->reason() != Qt::PopupFocusReason && event->reason() != Qt::ActiveWindowFocusReason) {
+        keyboardInUse_ = false;
+    }
+    FollowFocusMark();
+}
+
+bool TQtControlWidget::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == watchedWindow_ && (event->type() == QEvent::MouseButtonPress ||
+                                      event->type() == QEvent::MouseButtonDblClick)) {
+        keyboardInUse_ = false;
+        FollowFocusMark();
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TQtControlWidget::FollowFocusMark() {
+    const bool shown = keyboardInUse_ && hasFocus();
+    if (shown == focusMarkShown_) {
+        return;
+    }
+    focusMarkShown_ = shown;
+    platform_.RunGuarded([this, shown] { control_.SetFocusMark(shown); });
 }
 
 } // namespace platform::qt

@@ -9,10 +9,12 @@
 #include <cstdint>
 #include <vector>
 
+#include <QPointer>
 #include <QWidget>
 
 class QPainter;
 class QSinglePointEvent;
+class QWindow;
 
 namespace platform::qt {
 
@@ -36,6 +38,14 @@ enum class TWheelHandling : std::uint8_t {
 // Mouse: presses, moves (also without a button: mouse tracking is on), releases, leaving
 // and (optionally) the wheel are forwarded in client pixels. Mouse capture is Qt's mouse
 // grab, which needs the widget to be visible.
+//
+// Keyboard: the widget takes the focus by Tab and Shift+Tab, never on a click (its owner may
+// set another focus policy). While it holds the focus, the navigation keys without Ctrl, Alt
+// or Meta go to the control, and a key the control leaves goes on to the parent. The
+// control's focus mark is shown while the widget holds the focus and the keyboard is in use:
+// since the focus came by Tab or Shift+Tab, or since the control acted on a key. A mouse
+// press anywhere in the window, or the focus moving to another widget, ends that; the focus
+// leaving for a pop-up or another window only hides the mark until it comes back.
 //
 // Pixels: client pixels are device pixels only while Qt does not scale the display
 // (DisableDisplayScaling); this widget adds no scaling of its own. Under a zoom
@@ -76,6 +86,11 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void leaveEvent(QEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    // Watches the window for mouse presses.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // A block copy of a posted request's paint, kept until Qt lets the widget paint.
@@ -86,6 +101,8 @@ private:
 
     void ServePaintRequest();
     void CopyToScreen(const TPixelBlock& source, const TRect& area);
+    // Shows the focus mark exactly while the widget holds the focus and the keyboard is in use.
+    void FollowFocusMark();
 
     TQtPlatform& platform_;
     ICustomControl& control_;
@@ -96,6 +113,9 @@ private:
     bool recordingRequest_ = false;
     bool servingPaintRequest_ = false; // the paint under way replays the kept copies
     std::vector<TRequestedCopy> requestedCopies_;
+    bool keyboardInUse_ = false;
+    bool focusMarkShown_ = false;
+    QPointer<QWindow> watchedWindow_; // the window whose mouse presses end keyboardInUse_
 };
 
 // The client pixel under a mouse event's position in `widget`. Qt hands a child widget its
