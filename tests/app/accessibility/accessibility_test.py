@@ -36,17 +36,18 @@ TREE_DEPTH_LIMIT = 8
 CODING_MODE_CAPTIONS = ["PCM 32 bit", "Orvex Sqrt", "1 st iteration", "2 nd iteration", "3 rd iteration"]
 START_WINDOW_CAPTION = "Окно Кайзера (20)"
 
-# What a screen reader is told at start, the same on every platform.
+# What a screen reader is told at start, the same on every platform: every control but the
+# read-outs takes the keyboard focus.
 EXPECTED_TREE = [
     "role=slider  name='Level'  value=0 (min -160, max 0, step 1)  value-text=(not offered)"
-    "  description='Tone level in dB relative to full scale'",
+    "  description='Tone level in dB relative to full scale'  focusable",
     "role=slider  name='Frequency'  value=1000 (min 0, max 8000, step 1)  value-text=(not offered)"
-    "  description='Tone frequency in Hz'",
+    "  description='Tone frequency in Hz'  focusable",
     "role=image  name='Spectrum'  description='Window: %s; mode: PCM 32 bit; peak: Bin 64: "
-    "1000.000 Hz, 0.00 dB'" % START_WINDOW_CAPTION,
-    "role=label  name='- 0 dB'  description='Level read-out'",
-    "role=label  name='1000 Hz'  description='Frequency read-out'",
-] + ["role=radio button  name=%r  description=''  %s" % (caption, "checked" if index == 0 else "unchecked")
+    "1000.000 Hz, 0.00 dB'  focusable" % START_WINDOW_CAPTION,
+    "role=label  name='- 0 dB'  description='Level read-out'  not focusable",
+    "role=label  name='1000 Hz'  description='Frequency read-out'  not focusable",
+] + ["role=radio button  name=%r  description=''  focusable  %s" % (caption, "checked" if index == 0 else "unchecked")
      for index, caption in enumerate(CODING_MODE_CAPTIONS)]
 
 # What the program says when the Wayland compositor goes away under it.
@@ -148,6 +149,7 @@ def describe(control):
         pass
     fields.append("description=%r" % control.description)
     states = control.getState()
+    fields.append("focusable" if states.contains(pyatspi.STATE_FOCUSABLE) else "not focusable")
     if control.getRole() == pyatspi.ROLE_RADIO_BUTTON:
         fields.append("checked" if states.contains(pyatspi.STATE_CHECKED) else "unchecked")
     return "  ".join(fields)
