@@ -220,19 +220,6 @@ TEST(GaugeSliderPaint, PressedHandleHasItsBevelDarkAndItsGripMovedDownRight) {
     EXPECT_TRUE(Shows(level, pressed));
 }
 
-TEST(GaugeSliderPaint, FocusMarkDotsTheRingOfTheHandlesFaceAndLeavesNoTraceWhenHidden) {
-    TGaugeFixture f(TGaugeRole::grFrequency);
-    f.gauge.SetFocusMark(true);
-    TPicture marked = PanelGauge(27); // the face: x 29 to 48, y 2 to 15
-    marked.Checkerboard(29, 48, 2, 2, Border, Face);
-    marked.Checkerboard(29, 48, 15, 15, Border, Face);
-    marked.Checkerboard(29, 29, 3, 14, Border, Face);
-    marked.Checkerboard(48, 48, 3, 14, Border, Face);
-    EXPECT_TRUE(Shows(f, marked));
-    f.gauge.SetFocusMark(false);
-    EXPECT_TRUE(Shows(f, PanelGauge(27)));
-}
-
 TEST(GaugeSliderPaint, DisabledGaugeIsGreyWithEngravedArrowsAndNoHandle) {
     TGaugeFixture f(TGaugeRole::grFrequency);
     f.gauge.SetHighLightColor(White); // to tell the arrows' two layers apart

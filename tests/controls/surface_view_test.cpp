@@ -135,29 +135,6 @@ TEST(SurfaceView, HandOverShowsAnExactCopyOnceTheMessagesAreServed) {
     EXPECT_TRUE(SamePixels(composed, source.Pixels(), Width));
 }
 
-TEST(SurfaceView, FocusMarkDotsTheOutermostRingOverThePictureAndLeavesNoTraceWhenHidden) {
-    TDisplay display;
-    TRasterSurface source(Width, Height);
-    FillWithDistinctPixels(source, 5);
-    display.view.SetBitmap(source);
-    display.view.SetFocusColor(RGB(1, 2, 3));
-    display.view.SetFocusMark(true);
-    display.platform.ProcessMessages();
-    std::vector<std::uint32_t> marked = OnScreen(source, 0);
-    for (int y = 0; y < Height; ++y) {
-        for (int x = 0; x < Width; ++x) {
-            const bool ring = x == 0 || y == 0 || x == Width - 1 || y == Height - 1;
-            if (ring && (x + y) % 2 == 0) {
-                marked[static_cast<std::size_t>(y * Width + x)] = 0x00010203;
-            }
-        }
-    }
-    EXPECT_TRUE(SamePixels(display.host->Screen(), marked, Width));
-    display.view.SetFocusMark(false);
-    display.platform.ProcessMessages();
-    EXPECT_TRUE(SamePixels(display.host->Screen(), OnScreen(source, 0), Width));
-}
-
 TEST(SurfaceView, DrawingOnTheSourceAfterAHandOverShowsNothingUntilTheNext) {
     TDisplay display;
     TRasterSurface source(Width, Height);

@@ -201,7 +201,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (int step = 0; step < MaxSteps && !input.Exhausted(); ++step) {
         const int userChangesBefore = watch.userChanges;
         watch.changeJustNotified = false;
-        switch (input.Below(13)) {
+        switch (input.Below(12)) {
         case 0: {
             const MouseButton button = Button(input);
             host->MouseDown(button, Point(input, *host));
@@ -241,14 +241,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             break;
         case 10:
             SetProperty(input, gauge);
-            break;
-        case 11:
-            if (input.Flag()) {
-                gauge.SetFocusMark(input.Flag());
-            } else {
-                const auto key = static_cast<platform::NavigationKey>(input.Below(8));
-                Require(gauge.KeyDown(key) == enabled, "a key is handled exactly when enabled");
-            }
             break;
         default:
             // The window gets a new place and size: a new host, as a layout would give.

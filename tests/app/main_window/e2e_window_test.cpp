@@ -404,6 +404,21 @@ int PeakRow(const QImage& image) {
     return 250;
 }
 
+// The bin of the marker in a client picture: the column of its white tip, the lowest pixel
+// of its triangle, under three white pixels; -1 without one.
+int MarkerBin(const QImage& image) {
+    const auto white = [&](int x, int y) { return Rgb(image, x, y) == 0xFFFFFFu; };
+    for (int y = 10; y < 250; ++y) {
+        for (int x = 16; x < 15 + 511; ++x) {
+            if (white(x, y) && !white(x - 1, y) && !white(x + 1, y) && white(x - 1, y - 1) &&
+                white(x + 1, y - 1)) {
+                return x - 15;
+            }
+        }
+    }
+    return -1;
+}
+
 // `screenshot` of a window drawn at `zoom` as its client pixels: the last screen pixel of
 // each client pixel's square.
 QImage ClientPixels(const QImage& screenshot, int zoom) {
@@ -481,6 +496,13 @@ TEST(EndToEnd, RealWindowShowsTheSpectrumFollowsTheLevelSliderAndTheProgramEndsW
         const QImage afterShot = Screenshot(display, window);
         ASSERT_EQ(afterShot.size(), QSize(556, 404) * zoom);
         EXPECT_NEAR(PeakRow(ClientPixels(afterShot, zoom)) - PeakRow(first), 15, 1);
+
+        // Markers on (M), and a click on the last screen pixel of bin 200's column: marker 1.
+        ASSERT_TRUE(Xdotool(display, "windowfocus --sync " + window + " key m mousemove --window " +
+                                         window + " " + std::to_string(zoom * 216 - 1) + " " +
+                                         std::to_string(zoom * 60) + " click 1"));
+        std::this_thread::sleep_for(300ms);
+        EXPECT_EQ(MarkerBin(ClientPixels(Screenshot(display, window), zoom)), 200);
         EXPECT_TRUE(orvex.Running());
 
         // Destroyed from outside rather than asked to close, the window takes the program

@@ -8,7 +8,6 @@
 #include "support/pixel_asserts.h"
 #include "support/platform_printers.h"
 #include "support/qt_application.h"
-#include "support/qt_mouse.h"
 
 #include <cstdint>
 #include <functional>
@@ -120,12 +119,8 @@ public:
         Log("wheel " + std::to_string(delta) + " " + At(point));
         return handlesWheel_;
     }
-    // Acts on the keys from Home on.
-    bool KeyDown(platform::NavigationKey key) override {
-        Log("key " + std::to_string(static_cast<int>(key)));
-        return key >= platform::NavigationKey::nkHome;
-    }
-    void SetFocusMark(bool shown) override { Log(shown ? "mark" : "no mark"); }
+    bool KeyDown(platform::NavigationKey) override { return false; }
+    void SetFocusMark(bool) override {}
 
     IControlHost* Host() const { return host_; }
     TPoint ClientSize() const { return clientSize_; }
@@ -259,37 +254,6 @@ TEST_F(QtControlWidget, IsAFixedSizeChildThatNeverErasesTracksTheMouseAndTakesTh
     EXPECT_FALSE(widget->autoFillBackground());
     EXPECT_TRUE(widget->hasMouseTracking());
     EXPECT_EQ(widget->focusPolicy(), Qt::TabFocus);
-}
-
-// The navigation keys reach the control with the focus, and its mark shows while the
-// keyboard is in use: from a Tab or a key acted on, until the mouse is pressed in the
-// window or the focus moves on.
-TEST_F(QtControlWidget, KeysReachTheFocusedControlWhichShowsItsMarkWhileTheKeyboardIsInUse) {
-    TRecordingControl first;
-    TRecordingControl second;
-    const auto firstWidget = Host(first, {0, 0, 20, 20});
-    const auto secondWidget = Host(second, DisplayBounds);
-    window_.show();
-    window_.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&window_));
-    ASSERT_TRUE(firstWidget->hasFocus()); // given by the window's activation: no mark
-    QTest::keyClick(firstWidget.get(), Qt::Key_Tab);
-    ASSERT_TRUE(secondWidget->hasFocus());
-    for (const Qt::Key key : {Qt::Key_Left, Qt::Key_Right, Qt::Key_Up, Qt::Key_Down,
-                              Qt::Key_PageUp, Qt::Key_PageDown, Qt::Key_Home, Qt::Key_End}) {
-        QTest::keyClick(secondWidget.get(), key);
-    }
-    QTest::keyClick(secondWidget.get(), Qt::Key_Home, Qt::ControlModifier); // a shortcut's
-    support::WindowSystemClick(*firstWidget, QPointF(5, 5));
-    QTest::keyClick(secondWidget.get(), Qt::Key_Left); // left by the control: still no mark
-    QTest::keyClick(secondWidget.get(), Qt::Key_End);
-    QTest::keyClick(secondWidget.get(), Qt::Key_Backtab);
-    EXPECT_EQ(second.Clicks(),
-              (std::vector<std::string>{"mark", "key 0", "key 1", "key 2", "key 3", "key 4",
-                                        "key 5", "key 6", "key 7", "no mark", "key 0", "key 7",
-                                        "mark", "no mark"}));
-    EXPECT_TRUE(firstWidget->hasFocus());
-    EXPECT_EQ(first.Clicks(), (std::vector<std::string>{"down left 5,5", "up left 5,5", "mark"}));
 }
 
 TEST_F(QtControlWidget, ShowsTheSurfaceViewsPicturePixelForPixel) {
