@@ -98,7 +98,6 @@ public:
     // Moves as described above; returns true unless the control is disabled.
     bool KeyDown(platform::NavigationKey key) override;
     void SetFocusMark(bool shown) override;
-    bool FocusMarkShown() const { return focusMark_; }
 
     // The range always has Min < Max and Position within it. Values out of range are
     // corrected, never rejected: Position is clamped into Min..Max; a Max not above Min

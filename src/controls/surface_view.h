@@ -60,7 +60,6 @@ public:
     bool MouseWheel(std::int32_t, platform::TPoint) override { return false; }
     bool KeyDown(platform::NavigationKey) override { return false; }
     void SetFocusMark(bool shown) override;
-    bool FocusMarkShown() const { return focusMark_; }
 
     std::int32_t Width() const { return width_; }
     std::int32_t Height() const { return height_; }
