@@ -394,7 +394,7 @@ TEST(GaugeSlider, WheelMovesBySmallChangePerNotch) {
 }
 
 // The arrows step as the buttons do, the page keys as the track, Home and End go to the ends,
-// each a change by the user.
+// each a change by the user; a disabled gauge takes no key.
 TEST(GaugeSlider, KeysStepPageAndJumpToTheEndsAsChangesByTheUser) {
     using enum platform::NavigationKey;
     TGaugeFixture f(TGaugeRole::grFrequency);
@@ -404,6 +404,8 @@ TEST(GaugeSlider, KeysStepPageAndJumpToTheEndsAsChangesByTheUser) {
     }
     EXPECT_EQ(f.ChangedPositions(), (TPositions{1001, 1002, 1001, 1026, 1025, 1000, 8000, 0}));
     EXPECT_EQ(f.userChanges.size(), 8u);
+    f.gauge.SetEnabled(false);
+    EXPECT_FALSE(f.gauge.KeyDown(nkEnd));
 }
 
 TEST(GaugeSlider, OtherButtonsThanTheLeftChangeNothingOnPress) {

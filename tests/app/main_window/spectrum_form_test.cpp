@@ -216,25 +216,30 @@ TEST_F(SpectrumFormTest, ArrowClickUpdatesReadOutsAndGainAtOnceAndThePictureLate
     EXPECT_EQ(PixelsOf(form->ImageSpAmp().Bitmap()), before); // still shown one tick late
 }
 
-// A focus mark shows only while the keyboard is in use, on its control's outermost ring
-// (the slider's on its handle's face): at start and after a mouse press the window is as ever.
+// A focus mark shows only while the keyboard is in use: at start and after a mouse press the
+// window is as ever; a key acted on brings the mark back. Each mark keeps to its control's
+// outermost ring (the slider's to its handle's face).
 TEST_F(SpectrumFormTest, FocusMarksShowOnlyWhileTheKeyboardIsInUse) {
     form->show();
     form->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
     const QImage atStart = form->grab().toImage();
-    for (const QRect ring : {QRect(36 + 103, 317 + 2, 20, 14), Rect(layout::SpectrumDisplay)}) {
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab); // from the checked button
-        const QImage marked = form->grab().toImage();
-        const QRect inside = ring.adjusted(1, 1, -1, -1);
-        EXPECT_TRUE(marked.copy(ring) != atStart.copy(ring));
-        EXPECT_TRUE(marked.copy(inside) == atStart.copy(inside));
+    const auto marksOnly = [&atStart](const QImage& marked, const QRect& ring) {
         QImage outside = marked;
         QPainter(&outside).drawImage(ring.topLeft(), atStart, ring);
-        EXPECT_TRUE(outside == atStart);
-    }
+        const QRect inside = ring.adjusted(1, 1, -1, -1);
+        return outside == atStart && marked.copy(inside) == atStart.copy(inside) && marked != atStart;
+    };
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab); // from the checked button
+    const QImage levelMarked = form->grab().toImage();
+    EXPECT_TRUE(marksOnly(levelMarked, QRect(36 + 103, 317 + 2, 20, 14)));
     QTest::mouseClick(form->windowHandle(), Qt::LeftButton, {}, QPoint(300, 300)); // no control
     EXPECT_TRUE(form->grab().toImage() == atStart);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Left);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
+    EXPECT_TRUE(form->grab().toImage() == levelMarked);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+    EXPECT_TRUE(marksOnly(form->grab().toImage(), Rect(layout::SpectrumDisplay)));
 }
 
 TEST_F(SpectrumFormTest, RadioButtonChangesTheCodingFromTheNextFrame) {
