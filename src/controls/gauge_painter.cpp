@@ -86,6 +86,16 @@ void TGaugePainter::FrameRect(const TRect& r, TColor color) {
     canvas_.FillRect({r.right - 1, r.top + 1, r.right, r.bottom - 1});
 }
 
+void TGaugePainter::FrameDotted(const TRect& r, TColor dot, TColor gap) {
+    if (r.IsEmpty()) {
+        return;
+    }
+    FillPattern({r.left, r.top, r.right, r.top + 1}, dot, gap);
+    FillPattern({r.left, r.bottom - 1, r.right, r.bottom}, dot, gap);
+    FillPattern({r.left, r.top + 1, r.left + 1, r.bottom - 1}, dot, gap);
+    FillPattern({r.right - 1, r.top + 1, r.right, r.bottom - 1}, dot, gap);
+}
+
 void TGaugePainter::DrawFrameEdges(TRect& r, TGaugeDirection direction, TColor color) {
     canvas_.SetPenColor(Resolve(color));
     canvas_.MoveTo(r.left, r.top);

@@ -51,6 +51,10 @@ public:
     // The 1-pixel border just inside `r`.
     void FrameRect(const platform::TRect& r, platform::TColor color);
 
+    // The 1-pixel border just inside `r` as a dotted line: `dot` on the pixels with x + y
+    // even, `gap` on the others (the checkerboard of FillPattern).
+    void FrameDotted(const platform::TRect& r, platform::TColor dot, platform::TColor gap);
+
     // Draws the frame of a part pointing in `direction` just inside `r` with a pen of
     // `color`: the top edge, the bottom edge, then the outer end (the left edge for gdLeft,
     // the right edge for gdRight); the end towards the middle of the gauge stays open.

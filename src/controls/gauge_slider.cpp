@@ -47,6 +47,16 @@ TRect Moved(const TRect& r, std::int32_t dx, std::int32_t dy) {
     return {r.left + dx, r.top + dy, r.right + dx, r.bottom + dy};
 }
 
+// Stores `value` and reports whether it changed anything.
+template <typename T>
+bool Store(T& field, T value) {
+    if (field == value) {
+        return false;
+    }
+    field = value;
+    return true;
+}
+
 } // namespace
 
 // Marks a change as caused by the mouse for as long as it lives, also when the change
@@ -165,6 +175,44 @@ bool TGaugeSlider::MouseWheel(std::int32_t delta, TPoint) {
     return true;
 }
 
+bool TGaugeSlider::KeyDown(platform::NavigationKey key) {
+    using platform::NavigationKey;
+    if (!enabled_) {
+        return false;
+    }
+    // The steps of the buttons, the track and a drag to either end.
+    TUserChange userChange(changeByUser_);
+    switch (key) {
+    case NavigationKey::nkLeft:
+    case NavigationKey::nkDown:
+        MoveBy(-std::int64_t{smallChange_});
+        break;
+    case NavigationKey::nkRight:
+    case NavigationKey::nkUp:
+        MoveBy(smallChange_);
+        break;
+    case NavigationKey::nkPageDown:
+        MoveBy(-std::int64_t{largeChange_});
+        break;
+    case NavigationKey::nkPageUp:
+        MoveBy(largeChange_);
+        break;
+    case NavigationKey::nkHome:
+        SetPosition(min_);
+        break;
+    case NavigationKey::nkEnd:
+        SetPosition(max_);
+        break;
+    }
+    return true;
+}
+
+void TGaugeSlider::SetFocusMark(bool shown) {
+    if (Store(focusMark_, shown)) {
+        Repaint();
+    }
+}
+
 void TGaugeSlider::SetMin(std::int32_t value) {
     if (value >= max_) {
         value = max_ - 1;
@@ -206,20 +254,6 @@ void TGaugeSlider::SetSmallChange(std::int32_t value) {
 void TGaugeSlider::SetLargeChange(std::int32_t value) {
     largeChange_ = std::max(value, 1);
 }
-
-namespace {
-
-// Stores `value` and reports whether it changed anything.
-template <typename T>
-bool Store(T& field, T value) {
-    if (field == value) {
-        return false;
-    }
-    field = value;
-    return true;
-}
-
-} // namespace
 
 void TGaugeSlider::SetHandleSize(std::int32_t value) {
     if (Store(handleSize_, std::max(value, 0))) {
@@ -622,6 +656,11 @@ void TGaugeSlider::DrawHandle(TGaugePainter& painter, TRect r) const {
                           TBevelFit::bfShrink);
     }
     painter.FillSolid(r, handleColor_);
+    if (focusMark_) {
+        // On the face's outermost ring, beneath the grip bars (which reach it only while
+        // the pressed handle shifts them).
+        painter.FrameDotted(r, borderColor_, handleColor_);
+    }
     if (!showHandleGrip_) {
         return;
     }

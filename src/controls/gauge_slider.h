@@ -46,10 +46,15 @@ enum class TRepeatMode : std::uint8_t {
 // wheel moves by SmallChange per notch. Every real change of Position is reported through
 // OnChange, and then through OnUserChange when a press or a drag caused it.
 //
-// The control has no keyboard handling and never takes the keyboard focus, neither by
-// tabbing nor on a click. A window that hands the wheel only to the control with the focus
-// (the main window does) therefore never forwards wheel events to a gauge; MouseWheel
-// serves hosts that do.
+// Keys, while the host gives the control the keyboard focus: Left and Down step down by
+// SmallChange as the previous button does, Right and Up step up as the next button does,
+// Page Down and Page Up page by LargeChange as a press on the track does, and Home and End
+// go to Min and Max as a drag to either end does; each is a change by the user. A window
+// that hands the wheel only to the control with the focus never forwards wheel events to
+// a gauge (the main window's gauges ignore the wheel); MouseWheel serves hosts that do.
+//
+// With its focus mark shown, the handle's face carries a dotted frame in BorderColor on
+// every other pixel of its outermost ring; all other pixels are as without the mark.
 //
 // Timers, the mouse capture, the pointer and system colours come from the platform; the
 // control paints into a surface of its own the size of its client area and copies that
@@ -90,6 +95,9 @@ public:
     // Moves by (SmallChange * delta) div 120, truncating toward zero; returns true unless
     // the control is disabled.
     bool MouseWheel(std::int32_t delta, platform::TPoint point) override;
+    // Moves as described above; returns true unless the control is disabled.
+    bool KeyDown(platform::NavigationKey key) override;
+    void SetFocusMark(bool shown) override;
 
     // The range always has Min < Max and Position within it. Values out of range are
     // corrected, never rejected: Position is clamped into Min..Max; a Max not above Min
@@ -204,6 +212,7 @@ private:
     bool showHandleGrip_ = true;
     TGaugeBackground backgnd_ = TGaugeBackground::bgPattern;
     bool enabled_ = true;
+    bool focusMark_ = false;
 
     platform::TColor color_ = platform::scScrollBar;
     platform::TColor handleColor_ = platform::scButtonShadow;

@@ -111,6 +111,24 @@ void TSurfaceView::SetColor(platform::TColor color) {
     ForceFullRepaint();
 }
 
+void TSurfaceView::SetFocusColor(platform::TColor color) {
+    if (color == focusColor_) {
+        return;
+    }
+    focusColor_ = color;
+    if (focusMark_) {
+        ForceFullRepaint();
+    }
+}
+
+void TSurfaceView::SetFocusMark(bool shown) {
+    if (shown == focusMark_) {
+        return;
+    }
+    focusMark_ = shown;
+    ForceFullRepaint();
+}
+
 void TSurfaceView::SetRepaintMode(TRepaintMode mode) {
     if (mode == repaintMode_) {
         return;
@@ -278,13 +296,15 @@ void TSurfaceView::ComposeBuffer() {
 }
 
 // Runs the paint stages within the buffer's clip rectangle: the background, then the
-// bitmap. The background goes only where the opaque bitmap leaves the buffer uncovered:
-// filling under the bitmap as well would give the same pixels at twice the cost.
+// bitmap, then the focus mark. The background goes only where the opaque bitmap leaves the
+// buffer uncovered: filling under the bitmap as well would give the same pixels at twice
+// the cost.
 void TSurfaceView::RunStages() {
     const raster::TPixel32 background = BackgroundPixel();
     const TRect extent = platform::SizeRect(buffer_.Width(), buffer_.Height());
     if (bitmap_.IsEmpty() || placement_.IsEmpty()) {
         buffer_.FillRectClipped(extent, background);
+        DrawFocusMark();
         return;
     }
     // The bands above, below, left and right of the placement.
@@ -294,8 +314,24 @@ void TSurfaceView::RunStages() {
     buffer_.FillRectClipped({extent.left, p.top, p.left, p.bottom}, background);
     buffer_.FillRectClipped({p.right, p.top, extent.right, p.bottom}, background);
 
-    raster::TRasterSurface::TLockGuard lock(bitmap_);
-    buffer_.DrawOpaque(bitmap_, {p.left, p.top});
+    {
+        raster::TRasterSurface::TLockGuard lock(bitmap_);
+        buffer_.DrawOpaque(bitmap_, {p.left, p.top});
+    }
+    DrawFocusMark();
+}
+
+void TSurfaceView::DrawFocusMark() {
+    const TRect r = ClientRect();
+    if (!focusMark_ || r.IsEmpty()) {
+        return;
+    }
+    const raster::TPixel32 dot =
+        raster::ColorToPixel32(platform::ResolveColor(platform_, focusColor_));
+    buffer_.DotRectClipped({r.left, r.top, r.right, r.top + 1}, dot);
+    buffer_.DotRectClipped({r.left, r.bottom - 1, r.right, r.bottom}, dot);
+    buffer_.DotRectClipped({r.left, r.top + 1, r.left + 1, r.bottom - 1}, dot);
+    buffer_.DotRectClipped({r.right - 1, r.top + 1, r.right, r.bottom - 1}, dot);
 }
 
 raster::TPixel32 TSurfaceView::BackgroundPixel() const {

@@ -25,7 +25,11 @@ enum class TRepaintMode : std::uint8_t {
 // it to the window. In rmOptimizer mode a tile optimizer tracks what changed, the control
 // posts itself a paint request after each change, and only the changed parts are
 // recomposed and copied. A bitmap smaller than the client area leaves the rest in the
-// background colour; a larger one is cut off at the client area.
+// background colour; a larger one is cut off at the client area. The focus mark is a dotted
+// frame in the focus colour on every other pixel of the client area's outermost ring, over
+// the picture.
+//
+// The control acts on no key.
 class TSurfaceView : public platform::ICustomControl {
 public:
     // The buffer grows with this much slack beyond the client area, so that resizes rarely
@@ -54,6 +58,8 @@ public:
     void MouseUp(platform::MouseButton button, platform::TPoint point) override;
     void MouseLeave() override {}
     bool MouseWheel(std::int32_t, platform::TPoint) override { return false; }
+    bool KeyDown(platform::NavigationKey) override { return false; }
+    void SetFocusMark(bool shown) override;
 
     std::int32_t Width() const { return width_; }
     std::int32_t Height() const { return height_; }
@@ -68,6 +74,8 @@ public:
 
     // The background colour; a system colour is resolved whenever the control composes.
     void SetColor(platform::TColor color);
+    // The focus mark's colour, resolved as the background's; silver by default.
+    void SetFocusColor(platform::TColor color);
 
     void SetRepaintMode(TRepaintMode mode);
 
@@ -103,6 +111,7 @@ private:
     void PaintFromBuffer(platform::IWindowCanvas& window);
     void ComposeBuffer();
     void RunStages();
+    void DrawFocusMark();
     raster::TPixel32 BackgroundPixel() const;
 
     platform::IPlatform& platform_;
@@ -110,6 +119,8 @@ private:
     std::int32_t width_ = 0;
     std::int32_t height_ = 0;
     platform::TColor color_ = platform::RGB(0, 0, 0);
+    platform::TColor focusColor_ = platform::RGB(192, 192, 192);
+    bool focusMark_ = false;
     TRepaintMode repaintMode_ = TRepaintMode::rmFull;
     std::int32_t updateCount_ = 0;
 

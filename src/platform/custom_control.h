@@ -17,11 +17,24 @@ enum class PaintReason : std::uint8_t {
     prRequested,   // the control's own posted paint request (IControlHost::PostPaintRequest)
 };
 
+// The keys a control may act on while it holds the keyboard focus. Tab and Shift+Tab stay
+// with the window, which moves the focus with them.
+enum class NavigationKey : std::uint8_t {
+    nkLeft,
+    nkRight,
+    nkUp,
+    nkDown,
+    nkPageUp,
+    nkPageDown,
+    nkHome,
+    nkEnd,
+};
+
 // A control that paints every pixel of its client area itself. Its host window forwards
 // the window's events to it: a toolkit widget calls Paint from its paint event (and for a
 // posted request), the mouse handlers from its mouse events, MouseLeave when the pointer
-// leaves and MouseWheel from its wheel event; it never erases the background itself.
-// All points are client coordinates in pixels.
+// leaves, MouseWheel from its wheel event and KeyDown from its key presses; it never erases
+// the background itself. All points are client coordinates in pixels.
 class ICustomControl {
 public:
     virtual ~ICustomControl() = default;
@@ -46,6 +59,15 @@ public:
     // `delta` is in wheel units, 120 per notch, positive when the wheel turns away from
     // the user. Returns whether the control handled the event.
     virtual bool MouseWheel(std::int32_t delta, TPoint point) = 0;
+
+    // A key pressed (or repeated) while the control holds the keyboard focus. Returns whether
+    // the control acted on it; a key it leaves goes on to the window.
+    virtual bool KeyDown(NavigationKey key) = 0;
+
+    // Shows or hides the control's focus mark. The host shows it while the control holds
+    // the keyboard focus and the keyboard is in use, and hides it when the focus leaves or
+    // the mouse is used. Hidden, the control paints exactly as it does without the focus.
+    virtual void SetFocusMark(bool shown) = 0;
 };
 
 } // namespace platform

@@ -111,6 +111,21 @@ void TRasterSurface::FillRectClipped(const TRect& area, TPixel32 value) {
     NotifyChange();
 }
 
+void TRasterSurface::DotRectClipped(const TRect& area, TPixel32 value) {
+    const TRect r = platform::Intersection(area, clipRect_);
+    if (!r.IsEmpty()) {
+        const auto stride = static_cast<std::size_t>(width_);
+        for (std::int32_t y = r.top; y < r.bottom; ++y) {
+            TPixel32* const row = bits_ + static_cast<std::size_t>(y) * stride;
+            // The first x of the row with x + y even; both are at least 0.
+            for (std::int32_t x = r.left + ((r.left + y) & 1); x < r.right; x += 2) {
+                row[x] = value;
+            }
+        }
+    }
+    NotifyChange();
+}
+
 void TRasterSurface::DrawOpaque(const TRasterSurface& source, TPoint destination) {
     assert(&source != this);
     const TRect r = platform::Intersection(PlacedRect(destination, source.width_, source.height_),

@@ -117,6 +117,11 @@ public:
     // Sets the pixels of `area` within the clip rectangle to `value`, then notifies change.
     void FillRectClipped(const platform::TRect& area, TPixel32 value);
 
+    // Sets the pixels of `area` within the clip rectangle whose x + y is even to `value`
+    // (a dotted fill aligned to the surface's origin) and leaves the others, then notifies
+    // change.
+    void DotRectClipped(const platform::TRect& area, TPixel32 value);
+
     // Copies `source` with its top-left pixel at `destination`, all four bytes of every
     // pixel, within the clip rectangle; then notifies change. `source` must not be this
     // surface.

@@ -8,6 +8,7 @@
 #include "support/gauge_fixture.h"
 #include "support/pixel_asserts.h"
 
+#include <array>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -218,6 +219,17 @@ TEST(GaugeSliderPaint, PressedHandleHasItsBevelDarkAndItsGripMovedDownRight) {
         pressed.Column(bar + 1, 4, 15, HandleLo);
     }
     EXPECT_TRUE(Shows(level, pressed));
+}
+
+TEST(GaugeSliderPaint, FocusMarkDotsTheRingOfTheHandlesFace) {
+    TGaugeFixture f(TGaugeRole::grFrequency);
+    f.gauge.SetFocusMark(true);
+    TPicture marked = PanelGauge(27); // the face: x 29 to 48, y 2 to 15
+    for (const auto& [x0, x1, y0, y1] : {std::array{29, 48, 2, 2}, std::array{29, 48, 15, 15},
+                                         std::array{29, 29, 3, 14}, std::array{48, 48, 3, 14}}) {
+        marked.Checkerboard(x0, x1, y0, y1, Border, Face);
+    }
+    EXPECT_TRUE(Shows(f, marked));
 }
 
 TEST(GaugeSliderPaint, DisabledGaugeIsGreyWithEngravedArrowsAndNoHandle) {

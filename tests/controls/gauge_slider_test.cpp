@@ -393,6 +393,21 @@ TEST(GaugeSlider, WheelMovesBySmallChangePerNotch) {
     EXPECT_EQ(f.gauge.Position(), 8000);
 }
 
+// The arrows step as the buttons do, the page keys as the track, Home and End go to the ends,
+// each a change by the user; a disabled gauge takes no key.
+TEST(GaugeSlider, KeysStepPageAndJumpToTheEndsAsChangesByTheUser) {
+    using enum platform::NavigationKey;
+    TGaugeFixture f(TGaugeRole::grFrequency);
+    f.gauge.SetLargeChange(25);
+    for (const auto key : {nkRight, nkUp, nkLeft, nkPageUp, nkDown, nkPageDown, nkEnd, nkHome}) {
+        EXPECT_TRUE(f.gauge.KeyDown(key));
+    }
+    EXPECT_EQ(f.ChangedPositions(), (TPositions{1001, 1002, 1001, 1026, 1025, 1000, 8000, 0}));
+    EXPECT_EQ(f.userChanges.size(), 8u);
+    f.gauge.SetEnabled(false);
+    EXPECT_FALSE(f.gauge.KeyDown(nkEnd));
+}
+
 TEST(GaugeSlider, OtherButtonsThanTheLeftChangeNothingOnPress) {
     TGaugeFixture f(TGaugeRole::grFrequency);
     f.platform.ProcessMessages();

@@ -135,6 +135,25 @@ TEST(SurfaceView, HandOverShowsAnExactCopyOnceTheMessagesAreServed) {
     EXPECT_TRUE(SamePixels(composed, source.Pixels(), Width));
 }
 
+TEST(SurfaceView, FocusMarkDotsTheOutermostRingOverThePicture) {
+    TDisplay display;
+    TRasterSurface source(Width, Height);
+    FillWithDistinctPixels(source, 5);
+    display.view.SetBitmap(source);
+    display.view.SetFocusColor(RGB(1, 2, 3));
+    display.view.SetFocusMark(true);
+    display.platform.ProcessMessages();
+    std::vector<std::uint32_t> marked = OnScreen(source, 0);
+    for (int y = 0; y < Height; ++y) {
+        for (int x = 0; x < Width; ++x) {
+            if ((x % (Width - 1) == 0 || y % (Height - 1) == 0) && (x + y) % 2 == 0) {
+                marked[static_cast<std::size_t>(y * Width + x)] = 0x00010203; // on the ring
+            }
+        }
+    }
+    EXPECT_TRUE(SamePixels(display.host->Screen(), marked, Width));
+}
+
 TEST(SurfaceView, DrawingOnTheSourceAfterAHandOverShowsNothingUntilTheNext) {
     TDisplay display;
     TRasterSurface source(Width, Height);

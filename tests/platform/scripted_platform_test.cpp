@@ -39,6 +39,8 @@ public:
         events.push_back("wheel " + std::to_string(delta));
         return true;
     }
+    bool KeyDown(platform::NavigationKey) override { return false; }
+    void SetFocusMark(bool) override {}
 
     platform::IControlHost* host_ = nullptr;
     std::vector<TPoint> sizes;

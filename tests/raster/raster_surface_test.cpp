@@ -249,14 +249,16 @@ TEST(RasterSurface, ClippedFillAndOpaqueDrawKeepToTheClipRectangle) {
     EXPECT_EQ(target.ClipRect(), (TRect{1, 1, 5, 5}));
     target.FillRectClipped({-3, -3, 20, 20}, 0xFF0000FF);
     target.DrawOpaque(picture, {3, 2});
+    target.DotRectClipped({-3, -3, 20, 20}, 7); // every other pixel
 
     std::vector<TPixel32> expected(6 * 5, 0);
     for (int y = 1; y < 5; ++y) {
         for (int x = 1; x < 5; ++x) {
             const bool fromPicture = x >= 3 && y >= 2;
             expected[static_cast<std::size_t>(y * 6 + x)] =
-                fromPicture ? picture.Pixels()[static_cast<std::size_t>((y - 2) * 4 + (x - 3))]
-                            : 0xFF0000FF;
+                (x + y) % 2 == 0 ? 7
+                : fromPicture    ? picture.Pixels()[static_cast<std::size_t>((y - 2) * 4 + (x - 3))]
+                                 : 0xFF0000FF;
         }
     }
     EXPECT_TRUE(SamePixels(target.Pixels(), expected, 6));

@@ -260,14 +260,15 @@ void TSpectrumForm::CreateControls() {
     imageSpAmp_ = std::make_unique<controls::TSurfaceView>(platform_, layout::SpectrumDisplay.Width,
                                                            layout::SpectrumDisplay.Height);
     imageSpAmp_->SetColor(RGB(0, 0, 0));
+    imageSpAmp_->SetFocusColor(display::ScaleTextColor);
     imageSpAmp_->SetRepaintMode(controls::TRepaintMode::rmOptimizer);
+    // The display, the sliders and the checked coding-mode button take the keyboard focus by
+    // Tab in the order of their creation.
     imageSpAmpWidget_ = new TQtControlWidget(
         platform_, *imageSpAmp_, layout::SpectrumDisplay.Bounds(), this, TWheelHandling::whIgnore);
-    imageSpAmpWidget_->setFocusPolicy(Qt::NoFocus);
     imageSpAmpWidget_->installEventFilter(this);
 
-    // The wheel moves neither slider in this window: it goes only to the control with the
-    // keyboard focus, which a slider never takes.
+    // The wheel moves neither slider in this window, not even one with the keyboard focus.
     gaugeLevel_ = std::make_unique<controls::TGaugeSlider>(platform_);
     display::ConfigureGauge(*gaugeLevel_, display::LevelGaugeRange);
     gaugeLevelWidget_ = new TQtControlWidget(platform_, *gaugeLevel_, layout::GaugeLevel.Bounds(),
@@ -296,6 +297,8 @@ void TSpectrumForm::CreateControls() {
         });
     }
     CodingModeButton(analysis::StartCodingMode).setChecked(true);
+    // The window opens with the keyboard focus on the checked coding-mode button.
+    CodingModeButton(analysis::StartCodingMode).setFocus(Qt::OtherFocusReason);
 
     gaugeF_ = std::make_unique<controls::TGaugeSlider>(platform_);
     display::ConfigureGauge(*gaugeF_, display::FrequencyGaugeRange);

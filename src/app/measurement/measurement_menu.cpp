@@ -2,9 +2,9 @@
 #include "measurement_menu.h"
 
 #include "app/common/shortcut_item.h"
+#include "platform/qt/qt_control_widget.h"
 
 #include <algorithm>
-#include <cmath>
 
 #include <QAction>
 #include <QActionGroup>
@@ -82,7 +82,7 @@ void TMeasurementMenu::FollowMarkersShown() {
         display_.setFocusPolicy(Qt::StrongFocus);
         display_.setFocus(Qt::OtherFocusReason);
     } else {
-        display_.setFocusPolicy(Qt::NoFocus);
+        display_.setFocusPolicy(Qt::TabFocus);
     }
 }
 
@@ -105,9 +105,8 @@ bool TMeasurementMenu::eventFilter(QObject* watched, QEvent* event) {
             const display::TMarker marker = press->modifiers().testFlag(Qt::ShiftModifier)
                                                 ? display::TMarker::mkSecond
                                                 : display::TMarker::mkFirst;
-            // The column under the pointer is the bin; under a zoom a position between
-            // screen pixels belongs to the client pixel it lies in.
-            const int bin = static_cast<int>(std::floor(press->position().x()));
+            // The column under the pointer is the bin.
+            const int bin = platform::qt::ClientPointOf(display_, *press).x;
             guard_([this, marker, bin] { views_.PlaceMarker(marker, bin); });
             FollowMarkersShown();
         }

@@ -23,7 +23,8 @@ namespace app {
 // With the markers shown, a left click on the display places marker 1 at the bin under the
 // pointer and a shift-click marker 2; the display then takes the keyboard focus, where the
 // left and right arrows move the active marker by one bin and 1 or 2 choose it (placing it
-// on the highest bin if it is not placed yet). Without markers a click does nothing.
+// on the highest bin if it is not placed yet). Without markers a click does nothing, and the
+// display takes the focus only by Tab.
 class TMeasurementMenu : public QObject {
 public:
     // Adds the section to `menu` and the shortcuts to `window`; `display` is the widget that
@@ -48,7 +49,7 @@ protected:
 private:
     QAction* AddItem(QMenu& menu, const QString& caption, const QString& shortcut,
                      const std::function<void()>& handler);
-    // Gives the display the keyboard focus while the markers are shown, and only then.
+    // Gives the display the keyboard focus, also on a click, while the markers are shown.
     void FollowMarkersShown();
     // Makes `marker` the active one, placing it on the highest bin of the trace if needed.
     void ChooseMarker(display::TMarker marker);

@@ -8,15 +8,19 @@
 #include <cassert>
 #include <cmath>
 #include <optional>
+#include <utility>
 
 #include <QCoreApplication>
 #include <QCursor>
 #include <QEvent>
+#include <QFocusEvent>
 #include <QImage>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QRegion>
 #include <QWheelEvent>
+#include <QWindow>
 
 namespace platform::qt {
 
@@ -41,14 +45,41 @@ std::optional<MouseButton> MouseButtonOf(Qt::MouseButton button) {
     }
 }
 
-// Under a zoom a position falls between client pixels; the pixel it lies in is the one
-// the user sees under the pointer, so it is rounded down, never to the nearest.
-TPoint ClientPointOf(const QPointF& position) {
+// The keys a control may act on.
+constexpr std::pair<Qt::Key, NavigationKey> NavigationKeys[] = {
+    {Qt::Key_Left, NavigationKey::nkLeft},        {Qt::Key_Right, NavigationKey::nkRight},
+    {Qt::Key_Up, NavigationKey::nkUp},            {Qt::Key_Down, NavigationKey::nkDown},
+    {Qt::Key_PageUp, NavigationKey::nkPageUp},    {Qt::Key_PageDown, NavigationKey::nkPageDown},
+    {Qt::Key_Home, NavigationKey::nkHome},        {Qt::Key_End, NavigationKey::nkEnd},
+};
+
+// The navigation key a key press is, if any: with Ctrl, Alt or Meta it is a shortcut's.
+std::optional<NavigationKey> NavigationKeyOf(const QKeyEvent& event) {
+    if ((event.modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier)) != Qt::NoModifier) {
+        return std::nullopt;
+    }
+    for (const auto& [qtKey, key] : NavigationKeys) {
+        if (event.key() == qtKey) {
+            return key;
+        }
+    }
+    return std::nullopt;
+}
+
+// Qt rounds a position to the nearest whole pixel: the exact one lies within half a pixel.
+constexpr qreal RoundingReach = 0.5;
+
+} // namespace
+
+TPoint ClientPointOf(const QWidget& widget, const QSinglePointEvent& event) {
+    const QPointF rounded = event.position();
+    const QPointF exact = widget.mapFrom(widget.window(), event.scenePosition());
+    const bool agree = std::abs(exact.x() - rounded.x()) <= RoundingReach &&
+                       std::abs(exact.y() - rounded.y()) <= RoundingReach;
+    const QPointF position = agree ? exact : rounded;
     return {static_cast<std::int32_t>(std::floor(position.x())),
             static_cast<std::int32_t>(std::floor(position.y()))};
 }
-
-} // namespace
 
 TQtControlWidget::TQtControlWidget(TQtPlatform& platform, ICustomControl& control,
                                    const TRect& bounds, QWidget* parent, TWheelHandling wheel)
@@ -58,8 +89,8 @@ TQtControlWidget::TQtControlWidget(TQtPlatform& platform, ICustomControl& contro
     setAttribute(Qt::WA_NoSystemBackground);
     setAutoFillBackground(false);
     setMouseTracking(true);
-    // Clicking a control does not take the keyboard focus.
-    setFocusPolicy(Qt::NoFocus);
+    // Clicking a control does not take the keyboard focus; tabbing does.
+    setFocusPolicy(Qt::TabFocus);
     const std::int32_t width = std::max(bounds.Width(), 0);
     const std::int32_t height = std::max(bounds.Height(), 0);
     move(bounds.left, bounds.top);
@@ -176,17 +207,20 @@ void TQtControlWidget::paintEvent(QPaintEvent*) {
 }
 
 void TQtControlWidget::mousePressEvent(QMouseEvent* event) {
+    // The window's presses reach eventFilter; this one may have been sent to the widget alone.
+    keyboardInUse_ = false;
+    FollowFocusMark();
     const std::optional<MouseButton> button = MouseButtonOf(event->button());
     if (!button) {
         event->ignore();
         return;
     }
-    const TPoint point = ClientPointOf(event->position());
+    const TPoint point = ClientPointOf(*this, *event);
     platform_.RunGuarded([this, button, point] { control_.MouseDown(*button, point); });
 }
 
 void TQtControlWidget::mouseMoveEvent(QMouseEvent* event) {
-    const TPoint point = ClientPointOf(event->position());
+    const TPoint point = ClientPointOf(*this, *event);
     platform_.RunGuarded([this, point] { control_.MouseMove(point); });
 }
 
@@ -196,7 +230,7 @@ void TQtControlWidget::mouseReleaseEvent(QMouseEvent* event) {
         event->ignore();
         return;
     }
-    const TPoint point = ClientPointOf(event->position());
+    const TPoint point = ClientPointOf(*this, *event);
     platform_.RunGuarded([this, button, point] { control_.MouseUp(*button, point); });
 }
 
@@ -211,11 +245,67 @@ void TQtControlWidget::wheelEvent(QWheelEvent* event) {
         event->ignore();
         return;
     }
-    const TPoint point = ClientPointOf(event->position());
+    const TPoint point = ClientPointOf(*this, *event);
     bool handled = false;
     platform_.RunGuarded(
         [this, delta, point, &handled] { handled = control_.MouseWheel(delta, point); });
     event->setAccepted(handled);
+}
+
+void TQtControlWidget::keyPressEvent(QKeyEvent* event) {
+    const std::optional<NavigationKey> key = NavigationKeyOf(*event);
+    if (!key) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    bool handled = false;
+    platform_.RunGuarded([this, key, &handled] { handled = control_.KeyDown(*key); });
+    if (handled) {
+        keyboardInUse_ = true;
+        FollowFocusMark();
+    }
+    event->setAccepted(handled);
+}
+
+void TQtControlWidget::focusInEvent(QFocusEvent* event) {
+    QWidget::focusInEvent(event);
+    QWindow* const window = this->window()->windowHandle();
+    if (window != watchedWindow_ && window != nullptr) {
+        // Qt forgets a filter that is destroyed before the window.
+        window->installEventFilter(this);
+        watchedWindow_ = window;
+    }
+    if (event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason) {
+        keyboardInUse_ = true;
+    }
+    FollowFocusMark();
+}
+
+void TQtControlWidget::focusOutEvent(QFocusEvent* event) {
+    QWidget::focusOutEvent(event);
+    // A pop-up or another window takes the focus only for a while; it comes back as it left.
+    if (event->reason() != Qt::PopupFocusReason && event->reason() != Qt::ActiveWindowFocusReason) {
+        keyboardInUse_ = false;
+    }
+    FollowFocusMark();
+}
+
+bool TQtControlWidget::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == watchedWindow_ && (event->type() == QEvent::MouseButtonPress ||
+                                      event->type() == QEvent::MouseButtonDblClick)) {
+        keyboardInUse_ = false;
+        FollowFocusMark();
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TQtControlWidget::FollowFocusMark() {
+    const bool shown = keyboardInUse_ && hasFocus();
+    if (shown == focusMarkShown_) {
+        return;
+    }
+    focusMarkShown_ = shown;
+    platform_.RunGuarded([this, shown] { control_.SetFocusMark(shown); });
 }
 
 } // namespace platform::qt

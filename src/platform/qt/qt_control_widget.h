@@ -9,9 +9,12 @@
 #include <cstdint>
 #include <vector>
 
+#include <QPointer>
 #include <QWidget>
 
 class QPainter;
+class QSinglePointEvent;
+class QWindow;
 
 namespace platform::qt {
 
@@ -36,12 +39,20 @@ enum class TWheelHandling : std::uint8_t {
 // and (optionally) the wheel are forwarded in client pixels. Mouse capture is Qt's mouse
 // grab, which needs the widget to be visible.
 //
+// Keyboard: the widget takes the focus by Tab and Shift+Tab, never on a click (its owner may
+// set another focus policy). While it holds the focus, the navigation keys without Ctrl, Alt
+// or Meta go to the control, and a key the control leaves goes on to the parent. The
+// control's focus mark is shown while the widget holds the focus and the keyboard is in use:
+// since the focus came by Tab or Shift+Tab, or since the control acted on a key. A mouse
+// press anywhere in the window, or the focus moving to another widget, ends that; the focus
+// leaving for a pop-up or another window only hides the mark until it comes back.
+//
 // Pixels: client pixels are device pixels only while Qt does not scale the display
 // (DisableDisplayScaling); this widget adds no scaling of its own. Under a zoom
 // (SetDisplayZoom) each client pixel is a square of screen pixels, and a mouse position
-// that falls inside a square is that client pixel. Qt's X11 platform rounds pointer
-// positions to whole client pixels before any widget sees them, so there a square's last
-// screen column and row (at zoom 2) act on the next pixel.
+// that falls anywhere inside a square is that client pixel (ClientPointOf). Qt chooses the
+// widget under the pointer by the rounded position, though, so the right half of the last
+// column's squares and the lower half of the last row's reach the neighbouring widget.
 class TQtControlWidget : public QWidget, public IControlHost, public IWindowCanvas {
     Q_OBJECT
 
@@ -75,6 +86,11 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void leaveEvent(QEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    // Watches the window for mouse presses.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // A block copy of a posted request's paint, kept until Qt lets the widget paint.
@@ -85,6 +101,8 @@ private:
 
     void ServePaintRequest();
     void CopyToScreen(const TPixelBlock& source, const TRect& area);
+    // Shows the focus mark exactly while the widget holds the focus and the keyboard is in use.
+    void FollowFocusMark();
 
     TQtPlatform& platform_;
     ICustomControl& control_;
@@ -95,6 +113,17 @@ private:
     bool recordingRequest_ = false;
     bool servingPaintRequest_ = false; // the paint under way replays the kept copies
     std::vector<TRequestedCopy> requestedCopies_;
+    bool keyboardInUse_ = false;
+    bool focusMarkShown_ = false;
+    QPointer<QWindow> watchedWindow_; // the window whose mouse presses end keyboardInUse_
 };
+
+// The client pixel under a mouse event's position in `widget`. Qt hands a child widget its
+// position rounded to the nearest whole pixel, so under a zoom the right half of a client
+// pixel's square would read as the next pixel; the position in the window (the event's
+// scene position) keeps the fraction, and is taken whenever it agrees with the rounded one.
+// An event made up for the widget itself, whose scene position is its own position, keeps
+// that. The pixel is the one the position lies in: rounded down, never to the nearest.
+TPoint ClientPointOf(const QWidget& widget, const QSinglePointEvent& event);
 
 } // namespace platform::qt

@@ -404,6 +404,21 @@ int PeakRow(const QImage& image) {
     return 250;
 }
 
+// The bin of the marker in a client picture: the column of its white tip, the lowest pixel
+// of its triangle, under three white pixels; -1 without one.
+int MarkerBin(const QImage& image) {
+    const auto white = [&](int x, int y) { return Rgb(image, x, y) == 0xFFFFFFu; };
+    for (int y = 10; y < 250; ++y) {
+        for (int x = 16; x < 15 + 511; ++x) {
+            if (white(x, y) && !white(x - 1, y) && !white(x + 1, y) && white(x - 1, y - 1) &&
+                white(x + 1, y - 1)) {
+                return x - 15;
+            }
+        }
+    }
+    return -1;
+}
+
 // `screenshot` of a window drawn at `zoom` as its client pixels: the last screen pixel of
 // each client pixel's square.
 QImage ClientPixels(const QImage& screenshot, int zoom) {
@@ -417,8 +432,8 @@ QImage ClientPixels(const QImage& screenshot, int zoom) {
 }
 
 TEST(EndToEnd, RealWindowShowsTheSpectrumFollowsTheLevelSliderAndTheProgramEndsWithIt) {
-    // At zoom 1, at zoom 2 with the clicks on the last screen pixel of a client pixel, and
-    // on a desktop at 200 %, whose zoom the window takes without being told.
+    // At zoom 1, 2 and 3 with the clicks on the last screen pixel of a client pixel, and on a
+    // desktop at 200 %, whose zoom the window takes without being told.
     struct TCase {
         const char* what;
         std::vector<std::string> arguments;
@@ -429,11 +444,12 @@ TEST(EndToEnd, RealWindowShowsTheSpectrumFollowsTheLevelSliderAndTheProgramEndsW
         {"zoom 1", {}, 0, 1},
         {"--zoom 2", {"--zoom", "2"}, 0, 2},
         {"a desktop at 200 %", {}, 192, 2},
+        {"--zoom 3", {"--zoom", "3"}, 0, 3},
     };
     QImage zoom2Shot;
     for (const auto& [what, arguments, desktopDpi, zoom] : cases) {
         SCOPED_TRACE(what);
-        const TVirtualDisplay xvfb;
+        const TVirtualDisplay xvfb("1800x1300x24"); // room for the window at zoom 3
         ASSERT_TRUE(xvfb.Started()) << "Xvfb did not start";
         const std::string& display = xvfb.Name();
         if (desktopDpi != 0) {
@@ -469,18 +485,24 @@ TEST(EndToEnd, RealWindowShowsTheSpectrumFollowsTheLevelSliderAndTheProgramEndsW
         EXPECT_EQ(Rgb(first, 36 + 50, 317 + 8), 0x222E33u);  // level track left of its handle
 
         // Ten clicks on the last column of the level slider's left arrow (x from 36 to 52):
-        // -10 dB, about 15 pixels lower. One column further is the track, a step of 10 dB.
-        // Qt's X11 platform rounds the pointer to whole client pixels before anything else
-        // sees it, so the click goes to the first screen pixel of the column's square.
+        // -10 dB, about 15 pixels lower. One column further is the track, a step of 10 dB,
+        // so the clicks go to the last screen pixel of the column's square.
         const std::string click =
             "DISPLAY=" + display + " xdotool mousemove --window " + window + " " +
-            std::to_string(zoom * 52) + " " + std::to_string(zoom * 326) +
+            std::to_string(zoom * 53 - 1) + " " + std::to_string(zoom * 327 - 1) +
             " click --repeat 10 --delay 120 1";
         ASSERT_EQ(std::system(click.c_str()), 0);
         std::this_thread::sleep_for(800ms);
         const QImage afterShot = Screenshot(display, window);
         ASSERT_EQ(afterShot.size(), QSize(556, 404) * zoom);
         EXPECT_NEAR(PeakRow(ClientPixels(afterShot, zoom)) - PeakRow(first), 15, 1);
+
+        // Markers on (M), and a click on the last screen pixel of bin 200's column: marker 1.
+        ASSERT_TRUE(Xdotool(display, "windowfocus --sync " + window + " key m mousemove --window " +
+                                         window + " " + std::to_string(zoom * 216 - 1) + " " +
+                                         std::to_string(zoom * 60) + " click 1"));
+        std::this_thread::sleep_for(300ms);
+        EXPECT_EQ(MarkerBin(ClientPixels(Screenshot(display, window), zoom)), 200);
         EXPECT_TRUE(orvex.Running());
 
         // Destroyed from outside rather than asked to close, the window takes the program

@@ -36,6 +36,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QRadioButton>
 #include <QTest>
 #include <QTimer>
@@ -214,6 +215,32 @@ TEST_F(SpectrumFormTest, ArrowClickUpdatesReadOutsAndGainAtOnceAndThePictureLate
     EXPECT_EQ(topRow(before), 4);
     EXPECT_NEAR(topRow(after) - topRow(before), 15, 1);
     EXPECT_EQ(PixelsOf(form->ImageSpAmp().Bitmap()), before); // still shown one tick late
+}
+
+// A focus mark shows only while the keyboard is in use: at start and after a mouse press the
+// window is as ever; a key acted on brings the mark back. Each mark keeps to its control's
+// outermost ring (the slider's to its handle's face).
+TEST_F(SpectrumFormTest, FocusMarksShowOnlyWhileTheKeyboardIsInUse) {
+    form->show();
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    const QImage atStart = form->grab().toImage();
+    const auto marksOnly = [&atStart](const QImage& marked, const QRect& ring) {
+        QImage outside = marked;
+        QPainter(&outside).drawImage(ring.topLeft(), atStart, ring);
+        const QRect inside = ring.adjusted(1, 1, -1, -1);
+        return outside == atStart && marked.copy(inside) == atStart.copy(inside) && marked != atStart;
+    };
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab); // from the checked button
+    const QImage levelMarked = form->grab().toImage();
+    EXPECT_TRUE(marksOnly(levelMarked, QRect(36 + 103, 317 + 2, 20, 14)));
+    QTest::mouseClick(form->windowHandle(), Qt::LeftButton, {}, QPoint(300, 300)); // no control
+    EXPECT_TRUE(form->grab().toImage() == atStart);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Left);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
+    EXPECT_TRUE(form->grab().toImage() == levelMarked);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+    EXPECT_TRUE(marksOnly(form->grab().toImage(), Rect(layout::SpectrumDisplay)));
 }
 
 TEST_F(SpectrumFormTest, RadioButtonChangesTheCodingFromTheNextFrame) {
@@ -556,6 +583,9 @@ TEST_F(SpectrumFormTest, MeasurementViewsAnswerTheirShortcutsAndMarkersTheMouseA
         EXPECT_TRUE(step.done()) << step.keys.toString().toStdString();
         form->FrameTimerTimer();
     }
+    // From M on, the arrows move the marker without a click on the display.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
+    EXPECT_EQ(views.MarkerBin(display::TMarker::mkFirst), 65);
     for (QAction* item : {&form->MeasurementMenu().PeakHoldItem(),
                           &form->MeasurementMenu().FiguresItem()}) {
         EXPECT_TRUE(form->PopupMenuWindow().actions().contains(item));

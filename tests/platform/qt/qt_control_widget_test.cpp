@@ -119,6 +119,8 @@ public:
         Log("wheel " + std::to_string(delta) + " " + At(point));
         return handlesWheel_;
     }
+    bool KeyDown(platform::NavigationKey) override { return false; }
+    void SetFocusMark(bool) override {}
 
     IControlHost* Host() const { return host_; }
     TPoint ClientSize() const { return clientSize_; }
@@ -241,7 +243,7 @@ TEST_F(QtControlWidget, AttachesItselfWithItsClientSizeAndDetachesWhenDestroyed)
     EXPECT_EQ(control.Host(), nullptr);
 }
 
-TEST_F(QtControlWidget, IsAFixedSizeChildThatNeverErasesTracksTheMouseAndTakesNoFocus) {
+TEST_F(QtControlWidget, IsAFixedSizeChildThatNeverErasesTracksTheMouseAndTakesTheFocusByTab) {
     TRecordingControl control;
     const auto widget = Host(control, DisplayBounds);
     EXPECT_EQ(widget->parentWidget(), &window_);
@@ -251,7 +253,7 @@ TEST_F(QtControlWidget, IsAFixedSizeChildThatNeverErasesTracksTheMouseAndTakesNo
     EXPECT_TRUE(widget->testAttribute(Qt::WA_NoSystemBackground));
     EXPECT_FALSE(widget->autoFillBackground());
     EXPECT_TRUE(widget->hasMouseTracking());
-    EXPECT_EQ(widget->focusPolicy(), Qt::NoFocus);
+    EXPECT_EQ(widget->focusPolicy(), Qt::TabFocus);
 }
 
 TEST_F(QtControlWidget, ShowsTheSurfaceViewsPicturePixelForPixel) {
