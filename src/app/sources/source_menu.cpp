@@ -51,8 +51,14 @@ TSourceMenu::TSourceMenu(QMenu& menu, QWidget& window, std::function<void()> cha
     tone_->setChecked(true);
     group->addAction(tone_);
     QObject::connect(tone_, &QAction::triggered, this, [this] { guard_([this] { ChooseTone(); }); });
+    // The dialog runs a loop of its own: it opens once the item's handler has returned, so that
+    // whatever chose the item (a screen reader, too) hears back at once.
     file_ = AddShortcutItem(menu, parent_, *this, QStringLiteral("Sound file..."),
-                            QStringLiteral("Ctrl+O"), [this] { guard_([this] { AskForFile(); }); });
+                            QStringLiteral("Ctrl+O"), [this] {
+                                QMetaObject::invokeMethod(
+                                    this, [this] { guard_([this] { AskForFile(); }); },
+                                    Qt::QueuedConnection);
+                            });
     file_->setCheckable(true);
     group->addAction(file_);
     recent_ = menu.addMenu(QStringLiteral("Recent sound files"));

@@ -25,8 +25,12 @@ stop_all() {
     orvex_stop_xvfb
     orvex_stop_weston
     orvex_stop_sound_server
+    rm -rf "$settings_dir"
 }
 trap stop_all EXIT
+# The program's settings (its recent files) in a folder of the test's own, empty at start.
+settings_dir=$(mktemp -d "${TMPDIR:-/tmp}/orvex-settings.XXXXXX")
+export XDG_CONFIG_HOME=$settings_dir
 # Stopped from outside (ctest's time limit), everything is stopped before the script ends.
 trap 'exit 143' INT TERM
 
