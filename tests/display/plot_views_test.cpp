@@ -53,16 +53,22 @@ TEST(PlotViews, AveragingMeansThePowerAndRestartsWhenTheToneChanges) {
     EXPECT_EQ(views.AveragedFrames(), 16);
     EXPECT_EQ(views.Trace(), live);
 
-    // Two alternating frames: the mean of the powers, not of the decibels.
+    // Two alternating frames: the mean of the powers, not of the decibels. The new count
+    // restarts the average: its first frame alone, without the full-scale peak before it.
     constexpr double Loud = 1e6;
     constexpr double Quiet = 1e4;
     views.SetAveraging(4);
+    EXPECT_EQ(views.ReadoutLines().front(), "Average 0/4");
     for (int frame = 0; frame < 6; ++frame) {
         TValues values;
         values.fill(frame % 2 == 0 ? Loud : Quiet);
         TOrdinates ordinates;
         ordinates.fill(analysis::OrdinateOf(values[0]));
         views.TakeFrame(Steady, ordinates, values);
+        if (frame == 0) {
+            EXPECT_EQ(views.AveragedFrames(), 1);
+            EXPECT_EQ(views.Trace()[64], ordinates[64]);
+        }
     }
     EXPECT_EQ(views.AveragedFrames(), 4);
     const std::int32_t powerMean = analysis::OrdinateOf(std::sqrt((Loud * Loud + Quiet * Quiet) / 2));
@@ -87,6 +93,10 @@ TEST(PlotViews, DrawnOverTheGridOnlyWhenOnWithHoldMarkersAndReadouts) {
     raster::TRasterSurface plain(512, 241);
     raster::TRasterSurface drawn(512, 241);
     const auto at = [&drawn](int x, int y) { return drawn.Bits()[y * drawn.Width() + x]; };
+    // A pixel's colour as 0xRRGGBB, to pin a few pixels by their literal place and colour.
+    const auto rgb = [](const raster::TRasterSurface& surface, int x, int y) {
+        return surface.Bits()[y * surface.Width() + x] & 0xFFFFFFu;
+    };
 
     // Every view switched on and off again: the seed's picture, pixel for pixel.
     analysis::StartAnalyzer(analysis::WindowKind::wkKaiser, 0);
@@ -101,6 +111,26 @@ TEST(PlotViews, DrawnOverTheGridOnlyWhenOnWithHoldMarkersAndReadouts) {
     analysis::StartAnalyzer(analysis::WindowKind::wkKaiser, 0);
     RunPlotFrame(drawn, view, ToneHz, analysis::CodingMode::cmPCM, &views);
     EXPECT_TRUE(std::equal(plain.Pixels().begin(), plain.Pixels().end(), drawn.Pixels().begin()));
+    // The seed's trace: the full-scale peak on row 4 of grid column 64, the main lobe's sides
+    // in columns 63 and 65 from row 6, and the trace down to the bottom row in column 57.
+    EXPECT_EQ(rgb(plain, 64, 4), 0x00C8A0u);
+    EXPECT_EQ(rgb(plain, 64, 3), 0x04283Cu);
+    EXPECT_EQ(rgb(plain, 63, 6), 0x00C8A0u);
+    EXPECT_EQ(rgb(plain, 62, 6), 0x000000u);
+    EXPECT_EQ(rgb(plain, 57, 240), 0x00C8A0u);
+
+    // Switched on between two frames, the views read the frame just computed (a full-scale
+    // peak at bin 64), though every view was off while it ran.
+    views.PlaceMarker(TMarker::mkFirst, 64);
+    views.SetFiguresShown(true);
+    EXPECT_EQ(views.Trace()[64], 237);
+    const std::vector<std::string> caught = views.ReadoutLines();
+    ASSERT_GE(caught.size(), 2u);
+    EXPECT_EQ(caught[0], "M1 bin 64, 1000.000 Hz, 0.00 dB");
+    EXPECT_EQ(caught[1].rfind("F0: 1000.00 Hz, 0.00 dBFS", 0), 0u) << caught[1];
+    views.ClearMarkers();
+    views.SetMarkersShown(false);
+    views.SetFiguresShown(false);
 
     // Hold keeps the louder frame's peak over the quieter live trace.
     views.SetPeakHold(true);
@@ -137,6 +167,15 @@ TEST(PlotViews, DrawnOverTheGridOnlyWhenOnWithHoldMarkersAndReadouts) {
         }
     }
     EXPECT_GT(lit, 50);
+    // The box covers the grid from row 2 (grid column 320 shows above it), and its first
+    // line's "M" starts in column 312, row 3; the hold at -20 dB lies over the trace's peak
+    // (row 33) and the marker's tip two rows above it.
+    EXPECT_EQ(rgb(drawn, 320, 1), 0x04283Cu);
+    EXPECT_EQ(rgb(drawn, 320, 2), 0x000000u);
+    EXPECT_EQ(rgb(drawn, 312, 3), 0xC0C0C0u);
+    EXPECT_EQ(rgb(drawn, 313, 3), 0x000000u);
+    EXPECT_EQ(rgb(drawn, 64, 33), 0xE6BE28u);
+    EXPECT_EQ(rgb(drawn, 64, 31), 0xFFFFFFu);
 }
 
 } // namespace

@@ -578,6 +578,44 @@ TEST_F(SpectrumFormTest, MeasurementViewsAnswerTheirShortcutsAndMarkersTheMouseA
     form->PopupMenuWindow().close();
 }
 
+// A view switched on while every view is off reads the frame on screen, whatever views were
+// on before: the marker goes to its peak, the reference is its trace.
+TEST_F(SpectrumFormTest, ViewsSwitchedOnFromAllOffReadTheFrameOnScreen) {
+    app::TMeasurementMenu& menu = form->MeasurementMenu();
+    const display::TPlotViews& views = form->PlotViews();
+    const auto frameAt = [this](int frequency) {
+        form->GaugeF().SetPosition(frequency);
+        form->FrameTimerTimer();
+    };
+    // Whether the reference trace is drawn at the full-scale peak of bin `bin`.
+    const auto referencePeakAt = [this](int bin) {
+        return form->SpectrumBitmap()->Bits()[4 * 512 + bin] ==
+               raster::ColorToPixel32(platform::RGB(0, 90, 72));
+    };
+    form->FrameTimerTimer();
+    menu.MarkersItem().trigger();
+    EXPECT_EQ(views.MarkerBin(display::TMarker::mkFirst), 64);
+    EXPECT_EQ(views.ReadoutLines().at(0), "M1 bin 64, 1000.000 Hz, 0.00 dB");
+    menu.MarkersItem().trigger();
+    menu.ClearMarkersItem().trigger();
+
+    menu.FreezeReferenceItem().trigger(); // of the first frame at 1000 Hz
+    frameAt(3000);
+    EXPECT_TRUE(referencePeakAt(64));
+    menu.ClearReferenceItem().trigger();
+
+    // Hold on for a frame at 3000 Hz and off again, then a frame at 2000 Hz frozen.
+    menu.PeakHoldItem().trigger();
+    frameAt(3000);
+    menu.PeakHoldItem().trigger();
+    frameAt(2000);
+    menu.FreezeReferenceItem().trigger();
+    frameAt(1000);
+    EXPECT_TRUE(referencePeakAt(128));
+    EXPECT_FALSE(referencePeakAt(192));
+    EXPECT_TRUE(errorBoxes.empty());
+}
+
 // With no sound server to reach, the listening items stand after the measurement views, off
 // and disabled, saying why; asking to listen changes nothing and shows no box. What would be
 // heard follows the sliders and the mode buttons at once.
