@@ -7,7 +7,7 @@ ORVEX_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 # Debian packages the build, the tests and the benchmarks need.
 ORVEX_PACKAGES=(
     g++ cmake make pkg-config
-    qt6-base-dev qt6-svg-dev libxcb1-dev
+    qt6-base-dev qt6-svg-dev qt6-l10n-tools libxcb1-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     libfftw3-dev
     libpng-dev nlohmann-json3-dev

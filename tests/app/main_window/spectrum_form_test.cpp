@@ -6,6 +6,7 @@
 #include "analysis/level_gain.h"
 #include "analysis/window_figures.h"
 #include "analysis/window_table.h"
+#include "app/common/translation.h"
 #include "app/listening/listening_menu.h"
 #include "app/measurement/measurement_menu.h"
 #include "app/main_window/spectrum_form.h"
@@ -656,6 +657,39 @@ TEST(SpectrumFormListening, WithoutASoundOutputTheItemsSayWhyAndTheStreamFollows
               (analysis::TStreamSettings{1733, -20, CodingMode::cmIter1,
                                          analysis::TStreamContent::scCoded}));
     EXPECT_TRUE(errorBoxes.empty());
+}
+
+// The window list speaks the desktop's language: English under an English locale, the seed's
+// own captions under C and a Russian one.
+TEST(SpectrumFormLanguage, TheWindowListIsEnglishUnderAnEnglishLocaleAndTheSeedsUnderCAndRussian) {
+    const struct {
+        const char* locale;
+        const char* rectangular;
+        const char* kaiser;
+    } cases[] = {
+        {"en_GB.UTF-8", "Rectangular window", "Kaiser window (20)"},
+        {"C", "Прямоугольное окно", "Окно Кайзера (20)"},
+        {"ru_RU.UTF-8", "Прямоугольное окно", "Окно Кайзера (20)"},
+    };
+    unsetenv("LANGUAGE"); // it would come before the locale
+    analysis::ResetAnalyzerToLoadState();
+    platform::qt::TQtPlatform platform;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.locale);
+        setenv("LC_ALL", c.locale, 1);
+        const std::unique_ptr<QTranslator> translation =
+            app::InstallTranslation(app::LanguageOfEnvironment());
+        TSpectrumForm form(platform);
+        form.FrameTimer().Disable();
+        EXPECT_EQ(form.WindowMenuItem(WindowKind::wkRectangular).text().toStdString(), c.rectangular);
+        EXPECT_EQ(form.WindowMenuItem(WindowKind::wkKaiser).text().toStdString(), c.kaiser);
+        // Every name has its translation: in English, no item keeps its source text.
+        for (const analysis::TWindowKindInfo& window : analysis::WindowKinds) {
+            const bool source = form.WindowMenuItem(window.Kind).text().toStdString() == window.Caption;
+            EXPECT_EQ(source, translation == nullptr) << window.ToolName;
+        }
+    }
+    unsetenv("LC_ALL");
 }
 
 } // namespace
