@@ -2,6 +2,7 @@
 #include "listening.h"
 
 #include "analysis/analyzer_state.h"
+#include "app/common/thread_handover.h"
 #include "sound/pulse_output.h"
 
 #include <cfenv>
@@ -9,7 +10,6 @@
 #include <string>
 
 #include <QCoreApplication>
-#include <QMetaObject>
 #include <QTimer>
 
 namespace app {
@@ -54,9 +54,9 @@ void TListening::CheckOutput() {
     asking_ = true;
     // The last asker has answered, so this joins at once.
     asker_ = std::jthread([this, name = ClientName()] {
-        const QString problem = QString::fromStdString(sound::OutputProblem(name));
-        QMetaObject::invokeMethod(this, [this, problem] { TakeAnswer(problem); },
-                                  Qt::QueuedConnection);
+        PostToThreadOf(*this, [this, problem = QString::fromStdString(sound::OutputProblem(name))] {
+            TakeAnswer(problem);
+        });
     });
 }
 
@@ -89,9 +89,9 @@ bool TListening::Start() {
             [this](std::span<float> out) { stream_.Fill(out); },
             [this, start](const std::string& why) {
                 // On the output's thread: the news is handed to this object's.
-                QMetaObject::invokeMethod(
-                    this, [this, start, why = QString::fromStdString(why)] { Lose(start, why); },
-                    Qt::QueuedConnection);
+                PostToThreadOf(*this, [this, start, why = QString::fromStdString(why)] {
+                    Lose(start, why);
+                });
             });
     } catch (const sound::TSoundError& error) {
         problem_ = QStringLiteral("The sound output would not play: ") +
