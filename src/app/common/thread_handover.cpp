@@ -8,9 +8,10 @@
 #include <QObject>
 
 #if defined(__SANITIZE_THREAD__)
-#include <sanitizer/tsan_interface.h>
-
-// ThreadSanitizer's annotations for code it must not watch (its runtime exports them).
+// ThreadSanitizer's interface for orders it cannot see and code it must not watch, which its
+// runtime exports (as <sanitizer/tsan_interface.h> declares the first two).
+extern "C" void __tsan_acquire(void* address);
+extern "C" void __tsan_release(void* address);
 extern "C" void AnnotateIgnoreWritesBegin(const char* file, int line);
 extern "C" void AnnotateIgnoreWritesEnd(const char* file, int line);
 #endif
