@@ -58,7 +58,6 @@ bool TPlotViews::AnyOn() const {
 }
 
 void TPlotViews::SetPeakHold(bool on) {
-    CatchUp();
     peakHold_ = on;
     ResetHold();
 }
@@ -71,7 +70,6 @@ void TPlotViews::ResetHold() {
 void TPlotViews::SetAveraging(int frames) {
     assert(frames == 0 || std::find(AveragingFrameCounts.begin(), AveragingFrameCounts.end(),
                                     frames) != AveragingFrameCounts.end());
-    CatchUp();
     averaging_ = frames;
     powers_.assign(static_cast<std::size_t>(frames), {});
     averagedSettings_.reset();
@@ -79,7 +77,6 @@ void TPlotViews::SetAveraging(int frames) {
 }
 
 void TPlotViews::FreezeReference() {
-    CatchUp();
     reference_ = Trace();
 }
 
@@ -116,7 +113,6 @@ std::optional<int> TPlotViews::MarkerBin(TMarker marker) const {
 }
 
 void TPlotViews::SetFiguresShown(bool shown) {
-    CatchUp();
     // Switched on between two frames, they are those of the frame on screen at once.
     if (shown && !figuresShown_ && hasFrame_) {
         MeasureFigures(frameSettings_);

@@ -119,7 +119,7 @@ public:
 private:
     // The value drawn at `bin`: averaged or live.
     double ShownValue(int bin) const;
-    // Reads the bin values of a frame that was only kept, before a view may use them.
+    // Reads the bin values of a frame that was only kept, before the markers may read them.
     void CatchUp();
     void MeasureFigures(const TFrameSettings& settings);
 
