@@ -3,7 +3,6 @@
 
 #include <cstdlib>
 #include <stdexcept>
-#include <string>
 #include <string_view>
 
 #include <QCoreApplication>
@@ -38,21 +37,9 @@ TLanguage LanguageOfEnvironment() {
         }
     }
     const std::string_view language = LanguageOf(messages);
-    if (language.empty() || language == "C" || language == "POSIX") {
-        return TLanguage::lgSource;
-    }
-    std::string_view preferred = language;
-    std::string_view list = Variable("LANGUAGE");
-    while (!list.empty()) {
-        const std::size_t end = list.find(':');
-        const std::string_view entry = list.substr(0, end);
-        if (!entry.empty()) {
-            preferred = LanguageOf(entry);
-            break;
-        }
-        list = end == std::string_view::npos ? std::string_view() : list.substr(end + 1);
-    }
-    return preferred == "ru" ? TLanguage::lgSource : TLanguage::lgEnglish;
+    return language.empty() || language == "C" || language == "POSIX" || language == "ru"
+               ? TLanguage::lgSource
+               : TLanguage::lgEnglish;
 }
 
 std::unique_ptr<QTranslator> InstallTranslation(TLanguage language) {

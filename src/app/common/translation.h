@@ -16,9 +16,9 @@ namespace app {
 // shows them as they are, every other locale reads them in English.
 enum class TLanguage : std::uint8_t { lgSource, lgEnglish };
 
-// The language for the messages locale of the environment, as gettext reads it: LC_ALL, else
-// LC_MESSAGES, else LANG (the first one set and not empty); unless that is C or POSIX (with
-// any codeset), the first language of LANGUAGE comes before it.
+// The language for the locale of messages the environment names, as POSIX orders it: LC_ALL,
+// else LC_MESSAGES, else LANG (the first one set and not empty); C and POSIX count with any
+// codeset, and none set counts as C.
 TLanguage LanguageOfEnvironment();
 
 // For lgEnglish, installs the English translation, built into the program, into the running
