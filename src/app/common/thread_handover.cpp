@@ -62,7 +62,6 @@ void PostToThreadOf(QObject& context, std::function<void()> call) {
             (*parcel)();
         },
         Qt::QueuedConnection);
-    parcel.reset();
 }
 
 } // namespace app
