@@ -583,28 +583,23 @@ TEST_F(SpectrumFormTest, MeasurementViewsAnswerTheirShortcutsAndMarkersTheMouseA
 // on before: the marker goes to its peak, the reference is its trace.
 TEST_F(SpectrumFormTest, ViewsSwitchedOnFromAllOffReadTheFrameOnScreen) {
     app::TMeasurementMenu& menu = form->MeasurementMenu();
-    const display::TPlotViews& views = form->PlotViews();
     const auto frameAt = [this](int frequency) {
         form->GaugeF().SetPosition(frequency);
         form->FrameTimerTimer();
     };
-    // Whether the reference trace is drawn at the full-scale peak of bin `bin`.
+    // Whether the reference, in its own colour, reaches row 4 at `bin`: a full-scale peak.
     const auto referencePeakAt = [this](int bin) {
         return form->SpectrumBitmap()->Bits()[4 * 512 + bin] ==
                raster::ColorToPixel32(platform::RGB(0, 90, 72));
     };
     form->FrameTimerTimer();
     menu.MarkersItem().trigger();
-    EXPECT_EQ(views.MarkerBin(display::TMarker::mkFirst), 64);
-    EXPECT_EQ(views.ReadoutLines().at(0), "M1 bin 64, 1000.000 Hz, 0.00 dB");
+    EXPECT_EQ(form->PlotViews().MarkerBin(display::TMarker::mkFirst), 64);
     menu.MarkersItem().trigger();
-    menu.ClearMarkersItem().trigger();
-
-    menu.FreezeReferenceItem().trigger(); // of the first frame at 1000 Hz
+    menu.FreezeReferenceItem().trigger(); // the first frame, at 1000 Hz
     frameAt(3000);
     EXPECT_TRUE(referencePeakAt(64));
     menu.ClearReferenceItem().trigger();
-
     // Hold on for a frame at 3000 Hz and off again, then a frame at 2000 Hz frozen.
     menu.PeakHoldItem().trigger();
     frameAt(3000);
@@ -614,7 +609,6 @@ TEST_F(SpectrumFormTest, ViewsSwitchedOnFromAllOffReadTheFrameOnScreen) {
     frameAt(1000);
     EXPECT_TRUE(referencePeakAt(128));
     EXPECT_FALSE(referencePeakAt(192));
-    EXPECT_TRUE(errorBoxes.empty());
 }
 
 // With no sound server to reach, the listening items stand after the measurement views, off
@@ -662,31 +656,21 @@ TEST(SpectrumFormListening, WithoutASoundOutputTheItemsSayWhyAndTheStreamFollows
 // The window list speaks the desktop's language: English under an English locale, the seed's
 // own captions under C and a Russian one.
 TEST(SpectrumFormLanguage, TheWindowListIsEnglishUnderAnEnglishLocaleAndTheSeedsUnderCAndRussian) {
-    const struct {
-        const char* locale;
-        const char* rectangular;
-        const char* kaiser;
-    } cases[] = {
-        {"en_GB.UTF-8", "Rectangular window", "Kaiser window (20)"},
-        {"C", "Прямоугольное окно", "Окно Кайзера (20)"},
-        {"ru_RU.UTF-8", "Прямоугольное окно", "Окно Кайзера (20)"},
-    };
-    unsetenv("LANGUAGE"); // it would come before the locale
+    const std::pair<const char*, const char*> cases[] = {{"en_GB.UTF-8", "Rectangular window"},
+                                                         {"C", "Прямоугольное окно"},
+                                                         {"ru_RU.UTF-8", "Прямоугольное окно"}};
     analysis::ResetAnalyzerToLoadState();
     platform::qt::TQtPlatform platform;
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.locale);
-        setenv("LC_ALL", c.locale, 1);
-        const std::unique_ptr<QTranslator> translation =
-            app::InstallTranslation(app::LanguageOfEnvironment());
+    for (const auto& [locale, rectangular] : cases) {
+        setenv("LC_ALL", locale, 1);
+        const auto translation = app::InstallTranslation(app::LanguageOfEnvironment());
         TSpectrumForm form(platform);
         form.FrameTimer().Disable();
-        EXPECT_EQ(form.WindowMenuItem(WindowKind::wkRectangular).text().toStdString(), c.rectangular);
-        EXPECT_EQ(form.WindowMenuItem(WindowKind::wkKaiser).text().toStdString(), c.kaiser);
-        // Every name has its translation: in English, no item keeps its source text.
+        EXPECT_EQ(form.WindowMenuItem(WindowKind::wkRectangular).text().toStdString(), rectangular);
+        // In English no item keeps its source text: every name has its translation.
         for (const analysis::TWindowKindInfo& window : analysis::WindowKinds) {
-            const bool source = form.WindowMenuItem(window.Kind).text().toStdString() == window.Caption;
-            EXPECT_EQ(source, translation == nullptr) << window.ToolName;
+            const std::string shown = form.WindowMenuItem(window.Kind).text().toStdString();
+            EXPECT_EQ(shown == window.Caption, translation == nullptr) << locale << ": " << shown;
         }
     }
     unsetenv("LC_ALL");
