@@ -52,7 +52,7 @@ void HandFrameToViews(TPlotViews& views, std::int32_t frequencyHz, analysis::Cod
     const TFrameSettings settings{frequencyHz, mode, analysis::AnalyzerState.CurrentWindowKind,
                                   analysis::AnalyzerState.Gain};
     if (!views.AnyOn()) {
-        // Nothing more than a copy of the ordinates while the plot is the seed's own.
+        // Nothing more than a copy of the ordinates while the plot is drawn without views.
         views.KeepFrame(settings, ordinates);
         return;
     }

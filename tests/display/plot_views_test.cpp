@@ -109,7 +109,7 @@ TEST(PlotViews, DrawnOverTheGridOnlyWhenOnWithHoldMarkersAndReadouts) {
     analysis::StartAnalyzer(analysis::WindowKind::wkKaiser, 0);
     RunPlotFrame(drawn, view, ToneHz, analysis::CodingMode::cmPCM, &views);
     EXPECT_TRUE(std::equal(plain.Pixels().begin(), plain.Pixels().end(), drawn.Pixels().begin()));
-    // The seed's trace: the full-scale peak on row 4 of grid column 64, the main lobe's side
+    // The plain trace: the full-scale peak on row 4 of grid column 64, the main lobe's side
     // in column 63 from row 6.
     EXPECT_EQ(rgb(64, 4), 0x00C8A0u);
     EXPECT_EQ(rgb(64, 3), 0x04283Cu);

@@ -12,7 +12,7 @@
 namespace app {
 
 // The language of the texts Qt's translation system carries (the window list's names). Their
-// source texts are the seed's own captions, which are Russian: a Russian or the C/POSIX locale
+// source texts are the program's original captions, which are Russian: a Russian or the C/POSIX locale
 // shows them as they are, every other locale reads them in English.
 enum class TLanguage : std::uint8_t { lgSource, lgEnglish };
 

@@ -653,9 +653,9 @@ TEST(SpectrumFormListening, WithoutASoundOutputTheItemsSayWhyAndTheStreamFollows
     EXPECT_TRUE(errorBoxes.empty());
 }
 
-// The window list speaks the desktop's language: English under an English locale, the seed's
-// own captions under C and a Russian one.
-TEST(SpectrumFormLanguage, TheWindowListIsEnglishUnderAnEnglishLocaleAndTheSeedsUnderCAndRussian) {
+// The window list speaks the desktop's language: English under an English locale, the
+// original captions under C and a Russian one.
+TEST(SpectrumFormLanguage, TheWindowListIsEnglishUnderAnEnglishLocaleAndOriginalUnderCAndRussian) {
     const std::pair<const char*, const char*> cases[] = {{"en_GB.UTF-8", "Rectangular window"},
                                                          {"C", "Прямоугольное окно"},
                                                          {"ru_RU.UTF-8", "Прямоугольное окно"}};
