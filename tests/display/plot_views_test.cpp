@@ -124,8 +124,6 @@ TEST(PlotViews, DrawnOverTheGridOnlyWhenOnWithHoldMarkersAndReadouts) {
     ASSERT_GE(caught.size(), 2u);
     EXPECT_EQ(caught[0], "M1 bin 128, 2000.000 Hz, 0.00 dB");
     EXPECT_EQ(caught[1].rfind("F0: 2000.00 Hz, 0.00 dBFS", 0), 0u) << caught[1];
-    views.SetMarkersShown(false);
-    views.SetFiguresShown(false);
 
     // Hold keeps the louder frame's peak over the quieter live trace.
     views.SetPeakHold(true);
