@@ -19,6 +19,10 @@ function(orvex_target_defaults target)
             target_compile_options(${target} PRIVATE -Wno-maybe-uninitialized)
         endif()
     endif()
+    if(ORVEX_THREAD_SANITIZE)
+        target_compile_options(${target} PRIVATE -fsanitize=thread -fno-omit-frame-pointer)
+        target_link_options(${target} PRIVATE -fsanitize=thread)
+    endif()
     if(ORVEX_FUZZ)
         # Every library gets libFuzzer's coverage instrumentation and both sanitizers, so
         # that a finding anywhere under a fuzz target stops it; only the targets link the
@@ -66,6 +70,8 @@ endfunction()
 # Builds tests/<folder>/<name>.cpp (or the given sources) into the GoogleTest executable
 # <name> and registers its cases with ctest. GUI tests run on Qt's offscreen platform. TRAPS links the main that
 # enables the floating-point traps (invalid, divide-by-zero, overflow) for the whole test.
+# The label `threads` marks a test that runs threads of ours: the ThreadSanitizer build
+# (ORVEX_THREAD_SANITIZE) builds and runs only those (orvex_add_thread_test_target).
 function(orvex_add_test name)
     cmake_parse_arguments(ARG "GUI;TRAPS;QT_MAIN" "TIMEOUT" "SOURCES;LIBRARIES;LABELS" ${ARGN})
     if(NOT ARG_SOURCES)
@@ -92,6 +98,12 @@ function(orvex_add_test name)
         list(APPEND properties ENVIRONMENT_MODIFICATION
              "LSAN_OPTIONS=set:suppressions=${PROJECT_SOURCE_DIR}/cmake/lsan.supp:print_suppressions=0")
     endif()
+    if(ORVEX_THREAD_SANITIZE)
+        list(APPEND properties ENVIRONMENT_MODIFICATION "${ORVEX_TSAN_ENVIRONMENT}")
+    endif()
+    if("threads" IN_LIST ARG_LABELS)
+        set_property(GLOBAL APPEND PROPERTY ORVEX_THREAD_TEST_TARGETS ${name})
+    endif()
     if(NOT ARG_TIMEOUT)
         set(ARG_TIMEOUT 300)
     endif()
@@ -100,4 +112,20 @@ function(orvex_add_test name)
         list(APPEND properties LABELS "${ARG_LABELS}")
     endif()
     gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES ${properties})
+endfunction()
+
+# What every test of the ThreadSanitizer build runs with, programs it starts included: the
+# suppressions of races inside libraries that are not instrumented (cmake/tsan.supp), and a
+# report fails the test through the exit status.
+set(ORVEX_TSAN_ENVIRONMENT
+    "TSAN_OPTIONS=set:suppressions=${PROJECT_SOURCE_DIR}/cmake/tsan.supp:print_suppressions=0:second_deadlock_stack=1")
+
+# orvex_add_thread_test_target(<name> [DEPENDS <targets...>])
+# A target that builds every test labelled `threads` and the given programs they run, so
+# that the ThreadSanitizer build compiles nothing else.
+function(orvex_add_thread_test_target name)
+    cmake_parse_arguments(ARG "" "" "DEPENDS" ${ARGN})
+    get_property(tests GLOBAL PROPERTY ORVEX_THREAD_TEST_TARGETS)
+    add_custom_target(${name})
+    add_dependencies(${name} ${tests} ${ARG_DEPENDS})
 endfunction()

@@ -7,7 +7,7 @@ ORVEX_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 # Debian packages the build, the tests and the benchmarks need.
 ORVEX_PACKAGES=(
     g++ cmake make pkg-config
-    qt6-base-dev qt6-svg-dev libxcb1-dev
+    qt6-base-dev qt6-svg-dev qt6-l10n-tools libxcb1-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     libfftw3-dev
     libpng-dev nlohmann-json3-dev
@@ -53,15 +53,21 @@ orvex_ensure_packages() {
         orvex_die "apt-get install failed for: ${missing[*]}"
 }
 
-# orvex_build <build-dir> [cmake -D options...]
+# orvex_build <build-dir> [--target <target>] [cmake -D options...]
+# Builds everything, or only <target> and what it needs.
 orvex_build() {
     local build_dir=$1
     shift
+    local -a target=()
+    if [ "${1:-}" = --target ]; then
+        target=(--target "$2")
+        shift 2
+    fi
     local jobs
     jobs=$(nproc 2>/dev/null || echo 2)
     cmake -S "$ORVEX_ROOT" -B "$build_dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" ||
         orvex_die "configuring the build failed"
-    cmake --build "$build_dir" --parallel "$jobs" || orvex_die "the build failed"
+    cmake --build "$build_dir" --parallel "$jobs" "${target[@]}" || orvex_die "the build failed"
 }
 
 # Starts a virtual X display and sets ORVEX_XVFB_PID and ORVEX_XVFB_DISPLAY; the caller stops

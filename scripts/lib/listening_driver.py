@@ -36,8 +36,11 @@ RATE = 16000
 SAMPLE_BYTES = 4
 PERIOD = RATE  # the clock's values 1 to 16000, over and over
 START_LIMIT_S = 90
+# How many times slower than the normal build the program under test runs: the ThreadSanitizer
+# build sets it, and the limits of the changes heard stretch by it.
+TIME_SCALE = float(os.environ.get("ORVEX_TIME_SCALE", "1"))
 # After a change, this much more is recorded before the change is looked for.
-SETTLE_S = 0.7
+SETTLE_S = 0.7 * TIME_SCALE
 # Samples compared to find where in the clock's period a stretch of the recording lies.
 PROBE_SAMPLES = 256
 

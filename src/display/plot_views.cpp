@@ -74,13 +74,10 @@ void TPlotViews::SetAveraging(int frames) {
     powers_.assign(static_cast<std::size_t>(frames), {});
     averagedSettings_.reset();
     averagedFrames_ = 0;
-    if (hasFrame_) {
-        trace_ = live_;
-    }
 }
 
 void TPlotViews::FreezeReference() {
-    reference_ = trace_;
+    reference_ = Trace();
 }
 
 void TPlotViews::ClearReference() {
@@ -88,10 +85,12 @@ void TPlotViews::ClearReference() {
 }
 
 void TPlotViews::SetMarkersShown(bool shown) {
+    CatchUp();
     markersShown_ = shown;
 }
 
 void TPlotViews::PlaceMarker(TMarker marker, int bin) {
+    CatchUp();
     markers_[static_cast<std::size_t>(marker)] = std::clamp(bin, 0, analysis::PlottedBins - 1);
     activeMarker_ = marker;
     markersShown_ = true;
@@ -114,16 +113,57 @@ std::optional<int> TPlotViews::MarkerBin(TMarker marker) const {
 }
 
 void TPlotViews::SetFiguresShown(bool shown) {
+    // Switched on between two frames, they are those of the frame on screen at once.
+    if (shown && !figuresShown_ && hasFrame_) {
+        MeasureFigures(frameSettings_);
+    }
     figuresShown_ = shown;
+}
+
+void TPlotViews::KeepFrame(const TFrameSettings& settings,
+                           std::span<const std::int32_t, analysis::PlottedBins> ordinates) {
+    assert(!AnyOn() && "a frame is only kept while every view is off");
+    hasFrame_ = true;
+    frameSettings_ = settings;
+    std::copy(ordinates.begin(), ordinates.end(), live_.begin());
+    valuesPending_ = true;
+}
+
+void TPlotViews::CatchUp() {
+    if (!valuesPending_) {
+        return;
+    }
+    for (int bin = 0; bin < analysis::PlottedBins; ++bin) {
+        liveValues_[static_cast<std::size_t>(bin)] = analysis::BinValue(bin);
+    }
+    valuesPending_ = false;
+}
+
+void TPlotViews::MeasureFigures(const TFrameSettings& settings) {
+    figures_ = analysis::MeasureDistortion(
+        std::span<const analysis::Complex, analysis::OneSidedBins>(analysis::SpectrumBuffer.data(),
+                                                                   analysis::OneSidedBins),
+        analysis::WindowFiguresOf(settings.Window));
+    if (coderSettings_ != settings) {
+        coderSettings_ = settings;
+        // The gain is 10^(level / 20) for a whole number of decibels.
+        const int levelDb = static_cast<int>(std::lround(20.0 * std::log10(settings.Gain)));
+        coderFigures_ = analysis::MeasureCoderFigures(settings.FrequencyHz, levelDb, settings.Mode);
+    }
+}
+
+const TOrdinates& TPlotViews::Trace() const {
+    return averaging_ != 0 && averagedFrames_ > 0 ? averageTrace_ : live_;
 }
 
 void TPlotViews::TakeFrame(const TFrameSettings& settings,
                            std::span<const std::int32_t, analysis::PlottedBins> ordinates,
                            std::span<const double, analysis::PlottedBins> values) {
     hasFrame_ = true;
+    frameSettings_ = settings;
     std::copy(ordinates.begin(), ordinates.end(), live_.begin());
     std::copy(values.begin(), values.end(), liveValues_.begin());
-    trace_ = live_;
+    valuesPending_ = false;
     if (peakHold_) {
         for (std::size_t bin = 0; bin < live_.size(); ++bin) {
             hold_[bin] = holdEmpty_ ? live_[bin] : std::max(hold_[bin], live_[bin]);
@@ -152,20 +192,11 @@ void TPlotViews::TakeFrame(const TFrameSettings& settings,
             // The mean power's root is the value of the averaged bin, drawn as any value is.
             const long double mean = std::max(powerSum_[bin], 0.0L) / averagedFrames_;
             averageValues_[bin] = static_cast<double>(std::sqrt(mean));
-            trace_[bin] = analysis::OrdinateOf(averageValues_[bin]);
+            averageTrace_[bin] = analysis::OrdinateOf(averageValues_[bin]);
         }
     }
     if (figuresShown_) {
-        figures_ = analysis::MeasureDistortion(
-            std::span<const analysis::Complex, analysis::OneSidedBins>(
-                analysis::SpectrumBuffer.data(), analysis::OneSidedBins),
-            analysis::WindowFiguresOf(settings.Window));
-        if (coderSettings_ != settings) {
-            coderSettings_ = settings;
-            // The gain is 10^(level / 20) for a whole number of decibels.
-            const int levelDb = static_cast<int>(std::lround(20.0 * std::log10(settings.Gain)));
-            coderFigures_ = analysis::MeasureCoderFigures(settings.FrequencyHz, levelDb, settings.Mode);
-        }
+        MeasureFigures(settings);
     }
 }
 
@@ -180,8 +211,9 @@ void TPlotViews::Draw(raster::TRasterSurface& surface) const {
         canvas.SetPenColor(PlotReferenceColor);
         DrawPlotTrace(surface, *reference_);
     }
+    const TOrdinates& trace = Trace();
     canvas.SetPenColor(PlotTraceColor);
-    DrawPlotTrace(surface, trace_);
+    DrawPlotTrace(surface, trace);
     if (peakHold_ && !holdEmpty_) {
         canvas.SetPenColor(PlotHoldColor);
         DrawPlotTrace(surface, hold_);
@@ -190,7 +222,7 @@ void TPlotViews::Draw(raster::TRasterSurface& surface) const {
     if (markersShown_) {
         for (int i = 0; i < MarkerCount; ++i) {
             if (const std::optional<int> bin = markers_[static_cast<std::size_t>(i)]) {
-                DrawMarker(surface, *bin, baseline - trace_[static_cast<std::size_t>(*bin)],
+                DrawMarker(surface, *bin, baseline - trace[static_cast<std::size_t>(*bin)],
                            i + 1);
             }
         }
@@ -218,7 +250,7 @@ void TPlotViews::Draw(raster::TRasterSurface& surface) const {
     const platform::TRect* best = nullptr;
     int fewest = 0;
     for (const platform::TRect& corner : corners) {
-        const int points = TracePointsIn(trace_, platform::Inflated(corner, 1, 1), baseline);
+        const int points = TracePointsIn(trace, platform::Inflated(corner, 1, 1), baseline);
         if (best == nullptr || points < fewest) {
             fewest = points;
             best = &corner;

@@ -48,7 +48,9 @@ using TOrdinates = std::array<std::int32_t, analysis::PlottedBins>;
 // plot is drawn exactly as without them.
 //
 // Each frame hands its ordinates and bin values over (TakeFrame), after the frame's numerics
-// and before anything is drawn; Draw then draws the views after the grid.
+// and before anything is drawn; Draw then draws the views after the grid. While every view
+// is off, a frame hands over its ordinates alone (KeepFrame), so that a view switched on
+// between two frames starts from the frame just computed, not from an older one.
 class TPlotViews {
 public:
     TPlotViews();
@@ -96,8 +98,15 @@ public:
     void TakeFrame(const TFrameSettings& settings, std::span<const std::int32_t, analysis::PlottedBins> ordinates,
                    std::span<const double, analysis::PlottedBins> values);
 
+    // With every view off, keeps the frame just computed at the cost of a copy of its
+    // ordinates. Its bin values and figures are read from the analysis (BinValue,
+    // SpectrumBuffer) only when a view is switched on, so until the next frame those must
+    // still hold this frame, as they do between two frames of the window.
+    void KeepFrame(const TFrameSettings& settings,
+                   std::span<const std::int32_t, analysis::PlottedBins> ordinates);
+
     // The trace as drawn: the average while averaging, else the live one.
-    const TOrdinates& Trace() const { return trace_; }
+    const TOrdinates& Trace() const;
 
     // Draws, over the grid, the reference, the trace, the hold trace, the markers and the
     // read-outs, on a surface of the spectrum display's size.
@@ -110,6 +119,9 @@ public:
 private:
     // The value drawn at `bin`: averaged or live.
     double ShownValue(int bin) const;
+    // Reads the bin values of a frame that was only kept, before the markers may read them.
+    void CatchUp();
+    void MeasureFigures(const TFrameSettings& settings);
 
     bool peakHold_ = false;
     bool holdEmpty_ = true;
@@ -123,6 +135,7 @@ private:
     std::vector<std::array<double, analysis::PlottedBins>> powers_;
     std::array<long double, analysis::PlottedBins> powerSum_{};
     std::array<double, analysis::PlottedBins> averageValues_{};
+    TOrdinates averageTrace_{};
 
     std::optional<TOrdinates> reference_;
 
@@ -136,9 +149,12 @@ private:
     std::optional<TFrameSettings> coderSettings_;
     analysis::TCoderFigures coderFigures_{};
 
+    // The last frame: its ordinates, its bin values (not read yet while valuesPending_) and
+    // what it was computed with.
     TOrdinates live_{};
     std::array<double, analysis::PlottedBins> liveValues_{};
-    TOrdinates trace_{};
+    bool valuesPending_ = false;
+    TFrameSettings frameSettings_;
     bool hasFrame_ = false;
 };
 

@@ -50,16 +50,18 @@ void DrawPlotTrace(raster::TRasterSurface& surface,
 
 void HandFrameToViews(TPlotViews& views, std::int32_t frequencyHz, analysis::CodingMode mode,
                       std::span<const std::int32_t, analysis::PlottedBins> ordinates) {
+    const TFrameSettings settings{frequencyHz, mode, analysis::AnalyzerState.CurrentWindowKind,
+                                  analysis::AnalyzerState.Gain};
     if (!views.AnyOn()) {
+        // Nothing more than a copy of the ordinates while the plot is drawn without views.
+        views.KeepFrame(settings, ordinates);
         return;
     }
     std::array<double, analysis::PlottedBins> values;
     for (int bin = 0; bin < analysis::PlottedBins; ++bin) {
         values[static_cast<std::size_t>(bin)] = analysis::BinValue(bin);
     }
-    views.TakeFrame({frequencyHz, mode, analysis::AnalyzerState.CurrentWindowKind,
-                     analysis::AnalyzerState.Gain},
-                    ordinates, values);
+    views.TakeFrame(settings, ordinates, values);
 }
 
 void DrawPlotViews(raster::TRasterSurface& surface,

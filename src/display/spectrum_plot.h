@@ -59,8 +59,9 @@ void RunPlotFrame(raster::TRasterSurface& surface, controls::TSurfaceView& view,
                   analysis::TSampleSource& source, std::int32_t frequencyHz,
                   analysis::CodingMode mode, TPlotViews* views = nullptr);
 
-// Hands the frame just computed, with `ordinates`, to `views` when any of them is on: its bin
-// values, and the tone, mode and window it was computed with.
+// Hands the frame just computed, with `ordinates`, to `views`: with any view on, its bin
+// values too, and the tone, mode and window it was computed with (TakeFrame); with every view
+// off, only what a view switched on before the next frame needs (KeepFrame).
 void HandFrameToViews(TPlotViews& views, std::int32_t frequencyHz, analysis::CodingMode mode,
                       std::span<const std::int32_t, analysis::PlottedBins> ordinates);
 

@@ -53,16 +53,22 @@ TEST(PlotViews, AveragingMeansThePowerAndRestartsWhenTheToneChanges) {
     EXPECT_EQ(views.AveragedFrames(), 16);
     EXPECT_EQ(views.Trace(), live);
 
-    // Two alternating frames: the mean of the powers, not of the decibels.
+    // Two alternating frames: the mean of the powers, not of the decibels. The new count
+    // restarts the average: its first frame alone, without the full-scale peak before it.
     constexpr double Loud = 1e6;
     constexpr double Quiet = 1e4;
     views.SetAveraging(4);
+    EXPECT_EQ(views.ReadoutLines().front(), "Average 0/4");
     for (int frame = 0; frame < 6; ++frame) {
         TValues values;
         values.fill(frame % 2 == 0 ? Loud : Quiet);
         TOrdinates ordinates;
         ordinates.fill(analysis::OrdinateOf(values[0]));
         views.TakeFrame(Steady, ordinates, values);
+        if (frame == 0) {
+            EXPECT_EQ(views.AveragedFrames(), 1);
+            EXPECT_EQ(views.Trace()[64], ordinates[64]);
+        }
     }
     EXPECT_EQ(views.AveragedFrames(), 4);
     const std::int32_t powerMean = analysis::OrdinateOf(std::sqrt((Loud * Loud + Quiet * Quiet) / 2));
@@ -87,6 +93,8 @@ TEST(PlotViews, DrawnOverTheGridOnlyWhenOnWithHoldMarkersAndReadouts) {
     raster::TRasterSurface plain(512, 241);
     raster::TRasterSurface drawn(512, 241);
     const auto at = [&drawn](int x, int y) { return drawn.Bits()[y * drawn.Width() + x]; };
+    // A pixel as 0xRRGGBB, to pin a few by their literal place and colour.
+    const auto rgb = [&at](int x, int y) { return at(x, y) & 0xFFFFFFu; };
 
     // Every view switched on and off again: the seed's picture, pixel for pixel.
     analysis::StartAnalyzer(analysis::WindowKind::wkKaiser, 0);
@@ -101,6 +109,21 @@ TEST(PlotViews, DrawnOverTheGridOnlyWhenOnWithHoldMarkersAndReadouts) {
     analysis::StartAnalyzer(analysis::WindowKind::wkKaiser, 0);
     RunPlotFrame(drawn, view, ToneHz, analysis::CodingMode::cmPCM, &views);
     EXPECT_TRUE(std::equal(plain.Pixels().begin(), plain.Pixels().end(), drawn.Pixels().begin()));
+    // The plain trace: the full-scale peak on row 4 of grid column 64, the main lobe's side
+    // in column 63 from row 6.
+    EXPECT_EQ(rgb(64, 4), 0x00C8A0u);
+    EXPECT_EQ(rgb(64, 3), 0x04283Cu);
+    EXPECT_EQ(rgb(63, 6), 0x00C8A0u);
+
+    // Switched on between two frames, the views read the frame just computed, though every
+    // view was off while it ran.
+    RunPlotFrame(drawn, view, 2 * ToneHz, analysis::CodingMode::cmPCM, &views);
+    views.PlaceMarker(TMarker::mkFirst, 128);
+    views.SetFiguresShown(true);
+    const std::vector<std::string> caught = views.ReadoutLines();
+    ASSERT_GE(caught.size(), 2u);
+    EXPECT_EQ(caught[0], "M1 bin 128, 2000.000 Hz, 0.00 dB");
+    EXPECT_EQ(caught[1].rfind("F0: 2000.00 Hz, 0.00 dBFS", 0), 0u) << caught[1];
 
     // Hold keeps the louder frame's peak over the quieter live trace.
     views.SetPeakHold(true);
@@ -137,6 +160,11 @@ TEST(PlotViews, DrawnOverTheGridOnlyWhenOnWithHoldMarkersAndReadouts) {
         }
     }
     EXPECT_GT(lit, 50);
+    // The box covers the grid from row 2 (grid column 320 shows above it); its first line's
+    // "M" starts at column 312, row 3.
+    EXPECT_EQ(rgb(320, 1), 0x04283Cu);
+    EXPECT_EQ(rgb(320, 2), 0x000000u);
+    EXPECT_EQ(rgb(312, 3), 0xC0C0C0u);
 }
 
 } // namespace

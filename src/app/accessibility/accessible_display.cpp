@@ -4,6 +4,7 @@
 #include "analysis/analyzer_state.h"
 #include "analysis/frame_pipeline.h"
 #include "display/figure_texts.h"
+#include "app/common/translation.h"
 #include "app/main_window/spectrum_form.h"
 
 #include <string>
@@ -75,7 +76,7 @@ QString TAccessibleDisplay::Description() const {
     form_.Guarded([this, &description] {
         const int peak = HighestBin();
         description = "Window: " +
-                      Text(analysis::Describe(analysis::AnalyzerState.CurrentWindowKind).Caption) +
+                      WindowCaption(analysis::AnalyzerState.CurrentWindowKind).toStdString() +
                       "; mode: " + Text(analysis::Describe(form_.CheckedCodingMode()).Caption) +
                       "; peak: " + display::BinReadoutText(peak, analysis::BinValue(peak));
         for (const std::string& line : form_.PlotViews().ReadoutLines()) {

@@ -1,11 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "curve_chart_widget.h"
 
+#include "app/common/thread_handover.h"
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
 
-#include <QMetaObject>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
@@ -69,14 +70,11 @@ void TCurveChartWidget::Restart(const analysis::TCurveRequest& request) {
         [self, generation](int index, std::span<const analysis::TCoderFigures> figures, int) {
             // On a worker thread: the point goes to the widget's own thread.
             std::vector<analysis::TCoderFigures> copy(figures.begin(), figures.end());
-            QMetaObject::invokeMethod(
-                self.data(),
-                [self, generation, index, copy = std::move(copy)]() mutable {
-                    if (self) {
-                        self->TakePoint(generation, index, std::move(copy));
-                    }
-                },
-                Qt::QueuedConnection);
+            PostToThreadOf(*self, [self, generation, index, copy = std::move(copy)]() mutable {
+                if (self) {
+                    self->TakePoint(generation, index, std::move(copy));
+                }
+            });
         },
         [](analysis::TCurveResult) {});
 }

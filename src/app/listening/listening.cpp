@@ -2,13 +2,13 @@
 #include "listening.h"
 
 #include "analysis/analyzer_state.h"
+#include "app/common/thread_handover.h"
 #include "sound/pulse_output.h"
 
 #include <span>
 #include <string>
 
 #include <QCoreApplication>
-#include <QMetaObject>
 #include <QTimer>
 
 namespace app {
@@ -39,9 +39,9 @@ void TListening::CheckOutput() {
     asking_ = true;
     // The last asker has answered, so this joins at once.
     asker_ = std::jthread([this, name = ClientName()] {
-        const QString problem = QString::fromStdString(sound::OutputProblem(name));
-        QMetaObject::invokeMethod(this, [this, problem] { TakeAnswer(problem); },
-                                  Qt::QueuedConnection);
+        PostToThreadOf(*this, [this, problem = QString::fromStdString(sound::OutputProblem(name))] {
+            TakeAnswer(problem);
+        });
     });
 }
 
@@ -70,11 +70,9 @@ void TListening::Start() {
     // The news comes on the output's thread and is handed to this object's.
     const auto tell = [this, start](void (TListening::*take)(int, const QString&),
                                     const std::string& text) {
-        QMetaObject::invokeMethod(
-            this, [this, take, start, text = QString::fromStdString(text)] {
-                (this->*take)(start, text);
-            },
-            Qt::QueuedConnection);
+        PostToThreadOf(*this, [this, take, start, text = QString::fromStdString(text)] {
+            (this->*take)(start, text);
+        });
     };
     try {
         output_ = std::make_unique<sound::TPulseOutput>(

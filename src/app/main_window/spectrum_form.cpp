@@ -20,6 +20,7 @@
 #include "platform/qt/qt_control_widget.h"
 #include "platform/qt/qt_platform.h"
 #include "app/common/program_info.h"
+#include "app/common/translation.h"
 #include "window_snap.h"
 
 #include <algorithm>
@@ -327,7 +328,7 @@ void TSpectrumForm::CreateWindowMenu() {
     // Exactly one item is always marked: choosing the marked item again keeps its mark.
     windowMenuGroup_->setExclusionPolicy(QActionGroup::ExclusionPolicy::Exclusive);
     for (const analysis::TWindowKindInfo& window : analysis::WindowKinds) {
-        QAction* action = popupMenuWindow_->addAction(QString::fromUtf8(window.Caption));
+        QAction* action = popupMenuWindow_->addAction(WindowCaption(window.Kind));
         action->setObjectName(QString::fromUtf8(window.ItemName));
         action->setCheckable(true);
         windowMenuGroup_->addAction(action);

@@ -8,6 +8,7 @@
 #include "platform/standard_streams.h"
 #include "platform_choice.h"
 #include "app/common/program_info.h"
+#include "app/common/translation.h"
 #include "app/listening/listening_menu.h"
 #include "app/sources/source_menu.h"
 #include "app/main_window/spectrum_form.h"
@@ -202,6 +203,8 @@ int RunOrvex(int argc, char** argv) {
         platformChoice.Release();
         QApplication::setApplicationName(QString::fromUtf8(ApplicationName));
         QGuiApplication::setDesktopFileName(QStringLiteral("org.orvex.Orvex"));
+        const std::unique_ptr<QTranslator> translation =
+            InstallTranslation(LanguageOfEnvironment());
 
         // Created with the window, so that its failures are reported alike; it outlives the
         // window, which RunMainWindow destroys before it returns.

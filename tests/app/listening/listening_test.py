@@ -19,7 +19,7 @@ import sys
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "..", "scripts", "lib"))
-from listening_driver import (START_LIMIT_S, SAMPLE_BYTES, Expected, Recorder, SoundServer,  # noqa: E402
+from listening_driver import (START_LIMIT_S, SAMPLE_BYTES, TIME_SCALE, Expected, Recorder, SoundServer,  # noqa: E402
                               Window, change_heard, end_program, first_sound, heard_exactly,
                               start_program)
 import accessibility_test as at  # noqa: E402
@@ -27,7 +27,7 @@ from accessibility_test import check, pump, wait_for  # noqa: E402
 
 import pyatspi  # noqa: E402
 
-HEARD_LIMIT_S = 0.3
+HEARD_LIMIT_S = 0.3 * TIME_SCALE
 # How long the server stays away: longer than a sound layer that gives up retrying waits.
 AWAY_S = 12
 

@@ -6,6 +6,7 @@
 #include "analysis/level_gain.h"
 #include "analysis/window_figures.h"
 #include "analysis/window_table.h"
+#include "app/common/translation.h"
 #include "app/listening/listening_menu.h"
 #include "app/measurement/measurement_menu.h"
 #include "app/main_window/spectrum_form.h"
@@ -611,6 +612,37 @@ TEST_F(SpectrumFormTest, MeasurementViewsAnswerTheirShortcutsAndMarkersTheMouseA
     form->PopupMenuWindow().close();
 }
 
+// A view switched on while every view is off reads the frame on screen, whatever views were
+// on before: the marker goes to its peak, the reference is its trace.
+TEST_F(SpectrumFormTest, ViewsSwitchedOnFromAllOffReadTheFrameOnScreen) {
+    app::TMeasurementMenu& menu = form->MeasurementMenu();
+    const auto frameAt = [this](int frequency) {
+        form->GaugeF().SetPosition(frequency);
+        form->FrameTimerTimer();
+    };
+    // Whether the reference, in its own colour, reaches row 4 at `bin`: a full-scale peak.
+    const auto referencePeakAt = [this](int bin) {
+        return form->SpectrumBitmap()->Bits()[4 * 512 + bin] ==
+               raster::ColorToPixel32(platform::RGB(0, 90, 72));
+    };
+    form->FrameTimerTimer();
+    menu.MarkersItem().trigger();
+    EXPECT_EQ(form->PlotViews().MarkerBin(display::TMarker::mkFirst), 64);
+    menu.MarkersItem().trigger();
+    menu.FreezeReferenceItem().trigger(); // the first frame, at 1000 Hz
+    frameAt(3000);
+    EXPECT_TRUE(referencePeakAt(64));
+    menu.ClearReferenceItem().trigger();
+    // Hold on for a frame at 3000 Hz and off again, then a frame at 2000 Hz frozen.
+    menu.PeakHoldItem().trigger();
+    frameAt(3000);
+    menu.PeakHoldItem().trigger();
+    frameAt(2000);
+    menu.FreezeReferenceItem().trigger();
+    frameAt(1000);
+    EXPECT_TRUE(referencePeakAt(128));
+}
+
 // With no sound server to reach, the listening items stand after the measurement views, off
 // and disabled, saying why; asking to listen changes nothing and shows no box. What would be
 // heard follows the sliders and the mode buttons at once.
@@ -659,6 +691,29 @@ TEST(SpectrumFormListening, WithoutASoundOutputTheItemsSayWhyAndTheStreamFollows
               (analysis::TStreamSettings{1733, -20, CodingMode::cmIter1,
                                          analysis::TStreamContent::scCoded}));
     EXPECT_TRUE(errorBoxes.empty());
+}
+
+// The window list speaks the desktop's language: English under an English locale, the
+// original captions under C and a Russian one.
+TEST(SpectrumFormLanguage, TheWindowListIsEnglishUnderAnEnglishLocaleAndOriginalUnderCAndRussian) {
+    const std::pair<const char*, const char*> cases[] = {{"en_GB.UTF-8", "Rectangular window"},
+                                                         {"C", "Прямоугольное окно"},
+                                                         {"ru_RU.UTF-8", "Прямоугольное окно"}};
+    analysis::ResetAnalyzerToLoadState();
+    platform::qt::TQtPlatform platform;
+    for (const auto& [locale, rectangular] : cases) {
+        setenv("LC_ALL", locale, 1);
+        const auto translation = app::InstallTranslation(app::LanguageOfEnvironment());
+        TSpectrumForm form(platform);
+        form.FrameTimer().Disable();
+        EXPECT_EQ(form.WindowMenuItem(WindowKind::wkRectangular).text().toStdString(), rectangular);
+        // In English no item keeps its source text: every name has its translation.
+        for (const analysis::TWindowKindInfo& window : analysis::WindowKinds) {
+            const std::string shown = form.WindowMenuItem(window.Kind).text().toStdString();
+            EXPECT_EQ(shown == window.Caption, translation == nullptr) << locale << ": " << shown;
+        }
+    }
+    unsetenv("LC_ALL");
 }
 
 } // namespace
