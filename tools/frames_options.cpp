@@ -499,8 +499,9 @@ std::string FramesUsage() {
            "       orvex-frames --window-figures [--format " +
            formats +
            "]\n"
-           "  SPECTROGRAM: [--lanes LANES] [--size WxH] [--transform N] [--frequency-axis AXIS]\n"
-           "               [--colour-map MAP] [--floor DB]\n"
+           "\n"
+           "SPECTROGRAM stands for [--lanes LANES] [--size WxH] [--transform N]\n"
+           "[--frequency-axis AXIS] [--colour-map MAP] [--floor DB].\n"
            "\n"
            "Runs N analyzer frames from a fresh start (sample clock at 0) and prints the 512 plot\n"
            "ordinates of the last frame, one per line; with --samples, the 1024 coded samples of "

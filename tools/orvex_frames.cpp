@@ -10,6 +10,7 @@
 #include "frames_spectrogram.h"
 #include "platform/standard_streams.h"
 #include "replacing_file.h"
+#include "sound/sound_file.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -85,6 +86,10 @@ int RunCurves(const tools::FramesOptions& options) {
         return ExitOutputFailed;
     } catch (const tools::InputError& error) {
         ReportError(error.what());
+        return ExitOutputFailed;
+    } catch (const sound::TSoundFileError& error) {
+        // A file that opened well but cannot be read further.
+        ReportError("cannot read " + tools::QuotedValue(options.InputPath) + ": " + error.what());
         return ExitOutputFailed;
     }
     return ExitSuccess;
@@ -201,6 +206,10 @@ int main(int argc, char** argv) {
         return ExitOutputFailed;
     } catch (const tools::InputError& error) {
         ReportError(error.what());
+        return ExitOutputFailed;
+    } catch (const sound::TSoundFileError& error) {
+        // A file that opened well but cannot be read further.
+        ReportError("cannot read " + tools::QuotedValue(options.InputPath) + ": " + error.what());
         return ExitOutputFailed;
     }
     return ExitSuccess;
