@@ -40,6 +40,18 @@ protected:
         return path;
     }
 
+    // A 16000 Hz float WAV of `samples`, as libsndfile writes it.
+    std::string Written(const std::string& name, const std::vector<float>& samples) {
+        const std::string path = (folder_ / name).string();
+        SF_INFO info{0, 16000, 1, SF_FORMAT_WAV | SF_FORMAT_FLOAT, 0, 0};
+        SNDFILE* written = sf_open(path.c_str(), SFM_WRITE, &info);
+        EXPECT_NE(written, nullptr);
+        EXPECT_EQ(sf_writef_float(written, samples.data(), static_cast<sf_count_t>(samples.size())),
+                  static_cast<sf_count_t>(samples.size()));
+        sf_close(written);
+        return path;
+    }
+
     fs::path folder_;
 };
 
@@ -105,12 +117,7 @@ TEST_F(SoundFileTest, ASixteenKilohertzFileIsItsOwnSamplesAndSeeksExactly) {
         own[k] = static_cast<float>(1.5 * std::sin(0.173 * static_cast<double>(k)));
     }
     own[15995] = std::nanf("");
-    const std::string path = (folder_ / "float.wav").string();
-    SF_INFO info{0, 16000, 1, SF_FORMAT_WAV | SF_FORMAT_FLOAT, 0, 0};
-    SNDFILE* written = sf_open(path.c_str(), SFM_WRITE, &info);
-    ASSERT_NE(written, nullptr);
-    ASSERT_EQ(sf_writef_float(written, own.data(), 16000), 16000);
-    sf_close(written);
+    const std::string path = Written("float.wav", own);
 
     sound::TSoundFile file(path);
     const std::vector<float> read = ReadAll(file);
@@ -180,12 +187,7 @@ TEST_F(SoundFileTest, PlaybackTakesTheFileInOrderSeeksLoopsAndEnds) {
     for (std::size_t k = 0; k < own.size(); ++k) {
         own[k] = static_cast<float>(k) / 65536.0f;
     }
-    const std::string path = (folder_ / "ramp.wav").string();
-    SF_INFO info{0, 16000, 1, SF_FORMAT_WAV | SF_FORMAT_FLOAT, 0, 0};
-    SNDFILE* written = sf_open(path.c_str(), SFM_WRITE, &info);
-    ASSERT_NE(written, nullptr);
-    ASSERT_EQ(sf_writef_float(written, own.data(), 50000), 50000);
-    sf_close(written);
+    const std::string path = Written("ramp.wav", own);
 
     sound::TFilePlayback playback(path);
     std::vector<float> taken;
