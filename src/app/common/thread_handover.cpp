@@ -48,16 +48,26 @@ public:
 };
 #endif
 
+// Frees a parcel, after its posting even when Qt drops the call unheard.
+struct TParcelRelease {
+    void operator()(std::function<void()>* parcel) const {
+        OrderAfter(parcel);
+        delete parcel;
+    }
+};
+
 } // namespace
 
 void PostToThreadOf(QObject& context, std::function<void()> call) {
-    // Shared, so that whichever thread lets go of it last frees it, ordered by its count.
-    auto parcel = std::make_shared<std::function<void()>>(std::move(call));
+    // The queued call alone owns the parcel, so the posting thread frees none of it: what the
+    // call leaves behind is freed on the call's own thread.
+    std::unique_ptr<std::function<void()>, TParcelRelease> parcel(
+        new std::function<void()>(std::move(call)));
     OrderBefore(parcel.get());
     const TUnwatched unwatched;
     QMetaObject::invokeMethod(
         &context,
-        [parcel] {
+        [parcel = std::move(parcel)] {
             OrderAfter(parcel.get());
             (*parcel)();
         },
