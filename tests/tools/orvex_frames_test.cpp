@@ -974,6 +974,7 @@ TEST(FramesSound, WavHoldsTheStreamExactlyAndFailsWithoutTouchingTheFile) {
         std::filesystem::remove(path);
         const ProcessResult run = RunTool(c.arguments + " --wav " + path);
         ASSERT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(run.err, "") << "no progress, nor its clearing, when standard error is no terminal";
         SF_INFO info{};
         SNDFILE* sound = sf_open(path.c_str(), SFM_READ, &info);
         ASSERT_NE(sound, nullptr) << sf_strerror(nullptr);
