@@ -319,7 +319,7 @@ void DrawFrequencyRuler(raster::TRasterSurface& ruler) {
         }
     }
     for (const TPlacedGlyph& glyph : RulerGlyphs) {
-        ForEachLitPixel(glyph, RulerLabelTop, [bits, ink](int x, int y) {
+        ForEachLitPixel(glyph, RulerLabelTop, [bits](int x, int y) {
             assert(x < RulerWidth && y < RulerHeight);
             bits[y * RulerWidth + x] = ink;
         });

@@ -24,10 +24,18 @@ std::size_t BlockFrames(int channels) {
     return std::max<std::size_t>(1, BlockSamples / static_cast<std::size_t>(channels));
 }
 
+// The longest file taken, in samples at 16000 Hz: 2^48 is over 500 years, far beyond any
+// recording, yet far enough within 64 bits that no position or rate arithmetic overflows.
+// Only a header that lies claims more.
+constexpr long double MostSamples = 281474976710656.0L;
+
 // The file's length at 16000 Hz, rounded to the nearest sample.
 std::int64_t SamplesAtSourceRate(std::int64_t frames, int rateHz) {
-    const long double seconds = static_cast<long double>(frames) / rateHz;
-    return static_cast<std::int64_t>(seconds * SourceRateHz + 0.5L);
+    const long double samples = static_cast<long double>(frames) / rateHz * SourceRateHz + 0.5L;
+    if (samples > MostSamples) {
+        throw TSoundFileError("its header claims a length no recording has");
+    }
+    return static_cast<std::int64_t>(samples);
 }
 
 std::string FormatName(int format) {
