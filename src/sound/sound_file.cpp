@@ -92,6 +92,12 @@ public:
         if (sfInfo_.channels <= 0 || sfInfo_.samplerate <= 0) {
             throw TSoundFileError("the file names no channels or no sample rate");
         }
+        interleaved_.resize(BlockFrames(sfInfo_.channels) * static_cast<std::size_t>(sfInfo_.channels));
+        if (sfInfo_.frames == SF_COUNT_MAX) {
+            // A stream written without knowing its length (a FLAC whose header leaves the
+            // count unsaid) is counted once by reading it through.
+            sfInfo_.frames = CountedFrames();
+        }
         if (sfInfo_.frames <= 0) {
             throw TSoundFileError("the file holds no sound");
         }
@@ -107,7 +113,6 @@ public:
         // Integer samples as libsndfile's normalised floats (full scale 1.0).
         sf_command(file_.get(), SFC_SET_NORM_FLOAT, nullptr, SF_TRUE);
 
-        interleaved_.resize(BlockFrames(sfInfo_.channels) * static_cast<std::size_t>(sfInfo_.channels));
         mono_.resize(BlockFrames(sfInfo_.channels));
         if (sfInfo_.samplerate != SourceRateHz) {
             soxr_error_t error = nullptr;
@@ -164,6 +169,20 @@ public:
     }
 
 private:
+    // Reads the file to its end and back to its start; returns how many frames it holds.
+    sf_count_t CountedFrames() {
+        const auto block = static_cast<sf_count_t>(interleaved_.size()) / sfInfo_.channels;
+        sf_count_t frames = 0;
+        for (sf_count_t got = 0; (got = sf_readf_float(file_.get(), interleaved_.data(), block)) > 0;) {
+            frames += got;
+        }
+        if (sf_error(file_.get()) != SF_ERR_NO_ERROR || sf_seek(file_.get(), 0, SEEK_SET) != 0) {
+            throw TSoundFileError(std::string("the file cannot be read through (libsndfile: ") +
+                                  sf_strerror(file_.get()) + ")");
+        }
+        return frames;
+    }
+
     // Decodes the next block of the file into mono_, the mean of its channels; returns how
     // many frames it holds, 0 at the end.
     std::size_t DecodeBlock() {

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -49,6 +50,25 @@ protected:
         EXPECT_EQ(sf_writef_float(written, samples.data(), static_cast<sf_count_t>(samples.size())),
                   static_cast<sf_count_t>(samples.size()));
         sf_close(written);
+        return path;
+    }
+
+    // A mono 16-bit FLAC of 0.1 s at 16000 Hz whose header then says `rateHz` and `frames`:
+    // bytes 18 to 25 hold the rate (20 bits), channels and bits (8) and the count (36).
+    std::string FlacSaying(const std::string& name, std::uint64_t rateHz, std::uint64_t frames) {
+        const std::string path = Made(name, "-r 16000 -b 16", "synth 0.1 sine 440");
+        FILE* stream = std::fopen(path.c_str(), "r+b");
+        std::array<unsigned char, 8> fields{};
+        EXPECT_EQ(std::fseek(stream, 18, SEEK_SET), 0);
+        EXPECT_EQ(std::fread(fields.data(), 1, fields.size(), stream), fields.size());
+        const std::uint64_t said = rateHz << 44 | (std::uint64_t{fields[2]} & 0x0f) << 40 |
+                                   (std::uint64_t{fields[3]} & 0xf0) << 32 | frames;
+        for (std::size_t k = 0; k < fields.size(); ++k) {
+            fields[k] = static_cast<unsigned char>(said >> (56 - 8 * k));
+        }
+        std::fseek(stream, 18, SEEK_SET);
+        EXPECT_EQ(std::fwrite(fields.data(), 1, fields.size(), stream), fields.size());
+        std::fclose(stream);
         return path;
     }
 
@@ -138,6 +158,12 @@ TEST_F(SoundFileTest, ASixteenKilohertzFileIsItsOwnSamplesAndSeeksExactly) {
     }
     file.Seek(-5);
     EXPECT_EQ(file.Position(), 0);
+
+    // A FLAC streamed without knowing its length says 0 frames: it is counted, not endless.
+    const std::string flac = FlacSaying("unsaid.flac", 16000, 0);
+    sound::TSoundFile unsaid(flac);
+    EXPECT_EQ(unsaid.Info().Samples, 1600);
+    EXPECT_EQ(ReadAll(unsaid).size(), 1600u);
 }
 
 // What cannot be read says why in a phrase, and nothing is opened.
@@ -162,6 +188,8 @@ TEST_F(SoundFileTest, WhatCannotBeReadSaysWhy) {
         {text, "not a sound file Orvex can read (libsndfile: "},
         {fifo, "not a regular file"},
         {silent, "the file holds no sound"},
+        // 2^36 - 1 frames at 1 Hz: over 2^48 samples at 16 kHz.
+        {FlacSaying("lying.flac", 1, (std::uint64_t{1} << 36) - 1), "its header claims a length no recording has"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.path);
