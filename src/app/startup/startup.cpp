@@ -201,6 +201,8 @@ int RunOrvex(int argc, char** argv) {
         QApplication application(argumentCount, arguments.data());
         // Qt is connected now; the check's connection may go.
         platformChoice.Release();
+        // Settings (the recent files) go to ~/.config/Orvex/Orvex.conf.
+        QApplication::setOrganizationName(QString::fromUtf8(ApplicationName));
         QApplication::setApplicationName(QString::fromUtf8(ApplicationName));
         QGuiApplication::setDesktopFileName(QStringLiteral("org.orvex.Orvex"));
         const std::unique_ptr<QTranslator> translation =

@@ -257,8 +257,8 @@ def shown_by(role, act):
 def choose_everything(application, display):
     """Every item of the spectrum menu and its submenu chosen through the real handler guard,
     the menu opened afresh for each (every window of the list, every view, both listening
-    items, the coder curves window), then the curves window's save dialog opened and
-    cancelled: no error box may show."""
+    items, the coder curves window, the recent file in the source window), then the curves
+    window's save dialog opened and cancelled: no error box may show."""
     chosen = []
     chains = [[(shown_by(pyatspi.ROLE_POPUP_MENU, lambda: press(display, "ShowMenu")), display)]]
     for chain in chains:  # grows by the submenus met
@@ -281,9 +281,19 @@ def choose_everything(application, display):
             except ValueError:  # a separator, or a submenu's item, which opens it
                 if item.getRole() == pyatspi.ROLE_MENU_ITEM and fresh(item).getState().contains(pyatspi.STATE_ENABLED):
                     chains.append(chain + [(shown_by(pyatspi.ROLE_POPUP_MENU, lambda: press(item, "ShowMenu")), item)])
-    check(len(chosen) >= 27 and {"Coder curves...", "Listen", "Listen to the coding error", "Tone",
-                                 "Sound file..."} <= set(chosen),
+    check(len(chosen) >= 28 and {"Coder curves...", "Listen", "Listen to the coding error", "Tone",
+                                 "Sound file...", "recent-tone.wav"} <= set(chosen),
           "every item of the spectrum menu is chosen: %r" % chosen)
+    # The recent file, chosen last, plays in its own window, whose controls a screen reader sees.
+    pause = wait_for(lambda: find(descendants(application), pyatspi.ROLE_PUSH_BUTTON, "Pause"), CHANGE_LIMIT_S)
+    controls = list(descendants(application))
+    check(pause is not None and all(find(controls, role, name) for role, name in (
+        (pyatspi.ROLE_SLIDER, "Position"), (pyatspi.ROLE_LABEL, "Time"), (pyatspi.ROLE_PUSH_BUTTON, "Loop start"),
+        (pyatspi.ROLE_PUSH_BUTTON, "Loop end"), (pyatspi.ROLE_CHECK_BOX, "Loop"))),
+          "the recent file opens in the source window, its controls named for a screen reader")
+    if pause is not None:
+        press(pause)
+        check(wait_for(lambda: fresh(pause).name == "Play", CHANGE_LIMIT_S), "its Pause button pauses it")
     curves = find(descendants(application), pyatspi.ROLE_FILLER, "Coder curves")
     dialog = shown_by(pyatspi.ROLE_DIALOG, lambda: press(find(descendants(curves), pyatspi.ROLE_PUSH_BUTTON, "Save as PNG")))
     if check(dialog is not None, "the curves window's save dialog opens"):

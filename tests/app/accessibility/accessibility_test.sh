@@ -28,9 +28,14 @@ stop_all() {
     rm -rf "$settings_dir"
 }
 trap stop_all EXIT
-# The program's settings (its recent files) in a folder of the test's own, empty at start.
+# The program's settings in a folder of the test's own, with one recent file, made here, for
+# the walk through the menu to open in the source window.
 settings_dir=$(mktemp -d "${TMPDIR:-/tmp}/orvex-settings.XXXXXX")
 export XDG_CONFIG_HOME=$settings_dir
+sox -n -r 16000 -b 16 "$settings_dir/recent-tone.wav" synth 3 sine 440 ||
+    orvex_die "sox could not make the recent file"
+mkdir -p "$settings_dir/Orvex"
+printf '[sources]\nrecent_files=%s\n' "$settings_dir/recent-tone.wav" >"$settings_dir/Orvex/Orvex.conf"
 # Stopped from outside (ctest's time limit), everything is stopped before the script ends.
 trap 'exit 143' INT TERM
 
