@@ -74,6 +74,9 @@ public:
     // The reference: the trace as drawn at the last frame, kept until cleared, whatever
     // changes meanwhile.
     void FreezeReference();
+    // A reference from elsewhere, kept as a frozen one: each bin's level in dB against a
+    // full-scale tone on a bin (analysis::BinValue), -infinity where there is none.
+    void SetReferenceLevels(std::span<const double, analysis::PlottedBins> levelsDb);
     void ClearReference();
     bool HasReference() const { return reference_.has_value(); }
 
