@@ -294,7 +294,7 @@ void TSpectrogramWindow::TakeFrame(std::span<const double> original, std::span<c
         }
     });
     if (!paused_ && history_->Count() != before) {
-        view_->update();
+        view_->update(picture_->ScrollingArea());
     }
 }
 

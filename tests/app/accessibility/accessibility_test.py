@@ -257,7 +257,7 @@ def shown_by(role, act):
 def choose_everything(application, display):
     """Every item of the spectrum menu and its submenu chosen through the real handler guard,
     the menu opened afresh for each (every window of the list, every view, both listening
-    items, the coder curves window), then the curves window's save dialog opened and
+    items, the coder curves and the spectrogram windows), then the curves window's save dialog opened and
     cancelled: no error box may show."""
     chosen = []
     chains = [[(shown_by(pyatspi.ROLE_POPUP_MENU, lambda: press(display, "ShowMenu")), display)]]
@@ -281,8 +281,8 @@ def choose_everything(application, display):
             except ValueError:  # a separator, or a submenu's item, which opens it
                 if item.getRole() == pyatspi.ROLE_MENU_ITEM and fresh(item).getState().contains(pyatspi.STATE_ENABLED):
                     chains.append(chain + [(shown_by(pyatspi.ROLE_POPUP_MENU, lambda: press(item, "ShowMenu")), item)])
-    check(len(chosen) >= 27 and {"Coder curves...", "Listen", "Listen to the coding error", "Tone",
-                                 "Sound file..."} <= set(chosen),
+    check(len(chosen) >= 28 and {"Coder curves...", "Spectrogram...", "Listen", "Listen to the coding error",
+                                 "Tone", "Sound file..."} <= set(chosen),
           "every item of the spectrum menu is chosen: %r" % chosen)
     curves = find(descendants(application), pyatspi.ROLE_FILLER, "Coder curves")
     dialog = shown_by(pyatspi.ROLE_DIALOG, lambda: press(find(descendants(curves), pyatspi.ROLE_PUSH_BUTTON, "Save as PNG")))

@@ -127,6 +127,19 @@ TEST(SpectrogramWindow, SavesThePictureAndTheNumbersTheToolWritesForAFile) {
     ASSERT_FALSE(fromWindow.isNull());
     EXPECT_TRUE(fromWindow == QImage(QString::fromStdString(drawn)));
 
+    // Paused, the view scrolls back through the history, no further than its oldest columns.
+    for (int frame = 0; frame < 10; ++frame) {
+        form.ProcessFrame();
+    }
+    window.SetPaused(true);
+    const QRect lane = window.Picture().LaneArea(SpectrogramLane::slOriginal);
+    const auto newestShown = [&] { return window.PointText(lane.right(), lane.top()).left(7); };
+    EXPECT_EQ(newestShown(), QStringLiteral("7.008 s")); // column 436
+    window.Scroll(-20);
+    EXPECT_EQ(newestShown(), QStringLiteral("6.688 s"));
+    window.Scroll(-1000);
+    EXPECT_EQ(newestShown(), QStringLiteral("6.368 s")); // column 396, the slots' worth
+
     // The cursor's column as CSV: the tool's header, then a row per lane at the column's time.
     window.PlaceCursorAt(window.Picture().LaneArea(SpectrogramLane::slOriginal).left(),
                          window.Picture().LaneArea(SpectrogramLane::slOriginal).top());
