@@ -79,6 +79,7 @@ public:
     void SetReferenceLevels(std::span<const double, analysis::PlottedBins> levelsDb);
     void ClearReference();
     bool HasReference() const { return reference_.has_value(); }
+    const std::optional<TOrdinates>& Reference() const { return reference_; }
 
     // Markers, shown or not; placing one shows them and makes it the active one.
     void SetMarkersShown(bool shown);
