@@ -50,6 +50,9 @@ constexpr std::array<int, 7> FloorChoicesDb = {-60, -80, -100, -120, -140, -160,
 
 const QColor CursorColour(255, 255, 255, 200);
 
+const QString Title = QStringLiteral("Spectrogram");
+const QString PausedTitle = QStringLiteral("Spectrogram (paused)");
+
 double BinHz(int transformLength) {
     return static_cast<double>(analysis::SampleRate) / transformLength;
 }
@@ -119,9 +122,11 @@ protected:
     }
     void resizeEvent(QResizeEvent*) override { owner_.Redraw(); }
     void mouseMoveEvent(QMouseEvent* event) override {
+        // The cursor's values stay in front of the pointer's.
         const QPoint at = event->position().toPoint();
-        owner_.readout_->setText(owner_.cursor_ ? owner_.CursorText() + QStringLiteral("   ") : QString());
-        owner_.readout_->setText(owner_.readout_->text() + owner_.PointText(at.x(), at.y()));
+        const QString point = owner_.PointText(at.x(), at.y());
+        owner_.readout_->setText(owner_.cursor_ ? owner_.CursorText() + QStringLiteral("   ") + point
+                                                : point);
     }
     void mousePressEvent(QMouseEvent* event) override {
         if (event->button() == Qt::LeftButton) {
@@ -169,7 +174,7 @@ TSpectrogramWindow::TSpectrogramWindow(TReferenceSink sendReference, QWidget* pa
     : QWidget(parent, Qt::Window), sendReference_(std::move(sendReference)),
       history_(std::make_unique<analysis::TSpectrogramHistory>(
           analysis::TSpectrogramHistory::ForTransform(look_.TransformLength))) {
-    setWindowTitle(QStringLiteral("Spectrogram"));
+    setWindowTitle(Title);
     view_ = new TView(*this);
     readout_ = new QLabel(this);
     readout_->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -327,6 +332,7 @@ void TSpectrogramWindow::SetPaused(bool paused) {
     }
     paused_ = paused;
     pause_->setChecked(paused);
+    setWindowTitle(paused ? PausedTitle : Title);
     if (!paused) {
         viewEnd_ = history_->Count();
         Redraw();

@@ -18,6 +18,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QImage>
+#include <QKeyEvent>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -88,6 +89,9 @@ TEST(SpectrogramWindow, TakesTheFramesOnlyWhileOpenAndLeavesTheMainWindowAsItWas
                                                 "Error below -120 dB")))
         << reading.toStdString();
     EXPECT_EQ(window.View().accessibleDescription(), reading);
+    QKeyEvent right(QEvent::KeyPress, Qt::Key_Right, Qt::NoModifier); // later, time running right
+    QApplication::sendEvent(&window.View(), &right);
+    EXPECT_EQ(window.Cursor()->Column, 36);
 
     // The cursor's column becomes the main window's reference trace.
     EXPECT_FALSE(form.PlotViews().HasReference());
