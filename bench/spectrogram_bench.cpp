@@ -119,6 +119,32 @@ void BM_SpectrogramRepaint(benchmark::State& state) {
 }
 BENCHMARK(BM_SpectrogramRepaint)->Unit(benchmark::kMicrosecond);
 
+// A 1000 x 600 view drawn afresh from the history, as the window does when it is resized,
+// scrolled back while paused or given a new look: a new picture and a slot per pixel column.
+void BM_SpectrogramRedrawFromHistory(benchmark::State& state) {
+    TSpectrogramHistory history = TSpectrogramHistory::ForTransform(FrameLength);
+    std::vector<std::uint8_t> codes(SpectrogramBins(FrameLength) * SpectrogramLaneCount);
+    TLaneCodes lanes;
+    for (std::size_t lane = 0; lane < lanes.size(); ++lane) {
+        lanes[lane] = std::span(codes).subspan(lane * SpectrogramBins(FrameLength),
+                                               SpectrogramBins(FrameLength));
+    }
+    for (int column = 0; column < 2000; ++column) {
+        for (std::size_t i = 0; i < codes.size(); ++i) {
+            codes[i] = static_cast<std::uint8_t>((column * 7 + i * 13) % 256);
+        }
+        history.Append(lanes);
+    }
+    for (auto _ : state) {
+        charts::TSpectrogramPicture picture(charts::TSpectrogramLook{}, ViewSize);
+        for (std::int64_t column = history.Count() - picture.Slots(); column < history.Count(); ++column) {
+            picture.AppendSlot(history.Codes(column), SpectrogramColumnSeconds(column, FrameLength));
+        }
+        benchmark::DoNotOptimize(picture.SlotsDrawn());
+    }
+}
+BENCHMARK(BM_SpectrogramRedrawFromHistory)->Unit(benchmark::kMillisecond);
+
 double ResidentMegabytes() {
     long pages = 0;
     long resident = 0;

@@ -4,6 +4,7 @@
 #include "analysis/analyzer.h"
 #include "analysis/frame_pipeline.h"
 #include "analysis/spectrogram_column_maker.h"
+#include "analysis/spectrogram_csv.h"
 #include "analysis/spectrogram_levels.h"
 #include "analysis/spectrogram_slotter.h"
 #include "analysis/tone_source.h"
@@ -15,7 +16,6 @@
 #include <array>
 #include <cctype>
 #include <cerrno>
-#include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <future>
@@ -120,12 +120,6 @@ void Write(ReplacingFile& file, std::string_view bytes) {
     }
 }
 
-void AppendShortest(std::string& text, double value) {
-    std::array<char, 32> buffer{};
-    const auto [end, error] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
-    text.append(buffer.data(), error == std::errc() ? end : buffer.data());
-}
-
 void WritePicture(const FramesOptions& options, TSpectrogramSource& source, ReplacingFile& file) {
     const charts::TOffscreenPainting painting;
     const QSize size(options.SpectrogramWidth, options.SpectrogramHeight);
@@ -165,16 +159,12 @@ void WritePicture(const FramesOptions& options, TSpectrogramSource& source, Repl
 
 void WriteCsv(const FramesOptions& options, TSpectrogramSource& source, ReplacingFile& file) {
     const int length = options.Spectrogram.TransformLength;
-    const double floorDb = options.Spectrogram.FloorDb;
-    std::string text = "time_s,lane";
-    for (int bin = 0; bin < analysis::SpectrogramBins(length); ++bin) {
-        text += ',';
-        AppendShortest(text, static_cast<double>(bin) * analysis::SampleRate / length);
-    }
-    text += '\n';
+    std::string text;
+    analysis::AppendSpectrogramCsvHeader(text, length);
     Write(file, text);
 
     analysis::TSpectrogramColumnMaker maker(length, options.Window);
+    std::vector<double> levels(static_cast<std::size_t>(analysis::SpectrogramBins(length)));
     source.Run(maker, options.Mode, source.Columns(length),
                [&](const analysis::TSpectrogramColumn& column) {
         text.clear();
@@ -182,21 +172,11 @@ void WriteCsv(const FramesOptions& options, TSpectrogramSource& source, Replacin
             if (!options.Spectrogram.Lanes[static_cast<std::size_t>(lane.Lane)]) {
                 continue;
             }
-            AppendShortest(text, source.StartSeconds() +
-                                     analysis::SpectrogramColumnSeconds(column.Index, length));
-            text += ',';
-            text += lane.ToolName;
-            for (const double power : column.Lane(lane.Lane)) {
-                text += ',';
-                const double level = analysis::PowerDecibels(power);
-                if (level >= floorDb) {
-                    std::array<char, 32> buffer{};
-                    const auto [end, error] = std::to_chars(
-                        buffer.data(), buffer.data() + buffer.size(), level, std::chars_format::fixed, 2);
-                    text.append(buffer.data(), error == std::errc() ? end : buffer.data());
-                }
-            }
-            text += '\n';
+            std::transform(column.Lane(lane.Lane).begin(), column.Lane(lane.Lane).end(),
+                           levels.begin(), analysis::PowerDecibels);
+            analysis::AppendSpectrogramCsvRow(
+                text, source.StartSeconds() + analysis::SpectrogramColumnSeconds(column.Index, length),
+                lane.Lane, levels, options.Spectrogram.FloorDb);
         }
         Write(file, text);
     });

@@ -130,9 +130,10 @@ void ComputeFrame(std::int32_t frequencyHz, CodingMode mode,
 }
 
 void ComputeFrame(TSampleSource& source, CodingMode mode,
-                  std::span<std::int32_t, PlottedBins> ordinates) {
+                  std::span<std::int32_t, PlottedBins> ordinates, std::span<double> codedSamples,
+                  std::span<double> uncodedSamples) {
     const TOwnArithmetic own;
-    TakeFrame(source, mode);
+    TakeFrame(source, mode, codedSamples, uncodedSamples);
     TransformFrame();
     ComputeOrdinates(ordinates);
 }

@@ -68,7 +68,10 @@ double BinValue(int bin);
 // One whole frame: SynthesiseFrame (or TakeFrame), TransformFrame, ComputeOrdinates.
 void ComputeFrame(std::int32_t frequencyHz, CodingMode mode,
                   std::span<std::int32_t, PlottedBins> ordinates);
+// `codedSamples` and `uncodedSamples`, empty or of 1024 entries, receive the frame's samples
+// as TakeFrame gives them; the frame's results are the same either way.
 void ComputeFrame(TSampleSource& source, CodingMode mode,
-                  std::span<std::int32_t, PlottedBins> ordinates);
+                  std::span<std::int32_t, PlottedBins> ordinates,
+                  std::span<double> codedSamples = {}, std::span<double> uncodedSamples = {});
 
 } // namespace analysis

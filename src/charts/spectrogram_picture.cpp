@@ -173,6 +173,12 @@ void TSpectrogramPicture::FitRowsToBins() {
     }
 }
 
+QRegion TSpectrogramPicture::ScrollingArea() const {
+    // The time labels may reach half a label's width beyond the plot: the whole width below it.
+    QRegion area(plot_);
+    return area.united(QRect(0, plot_.bottom() + 1, size_.width(), size_.height() - plot_.bottom() - 1));
+}
+
 void TSpectrogramPicture::AppendSlot(const analysis::TLaneCodes& codes, double seconds) {
     const int width = Slots();
     const auto position = static_cast<int>(drawn_ % width);

@@ -13,6 +13,7 @@
 
 #include <QImage>
 #include <QRect>
+#include <QRegion>
 #include <QSize>
 #include <QStaticText>
 
@@ -54,6 +55,9 @@ public:
     // shows `hz` (clamped to the axis).
     double RowFrequencyHz(int row) const;
     int RowOf(double hz) const;
+
+    // What appending a slot changes when painted: the lanes and the time axis below them.
+    QRegion ScrollingArea() const;
 
     // Draws the next slot: the codes of each lane's bins (all lanes, hidden ones too, with
     // the bins of the look's transform length), standing for the time `seconds`.

@@ -80,6 +80,17 @@ void TPlotViews::FreezeReference() {
     reference_ = Trace();
 }
 
+void TPlotViews::SetReferenceLevels(std::span<const double, analysis::PlottedBins> levelsDb) {
+    // A full-scale tone on a bin has the value FullScale * NormalisationTarget.
+    TOrdinates ordinates{};
+    for (int bin = 0; bin < analysis::PlottedBins; ++bin) {
+        const double level = levelsDb[static_cast<std::size_t>(bin)];
+        ordinates[static_cast<std::size_t>(bin)] = analysis::OrdinateOf(
+            analysis::FullScale * analysis::NormalisationTarget * std::pow(10.0, level / 20.0));
+    }
+    reference_ = ordinates;
+}
+
 void TPlotViews::ClearReference() {
     reference_.reset();
 }

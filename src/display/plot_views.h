@@ -74,8 +74,12 @@ public:
     // The reference: the trace as drawn at the last frame, kept until cleared, whatever
     // changes meanwhile.
     void FreezeReference();
+    // A reference from elsewhere, kept as a frozen one: each bin's level in dB against a
+    // full-scale tone on a bin (analysis::BinValue), -infinity where there is none.
+    void SetReferenceLevels(std::span<const double, analysis::PlottedBins> levelsDb);
     void ClearReference();
     bool HasReference() const { return reference_.has_value(); }
+    const std::optional<TOrdinates>& Reference() const { return reference_; }
 
     // Markers, shown or not; placing one shows them and makes it the active one.
     void SetMarkersShown(bool shown);

@@ -75,17 +75,18 @@ void DrawPlotViews(raster::TRasterSurface& surface,
 }
 
 void RunPlotFrame(raster::TRasterSurface& surface, controls::TSurfaceView& view,
-                  std::int32_t frequencyHz, analysis::CodingMode mode, TPlotViews* views) {
+                  std::int32_t frequencyHz, analysis::CodingMode mode, TPlotViews* views,
+                  TFrameSamples samples) {
     analysis::TToneSource tone(frequencyHz);
-    RunPlotFrame(surface, view, tone, frequencyHz, mode, views);
+    RunPlotFrame(surface, view, tone, frequencyHz, mode, views, samples);
 }
 
 void RunPlotFrame(raster::TRasterSurface& surface, controls::TSurfaceView& view,
                   analysis::TSampleSource& source, std::int32_t frequencyHz,
-                  analysis::CodingMode mode, TPlotViews* views) {
+                  analysis::CodingMode mode, TPlotViews* views, TFrameSamples samples) {
     BeginPlotFrame(surface, view);
     std::array<std::int32_t, analysis::PlottedBins> ordinates;
-    analysis::ComputeFrame(source, mode, ordinates);
+    analysis::ComputeFrame(source, mode, ordinates, samples.Coded, samples.Uncoded);
     if (views != nullptr) {
         HandFrameToViews(*views, frequencyHz, mode, ordinates);
     }

@@ -43,12 +43,19 @@ void BeginPlotFrame(raster::TRasterSurface& surface, controls::TSurfaceView& vie
 void DrawPlotTrace(raster::TRasterSurface& surface,
                    std::span<const std::int32_t, analysis::PlottedBins> ordinates);
 
+// The frame's samples, for a caller that also wants them: each span empty or of 1024
+// entries (analysis::TakeFrame). The picture is the same either way.
+struct TFrameSamples {
+    std::span<double> Coded;
+    std::span<double> Uncoded;
+};
+
 // One whole frame: BeginPlotFrame, the frame's numerics for the tone frequency (hertz) and
 // coding mode, then DrawPlotTrace, or with any of `views` (if given) on, the views take the
 // frame and draw it. The window shows the new picture with the next frame.
 void RunPlotFrame(raster::TRasterSurface& surface, controls::TSurfaceView& view,
                   std::int32_t frequencyHz, analysis::CodingMode mode,
-                  TPlotViews* views = nullptr);
+                  TPlotViews* views = nullptr, TFrameSamples samples = {});
 
 // What the views are told of a source that is not the tone: it has no frequency.
 inline constexpr std::int32_t NoToneHz = 0;
@@ -57,7 +64,8 @@ inline constexpr std::int32_t NoToneHz = 0;
 // views, or NoToneHz.
 void RunPlotFrame(raster::TRasterSurface& surface, controls::TSurfaceView& view,
                   analysis::TSampleSource& source, std::int32_t frequencyHz,
-                  analysis::CodingMode mode, TPlotViews* views = nullptr);
+                  analysis::CodingMode mode, TPlotViews* views = nullptr,
+                  TFrameSamples samples = {});
 
 // Hands the frame just computed, with `ordinates`, to `views`: with any view on, its bin
 // values too, and the tone, mode and window it was computed with (TakeFrame); with every view

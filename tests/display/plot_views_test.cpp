@@ -85,6 +85,15 @@ TEST(PlotViews, AveragingMeansThePowerAndRestartsWhenTheToneChanges) {
     views.TakeFrame(louder, live, values);
     EXPECT_EQ(views.AveragedFrames(), 1);
     EXPECT_TRUE(views.HasReference());
+
+    // A reference given as levels against a full-scale tone on a bin: drawn where a bin of
+    // that level is, on the bottom edge where there is none.
+    std::array<double, analysis::PlottedBins> levels;
+    levels.fill(20 * std::log10(Loud / (analysis::FullScale * analysis::NormalisationTarget)));
+    levels[7] = -HUGE_VAL;
+    views.SetReferenceLevels(levels);
+    EXPECT_EQ(views.Reference()->at(100), analysis::OrdinateOf(Loud));
+    EXPECT_EQ(views.Reference()->at(7), 0);
 }
 
 TEST(PlotViews, DrawnOverTheGridOnlyWhenOnWithHoldMarkersAndReadouts) {

@@ -13,6 +13,7 @@
 #include "display/window_layout.h"
 #include "app/curves/coder_curves_menu.h"
 #include "app/sources/source_menu.h"
+#include "app/spectrogram/spectrogram_menu.h"
 #include "app/common/handler_guard.h"
 #include "app/listening/listening_menu.h"
 #include "app/measurement/measurement_menu.h"
@@ -359,6 +360,12 @@ void TSpectrumForm::CreateWindowMenu() {
                                  .LevelDb};
         },
         [this](const std::function<void()>& handler) { Guarded(handler); });
+    spectrogramMenu_ = new TSpectrogramMenu(
+        *popupMenuWindow_, *this,
+        [this](std::span<const double> levelsDb) {
+            plotViews_.SetReferenceLevels(levelsDb.first<analysis::PlottedBins>());
+        },
+        [this](const std::function<void()>& handler) { Guarded(handler); });
     sourceMenu_ = new TSourceMenu(*popupMenuWindow_, *this, [this] { SourceChanged(); },
                                   [this](const std::function<void()>& handler) { Guarded(handler); });
 
@@ -479,13 +486,22 @@ CodingMode TSpectrumForm::CheckedCodingMode() const {
 
 void TSpectrumForm::ProcessFrame() {
     assert(FSpectrumBitmap && "frames run only after the window is created");
+    // The frame's samples are kept only while the spectrogram takes them.
+    display::TFrameSamples samples;
+    if (spectrogramMenu_->Recording()) {
+        samples = {frameCoded_, frameUncoded_};
+    }
     if (analysis::TSampleSource* const source = sourceMenu_->FrameSource()) {
         display::RunPlotFrame(*FSpectrumBitmap, *imageSpAmp_, *source, display::NoToneHz,
-                              CheckedCodingMode(), &plotViews_);
+                              CheckedCodingMode(), &plotViews_, samples);
         sourceMenu_->FrameShown();
     } else {
         display::RunPlotFrame(*FSpectrumBitmap, *imageSpAmp_, gaugeF_->Position(),
-                              CheckedCodingMode(), &plotViews_);
+                              CheckedCodingMode(), &plotViews_, samples);
+    }
+    if (!samples.Coded.empty()) {
+        spectrogramMenu_->FrameTaken(frameUncoded_, frameCoded_,
+                                     analysis::AnalyzerState.CurrentWindowKind);
     }
     RefreshPointerReadout();
 }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "analysis/analyzer_state.h"
 #include "analysis/coding_mode.h"
 #include "analysis/window_kind.h"
 #include "controls/gauge_slider.h"
@@ -37,6 +38,7 @@ namespace app {
 class TListeningMenu;
 class TCoderCurvesMenu;
 class TSourceMenu;
+class TSpectrogramMenu;
 class TMeasurementMenu;
 
 // The platform's first message number for private use, and the frame message.
@@ -101,6 +103,8 @@ public:
     // Listening to the tone, and its section of the menu after the measurement views.
     TListeningMenu& ListeningMenu() { return *listeningMenu_; }
     TCoderCurvesMenu& CoderCurvesMenu() { return *coderCurvesMenu_; }
+    // The spectrogram of the frames, in a window of its own.
+    TSpectrogramMenu& SpectrogramMenu() { return *spectrogramMenu_; }
     // The signal the frames take: the tone, or a sound file; its section ends the menu.
     TSourceMenu& SourceMenu() { return *sourceMenu_; }
     // The menu's items in display order, indexed by WindowKind.
@@ -169,6 +173,10 @@ private:
     TListeningMenu* listeningMenu_ = nullptr;     // owned by the menu
     TCoderCurvesMenu* coderCurvesMenu_ = nullptr; // owned by the menu
     TSourceMenu* sourceMenu_ = nullptr;           // owned by the menu
+    TSpectrogramMenu* spectrogramMenu_ = nullptr; // owned by the menu
+    // A frame's samples, coded and before coding, while the spectrogram takes them.
+    std::array<double, analysis::FrameLength> frameCoded_{};
+    std::array<double, analysis::FrameLength> frameUncoded_{};
     std::unique_ptr<platform::ITimer> frameTimer_;
 
     // The off-screen surface each frame is drawn into; created by FormCreate.

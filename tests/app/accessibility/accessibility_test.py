@@ -257,8 +257,8 @@ def shown_by(role, act):
 def choose_everything(application, display):
     """Every item of the spectrum menu and its submenu chosen through the real handler guard,
     the menu opened afresh for each (every window of the list, every view, both listening
-    items, the coder curves window, the recent file in the source window), then the curves
-    window's save dialog opened and cancelled: no error box may show."""
+    items, the coder curves and the spectrogram windows, the recent file in the source window),
+    then the curves window's save dialog opened and cancelled: no error box may show."""
     chosen = []
     chains = [[(shown_by(pyatspi.ROLE_POPUP_MENU, lambda: press(display, "ShowMenu")), display)]]
     for chain in chains:  # grows by the submenus met
@@ -281,8 +281,8 @@ def choose_everything(application, display):
             except ValueError:  # a separator, or a submenu's item, which opens it
                 if item.getRole() == pyatspi.ROLE_MENU_ITEM and fresh(item).getState().contains(pyatspi.STATE_ENABLED):
                     chains.append(chain + [(shown_by(pyatspi.ROLE_POPUP_MENU, lambda: press(item, "ShowMenu")), item)])
-    check(len(chosen) >= 28 and {"Coder curves...", "Listen", "Listen to the coding error", "Tone",
-                                 "Sound file...", "recent-tone.wav"} <= set(chosen),
+    check(len(chosen) >= 29 and {"Coder curves...", "Spectrogram...", "Listen", "Listen to the coding error",
+                                 "Tone", "Sound file...", "recent-tone.wav"} <= set(chosen),
           "every item of the spectrum menu is chosen: %r" % chosen)
     # The recent file, chosen last, plays in its own window, whose controls a screen reader sees.
     pause = wait_for(lambda: find(descendants(application), pyatspi.ROLE_PUSH_BUTTON, "Pause"), CHANGE_LIMIT_S)
