@@ -162,12 +162,17 @@ class Expected:
                 arguments = [self.frames, "--freq", str(freq), "--level", str(level), "--mode", mode,
                              "--wav", wav.name, "--seconds", "2"] + (["--error"] if error else [])
                 subprocess.run(arguments, check=True, stdout=subprocess.DEVNULL)
-                data = open(wav.name, "rb").read()
-            at_data = data.find(b"data")
-            size = struct.unpack("<I", data[at_data + 4:at_data + 8])[0]
-            samples = data[at_data + 8:at_data + 8 + size]
+                samples = wav_samples(wav.name)
             self.cache[key] = samples[SAMPLE_BYTES:(PERIOD + 1) * SAMPLE_BYTES]
         return self.cache[key]
+
+
+def wav_samples(path):
+    """The data chunk of the WAV file at `path`, as raw bytes."""
+    data = open(path, "rb").read()
+    at_data = data.find(b"data")
+    size = struct.unpack("<I", data[at_data + 4:at_data + 8])[0]
+    return data[at_data + 8:at_data + 8 + size]
 
 
 def sample(data, index):

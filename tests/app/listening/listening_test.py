@@ -10,18 +10,21 @@ clock running on through each change without a gap, and the raised error of the 
 iteration must be recorded sample for sample. The server killed while playing must turn
 listening off, with no error box; started again after a while, listening must work again.
 The output device taken away, while playing or idle, must disable both items. Without any
-server both items must be disabled, and every end must be clean.
+server both items must be disabled, and every end must be clean. A sound file heard coded and
+flipped to its original and back with A must be recorded as the file's own samples, coded or
+not in turns, none lost or repeated at a flip.
 """
 
 import os
 import subprocess
 import sys
+import tempfile
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "..", "scripts", "lib"))
-from listening_driver import (START_LIMIT_S, SAMPLE_BYTES, TIME_SCALE, Expected, Recorder, SoundServer,  # noqa: E402
-                              Window, change_heard, end_program, first_sound, heard_exactly,
-                              start_program)
+from listening_driver import (RATE, START_LIMIT_S, SAMPLE_BYTES, TIME_SCALE, Expected, Recorder,  # noqa: E402
+                              SoundServer, Window, change_heard, end_program, first_sound, heard_exactly,
+                              phase_of, sample, start_program, wait_for_sound, wav_samples)
 import accessibility_test as at  # noqa: E402
 from accessibility_test import check, pump, wait_for  # noqa: E402
 
@@ -30,6 +33,8 @@ import pyatspi  # noqa: E402
 HEARD_LIMIT_S = 0.3 * TIME_SCALE
 # How long the server stays away: longer than a sound layer that gives up retrying waits.
 AWAY_S = 12
+# How often the A/B test flips between the coded and the original file.
+FLIPS = 6
 
 
 def run_test(orvex, expected, server):
@@ -139,6 +144,45 @@ def run_test(orvex, expected, server):
     check(status == 0, "and ends with status 0 (it ended with %s)" % status)
 
 
+def run_flip_test(orvex, frames, server, folder):
+    """Three seconds of noise, looping, heard in the 1 st iteration and flipped FLIPS times."""
+    noise, played = os.path.join(folder, "noise.wav"), []
+    subprocess.run(["sox", "-n", "-r", "16000", "-e", "floating-point", "-b", "32", noise, "synth", "3",
+                    "whitenoise", "vol", "0.5"], check=True)
+    for extra in ([], ["--original"]):
+        subprocess.run([frames, "--input", noise, "--mode", "iter1", "--wav", noise + ".out"] + extra,
+                       check=True, stdout=subprocess.DEVNULL)
+        played.append(wav_samples(noise + ".out"))
+    check(server.start(), "the sound server starts for the file")
+    recorder = Recorder()
+    program, errors = start_program(orvex, {"XDG_CONFIG_HOME": folder}, (noise, "--listen"))
+    try:
+        window = Window(program)
+        wait_for_sound(recorder)
+        window.press_mode("iter1")
+        pump(1.0 * TIME_SCALE)
+        start = len(recorder.samples()) // SAMPLE_BYTES
+        at.keys("@noise.wav", program.pid)  # the keyboard in the file's window, as after opening it
+        for _ in range(FLIPS):
+            at.keys("a")
+            pump(0.4 * TIME_SCALE)
+        recorder.wait_past(time.monotonic() + 0.5 * TIME_SCALE)
+        recording, length = recorder.samples(), len(played[0]) // SAMPLE_BYTES
+        position, heard, flips, wrong = phase_of(recording, start, played[0]), 0, 0, 0
+        for index in range(start, len(recording) // SAMPLE_BYTES - RATE // 50):
+            place = ((position or 0) + index - start) % length
+            kinds = [kind for kind in (0, 1) if sample(recording, index) == sample(played[kind], place)]
+            wrong += not kinds
+            flips += len(kinds) == 1 and kinds[0] != heard
+            heard = kinds[0] if len(kinds) == 1 else heard
+        check(position is not None and wrong == 0,
+              "the file is heard coded or original, none of its samples lost or repeated (%d wrong)" % wrong)
+        check(flips == FLIPS, "each of the %d flips is heard once, at the sample it comes to (%d)" % (FLIPS, flips))
+    finally:
+        end_program(program, errors)
+        recorder.stop()
+        server.stop()
+
 
 def main():
     if len(sys.argv) != 3:
@@ -149,6 +193,8 @@ def main():
     server = SoundServer(limit_s=int(os.environ.get("ORVEX_SESSION_LIMIT_S", "240")))
     try:
         run_test(sys.argv[1], Expected(sys.argv[2]), server)
+        with tempfile.TemporaryDirectory() as folder:
+            run_flip_test(sys.argv[1], sys.argv[2], server, folder)
     finally:
         server.stop()
     return 1 if at.failures else 0

@@ -661,8 +661,9 @@ TEST(SpectrumFormListening, WithoutASoundOutputTheItemsSayWhyAndTheStreamFollows
     ASSERT_GT(listen, actions.indexOf(&form.MeasurementMenu().FiguresItem()));
     EXPECT_TRUE(actions[listen - 1]->isSeparator());
     EXPECT_EQ(actions.indexOf(&menu.ErrorItem()), listen + 1);
-    const std::pair<QAction*, const char*> items[] = {{&menu.ListenItem(), "L"},
-                                                      {&menu.ErrorItem(), "E"}};
+    EXPECT_EQ(actions.indexOf(&menu.OriginalItem()), listen + 2);
+    const std::pair<QAction*, const char*> items[] = {
+        {&menu.ListenItem(), "L"}, {&menu.ErrorItem(), "E"}, {&menu.OriginalItem(), "A"}};
     for (const auto& [item, shortcut] : items) {
         SCOPED_TRACE(item->text().toStdString());
         EXPECT_EQ(item->shortcut(), QKeySequence(QString::fromLatin1(shortcut)));
