@@ -89,6 +89,9 @@ public:
     }
 
 private:
+    // The unit test hands the news of a start or a loss over itself, out of order.
+    friend struct TListeningTestAccess;
+
     enum class TState { stStopped, stStarting, stPlaying };
 
     // The news of start number `start`, on this object's thread: an empty problem once it

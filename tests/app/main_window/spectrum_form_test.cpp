@@ -45,6 +45,22 @@
 #include <QWheelEvent>
 #include <gtest/gtest.h>
 
+namespace app {
+
+// Tells the listening the news of its latest start (that it plays), or of a loss of stream
+// `start`, as the output's thread would.
+struct TListeningTestAccess {
+    static int Started(TListening& listening) {
+        listening.TakeStart(listening.starts_, {});
+        return listening.starts_;
+    }
+    static void Lost(TListening& listening, int start) {
+        listening.Lose(start, QStringLiteral("gone"));
+    }
+};
+
+} // namespace app
+
 namespace {
 
 using analysis::AnalyzerState;
@@ -691,6 +707,15 @@ TEST(SpectrumFormListening, WithoutASoundOutputTheItemsSayWhyAndTheStreamFollows
     EXPECT_EQ(menu.Listening().Stream().Settings(),
               (analysis::TStreamSettings{1733, -20, CodingMode::cmIter1,
                                          analysis::TStreamContent::scCoded}));
+
+    // The loss of an earlier stream, told late, never stops the one playing now.
+    app::TListening& listening = menu.Listening();
+    listening.Start();
+    const int current = app::TListeningTestAccess::Started(listening);
+    app::TListeningTestAccess::Lost(listening, current - 1);
+    EXPECT_TRUE(listening.Playing());
+    app::TListeningTestAccess::Lost(listening, current);
+    EXPECT_FALSE(listening.Playing());
     EXPECT_TRUE(errorBoxes.empty());
 }
 
