@@ -175,6 +175,31 @@ def wav_samples(path):
     return data[at_data + 8:at_data + 8 + size]
 
 
+def input_stream(frames, path, mode, *extra):
+    """What orvex-frames --wav writes for the sound file at `path` in `mode` (with --original or
+    --error among `extra`), as raw float32le."""
+    with tempfile.NamedTemporaryFile(suffix=".wav") as wav:
+        subprocess.run([frames, "--input", path, "--mode", mode, "--wav", wav.name] + list(extra), check=True,
+                       stdout=subprocess.DEVNULL)
+        return wav_samples(wav.name)
+
+
+def turns(recording, start, streams):
+    """Walks the recording from sample `start` on through `streams`, one looping material played
+    in different ways, from where its first samples lie in the first stream. Returns how many
+    samples are in none of them at the place the sample before leads to (None if the start is
+    nowhere), and how often the recording turns from one stream to another."""
+    length, position = len(streams[0]) // SAMPLE_BYTES, phase_of(recording, start, streams[0])
+    wrong, turned, heard = (None if position is None else 0), 0, 0
+    for index in range(start, len(recording) // SAMPLE_BYTES - RATE // 50 if position is not None else 0):
+        place = (position + index - start) % length
+        kinds = [kind for kind, stream in enumerate(streams) if sample(recording, index) == sample(stream, place)]
+        wrong += not kinds
+        turned += len(kinds) == 1 and kinds[0] != heard
+        heard = kinds[0] if len(kinds) == 1 else heard
+    return wrong, turned
+
+
 def sample(data, index):
     return data[index * SAMPLE_BYTES:(index + 1) * SAMPLE_BYTES]
 

@@ -20,6 +20,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QSettings>
+#include <QTest>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -52,21 +53,13 @@ TEST(SourceMenu, AFilePlaysInTheWindowUntilItsWindowCloses) {
     app::TSourceMenu& sources = form.SourceMenu();
     EXPECT_EQ(sources.FrameSource(), nullptr);
 
-    // Listening hands a file to the device's clock, a file opened while starting too; a start
-    // that fails, and a stop, hand it back to the frames'.
-    app::TListeningMenu& listening = form.ListeningMenu();
-    listening.SetListening(true);
+    // Listening hands a file opened meanwhile to the device's clock, its failed start back to
+    // the frames'.
+    form.ListeningMenu().SetListening(true);
     sources.OpenFile(QString::fromStdString(path));
     ASSERT_NE(sources.Player(), nullptr);
     EXPECT_EQ(sources.Player()->Clock(), sound::TSourceClock::scDevice);
-    for (int waited = 0; waited < 400 && listening.Listening().Playing(); ++waited) {
-        QApplication::processEvents();
-        usleep(10000);
-    }
-    EXPECT_EQ(sources.Player()->Clock(), sound::TSourceClock::scFrames) << "a failed start";
-    listening.SetListening(true);
-    EXPECT_EQ(sources.Player()->Clock(), sound::TSourceClock::scDevice);
-    listening.SetListening(false);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !form.ListeningMenu().Listening().Playing(); }));
     EXPECT_EQ(sources.Player()->Clock(), sound::TSourceClock::scFrames);
     EXPECT_TRUE(sources.FileItem().isChecked());
     EXPECT_EQ(form.LabelLevel().text().toStdString(), "gain - 0 dB");
@@ -77,7 +70,7 @@ TEST(SourceMenu, AFilePlaysInTheWindowUntilItsWindowCloses) {
     ASSERT_NE(window, nullptr);
     EXPECT_TRUE(window->isVisible());
     EXPECT_TRUE(window->LoopBox().isChecked()) << "a short file loops";
-    EXPECT_TRUE(window->actions().contains(&listening.OriginalItem())) << "A flips there too";
+    EXPECT_TRUE(window->actions().contains(&form.ListeningMenu().OriginalItem()));
 
     form.SendMessage(app::WM_SPECTRUM_FRAME);
     EXPECT_EQ(PeakBin(), 128);
