@@ -399,12 +399,13 @@ def changing_settings(window, count, recorder, expected, pause_s):
 
 
 @contextlib.contextmanager
-def playing_first_iteration(orvex, server):
-    """The program on its own sound server, heard playing the 1 st iteration at 1733 Hz, where
-    the figures' changes start from; yields the recorder and the window, and ends them all."""
+def playing_first_iteration(orvex, server, arguments=("--listen",), extra_environment=None):
+    """The program on its own sound server, heard playing the 1 st iteration at 1733 Hz (or a
+    sound file that `arguments` name), where the figures' changes start from; yields the
+    recorder and the window, and ends them all."""
     server.start()
     recorder = Recorder()
-    program, errors = start_program(orvex)
+    program, errors = start_program(orvex, extra_environment, arguments)
     try:
         window = Window(program)
         wait_for_sound(recorder)

@@ -23,7 +23,7 @@ import time
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "..", "scripts", "lib"))
 from listening_driver import (START_LIMIT_S, SAMPLE_BYTES, TIME_SCALE, Expected, Recorder, SoundServer,  # noqa: E402
                               Window, change_heard, end_program, first_sound, heard_exactly, input_stream,
-                              start_program, turns, wait_for_sound)
+                              playing_first_iteration, start_program, turns)
 import accessibility_test as at  # noqa: E402
 from accessibility_test import check, pump, wait_for  # noqa: E402
 
@@ -148,28 +148,17 @@ def run_flip_test(orvex, frames, server, folder):
     noise = os.path.join(folder, "noise.wav")
     subprocess.run(["sox", "-n", "-r", "16000", "-e", "floating-point", "-b", "32", noise, "synth", "3",
                     "whitenoise", "vol", "0.5"], check=True)
-    check(server.start(), "the sound server starts for the file")
-    recorder = Recorder()
-    program, errors = start_program(orvex, {"XDG_CONFIG_HOME": folder}, (noise, "--listen"))
-    try:
-        window = Window(program)
-        wait_for_sound(recorder)
-        window.press_mode("iter1")
-        recorder.wait_past(time.monotonic() + 1.0 * TIME_SCALE)
+    with playing_first_iteration(orvex, server, (noise, "--listen"), {"XDG_CONFIG_HOME": folder}) as (recorder, window):
         start = len(recorder.samples()) // SAMPLE_BYTES
-        at.keys("@noise.wav", program.pid)  # the keyboard in the file's window, as after opening it
+        at.keys("@noise.wav", window.program.pid)  # the keyboard in the file's window, as after opening it
         for _ in range(FLIPS):
             at.keys("a")
             pump(0.4 * TIME_SCALE)
         recorder.wait_past(time.monotonic() + 0.5 * TIME_SCALE)
         wrong, flips = turns(recorder.samples(), start, [input_stream(frames, noise, "iter1", *extra)
                                                          for extra in ([], ["--original"])])
-        check(wrong == 0, "the file is heard coded or original, none of its samples lost or repeated (%s wrong)" % wrong)
-        check(flips == FLIPS, "each of the %d flips is heard, once (%d)" % (FLIPS, flips))
-    finally:
-        end_program(program, errors)
-        recorder.stop()
-        server.stop()
+    check(wrong == 0, "the file is heard coded or original, none of its samples lost or repeated (%s wrong)" % wrong)
+    check(flips == FLIPS, "each of the %d flips is heard, once (%d)" % (FLIPS, flips))
 
 
 def main():
