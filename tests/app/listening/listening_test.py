@@ -32,8 +32,7 @@ import pyatspi  # noqa: E402
 HEARD_LIMIT_S = 0.3 * TIME_SCALE
 # How long the server stays away: longer than a sound layer that gives up retrying waits.
 AWAY_S = 12
-# How often the A/B test flips between the coded and the original file.
-FLIPS = 6
+FLIPS = 6  # how often the A/B test flips between the coded and the original file
 
 
 def run_test(orvex, expected, server):

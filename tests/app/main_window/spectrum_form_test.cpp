@@ -699,7 +699,6 @@ TEST(SpectrumFormListening, WithoutASoundOutputTheItemsSayWhyAndTheStreamFollows
     EXPECT_EQ(menu.Listening().Stream().Settings(),
               (analysis::TStreamSettings{1733, -20, CodingMode::cmIter1,
                                          analysis::TStreamContent::scCoded}));
-
     // The loss of an earlier stream, told late, never stops the one playing now.
     menu.Listening().Start();
     app::TListeningTestAccess::Lost(menu.Listening(),
