@@ -186,18 +186,31 @@ def input_stream(frames, path, mode, *extra):
 
 def turns(recording, start, streams):
     """Walks the recording from sample `start` on through `streams`, one looping material played
-    in different ways, from where its first samples lie in the first stream. Returns how many
-    samples are in none of them at the place the sample before leads to (None if the start is
-    nowhere), and how often the recording turns from one stream to another."""
-    length, position = len(streams[0]) // SAMPLE_BYTES, phase_of(recording, start, streams[0])
-    wrong, turned, heard = (None if position is None else 0), 0, 0
-    for index in range(start, len(recording) // SAMPLE_BYTES - RATE // 50 if position is not None else 0):
-        place = (position + index - start) % length
-        kinds = [kind for kind, stream in enumerate(streams) if sample(recording, index) == sample(stream, place)]
-        wrong += not kinds
-        turned += len(kinds) == 1 and kinds[0] != heard
-        heard = kinds[0] if len(kinds) == 1 else heard
-    return wrong, turned
+    in different ways, each sample where the one before leads. On a busy machine the server may
+    play silence while the client is late and then drop what came too late: after a silence the
+    walk goes on where the recording is found again. Returns how many samples are found nowhere,
+    how often the recording turns from one stream to another, how often it goes on elsewhere
+    after a silence, and how often it does so without one (a sample lost or repeated) or within
+    1/8 s of a turn (a gap where the stream turned)."""
+    length, end, silence = len(streams[0]) // SAMPLE_BYTES, len(recording) // SAMPLE_BYTES - RATE // 50, b"\0" * 4
+    wrong, heard, place, silent, index, turned, gaps, jumps = 0, 0, None, False, start, [], [], 0
+    while index < end:
+        got = sample(recording, index)
+        kinds = [] if place is None else [k for k, s in enumerate(streams) if got == sample(s, place % length)]
+        if not kinds and got == silence:
+            silent, index = True, index + 1
+        elif not kinds:
+            found = [phase for phase in (phase_of(recording, index, s) for s in streams) if phase is not None]
+            wrong, index = (wrong, index) if found else (wrong + 1, index + 1)
+            if found and place is not None:
+                gaps, jumps = (gaps + [index], jumps) if silent else (gaps, jumps + 1)
+            place = found[0] if found else place
+        else:
+            if len(kinds) == 1 and kinds[0] != heard:
+                turned.append(index)
+            heard = kinds[0] if len(kinds) == 1 else heard
+            silent, place, index = False, place + 1, index + 1
+    return wrong, len(turned), len(gaps), jumps + sum(abs(g - t) < RATE // 8 for g in gaps for t in turned)
 
 
 def sample(data, index):
