@@ -162,12 +162,55 @@ class Expected:
                 arguments = [self.frames, "--freq", str(freq), "--level", str(level), "--mode", mode,
                              "--wav", wav.name, "--seconds", "2"] + (["--error"] if error else [])
                 subprocess.run(arguments, check=True, stdout=subprocess.DEVNULL)
-                data = open(wav.name, "rb").read()
-            at_data = data.find(b"data")
-            size = struct.unpack("<I", data[at_data + 4:at_data + 8])[0]
-            samples = data[at_data + 8:at_data + 8 + size]
+                samples = wav_samples(wav.name)
             self.cache[key] = samples[SAMPLE_BYTES:(PERIOD + 1) * SAMPLE_BYTES]
         return self.cache[key]
+
+
+def wav_samples(path):
+    """The data chunk of the WAV file at `path`, as raw bytes."""
+    data = open(path, "rb").read()
+    at_data = data.find(b"data")
+    size = struct.unpack("<I", data[at_data + 4:at_data + 8])[0]
+    return data[at_data + 8:at_data + 8 + size]
+
+
+def input_stream(frames, path, mode, *extra):
+    """What orvex-frames --wav writes for the sound file at `path` in `mode` (with --original or
+    --error among `extra`), as raw float32le."""
+    with tempfile.NamedTemporaryFile(suffix=".wav") as wav:
+        subprocess.run([frames, "--input", path, "--mode", mode, "--wav", wav.name] + list(extra), check=True,
+                       stdout=subprocess.DEVNULL)
+        return wav_samples(wav.name)
+
+
+def turns(recording, start, streams):
+    """Walks the recording from sample `start` on through `streams`, one looping material played
+    in different ways, each sample where the one before leads. On a busy machine the server may
+    play silence while the client is late and then drop what came too late: after a silence the
+    walk goes on where the recording is found again. Returns how many samples are found nowhere,
+    how often the recording turns from one stream to another, how often it goes on elsewhere
+    after a silence, and how often it does so without one (a sample lost or repeated) or within
+    1/8 s of a turn (a gap where the stream turned)."""
+    length, end, silence = len(streams[0]) // SAMPLE_BYTES, len(recording) // SAMPLE_BYTES - RATE // 50, b"\0" * 4
+    wrong, heard, place, silent, index, turned, gaps, jumps = 0, 0, None, False, start, [], [], 0
+    while index < end:
+        got = sample(recording, index)
+        kinds = [] if place is None else [k for k, s in enumerate(streams) if got == sample(s, place % length)]
+        if not kinds and got == silence:
+            silent, index = True, index + 1
+        elif not kinds:
+            found = [phase for phase in (phase_of(recording, index, s) for s in streams) if phase is not None]
+            wrong, index = (wrong, index) if found else (wrong + 1, index + 1)
+            if found and place is not None:
+                gaps, jumps = (gaps + [index], jumps) if silent else (gaps, jumps + 1)
+            place = found[0] if found else place
+        else:
+            if len(kinds) == 1 and kinds[0] != heard:
+                turned.append(index)
+            heard = kinds[0] if len(kinds) == 1 else heard
+            silent, place, index = False, place + 1, index + 1
+    return wrong, len(turned), len(gaps), jumps + sum(abs(g - t) < RATE // 8 for g in gaps for t in turned)
 
 
 def sample(data, index):
@@ -369,12 +412,13 @@ def changing_settings(window, count, recorder, expected, pause_s):
 
 
 @contextlib.contextmanager
-def playing_first_iteration(orvex, server):
-    """The program on its own sound server, heard playing the 1 st iteration at 1733 Hz, where
-    the figures' changes start from; yields the recorder and the window, and ends them all."""
+def playing_first_iteration(orvex, server, arguments=("--listen",), extra_environment=None):
+    """The program on its own sound server, heard playing the 1 st iteration at 1733 Hz (or a
+    sound file that `arguments` name), where the figures' changes start from; yields the
+    recorder and the window, and ends them all."""
     server.start()
     recorder = Recorder()
-    program, errors = start_program(orvex)
+    program, errors = start_program(orvex, extra_environment, arguments)
     try:
         window = Window(program)
         wait_for_sound(recorder)

@@ -6,6 +6,7 @@
 #include "numeric_constants.h"
 #include "own_arithmetic.h"
 #include "sample_coder.h"
+#include "sample_source.h"
 #include "sine_memory.h"
 #include "tone_sample.h"
 
@@ -70,6 +71,21 @@ void PlaySamples(std::span<const long double> units, double gain, CodingMode mod
             out[k] = PlayedSample(a);
             break;
         }
+    }
+}
+
+void PlayRecorded(std::span<float> samples, const TStreamSettings& settings) {
+    const TOwnArithmetic own;
+    const double gain = GainFromAttenuation(-settings.LevelDb);
+    std::array<long double, PieceSamples> units;
+    while (!samples.empty()) {
+        const std::size_t n = std::min(PieceSamples, samples.size());
+        for (std::size_t k = 0; k < n; ++k) {
+            units[k] = UnitSample(samples[k]);
+        }
+        PlaySamples(std::span(units).first(n), gain, settings.Mode, settings.Content,
+                    samples.first(n));
+        samples = samples.subspan(n);
     }
 }
 

@@ -48,6 +48,11 @@ float PlayedError(double coded, double uncoded);
 void PlaySamples(std::span<const long double> units, double gain, CodingMode mode,
                  TStreamContent content, std::span<float> out);
 
+// Plays recorded samples (a sound file's, on the unit scale) in place as `settings` ask: each
+// is taken as the frames take it (UnitSample), then played by PlaySamples at the level's gain,
+// so what is heard is exactly what the frames code. The frequency is not used.
+void PlayRecorded(std::span<float> samples, const TStreamSettings& settings);
+
 // The tone as a sound stream: the same tone formula and the same coder as the frames, from a
 // sample clock of its own that runs as a frame's does (0 first, then 1 to 16000 over and
 // over, with no gap), so with the settings held its values are exactly the coded samples a

@@ -27,6 +27,19 @@ void TSourcePlayer::TakeForDevice(std::span<float> out) {
     Advance(out);
 }
 
+std::int64_t TSourcePlayer::ShownPosition() const {
+    const std::int64_t position = file_->Position();
+    if (Clock() != TSourceClock::scDevice) {
+        return position;
+    }
+    const std::int64_t shown = position - heardDelay_.load(std::memory_order_relaxed);
+    const std::optional<TSampleRegion> loop = file_->Loop();
+    if (loop && position >= loop->Begin && shown < loop->Begin) {
+        return std::max(loop->End - (loop->Begin - shown), loop->Begin);
+    }
+    return std::max<std::int64_t>(shown, 0);
+}
+
 void TSourcePlayer::TFrames::Take(std::span<long double> unitSamples) {
     TSourcePlayer& player = player_;
     assert(unitSamples.size() <= HistorySamples / 2);

@@ -53,6 +53,11 @@ public:
     // silence while paused.
     void TakeForDevice(std::span<float> out);
 
+    // The file position just after the last sample a frame shows now: the play position, or
+    // with the device's clock that much less the heard delay (back round the loop, if the play
+    // position has just come round it). For the window's thread.
+    std::int64_t ShownPosition() const;
+
 private:
     // Samples taken, newest last, for the frames to show: enough for a frame behind the
     // longest queue a device keeps.

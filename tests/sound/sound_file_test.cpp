@@ -274,6 +274,7 @@ TEST_F(SoundFileTest, PlaybackTakesTheFileInOrderSeeksLoopsAndEnds) {
     EXPECT_TRUE(shows(0));
     player.FrameSource().Take(frame);
     EXPECT_TRUE(shows(1024));
+    EXPECT_EQ(player.ShownPosition(), 2048);
     player.SetPaused(true);
     player.FrameSource().Take(frame);
     EXPECT_TRUE(shows(1024));
@@ -286,6 +287,9 @@ TEST_F(SoundFileTest, PlaybackTakesTheFileInOrderSeeksLoopsAndEnds) {
     player.FrameSource().Take(frame);
     EXPECT_TRUE(shows(2048 + 3000 - 1280 - 1024));
     EXPECT_EQ(player.File().Position(), 5048);
+    EXPECT_EQ(player.ShownPosition(), 5048 - 1280);
+    player.File().SetLoop(sound::TSampleRegion{4000, 20000}); // just come round it
+    EXPECT_EQ(player.ShownPosition(), 20000 - 232);
 }
 
 } // namespace

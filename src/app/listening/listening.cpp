@@ -4,6 +4,7 @@
 #include "analysis/analyzer_state.h"
 #include "app/common/thread_handover.h"
 #include "sound/pulse_output.h"
+#include "sound/source_player.h"
 
 #include <span>
 #include <string>
@@ -66,6 +67,8 @@ void TListening::Start() {
         return;
     }
     state_ = TState::stStarting;
+    // Before the output's thread exists, so that the file never has two takers.
+    ClockSource();
     const int start = ++starts_;
     // The news comes on the output's thread and is handed to this object's.
     const auto tell = [this, start](void (TListening::*take)(int, const QString&),
@@ -78,7 +81,7 @@ void TListening::Start() {
         output_ = std::make_unique<sound::TPulseOutput>(
             sound::TOutputFormat{ClientName(), analysis::SampleRate, ListeningQueueSamples,
                                  ListeningRequestSamples},
-            [this](std::span<float> out) { stream_.Fill(out); },
+            [this](std::span<float> out) { Fill(out); },
             [tell](const std::string& problem) { tell(&TListening::TakeStart, problem); },
             [tell](const std::string& why) { tell(&TListening::Lose, why); });
     } catch (const sound::TSoundError& error) {
@@ -111,7 +114,41 @@ void TListening::TakeStart(int start, const QString& problem) {
 
 void TListening::Stop() {
     state_ = TState::stStopped;
+    // The output's thread has taken its last block when this returns.
     output_.reset();
+    ClockSource();
+}
+
+void TListening::SetSource(sound::TSourcePlayer* player) {
+    sound::TSourcePlayer* const previous = player_;
+    {
+        const std::lock_guard lock(playerMutex_);
+        player_ = player;
+    }
+    if (previous != nullptr) {
+        previous->SetClock(sound::TSourceClock::scFrames);
+    }
+    ClockSource();
+}
+
+void TListening::ClockSource() {
+    if (player_ == nullptr) {
+        return;
+    }
+    // The latest sample the device took is heard once the server's queue ahead of it has
+    // played.
+    player_->SetHeardDelay(ListeningQueueSamples);
+    player_->SetClock(Playing() ? sound::TSourceClock::scDevice : sound::TSourceClock::scFrames);
+}
+
+void TListening::Fill(std::span<float> out) {
+    const std::lock_guard lock(playerMutex_);
+    if (player_ == nullptr) {
+        stream_.Fill(out);
+        return;
+    }
+    player_->TakeForDevice(out);
+    analysis::PlayRecorded(out, stream_.Settings());
 }
 
 void TListening::Follow(const analysis::TStreamSettings& settings) {

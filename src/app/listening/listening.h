@@ -6,6 +6,8 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <mutex>
+#include <span>
 #include <thread>
 
 #include <QObject>
@@ -15,7 +17,8 @@ class QTimer;
 
 namespace sound {
 class TPulseOutput;
-}
+class TSourcePlayer;
+} // namespace sound
 
 namespace app {
 
@@ -35,10 +38,13 @@ inline constexpr int OutputRecheckMs = 2000;
 // this time is taken as absent for now (and asked again later, without waiting).
 inline constexpr std::chrono::milliseconds FirstAnswerLimit{250};
 
-// Plays the tone through the desktop's sound server as TToneStream makes it: 32-bit float,
-// one channel, 16000 samples per second, on the sound device's clock. Every call is for the
-// thread the object lives in; the samples are made on the output's thread. Nothing here
-// shows a box or writes to a stream: what fails is said in Problem().
+// Plays the source through the desktop's sound server: the tone as TToneStream makes it, or a
+// sound file's samples as TSourcePlayer hands them to the device, coded as the stream's
+// settings ask (PlayRecorded); 32-bit float, one channel, 16000 samples per second, on the
+// sound device's clock. While a file is heard, the file moves on the device's clock and the
+// frames show what is heard; otherwise it moves on the frames'. Every call is for the thread
+// the object lives in; the samples are made on the output's thread. Nothing here shows a box
+// or writes to a stream: what fails is said in Problem().
 class TListening : public QObject {
 public:
     explicit TListening(QObject* parent = nullptr);
@@ -62,8 +68,13 @@ public:
     // Whether playing, or starting to.
     bool Playing() const { return state_ != TState::stStopped; }
 
-    // What to play from the next block on.
+    // What to play from the next block on: the content and mode apply to any source, the
+    // level to a file as its gain.
     void Follow(const analysis::TStreamSettings& settings);
+    // Plays `player` from the next block on instead of the tone, or the tone again if null.
+    // The player must stay until it is replaced here (the block being filled from it is
+    // finished before this returns); while playing, its clock is the device's.
+    void SetSource(sound::TSourcePlayer* player);
     const analysis::TToneStream& Stream() const { return stream_; }
 
     // Why the last start failed, why playing stopped by itself, or why no output is there.
@@ -78,6 +89,9 @@ public:
     }
 
 private:
+    // The unit test hands the news of a start or a loss over itself, out of order.
+    friend struct TListeningTestAccess;
+
     enum class TState { stStopped, stStarting, stPlaying };
 
     // The news of start number `start`, on this object's thread: an empty problem once it
@@ -85,8 +99,16 @@ private:
     void TakeStart(int start, const QString& problem);
     void Lose(int start, const QString& why);
     void TakeAnswer(const QString& problem);
+    // On the output's thread: the next samples of the source.
+    void Fill(std::span<float> out);
+    // Hands the file, if one plays, to the device's clock or back to the frames'.
+    void ClockSource();
 
     analysis::TToneStream stream_;
+    // The file played instead of the tone, or null; written on this object's thread under the
+    // lock, which the output's thread holds while it fills a block from it.
+    sound::TSourcePlayer* player_ = nullptr;
+    std::mutex playerMutex_;
     std::unique_ptr<sound::TPulseOutput> output_;
     TState state_ = TState::stStopped;
     // Counts the starts, so that news of an output already stopped is not taken for the

@@ -12,8 +12,11 @@ namespace app {
 namespace {
 
 const QString ListenToolTip = QStringLiteral(
-    "Plays the tone as the chosen mode codes it through the sound server. Mind the volume: "
-    "a tone at 0 dB is full scale.");
+    "Plays the tone or the sound file as the chosen mode codes it through the sound server. "
+    "Mind the volume: a tone at 0 dB is full scale.");
+const QString OriginalToolTip = QStringLiteral(
+    "Plays the signal uncoded. Its key, A, flips between the original and the coded signal at "
+    "the same sample, without a gap.");
 const QString ErrorToolTip =
     QStringLiteral("Plays only the coding error (coded minus exact sample), raised by %1 "
                    "(+48.2 dB) and clipped at full scale.")
@@ -30,13 +33,12 @@ TListeningMenu::TListeningMenu(QMenu& menu, QWidget& window,
     listen_ = AddItem(menu, QStringLiteral("Listen"), QStringLiteral("L"),
                       [this] { SetListening(listen_->isChecked()); });
     listen_->setCheckable(true);
-    error_ = AddItem(menu, QStringLiteral("Listen to the coding error"), QStringLiteral("E"), [this] {
-        FollowControls();
-        if (error_->isChecked() && !listening_.Playing()) {
-            SetListening(true);
-        }
-    });
+    error_ = AddItem(menu, QStringLiteral("Listen to the coding error"), QStringLiteral("E"),
+                     [this] { ChooseContent(error_); });
     error_->setCheckable(true);
+    original_ = AddItem(menu, QStringLiteral("Listen to the original"), QStringLiteral("A"),
+                        [this] { ChooseContent(original_); });
+    original_->setCheckable(true);
 
     listening_.SetOnLost([this] {
         listen_->setChecked(false);
@@ -60,10 +62,21 @@ QAction* TListeningMenu::AddItem(QMenu& menu, const QString& caption, const QStr
                            [this, handler] { guard_(handler); });
 }
 
+void TListeningMenu::ChooseContent(QAction* chosen) {
+    if (chosen->isChecked()) {
+        (chosen == error_ ? original_ : error_)->setChecked(false);
+    }
+    FollowControls();
+    if (chosen->isChecked() && !listening_.Playing()) {
+        SetListening(true);
+    }
+}
+
 void TListeningMenu::FollowControls() {
     analysis::TStreamSettings settings = settings_();
-    settings.Content =
-        error_->isChecked() ? analysis::TStreamContent::scError : analysis::TStreamContent::scCoded;
+    settings.Content = original_->isChecked() ? analysis::TStreamContent::scOriginal
+                       : error_->isChecked()  ? analysis::TStreamContent::scError
+                                              : analysis::TStreamContent::scCoded;
     listening_.Follow(settings);
 }
 
@@ -81,19 +94,25 @@ void TListeningMenu::SetListening(bool on) {
     FollowAvailability();
 }
 
+void TListeningMenu::AddShortcutsTo(QWidget& window) {
+    window.addActions({listen_, error_, original_});
+}
+
 void TListeningMenu::FollowAvailability() {
     const bool available = listening_.Playing() || listening_.OutputAvailable();
-    for (QAction* item : {listen_, error_}) {
+    for (QAction* item : {listen_, error_, original_}) {
         item->setEnabled(available);
     }
     if (available) {
         listen_->setToolTip(lastStop_.isEmpty() ? ListenToolTip
                                               : lastStop_ + QStringLiteral(". ") + ListenToolTip);
         error_->setToolTip(ErrorToolTip);
+        original_->setToolTip(OriginalToolTip);
     } else {
         const QString why = listening_.Problem() + QStringLiteral(", so nothing can be heard.");
-        listen_->setToolTip(why);
-        error_->setToolTip(why);
+        for (QAction* item : {listen_, error_, original_}) {
+            item->setToolTip(why);
+        }
     }
 }
 

@@ -15,11 +15,14 @@ class QWidget;
 namespace app {
 
 // The spectrum menu's section for listening, after the measurement views: "Listen" plays the
-// tone as the chosen mode codes it through the desktop's sound server, "Listen to the coding
-// error" plays the coding error alone, raised by analysis::ErrorGain, instead (and starts
-// listening if it is off). Both are off at start, and their shortcuts work in the whole
-// window. Without a sound output both are disabled and their tooltips say why; when playing
-// stops by itself, "Listen" is unchecked and its tooltip says why.
+// source (the tone or a sound file) as the chosen mode codes it through the desktop's sound
+// server, "Listen to the coding error" plays the coding error alone, raised by
+// analysis::ErrorGain, instead, and "Listen to the original" the source uncoded; the last two
+// exclude each other and start listening if it is off. The original's key, A, flips between
+// the coded and the original signal at the same sample, without a gap. All are off at start,
+// and their shortcuts work in the whole window. Without a sound output all are disabled and
+// their tooltips say why; when playing stops by itself, "Listen" is unchecked and its tooltip
+// says why.
 class TListeningMenu : public QObject {
 public:
     // Adds the section to `menu` and the shortcuts to `window`. `settings` gives the tone
@@ -31,18 +34,24 @@ public:
 
     QAction& ListenItem() { return *listen_; }
     QAction& ErrorItem() { return *error_; }
+    QAction& OriginalItem() { return *original_; }
     TListening& Listening() { return listening_; }
 
     // Hands the controls' current tone to the stream; the window calls this on every change.
     void FollowControls();
     // Turns listening on or off as the "Listen" item would.
     void SetListening(bool on);
+    // The items' shortcuts work in `window` too (the source's window, where the keyboard is
+    // while moving through a file).
+    void AddShortcutsTo(QWidget& window);
 
 private:
     QAction* AddItem(QMenu& menu, const QString& caption, const QString& shortcut,
                      const std::function<void()>& handler);
     // Enables the items and sets their tooltips for whether an output is there.
     void FollowAvailability();
+    // What `chosen` (the error or the original item) asks, when checked or unchecked.
+    void ChooseContent(QAction* chosen);
 
     QWidget& window_;
     std::function<analysis::TStreamSettings()> settings_;
@@ -50,6 +59,7 @@ private:
     TListening listening_;
     QAction* listen_ = nullptr;
     QAction* error_ = nullptr;
+    QAction* original_ = nullptr;
     // Why listening last stopped by itself or would not start; empty once it starts.
     QString lastStop_;
 };

@@ -13,6 +13,7 @@
 #include "display/window_layout.h"
 #include "app/curves/coder_curves_menu.h"
 #include "app/sources/source_menu.h"
+#include "app/sources/source_window.h"
 #include "app/spectrogram/spectrogram_menu.h"
 #include "app/common/handler_guard.h"
 #include "app/listening/listening_menu.h"
@@ -220,6 +221,8 @@ TSpectrumForm::TSpectrumForm(platform::qt::TQtPlatform& platform)
 
 TSpectrumForm::~TSpectrumForm() {
     frameTimer_->Disable();
+    // Listening lets go of a file before the menus, and the file with them, go.
+    listeningMenu_->Listening().SetSource(nullptr);
     // The platform may outlive the window; its default guard takes over again.
     platform_.SetHandlerGuard({});
     // The host widgets go before the controls they show, which are members of the form.
@@ -535,6 +538,10 @@ void TSpectrumForm::dropEvent(QDropEvent* event) {
 
 void TSpectrumForm::SourceChanged() {
     const bool tone = sourceMenu_->Player() == nullptr;
+    listeningMenu_->Listening().SetSource(sourceMenu_->Player());
+    if (QWidget* const sourceWindow = sourceMenu_->Window()) {
+        listeningMenu_->AddShortcutsTo(*sourceWindow);
+    }
     gaugeFWidget_->setEnabled(tone);
     gaugeFWidget_->setToolTip(tone ? QString()
                                    : QStringLiteral("A sound file has no frequency to set: the "

@@ -115,7 +115,9 @@ void TSourceMenu::ChooseTone() {
         return;
     }
     delete window_.data();
-    player_.reset();
+    // Told while the old player is still there, so that whoever takes from it (listening's
+    // thread) lets go of it first.
+    const std::unique_ptr<sound::TSourcePlayer> leaving = std::move(player_);
     changed_();
 }
 

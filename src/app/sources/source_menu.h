@@ -35,7 +35,8 @@ inline constexpr int RecentFileCount = 8;
 class TSourceMenu : public QObject {
 public:
     // Adds the section to `menu` and the shortcut to `window`, the source window's parent.
-    // `changed` is told after every change of source; handlers run through `guard`.
+    // `changed` is told after every change of source, while a file left is still open (Player()
+    // is already the new source); handlers run through `guard`.
     TSourceMenu(QMenu& menu, QWidget& window, std::function<void()> changed,
                 std::function<void(const std::function<void()>&)> guard);
     ~TSourceMenu() override;

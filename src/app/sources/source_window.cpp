@@ -117,7 +117,8 @@ TSourceWindow::TSourceWindow(QWidget* parent, sound::TSourcePlayer& player, cons
 }
 
 void TSourceWindow::Follow() {
-    const std::int64_t position = player_.File().Position();
+    // What the frame shows, and so what is heard while listening.
+    const std::int64_t position = player_.ShownPosition();
     const sound::TSoundFileInfo& info = player_.File().Info();
     // A file played to its end without a loop stops there.
     if (player_.File().AtEnd() && !player_.Paused()) {
@@ -136,7 +137,7 @@ void TSourceWindow::Follow() {
 }
 
 void TSourceWindow::SeekBy(double seconds) {
-    SeekTo(player_.File().Position() + Samples(seconds));
+    SeekTo(player_.ShownPosition() + Samples(seconds));
 }
 
 void TSourceWindow::SeekTo(std::int64_t sample) {
@@ -154,13 +155,13 @@ void TSourceWindow::TogglePlaying() {
 }
 
 void TSourceWindow::SetLoopStart() {
-    loopBegin_ = player_.File().Position();
+    loopBegin_ = player_.ShownPosition();
     loopEndSample_ = std::max(loopEndSample_, loopBegin_ + 1);
     SetLooping(true);
 }
 
 void TSourceWindow::SetLoopEnd() {
-    loopEndSample_ = player_.File().Position();
+    loopEndSample_ = player_.ShownPosition();
     loopBegin_ = std::min(loopBegin_, std::max<std::int64_t>(loopEndSample_ - 1, 0));
     SetLooping(true);
 }

@@ -75,9 +75,10 @@ TCommandLine ParseCommandLine(int argc, char** argv) {
         QStringLiteral("N"));
     const QCommandLineOption listen(
         QStringLiteral("listen"),
-        QStringLiteral("Starts with listening on: the tone plays through the sound server as "
-                       "coded (0 dB is full scale). In the window, L turns listening on and "
-                       "off, E plays the coding error alone, raised by 256 (+48.2 dB)."));
+        QStringLiteral("Starts with listening on: the tone or the file plays through the sound "
+                       "server as coded (0 dB is full scale). In the window, L turns listening "
+                       "on and off, E plays the coding error alone, raised by 256 (+48.2 dB), "
+                       "and A flips between the original and the coded signal."));
     const QCommandLineOption input(
         QStringLiteral("input"),
         QStringLiteral("Starts with the sound file <FILE> instead of the tone (any format "

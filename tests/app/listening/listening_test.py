@@ -10,18 +10,20 @@ clock running on through each change without a gap, and the raised error of the 
 iteration must be recorded sample for sample. The server killed while playing must turn
 listening off, with no error box; started again after a while, listening must work again.
 The output device taken away, while playing or idle, must disable both items. Without any
-server both items must be disabled, and every end must be clean.
+server both items must be disabled, and every end must be clean. A file flipped with A between
+coded and original must be heard as its own samples, none lost or repeated at a flip.
 """
 
 import os
 import subprocess
 import sys
+import tempfile
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "..", "scripts", "lib"))
 from listening_driver import (START_LIMIT_S, SAMPLE_BYTES, TIME_SCALE, Expected, Recorder, SoundServer,  # noqa: E402
-                              Window, change_heard, end_program, first_sound, heard_exactly,
-                              start_program)
+                              Window, change_heard, end_program, first_sound, heard_exactly, input_stream,
+                              playing_first_iteration, start_program, turns)
 import accessibility_test as at  # noqa: E402
 from accessibility_test import check, pump, wait_for  # noqa: E402
 
@@ -30,6 +32,7 @@ import pyatspi  # noqa: E402
 HEARD_LIMIT_S = 0.3 * TIME_SCALE
 # How long the server stays away: longer than a sound layer that gives up retrying waits.
 AWAY_S = 12
+FLIPS = 6  # how often the A/B test flips between the coded and the original file
 
 
 def run_test(orvex, expected, server):
@@ -139,6 +142,24 @@ def run_test(orvex, expected, server):
     check(status == 0, "and ends with status 0 (it ended with %s)" % status)
 
 
+def run_flip_test(orvex, frames, server, folder):
+    """Three seconds of noise, looping, heard in the 1 st iteration and flipped with A."""
+    noise = os.path.join(folder, "noise.wav")
+    subprocess.run(["sox", "-n", "-r", "16000", "-e", "floating-point", "-b", "32", noise, "synth", "3",
+                    "whitenoise", "vol", "0.5"], check=True)
+    with playing_first_iteration(orvex, server, (noise, "--listen"), {"XDG_CONFIG_HOME": folder}) as (recorder, window):
+        start = len(recorder.samples()) // SAMPLE_BYTES
+        at.keys("@noise.wav", window.program.pid)  # the keyboard in the file's window, as after opening it
+        for _ in range(FLIPS):
+            at.keys("a")
+            pump(0.4 * TIME_SCALE)
+        recorder.wait_past(time.monotonic() + 0.5 * TIME_SCALE)
+        wrong, flips, late, faults = turns(recorder.samples(), start, [input_stream(frames, noise, "iter1", *extra)
+                                                                       for extra in ([], ["--original"])])
+    check(wrong == faults == 0, "the file is heard coded or original, none of its samples lost or repeated at a "
+          "flip (%d wrong, %d faults, %d gaps while the server waited on the busy machine)" % (wrong, faults, late))
+    check(flips == FLIPS, "each of the %d flips is heard, once (%d)" % (FLIPS, flips))
+
 
 def main():
     if len(sys.argv) != 3:
@@ -149,6 +170,8 @@ def main():
     server = SoundServer(limit_s=int(os.environ.get("ORVEX_SESSION_LIMIT_S", "240")))
     try:
         run_test(sys.argv[1], Expected(sys.argv[2]), server)
+        with tempfile.TemporaryDirectory() as folder:
+            run_flip_test(sys.argv[1], sys.argv[2], server, folder)
     finally:
         server.stop()
     return 1 if at.failures else 0

@@ -45,6 +45,14 @@
 #include <QWheelEvent>
 #include <gtest/gtest.h>
 
+namespace app {
+// Hands the listening the news of its latest start, or of the loss of stream `start`.
+struct TListeningTestAccess {
+    static int Started(TListening& l) { return l.TakeStart(l.starts_, {}), l.starts_; }
+    static void Lost(TListening& l, int start) { l.Lose(start, {}); }
+};
+} // namespace app
+
 namespace {
 
 using analysis::AnalyzerState;
@@ -661,8 +669,9 @@ TEST(SpectrumFormListening, WithoutASoundOutputTheItemsSayWhyAndTheStreamFollows
     ASSERT_GT(listen, actions.indexOf(&form.MeasurementMenu().FiguresItem()));
     EXPECT_TRUE(actions[listen - 1]->isSeparator());
     EXPECT_EQ(actions.indexOf(&menu.ErrorItem()), listen + 1);
-    const std::pair<QAction*, const char*> items[] = {{&menu.ListenItem(), "L"},
-                                                      {&menu.ErrorItem(), "E"}};
+    EXPECT_EQ(actions.indexOf(&menu.OriginalItem()), listen + 2);
+    const std::pair<QAction*, const char*> items[] = {
+        {&menu.ListenItem(), "L"}, {&menu.ErrorItem(), "E"}, {&menu.OriginalItem(), "A"}};
     for (const auto& [item, shortcut] : items) {
         SCOPED_TRACE(item->text().toStdString());
         EXPECT_EQ(item->shortcut(), QKeySequence(QString::fromLatin1(shortcut)));
@@ -690,6 +699,11 @@ TEST(SpectrumFormListening, WithoutASoundOutputTheItemsSayWhyAndTheStreamFollows
     EXPECT_EQ(menu.Listening().Stream().Settings(),
               (analysis::TStreamSettings{1733, -20, CodingMode::cmIter1,
                                          analysis::TStreamContent::scCoded}));
+    // The loss of an earlier stream, told late, never stops the one playing now.
+    menu.Listening().Start();
+    app::TListeningTestAccess::Lost(menu.Listening(),
+                                    app::TListeningTestAccess::Started(menu.Listening()) - 1);
+    EXPECT_TRUE(menu.Listening().Playing());
     EXPECT_TRUE(errorBoxes.empty());
 }
 

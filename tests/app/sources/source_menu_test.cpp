@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "analysis/analyzer.h"
 #include "analysis/analyzer_state.h"
+#include "app/listening/listening_menu.h"
 #include "app/main_window/spectrum_form.h"
 #include "app/sources/source_menu.h"
 #include "app/sources/source_window.h"
@@ -19,6 +20,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QSettings>
+#include <QTest>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -43,6 +45,7 @@ TEST(SourceMenu, AFilePlaysInTheWindowUntilItsWindowCloses) {
     const std::string path = (folder / "tone2k.wav").string();
     ASSERT_EQ(std::system(("sox -n -D -r 48000 -b 16 '" + path + "' synth 3 sine 2000 vol 0.5").c_str()), 0);
 
+    setenv("PULSE_SERVER", "unix:/nonexistent/orvex-test.socket", 1);
     analysis::ResetAnalyzerToLoadState();
     platform::qt::TQtPlatform platform;
     app::TSpectrumForm form(platform);
@@ -50,8 +53,14 @@ TEST(SourceMenu, AFilePlaysInTheWindowUntilItsWindowCloses) {
     app::TSourceMenu& sources = form.SourceMenu();
     EXPECT_EQ(sources.FrameSource(), nullptr);
 
+    // Listening hands a file opened meanwhile to the device's clock, its failed start back to
+    // the frames'.
+    form.ListeningMenu().SetListening(true);
     sources.OpenFile(QString::fromStdString(path));
     ASSERT_NE(sources.Player(), nullptr);
+    EXPECT_EQ(sources.Player()->Clock(), sound::TSourceClock::scDevice);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !form.ListeningMenu().Listening().Playing(); }));
+    EXPECT_EQ(sources.Player()->Clock(), sound::TSourceClock::scFrames);
     EXPECT_TRUE(sources.FileItem().isChecked());
     EXPECT_EQ(form.LabelLevel().text().toStdString(), "gain - 0 dB");
     EXPECT_EQ(form.LabelF().text().toStdString(), "no tone");
@@ -61,6 +70,7 @@ TEST(SourceMenu, AFilePlaysInTheWindowUntilItsWindowCloses) {
     ASSERT_NE(window, nullptr);
     EXPECT_TRUE(window->isVisible());
     EXPECT_TRUE(window->LoopBox().isChecked()) << "a short file loops";
+    EXPECT_TRUE(window->actions().contains(&form.ListeningMenu().OriginalItem()));
 
     form.SendMessage(app::WM_SPECTRUM_FRAME);
     EXPECT_EQ(PeakBin(), 128);
