@@ -18,6 +18,8 @@ struct TInputDevice {
     std::string Name;        // the server's name, which TPulseInput takes
     std::string Description; // as the desktop shows it, "Built-in Audio Analog Stereo"
     bool Monitor = false;
+
+    friend bool operator==(const TInputDevice&, const TInputDevice&) = default;
 };
 
 // Every input the server offers, in its order: empty if it has none. Never starts a server.

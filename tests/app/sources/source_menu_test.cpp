@@ -95,6 +95,27 @@ TEST(SourceMenu, AFilePlaysInTheWindowUntilItsWindowCloses) {
     EXPECT_TRUE(form.GaugeFWidget().isEnabled());
     form.SendMessage(app::WM_SPECTRUM_FRAME);
     EXPECT_EQ(PeakBin(), 64);
+
+    // Live input, with no sound server to record from: the frames take it until the failed
+    // start comes back, then the tone returns and the submenu says why in one line.
+    setenv("PULSE_SERVER", ("unix:" + (folder / "absent.sock").string()).c_str(), 1);
+    ASSERT_FALSE(sources.LiveMenu().actions().isEmpty());
+    EXPECT_EQ(sources.LiveMenu().actions().first()->text().toStdString(), "Default input");
+    sources.LiveMenu().actions().first()->trigger();
+    EXPECT_NE(sources.FrameSource(), nullptr);
+    EXPECT_TRUE(sources.LiveMenu().actions().first()->isChecked());
+    EXPECT_TRUE(form.GaugeFWidget().toolTip().startsWith(QStringLiteral("Live input has no frequency")));
+    form.SendMessage(app::WM_SPECTRUM_FRAME);
+    EXPECT_EQ(analysis::AnalyzerState.PeakInput, 0.0) << "silence until the first samples come";
+    for (int wait = 0; wait < 500 && sources.FrameSource() != nullptr; ++wait) {
+        QApplication::processEvents();
+        usleep(10000);
+    }
+    EXPECT_TRUE(sources.ToneItem().isChecked());
+    EXPECT_TRUE(form.GaugeFWidget().isEnabled());
+    EXPECT_TRUE(sources.LiveMenu().menuAction()->toolTip().startsWith(
+        QStringLiteral("Live input would not start: no sound server answers (")))
+        << sources.LiveMenu().menuAction()->toolTip().toStdString();
     fs::remove_all(folder);
 }
 
