@@ -13,6 +13,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -65,6 +66,8 @@ int Shell(const std::string& command) {
 // Silence played ahead of the noise: the server drops the first block an output plays after
 // it was idle from what its monitor records.
 constexpr std::size_t Lead = 4000;
+// The tool's float WAV: RIFF, "fmt " of 18 bytes, "fact" and the data chunk's header.
+constexpr std::streamoff WavHeaderBytes = 58;
 
 // The one input is listed as the monitor it is, and a noise made by sox and played into its
 // output by pacat is recorded sample for sample (after the silence before it); the frames'
@@ -87,18 +90,36 @@ TEST(PulseInput, RecordsAMonitorSampleForSample) {
         .read(reinterpret_cast<char*>(expected.data()),
               static_cast<std::streamsize>(expected.size() * sizeof(float)));
 
+    // The tool records the same, through the source its --input takes, and writes it back
+    // uncoded.
+    const std::string wav = played + ".wav";
+    auto tool = std::async(std::launch::async, [&wav] {
+        return Shell(std::string(ORVEX_FRAMES_EXECUTABLE) + " --live " + Monitor +
+                     " --seconds 3 --wav " + wav + " --original >/dev/null");
+    });
     TRecording recording(Monitor);
     ASSERT_EQ(recording.Started(), "");
+    std::this_thread::sleep_for(300ms);
     ASSERT_EQ(Shell("pacat --playback --raw --device=orvex --format=float32le --rate=16000 "
                   "--channels=1 " + played),
               0);
     std::this_thread::sleep_for(300ms);
     std::filesystem::remove(played);
     const std::vector<float> recorded = recording.Samples();
-    const auto first = std::find_if(recorded.begin(), recorded.end(), [](float s) { return s != 0.0f; });
-    ASSERT_GE(recorded.end() - first, static_cast<std::ptrdiff_t>(expected.size() - Lead));
-    const auto [wrong, _] = std::mismatch(expected.begin() + Lead, expected.end(), first);
-    EXPECT_EQ(wrong, expected.end()) << "from sample " << (wrong - expected.begin());
+    ASSERT_EQ(tool.get(), 0);
+    std::vector<float> written(3 * 16000);
+    std::ifstream file(wav, std::ios::binary);
+    file.seekg(WavHeaderBytes);
+    file.read(reinterpret_cast<char*>(written.data()),
+              static_cast<std::streamsize>(written.size() * sizeof(float)));
+    ASSERT_TRUE(file);
+    std::filesystem::remove(wav);
+    for (const std::vector<float>* samples : {&recorded, &std::as_const(written)}) {
+        const auto first = std::ranges::find_if(*samples, [](float s) { return s != 0.0f; });
+        ASSERT_GE(samples->end() - first, static_cast<std::ptrdiff_t>(expected.size() - Lead));
+        const auto [wrong, _] = std::mismatch(expected.begin() + Lead, expected.end(), first);
+        EXPECT_EQ(wrong, expected.end()) << "from sample " << (wrong - expected.begin());
+    }
 
     sound::TRecentSamples recent;
     recent.Add(recorded);
