@@ -37,6 +37,11 @@ struct TInputFormat {
     int FragmentSamples = 0;
 };
 
+// What the window asks the server to hand over at a time: 20 ms at 16000 Hz, so the newest
+// sound is in the next frame after at most that (the frames take the latest 1024 samples
+// every 64 ms). Smaller fragments wake the input's thread more often for little gain.
+inline constexpr int LiveFragmentSamples = 320;
+
 // Records an input of the desktop's sound server on a thread of its own. Like TPulseOutput,
 // its caller never waits on the server: it starts in the background and tells how the start
 // went, and it stops at once.

@@ -67,7 +67,7 @@ void TLiveInput::Start(const std::string& device) {
     };
     try {
         input_ = std::make_unique<sound::TPulseInput>(
-            sound::TInputFormat{ClientName(), analysis::SampleRate, LiveFragmentSamples}, device,
+            sound::TInputFormat{ClientName(), analysis::SampleRate, sound::LiveFragmentSamples}, device,
             [recent = recent_.get()](std::span<const float> samples) { recent->Add(samples); },
             [tell](const std::string& problem) { tell(&TLiveInput::TakeStart, problem); },
             [tell](const std::string& why) { tell(&TLiveInput::Lose, why); });

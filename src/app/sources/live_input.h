@@ -15,10 +15,6 @@
 
 namespace app {
 
-// Handed over by the server about every 20 ms: the newest sound is in the next frame after
-// at most that (the frames take the latest 1024 samples every 64 ms).
-inline constexpr int LiveFragmentSamples = 320;
-
 // Live input as the window records it: an input of the desktop's sound server (its default,
 // a device, an output's monitor) whose latest samples the frames show. The inputs the server
 // offers are asked for in the background, so that a hung server never stops the window; a
