@@ -78,14 +78,20 @@ void LiveRecording::Record(const FramesOptions& options) {
         }
         shared.changed.notify_all();
     };
-    sound::TPulseInput input(
-        {"orvex-frames", analysis::SampleRate, FragmentSamples}, *options.LiveDevice,
-        [&shared](std::span<const float> samples) {
-            const std::lock_guard lock(shared.mutex);
-            shared.samples.insert(shared.samples.end(), samples.begin(), samples.end());
-            shared.changed.notify_all();
-        },
-        tell, tell);
+    std::unique_ptr<sound::TPulseInput> input;
+    try {
+        input = std::make_unique<sound::TPulseInput>(
+            sound::TInputFormat{"orvex-frames", analysis::SampleRate, FragmentSamples},
+            *options.LiveDevice,
+            [&shared](std::span<const float> samples) {
+                const std::lock_guard lock(shared.mutex);
+                shared.samples.insert(shared.samples.end(), samples.begin(), samples.end());
+                shared.changed.notify_all();
+            },
+            tell, tell);
+    } catch (const sound::TSoundError& error) {
+        throw InputError("cannot record " + device + ": " + error.what());
+    }
     {
         std::unique_lock lock(shared.mutex);
         shared.changed.wait(lock, [&shared] { return shared.started; });

@@ -761,6 +761,8 @@ TEST(FramesProcess, ExitStatusAndStreams) {
         {"--png " + testing::TempDir(), 1, 0, "Is a directory"},
         {"--input " + missing, 1, 0, "cannot read '" + missing + "': no such file"},
         {"--input \"$(printf 'x\\377.wav')\"", 1, 0, "cannot read 'x\\xff.wav': no such file"},
+        // Without a sound server (or with one that has no such input) nothing is recorded.
+        {"--live mic --seconds 1", 1, 0, "cannot record 'mic': "},
         // One file for two outputs, by any name.
         {"--wav " + missing + " --png " + missing, 2, 0, "' are the same file; give each its own"},
         {"--curves level --png /tmp/../tmp/a.png --svg /tmp/a.png", 2, 0, "are the same file"},
