@@ -5,7 +5,9 @@
 # the same run it measures bare_qt_repaint, a Qt program that only repaints a 512 x 241
 # picture every 64 ms, and reports Orvex's CPU use against it. With pulseaudio installed, all
 # of it runs beside a sound server of its own (a null sink), and Orvex is measured a second
-# time listening (--listen), its CPU reported against the first run's.
+# time listening (--listen) and a third time listening with live input (--live, recording the
+# monitor of a second null sink that pacat plays noise into, since the monitor of the output
+# it listens on is refused), their CPU reported against the first run's.
 #
 #   bench/app_metrics.sh [seconds]     (default 60 for each program; build first with
 #                                       scripts/test or scripts/run)
@@ -41,12 +43,12 @@ now_ms() { date +%s%3N; }
 cpu_ns() { cat /proc/"$1"/task/*/schedstat | awk '{ sum += $1 } END { printf "%d", sum }'; }
 rss_kb() { awk '/^VmRSS:/ {print $2}' "/proc/$1/status"; }
 
-# measure <program> <window title> [argument]: starts it, waits for its window, measures for
+# measure <program> <window title> [arguments...]: starts it, waits for its window, measures for
 # $duration seconds and stops it. Sets shown_ms, cpu_percent and the rss_* figures.
 measure() {
     local start t0 t1 c0 c1
     start=$(now_ms)
-    "$1" ${3:+"$3"} &
+    "$1" "${@:3}" &
     app_pid=$!
     # Poll until the window is mapped; each poll is one quick X request.
     until xdotool search --onlyvisible --name "$2" >/dev/null 2>&1; do
@@ -88,6 +90,16 @@ if [ "$sound" = yes ]; then
     measure "$program" 'Signal Analyzer' --listen
     printf 'Orvex listening (--listen, into a null sink)\n'
     printf '  CPU over %d s: %s %% of one core, %s %% more than not listening\n' "$duration" \
+        "$cpu_percent" "$(awk -v a="$cpu_percent" -v b="$orvex_cpu" 'BEGIN { printf "%+.3f", a - b }')"
+
+    pactl load-module module-null-sink sink_name=orvex_live format=float32le rate=16000 channels=1 >/dev/null
+    sox -r 16000 -n -t raw -e floating-point -b 32 -c 1 - synth $((duration + 60)) whitenoise vol 0.3 |
+        pacat --playback --raw --device=orvex_live --format=float32le --rate=16000 --channels=1 &
+    noise_pid=$!
+    measure "$program" 'Signal Analyzer' --listen --live orvex_live.monitor
+    orvex_stop_process "$noise_pid"
+    printf 'Orvex with live input and listening (--listen --live, noise from a second null sink)\n'
+    printf '  CPU over %d s: %s %% of one core, %s %% more than the tone alone\n' "$duration" \
         "$cpu_percent" "$(awk -v a="$cpu_percent" -v b="$orvex_cpu" 'BEGIN { printf "%+.3f", a - b }')"
 fi
 

@@ -43,9 +43,11 @@ const std::map<std::string, TFolderRule>& Rules() {
         // The system's own interfaces below the toolkit: the standard descriptors, files.
         {"platform", {{"platform"}, false, {"fcntl.h", "sys/stat.h", "unistd.h"}}},
         // The desktop's sound server, through PulseAudio's client library, and sound files
-        // through libsndfile and libsoxr, read as a source of the analysis.
+        // through libsndfile and libsoxr, read as a source of the analysis; the process's
+        // own id, to know its own streams.
         {"sound",
-         {{"sound", "analysis"}, false, {"pulse/pulseaudio.h", "sndfile.h", "soxr.h", "sys/stat.h"}}},
+         {{"sound", "analysis"}, false,
+          {"pulse/pulseaudio.h", "sndfile.h", "soxr.h", "sys/stat.h", "unistd.h"}}},
         {"platform/scripted", {{"platform/scripted", "platform"}}},
         {"platform/qt", {{"platform/qt", "platform"}, true}},
         {"raster", {{"raster", "platform"}}},
@@ -73,7 +75,7 @@ const std::map<std::string, TFolderRule>& Rules() {
         {"tools",
          {{"tools", "display", "controls", "raster", "analysis", "platform", "charts", "sound"},
           false,
-          {"png.h", "nlohmann/json.hpp", "fcntl.h", "sys/stat.h", "unistd.h"}}},
+          {"png.h", "nlohmann/json.hpp", "fcntl.h", "sys/mman.h", "sys/stat.h", "unistd.h"}}},
     };
     return rules;
 }

@@ -61,6 +61,15 @@ std::string ValueBranch(const FramesOptionInfo& row) {
                "            compopt -o filenames 2>/dev/null\n"
                "            mapfile -t COMPREPLY < <(compgen -f -- \"$current\")\n"
                "            return 0 ;;\n";
+    case FramesOptionValue::ovDevice:
+        // The server's inputs, unless an option is being begun: the device is optional.
+        return "        " + pattern +
+               ")\n"
+               "            if [[ $current != -* ]]; then\n"
+               "                mapfile -t COMPREPLY < <(compgen -W \"$(pactl list short sources "
+               "2>/dev/null | cut -f2)\" -- \"$current\")\n"
+               "                (( ${#COMPREPLY[@]} )) && return 0\n"
+               "            fi ;;\n";
     case FramesOptionValue::ovMode:
     case FramesOptionValue::ovWindow:
     case FramesOptionValue::ovFormat:

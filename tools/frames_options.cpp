@@ -336,6 +336,11 @@ std::string OptionHelp(FramesOption option) {
                "format libsndfile reads; channels mixed to their mean and\n"
                "resampled to 16000 Hz); --level is then a gain on the file,\n"
                "and --wav writes the whole file from --start";
+    case FramesOption::foLive:
+        return "record --seconds of the sound server's input DEVICE (default:\n"
+               "its default input; an output's monitor records what the\n"
+               "desktop plays) at 16000 Hz, and take the samples from that\n"
+               "recording as from an --input file";
     case FramesOption::foStart:
         return "with --input: where the first frame starts, in seconds\n"
                "(default 0)";
@@ -471,6 +476,7 @@ std::vector<std::string> OptionValueNames(FramesOptionValue value) {
     case FramesOptionValue::ovFile:
     case FramesOptionValue::ovBins:
     case FramesOptionValue::ovTime:
+    case FramesOptionValue::ovDevice:
         break;
     }
     return names;
@@ -493,6 +499,7 @@ std::string FramesUsage() {
            std::string(Indent) + "[--window KIND] [--frames N] [--samples] [--format FMT]\n" +
            std::string(Indent) + "[--png FILE] [--hold] [--average N] [--markers B1[,B2]]\n" +
            std::string(Indent) + "[--wav FILE [--error|--original]] [--spectrogram FILE [SPECTROGRAM]]\n"
+           "       orvex-frames --live [DEVICE] [--seconds S] [any option of --input]\n"
            "       orvex-frames --curves " + NameList(CurveAxes) +
            " [--freq HZ] [--level DB] [--format FMT] [--png FILE]\n"
            "                    [--svg FILE]\n" +
@@ -560,6 +567,11 @@ FramesOptions ParseFramesOptions(std::span<const std::string_view> arguments) {
                 throw UsageError(std::string(option) + " takes no value, not " +
                                  QuotedValue(value));
             }
+        } else if (row->Value == FramesOptionValue::ovDevice) {
+            // The value is optional: the next word is it unless it is an option.
+            if (!hasInlineValue && index + 1 < arguments.size() && !arguments[index + 1].starts_with('-')) {
+                value = arguments[++index];
+            }
         } else if (!hasInlineValue) {
             if (index + 1 >= arguments.size()) {
                 throw UsageError(std::string(option) + " needs a value");
@@ -613,6 +625,9 @@ FramesOptions ParseFramesOptions(std::span<const std::string_view> arguments) {
             break;
         case FramesOption::foInput:
             options.InputPath = ParseFileName(row->Name, value);
+            break;
+        case FramesOption::foLive:
+            options.LiveDevice = std::string(value);
             break;
         case FramesOption::foStart:
             options.StartSeconds = ParseTime(option, value);
@@ -690,8 +705,10 @@ FramesOptions ParseFramesOptions(std::span<const std::string_view> arguments) {
         throw UsageError(std::string(notForWindowFigures->Name) +
                          " does not apply to --window-figures, which runs no frames");
     }
-    // The tone's --seconds sets the length of its spectrogram too.
-    const bool secondsForSpectrogram = secondsGiven && !options.SpectrogramPath.empty();
+    // The tone's --seconds sets the length of its spectrogram too, and live input's the
+    // length of its recording.
+    const bool secondsForSpectrogram =
+        secondsGiven && (!options.SpectrogramPath.empty() || options.LiveDevice);
     if (soundOptionGiven != nullptr && options.WavPath.empty() &&
         (options.WavError || options.WavOriginal || !secondsForSpectrogram)) {
         const std::string_view name = options.WavError      ? "--error"
@@ -706,11 +723,21 @@ FramesOptions ParseFramesOptions(std::span<const std::string_view> arguments) {
     if (options.WavError && options.WavOriginal) {
         throw UsageError("--error and --original exclude each other");
     }
-    if (options.InputPath.empty()) {
+    if (options.LiveDevice && !options.InputPath.empty()) {
+        throw UsageError("--live and --input exclude each other");
+    }
+    if (options.LiveDevice) {
+        if (frequencyGiven) {
+            throw UsageError("--freq sets the tone, which --live replaces");
+        }
+        if (options.Measure) {
+            throw UsageError("--measure measures the tone; it does not apply to --live yet");
+        }
+    } else if (options.InputPath.empty()) {
         for (const auto& [given, name] : {std::pair{startGiven, "--start"},
                                           std::pair{options.WavOriginal, "--original"}}) {
             if (given) {
-                throw UsageError(std::string(name) + " applies only to --input");
+                throw UsageError(std::string(name) + " applies only to --input or --live");
             }
         }
     } else {

@@ -10,6 +10,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <stdexcept>
 #include <string>
@@ -78,6 +79,7 @@ enum class FramesOptionValue : std::uint8_t {
     ovColourMap,     // a name from charts::ColourMaps
     ovFrequencyAxis, // a name from charts::FrequencyAxes
     ovFrameCount, // a frame count of display::AveragingFrameCounts
+    ovDevice, // a sound server's input, or none: then the next word is not taken for it
 };
 
 // Whether an option means anything to --window-figures, which runs no frames.
@@ -106,6 +108,7 @@ enum class FramesOption : std::uint8_t {
     foError,
     foOriginal,
     foInput,
+    foLive,
     foStart,
     foSpectrogram,
     foLanes,
@@ -136,7 +139,7 @@ struct FramesOptionInfo {
 
 // Every option, in the enum's order, which is the order of the usage. The parser, the usage
 // and the generated shell completion are built from this table.
-inline constexpr std::array<FramesOptionInfo, 29> FramesOptionTable = {{
+inline constexpr std::array<FramesOptionInfo, 30> FramesOptionTable = {{
     {FramesOption::foFreq, "--freq", "", "HZ", FramesOptionValue::ovWhole,
      WithWindowFigures::wfRejected, WithCurves::wcApplies},
     {FramesOption::foLevel, "--level", "", "DB", FramesOptionValue::ovWhole,
@@ -174,6 +177,8 @@ inline constexpr std::array<FramesOptionInfo, 29> FramesOptionTable = {{
     {FramesOption::foOriginal, "--original", "", "", FramesOptionValue::ovNone,
      WithWindowFigures::wfRejected, WithCurves::wcRejected},
     {FramesOption::foInput, "--input", "", "FILE", FramesOptionValue::ovFile,
+     WithWindowFigures::wfRejected, WithCurves::wcRejected},
+    {FramesOption::foLive, "--live", "", "[DEVICE]", FramesOptionValue::ovDevice,
      WithWindowFigures::wfRejected, WithCurves::wcRejected},
     {FramesOption::foStart, "--start", "", "SECONDS", FramesOptionValue::ovTime,
      WithWindowFigures::wfRejected, WithCurves::wcRejected},
@@ -230,6 +235,9 @@ struct FramesOptions {
     // tone. The level is then a gain on the file.
     std::string InputPath;
     double StartSeconds = 0.0; // where in InputPath the first frame starts
+    // --live: the sound server's input to record WavSeconds of first (empty for its default
+    // input); the recording is then the input, as a file named by InputPath.
+    std::optional<std::string> LiveDevice;
     bool ShowHelp = false;
     // The spectrogram of the whole input from StartSeconds, or of WavSeconds of the tone, as
     // a picture or (a name ending in .csv) as numbers; empty for none. The look's lanes,

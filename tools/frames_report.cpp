@@ -66,7 +66,8 @@ struct FieldDescription {
 constexpr std::array<FieldDescription, 9> FrameFieldDescriptions = {{
     {"settings",
      "the run's tone frequency_hz (or, with --input, the input file and start_s, where its first "
-     "frame starts), level_db, coding mode, analysis window and frames",
+     "frame starts; with --live, the live input device, empty for the default, and start_s), "
+     "level_db, coding mode, analysis window and frames",
      false},
     {"ordinates",
      "the last frame's 512 plot ordinates: each bin's height in pixels above the plot's bottom "
@@ -361,7 +362,11 @@ void WriteJson(const FramesOptions& options, const LastFrame& frame, std::ostrea
     if (options.InputPath.empty()) {
         settings["frequency_hz"] = options.FrequencyHz;
     } else {
-        settings["input"] = options.InputPath;
+        if (options.LiveDevice) {
+            settings["live"] = *options.LiveDevice;
+        } else {
+            settings["input"] = options.InputPath;
+        }
         settings["start_s"] = options.StartSeconds;
     }
     settings["level_db"] = options.LevelDb;

@@ -87,10 +87,10 @@ LittleEndianBytes WavHeader(std::uint32_t frames) {
     return header;
 }
 
-void Write(const std::vector<char>& bytes, ReplacingFile& file) {
+void Write(const std::vector<char>& bytes, std::FILE* stream, const TWriteFailure& failure) {
     errno = 0;
-    if (std::fwrite(bytes.data(), 1, bytes.size(), file.Stream()) != bytes.size()) {
-        throw file.Failure(errno != 0 ? std::strerror(errno) : "write error");
+    if (std::fwrite(bytes.data(), 1, bytes.size(), stream) != bytes.size()) {
+        throw failure(errno != 0 ? std::strerror(errno) : "write error");
     }
 }
 
@@ -99,8 +99,8 @@ void Write(const std::vector<char>& bytes, ReplacingFile& file) {
 // the end. Nothing at all when standard error is not a terminal.
 class TProgress {
 public:
-    TProgress()
-        : terminal_(isatty(STDERR_FILENO) == 1), start_(std::chrono::steady_clock::now()),
+    explicit TProgress(const char* doing)
+        : doing_(doing), terminal_(isatty(STDERR_FILENO) == 1), start_(std::chrono::steady_clock::now()),
           told_(start_) {}
     ~TProgress() {
         if (shown_) {
@@ -120,10 +120,11 @@ public:
         }
         told_ = now;
         shown_ = true;
-        std::fprintf(stderr, "\rorvex-frames: writing the sound: %lld %%", done * 100 / total);
+        std::fprintf(stderr, "\rorvex-frames: %s: %lld %%", doing_, done * 100 / total);
     }
 
 private:
+    const char* doing_;
     bool terminal_;
     bool shown_ = false;
     std::chrono::steady_clock::time_point start_;
@@ -136,14 +137,21 @@ constexpr long long MostFrames = (0xFFFFFFFFLL - HeaderSize) / BlockAlign;
 } // namespace
 
 void WriteSoundSamples(ReplacingFile& file, long long samples, const TSoundFill& fill) {
+    WriteSoundSamples(
+        file.Stream(), [&file](const std::string& why) { return file.Failure(why); }, samples,
+        fill, "writing the sound");
+}
+
+void WriteSoundSamples(std::FILE* stream, const TWriteFailure& failure, long long samples,
+                       const TSoundFill& fill, const char* doing) {
     if (samples > MostFrames) {
-        throw OutputError(file.Failure("the sound is longer than a WAV file can hold (" +
-                                       std::to_string(MostFrames / analysis::SampleRate) + " s)"));
+        throw failure("the sound is longer than a WAV file can hold (" +
+                      std::to_string(MostFrames / analysis::SampleRate) + " s)");
     }
     const auto frames = static_cast<std::uint32_t>(samples);
-    Write(WavHeader(frames).Bytes(), file);
+    Write(WavHeader(frames).Bytes(), stream, failure);
 
-    TProgress progress;
+    TProgress progress(doing);
     std::array<float, BlockSamples> block{};
     LittleEndianBytes bytes;
     for (std::uint32_t left = frames; left > 0;) {
@@ -154,7 +162,7 @@ void WriteSoundSamples(ReplacingFile& file, long long samples, const TSoundFill&
         for (const float value : values) {
             bytes.Float(value);
         }
-        Write(bytes.Bytes(), file);
+        Write(bytes.Bytes(), stream, failure);
         left -= count;
         progress.Tell(frames - left, frames);
     }

@@ -4,6 +4,7 @@
 #include "frames_options.h"
 #include "replacing_file.h"
 
+#include <cstdio>
 #include <functional>
 #include <span>
 
@@ -29,5 +30,12 @@ using TSoundFill = std::function<void(std::span<float>)>;
 // Writes `samples` values, made a block at a time by `fill`, to `file` as 16000 Hz mono
 // 32-bit float WAV, telling its progress on a terminal. Throws OutputError naming the file.
 void WriteSoundSamples(ReplacingFile& file, long long samples, const TSoundFill& fill);
+
+// Makes the error of a failed write from its cause.
+using TWriteFailure = std::function<OutputError(const std::string& why)>;
+
+// As above, to an open stream, the progress told as `doing` ("writing the sound").
+void WriteSoundSamples(std::FILE* stream, const TWriteFailure& failure, long long samples,
+                       const TSoundFill& fill, const char* doing);
 
 } // namespace tools

@@ -3,6 +3,7 @@
 
 #include "charts/coder_curve_chart.h"
 #include "frames_curves.h"
+#include "frames_live.h"
 #include "frames_options.h"
 #include "frames_picture.h"
 #include "frames_report.h"
@@ -164,7 +165,13 @@ int main(int argc, char** argv) {
     std::optional<tools::ReplacingFile> picture;
     std::optional<tools::ReplacingFile> sound;
     std::optional<tools::ReplacingFile> spectrogram;
+    std::optional<tools::LiveRecording> live;
     try {
+        // The recording is then the input, as a file is.
+        if (options.LiveDevice) {
+            live.emplace(options);
+            options.InputPath = live->Path();
+        }
         if (!options.PngPath.empty()) {
             picture.emplace("--png", options.PngPath);
         }

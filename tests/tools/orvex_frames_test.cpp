@@ -152,6 +152,11 @@ TEST(FramesOptions, ParsesEveryOptionInBothSpellings) {
     EXPECT_EQ(Parse({"--format=json"}).Format, FramesFormat::ffJson);
     EXPECT_EQ(Parse({"--window-figures"}).Report, FramesReport::frWindowFigures);
     EXPECT_EQ(Parse({"--frames", "9223372036854775807"}).Frames, LargestFrameCount);
+    // The device is optional: an option after --live is not taken for it.
+    EXPECT_EQ(Parse({"--live", "--seconds", "2"}).LiveDevice, std::optional<std::string>(""));
+    EXPECT_EQ(Parse({"--live", "mic", "--start", "1"}).LiveDevice, std::optional<std::string>("mic"));
+    EXPECT_EQ(Parse({"--live=mic"}).LiveDevice, std::optional<std::string>("mic"));
+    EXPECT_EQ(Parse({"--seconds", "3", "--live"}).WavSeconds, 3);
 }
 
 TEST(FramesOptions, RejectsBadArgumentsNamingTheArgumentAndItsRange) {
@@ -202,7 +207,9 @@ TEST(FramesOptions, RejectsBadArgumentsNamingTheArgumentAndItsRange) {
         {{"--curves", "time"}, "--curves must be one of level|frequency, not 'time'"},
         {{"--svg", "chart.svg"}, "--svg draws the coder curves: give --curves too"},
         // A file replaces the tone: what only the tone has goes without it, and back.
-        {{"--start", "1"}, "--start applies only to --input"},
+        {{"--start", "1"}, "--start applies only to --input or --live"},
+        {{"--live", "--input", "a.wav"}, "--live and --input exclude each other"},
+        {{"--live", "mic", "--freq", "500"}, "--freq sets the tone, which --live replaces"},
         {{"--input", "f.wav", "--freq", "3"}, "--freq sets the tone, which --input replaces"},
         {{"--input", "f.wav", "--wav", "w", "--seconds", "2"}, "--seconds sets the tone's length"},
         {{"--input", "f.wav", "--wav", "w", "--error", "--original"}, "exclude each other"},
@@ -735,7 +742,7 @@ TEST(FramesProcess, ExitStatusAndStreams) {
         std::string errMention; // empty: nothing on standard error
     } cases[] = {
         {"--window rectangular", 0, 512, ""},
-        {"--help", 0, 92, ""},
+        {"--help", 0, 98, ""},
         {"--window-figures", 0, 12, ""},
         // The figures follow the ordinates after a blank line.
         {"--mode iter1 --measure", 0, 520, ""},
@@ -754,6 +761,8 @@ TEST(FramesProcess, ExitStatusAndStreams) {
         {"--png " + testing::TempDir(), 1, 0, "Is a directory"},
         {"--input " + missing, 1, 0, "cannot read '" + missing + "': no such file"},
         {"--input \"$(printf 'x\\377.wav')\"", 1, 0, "cannot read 'x\\xff.wav': no such file"},
+        // Without a sound server (or with one that has no such input) nothing is recorded.
+        {"--live mic --seconds 1", 1, 0, "cannot record 'mic': "},
         // One file for two outputs, by any name.
         {"--wav " + missing + " --png " + missing, 2, 0, "' are the same file; give each its own"},
         {"--curves level --png /tmp/../tmp/a.png --svg /tmp/a.png", 2, 0, "are the same file"},
@@ -919,10 +928,11 @@ TEST(FramesCompletion, OffersExactlyTheOptionsAndTheirValuesFromTheTables) {
         {"--png /dev/nul", {"/dev/null"}},
         {"--input /dev/nul", {"/dev/null"}},
         {"--start ''", {}},
+        {"--live --sec", {"--seconds"}},
         {"--colour-map ''", names(charts::ColourMaps)},
         {"--lanes e", names(analysis::SpectrogramLanes, "e")},
     };
-    ASSERT_EQ(options.size(), 30u);
+    ASSERT_EQ(options.size(), 31u);
     const std::string scriptPath = testing::TempDir() + "orvex_frames_completion.sh";
     for (const auto& c : cases) {
         SCOPED_TRACE(c.line);

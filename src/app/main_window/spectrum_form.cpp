@@ -454,7 +454,7 @@ void TSpectrumForm::GaugeLevelChange() {
     UseFullStopAsDecimalSeparator();
     const display::TLevelReadout readout =
         display::ReadLevelControls(gaugeLevel_->Position(), gaugeF_->Position());
-    const bool tone = sourceMenu_ == nullptr || sourceMenu_->Player() == nullptr;
+    const bool tone = sourceMenu_ == nullptr || sourceMenu_->FrameSource() == nullptr;
     labelLevel_->setText(QString::fromStdString(tone ? readout.LevelText
                                                      : display::SourceGainText(readout.LevelDb)));
     analysis::SetLevel(readout.LevelDb);
@@ -537,15 +537,18 @@ void TSpectrumForm::dropEvent(QDropEvent* event) {
 }
 
 void TSpectrumForm::SourceChanged() {
-    const bool tone = sourceMenu_->Player() == nullptr;
+    const bool tone = sourceMenu_->FrameSource() == nullptr;
     listeningMenu_->Listening().SetSource(sourceMenu_->Player());
     if (QWidget* const sourceWindow = sourceMenu_->Window()) {
         listeningMenu_->AddShortcutsTo(*sourceWindow);
     }
     gaugeFWidget_->setEnabled(tone);
     gaugeFWidget_->setToolTip(tone ? QString()
-                                   : QStringLiteral("A sound file has no frequency to set: the "
-                                                    "level slider is its gain"));
+                              : sourceMenu_->Player() != nullptr
+                                  ? QStringLiteral("A sound file has no frequency to set: the "
+                                                   "level slider is its gain")
+                                  : QStringLiteral("Live input has no frequency to set: the "
+                                                   "level slider is its gain"));
     GaugeLevelChange();
 }
 

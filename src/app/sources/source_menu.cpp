@@ -2,6 +2,7 @@
 #include "source_menu.h"
 
 #include "app/common/shortcut_item.h"
+#include "live_input.h"
 #include "source_window.h"
 #include "sound/source_player.h"
 
@@ -15,11 +16,24 @@
 #include <QWidget>
 
 #include <stdexcept>
+#include <vector>
 
 namespace app {
 namespace {
 
 const QString RecentFilesKey = QStringLiteral("sources/recent_files");
+const QString LiveToolTip = QStringLiteral(
+    "Records an input of the sound server: a microphone or line input, or an output's monitor "
+    "(what the desktop plays). The level slider is its gain.");
+
+// An input's caption: its description, and for a monitor whose description does not say so,
+// that it is one.
+QString LiveCaption(const sound::TInputDevice& device) {
+    const QString description = QString::fromStdString(device.Description);
+    return device.Monitor && !description.startsWith(QStringLiteral("Monitor of "))
+               ? QStringLiteral("Monitor of ") + description
+               : description;
+}
 
 // Goes back to the tone when the source window is closed.
 class TCloseWatcher : public QObject {
@@ -45,7 +59,8 @@ TSourceMenu::TSourceMenu(QMenu& menu, QWidget& window, std::function<void()> cha
                          std::function<void(const std::function<void()>&)> guard)
     : QObject(&menu), parent_(window), changed_(std::move(changed)), guard_(std::move(guard)) {
     menu.addSeparator();
-    auto* const group = new QActionGroup(this);
+    group_ = new QActionGroup(this);
+    QActionGroup* const group = group_;
     tone_ = menu.addAction(QStringLiteral("Tone"));
     tone_->setCheckable(true);
     tone_->setChecked(true);
@@ -66,6 +81,17 @@ TSourceMenu::TSourceMenu(QMenu& menu, QWidget& window, std::function<void()> cha
     recent_->setLayoutDirection(menu.layoutDirection());
     QObject::connect(recent_, &QMenu::aboutToShow, this, [this] { FillRecent(); });
     FillRecent();
+
+    live_ = menu.addMenu(QStringLiteral("Live input"));
+    live_->setLayoutDirection(menu.layoutDirection());
+    live_->menuAction()->setToolTip(LiveToolTip);
+    liveInput_ = new TLiveInput(this);
+    liveInput_->SetOnDevicesChanged([this] { FillLive(); });
+    liveInput_->SetOnStopped([this] { guard_([this] { LiveStopped(); }); });
+    // Inputs come and go: the server is asked again whenever the menu opens.
+    QObject::connect(&menu, &QMenu::aboutToShow, liveInput_, [this] { liveInput_->Refresh(); });
+    FillLive();
+    liveInput_->Refresh();
 }
 
 TSourceMenu::~TSourceMenu() {
@@ -78,7 +104,10 @@ TSourceWindow* TSourceMenu::Window() {
 }
 
 analysis::TSampleSource* TSourceMenu::FrameSource() {
-    return player_ ? &player_->FrameSource() : nullptr;
+    if (player_) {
+        return &player_->FrameSource();
+    }
+    return liveInput_->Recording() ? &liveInput_->FrameSource() : nullptr;
 }
 
 void TSourceMenu::FrameShown() {
@@ -111,14 +140,65 @@ void TSourceMenu::OpenFile(const QString& path) {
 
 void TSourceMenu::ChooseTone() {
     tone_->setChecked(true);
-    if (!player_) {
+    if (!player_ && !liveInput_->Recording()) {
         return;
     }
     delete window_.data();
     // Told while the old player is still there, so that whoever takes from it (listening's
     // thread) lets go of it first.
     const std::unique_ptr<sound::TSourcePlayer> leaving = std::move(player_);
+    liveInput_->Stop();
     changed_();
+}
+
+void TSourceMenu::ChooseLive(const std::string& device) {
+    ChooseTone(); // a file's window and player go
+    liveInput_->Start(device);
+    live_->menuAction()->setToolTip(LiveToolTip);
+    MarkLive();
+    changed_();
+}
+
+void TSourceMenu::LiveStopped() {
+    live_->menuAction()->setToolTip(liveInput_->Problem() + QStringLiteral(". ") + LiveToolTip);
+    tone_->setChecked(true);
+    changed_();
+}
+
+void TSourceMenu::FillLive() {
+    for (QAction* item : live_->actions()) {
+        delete item;
+    }
+    std::vector<sound::TInputDevice> devices{{"", "Default input", false}};
+    const std::vector<sound::TInputDevice>& offered = liveInput_->Devices();
+    devices.insert(devices.end(), offered.begin(), offered.end());
+    for (const sound::TInputDevice& device : devices) {
+        QAction* const item = live_->addAction(device.Name.empty()
+                                                   ? QStringLiteral("Default input")
+                                                   : LiveCaption(device));
+        item->setCheckable(true);
+        item->setData(QString::fromStdString(device.Name));
+        group_->addAction(item);
+        if (!device.Name.empty()) {
+            item->setToolTip(QString::fromStdString(device.Name));
+        }
+        QObject::connect(item, &QAction::triggered, this, [this, name = device.Name] {
+            guard_([this, name] { ChooseLive(name); });
+        });
+    }
+    MarkLive();
+}
+
+void TSourceMenu::MarkLive() {
+    if (!liveInput_->Recording()) {
+        return;
+    }
+    const QString recorded = QString::fromStdString(liveInput_->Device());
+    for (QAction* item : live_->actions()) {
+        if (item->data().toString() == recorded) {
+            item->setChecked(true);
+        }
+    }
 }
 
 void TSourceMenu::AskForFile() {
@@ -127,7 +207,11 @@ void TSourceMenu::AskForFile() {
         QStringLiteral("Sound files (*.wav *.aif *.aiff *.flac *.ogg *.oga *.opus *.mp3 *.au "
                        "*.caf *.w64);;All files (*)"));
     if (path.isEmpty()) {
-        (player_ ? file_ : tone_)->setChecked(true);
+        if (liveInput_->Recording()) {
+            MarkLive();
+        } else {
+            (player_ ? file_ : tone_)->setChecked(true);
+        }
         return;
     }
     OpenFile(path);

@@ -3,6 +3,7 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 
 #include <QObject>
 #include <QPointer>
@@ -10,6 +11,7 @@
 #include <QStringList>
 
 class QAction;
+class QActionGroup;
 class QMenu;
 class QWidget;
 
@@ -22,6 +24,7 @@ class TSourcePlayer;
 
 namespace app {
 
+class TLiveInput;
 class TSourceWindow;
 
 // How many files "Recent sound files" remembers.
@@ -32,6 +35,10 @@ inline constexpr int RecentFileCount = 8;
 // command line opens the same way), with the files opened lately under "Recent sound files".
 // A file plays in a small window of its own (TSourceWindow); closing that window goes back to
 // the tone. A file that cannot be read is said in a box, and the source stays as it was.
+// "Live input" lists the default input and every input the sound server offers (asked
+// again each time the menu opens, so a device that comes back is offered again); a start the
+// server refuses, or an input that goes away, brings the tone back and says why in one line,
+// the submenu's tooltip.
 class TSourceMenu : public QObject {
 public:
     // Adds the section to `menu` and the shortcut to `window`, the source window's parent.
@@ -46,16 +53,21 @@ public:
     void OpenFile(const QString& path);
     // Goes back to the tone.
     void ChooseTone();
+    // Records `device` (empty for the default input) instead of the current source.
+    void ChooseLive(const std::string& device);
 
     // The file playing, or null while the tone is the source.
     sound::TSourcePlayer* Player() { return player_.get(); }
-    // Where the frames take their samples from while a file plays; null for the tone.
+    // Where the frames take their samples from while a file plays or live input records;
+    // null for the tone.
     analysis::TSampleSource* FrameSource();
     // The frame just shown: the source window follows it.
     void FrameShown();
 
     QAction& ToneItem() { return *tone_; }
     QAction& FileItem() { return *file_; }
+    QMenu& LiveMenu() { return *live_; }
+    TLiveInput& LiveInput() { return *liveInput_; }
     // The source window, or null while the tone plays.
     TSourceWindow* Window();
 
@@ -63,6 +75,11 @@ private:
     void AskForFile();
     void Remember(const QString& path);
     void FillRecent();
+    void FillLive();
+    // Checks the item of the input recorded.
+    void MarkLive();
+    // Recording stopped by itself: the tone comes back, and the submenu says why.
+    void LiveStopped();
 
     QWidget& parent_;
     std::function<void()> changed_;
@@ -70,6 +87,9 @@ private:
     QAction* tone_ = nullptr;
     QAction* file_ = nullptr;
     QMenu* recent_ = nullptr;
+    QMenu* live_ = nullptr;
+    QActionGroup* group_ = nullptr; // the source items, one checked
+    TLiveInput* liveInput_ = nullptr; // a child
     std::unique_ptr<sound::TSourcePlayer> player_;
     QPointer<TSourceWindow> window_;
 };

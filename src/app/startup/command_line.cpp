@@ -9,12 +9,15 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+#include <string>
+
 namespace app {
 namespace {
 
 constexpr auto ProgramDescription =
     "Shows, live, what a sample coder and an analysis window do to the spectrum of a pure "
-    "tone or of a sound file.\nQt's own options (-platform, -display, -style, -reverse, ...) "
+    "tone, of a sound file or of live input.\nQt's own options (-platform, -display, -style, -reverse, ...) "
     "are accepted too.";
 
 // The options the application object takes from the command line itself: those of Qt's GUI
@@ -44,7 +47,7 @@ std::string ErrorLine(QString text) {
 }
 
 TCommandLine Failed(const QString& text) {
-    return {TCommandLineAction::caError, std::nullopt, false, {}, ErrorLine(text)};
+    return {TCommandLineAction::caError, std::nullopt, false, {}, ErrorLine(text), std::nullopt};
 }
 
 } // namespace
@@ -85,6 +88,12 @@ TCommandLine ParseCommandLine(int argc, char** argv) {
                        "libsndfile reads; also given as a bare FILE). In the window, Ctrl+O "
                        "opens another."),
         QStringLiteral("FILE"));
+    const QCommandLineOption live(
+        QStringLiteral("live"),
+        QStringLiteral("Starts with live input instead of the tone: the sound server's default "
+                       "input, or the input named by a bare DEVICE (pactl list short sources "
+                       "names them; an output's monitor records what the desktop plays). In "
+                       "the window, the menu's Live input chooses another."));
     parser.addPositionalArgument(QStringLiteral("FILE"),
                                  QStringLiteral("A sound file to start with, as --input."),
                                  QStringLiteral("[FILE]"));
@@ -93,6 +102,7 @@ TCommandLine ParseCommandLine(int argc, char** argv) {
     parser.addOption(version);
     parser.addOption(zoom);
     parser.addOption(listen);
+    parser.addOption(live);
     for (const char* name : QtValueOptions) {
         QCommandLineOption option(QString::fromLatin1(name), QString(), QStringLiteral("value"));
         option.setFlags(QCommandLineOption::HiddenFromHelp);
@@ -112,24 +122,37 @@ TCommandLine ParseCommandLine(int argc, char** argv) {
         // started by is the one to show.
         QString text = parser.helpText();
         text.replace(QStringLiteral("<executable_name>"), arguments.first());
-        return {TCommandLineAction::caHelp, std::nullopt, false, {}, text.toStdString()};
+        return {TCommandLineAction::caHelp, std::nullopt, false, {}, text.toStdString(), std::nullopt};
     }
     if (parser.isSet(version)) {
         return {TCommandLineAction::caVersion, std::nullopt, false, {},
-                std::string(ApplicationName) + ' ' + ProgramVersion + '\n'};
+                std::string(ApplicationName) + ' ' + ProgramVersion + '\n', std::nullopt};
     }
     const QStringList files = parser.positionalArguments();
-    if (files.size() + (parser.isSet(input) ? 1 : 0) > 1) {
+    std::optional<std::string> liveDevice;
+    if (parser.isSet(live)) {
+        if (parser.isSet(input)) {
+            return Failed(QStringLiteral("--live and --input exclude each other: one source at a time."));
+        }
+        if (files.size() > 1) {
+            return Failed(QStringLiteral("Unexpected argument '%1': one input device at a time.")
+                              .arg(files.last()));
+        }
+        liveDevice = files.value(0).toStdString();
+    }
+    if (!liveDevice && files.size() + (parser.isSet(input) ? 1 : 0) > 1) {
         return Failed(QStringLiteral("Unexpected argument '%1': one sound file at a time.")
                           .arg(files.last()));
     }
-    const QString inputPath = parser.isSet(input) ? parser.value(input) : files.value(0);
+    const QString inputPath =
+        parser.isSet(input) ? parser.value(input) : (liveDevice ? QString() : files.value(0));
     if (parser.isSet(input) && inputPath.isEmpty()) {
         return Failed(QStringLiteral("--input needs a file name."));
     }
     const std::string inputBytes = QFile::encodeName(inputPath).toStdString();
     if (!parser.isSet(zoom)) {
-        return {TCommandLineAction::caRun, std::nullopt, parser.isSet(listen), inputBytes, {}};
+        return {TCommandLineAction::caRun, std::nullopt, parser.isSet(listen), inputBytes, {},
+                liveDevice};
     }
     const QString zoomText = parser.value(zoom);
     bool isNumber = false;
@@ -141,7 +164,7 @@ TCommandLine ParseCommandLine(int argc, char** argv) {
                           .arg(MaxZoom)
                           .arg(zoomText));
     }
-    return {TCommandLineAction::caRun, zoomValue, parser.isSet(listen), inputBytes, {}};
+    return {TCommandLineAction::caRun, zoomValue, parser.isSet(listen), inputBytes, {}, liveDevice};
 }
 
 } // namespace app

@@ -28,10 +28,13 @@ struct TCommandLine {
     bool Listen = false;     // --listen: start with listening on
     std::string InputPath;   // FILE or --input FILE: start with the sound file; empty for the tone
     std::string Text; // help, version or error; ends with a line break
+    // --live [DEVICE]: start recording the input DEVICE (empty for the default input)
+    // instead of the tone; none for the tone.
+    std::optional<std::string> LiveDevice;
 };
 
 // Reads the program's own options (--help, --version, --zoom N, --listen, --input FILE or one
-// FILE without an option) and accepts Qt's options
+// FILE without an option, --live with one DEVICE or none) and accepts Qt's options
 // for the application object, which takes them later. Needs no application object, so that
 // --help works without a display.
 TCommandLine ParseCommandLine(int argc, char** argv);

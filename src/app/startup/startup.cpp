@@ -220,6 +220,10 @@ int RunOrvex(int argc, char** argv) {
                     // Without a sound output this stays off, and the menu says why.
                     form->ListeningMenu().SetListening(true);
                 }
+                if (commandLine.LiveDevice) {
+                    // A start the server refuses brings the tone back, and the menu says why.
+                    form->SourceMenu().ChooseLive(*commandLine.LiveDevice);
+                }
                 if (!commandLine.InputPath.empty()) {
                     // Once the window is up, so that a file it cannot read is said in a box
                     // over it, and the tone plays on.

@@ -3,6 +3,7 @@
 #include "analysis/analyzer_state.h"
 #include "app/listening/listening_menu.h"
 #include "app/main_window/spectrum_form.h"
+#include "app/sources/live_input.h"
 #include "app/sources/source_menu.h"
 #include "app/sources/source_window.h"
 #include "platform/qt/qt_platform.h"
@@ -105,7 +106,73 @@ TEST(SourceMenu, AFilePlaysInTheWindowUntilItsWindowCloses) {
     EXPECT_TRUE(form.GaugeFWidget().isEnabled());
     form.SendMessage(app::WM_SPECTRUM_FRAME);
     EXPECT_EQ(PeakBin(), 64);
+
+    // Live input, with no sound server to record from: the frames take it until the failed
+    // start comes back, then the tone returns and the submenu says why in one line.
+    setenv("PULSE_SERVER", ("unix:" + (folder / "absent.sock").string()).c_str(), 1);
+    ASSERT_FALSE(sources.LiveMenu().actions().isEmpty());
+    EXPECT_EQ(sources.LiveMenu().actions().first()->text().toStdString(), "Default input");
+    sources.LiveMenu().actions().first()->trigger();
+    EXPECT_NE(sources.FrameSource(), nullptr);
+    EXPECT_TRUE(sources.LiveMenu().actions().first()->isChecked());
+    EXPECT_TRUE(form.GaugeFWidget().toolTip().startsWith(QStringLiteral("Live input has no frequency")));
+    form.SendMessage(app::WM_SPECTRUM_FRAME);
+    EXPECT_EQ(analysis::AnalyzerState.PeakInput, 0.0) << "silence until the first samples come";
+    for (int wait = 0; wait < 500 && sources.FrameSource() != nullptr; ++wait) {
+        QApplication::processEvents();
+        usleep(10000);
+    }
+    EXPECT_TRUE(sources.ToneItem().isChecked());
+    EXPECT_TRUE(form.GaugeFWidget().isEnabled());
+    EXPECT_TRUE(sources.LiveMenu().menuAction()->toolTip().startsWith(
+        QStringLiteral("Live input would not start: no sound server answers (")))
+        << sources.LiveMenu().menuAction()->toolTip().toStdString();
     fs::remove_all(folder);
+}
+
+// Process events for up to five seconds, until `done`.
+template <class TDone>
+bool Await(const TDone& done) {
+    for (int wait = 0; wait < 500 && !done(); ++wait) {
+        QApplication::processEvents();
+        usleep(10000);
+    }
+    return done();
+}
+
+// Live input through the test's own sound server (ctest runs this beside one): the monitor of
+// its one output is offered, a sine played into that output is what the frames show, and
+// the output's going away brings the tone back with the reason in one line.
+TEST(SourceMenu, LiveInputShowsWhatIsPlayedUntilTheDeviceGoes) {
+    if (std::getenv("ORVEX_OWN_SOUND_SERVER") == nullptr) {
+        GTEST_SKIP() << "runs beside a sound server of its own";
+    }
+    analysis::ResetAnalyzerToLoadState();
+    platform::qt::TQtPlatform platform;
+    app::TSpectrumForm form(platform);
+    form.FrameTimer().Disable();
+    app::TSourceMenu& sources = form.SourceMenu();
+    ASSERT_TRUE(Await([&] { return sources.LiveMenu().actions().size() == 2; }));
+    QAction* const monitor = sources.LiveMenu().actions().at(1);
+    EXPECT_EQ(monitor->text().toStdString(), "Monitor of Null Output");
+    monitor->trigger();
+    EXPECT_TRUE(monitor->isChecked());
+    ASSERT_EQ(std::system("sox -r 16000 -n -t raw -e floating-point -b 32 -c 1 - synth 3 sine 2000 "
+                          "vol 0.5 | pacat --raw --device=orvex --format=float32le --rate=16000 "
+                          "--channels=1 &"),
+              0);
+    EXPECT_TRUE(Await([&] {
+        form.SendMessage(app::WM_SPECTRUM_FRAME);
+        return PeakBin() == 128;
+    }));
+    EXPECT_EQ(form.LabelF().text().toStdString(), "no tone");
+
+    ASSERT_EQ(std::system("pactl unload-module module-null-sink"), 0);
+    EXPECT_TRUE(Await([&] { return sources.FrameSource() == nullptr; }));
+    EXPECT_TRUE(sources.ToneItem().isChecked());
+    EXPECT_TRUE(sources.LiveMenu().menuAction()->toolTip().startsWith(
+        QStringLiteral("Live input stopped: the input went away (")))
+        << sources.LiveMenu().menuAction()->toolTip().toStdString();
 }
 
 } // namespace

@@ -34,6 +34,7 @@ TEST(CommandLine, ReadsTheZoomAndLeavesQtsOptionsToQt) {
         std::optional<int> zoom; // none: the desktop's
         bool listen = false;
         std::string input = {};
+        std::optional<std::string> live = {};
     };
     const TCase cases[] = {
         {{}, std::nullopt},
@@ -48,6 +49,8 @@ TEST(CommandLine, ReadsTheZoomAndLeavesQtsOptionsToQt) {
         {{"speech.flac"}, std::nullopt, false, "speech.flac"},
         {{"--input", "a b.wav", "--zoom", "2"}, 2, false, "a b.wav"},
         {{"--listen", "--input=x.ogg"}, std::nullopt, true, "x.ogg"},
+        {{"--live"}, std::nullopt, false, "", ""},
+        {{"--live", "orvex.monitor", "--listen"}, std::nullopt, true, "", "orvex.monitor"},
     };
     for (const TCase& c : cases) {
         const app::TCommandLine line = Parse(c.arguments);
@@ -56,6 +59,7 @@ TEST(CommandLine, ReadsTheZoomAndLeavesQtsOptionsToQt) {
         EXPECT_EQ(line.Zoom, c.zoom) << shown;
         EXPECT_EQ(line.Listen, c.listen) << shown;
         EXPECT_EQ(line.InputPath, c.input) << shown;
+        EXPECT_EQ(line.LiveDevice, c.live) << shown;
     }
 }
 
@@ -75,6 +79,8 @@ TEST(CommandLine, AnythingElseIsOneClearLine) {
         {{"a.wav", "b.wav"}, "orvex: Unexpected argument 'b.wav': one sound file at a time.\n"},
         {{"--input", "a.wav", "b.wav"}, "orvex: Unexpected argument 'b.wav': one sound file at a time.\n"},
         {{"--input="}, "orvex: --input needs a file name.\n"},
+        {{"--live", "a", "b"}, "orvex: Unexpected argument 'b': one input device at a time.\n"},
+        {{"--live", "--input", "a.wav"}, "orvex: --live and --input exclude each other: one source at a time.\n"},
         {{"--zoom", "1\n2"}, "orvex: The zoom must be a whole number from 1 to 4, not '1?2'.\n"},
         {{"--" + std::string(300, 'x')},
          "orvex: Unknown option '" + std::string(157 - 16, 'x') + "...\n"},

@@ -1,0 +1,38 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "analysis/sample_source.h"
+
+#include <array>
+#include <cstdint>
+#include <mutex>
+#include <span>
+
+namespace sound {
+
+// The latest samples of a signal that arrives on its own clock (live input): one thread adds
+// them as they come, and the frames take the latest ones. Taking never waits for samples:
+// a frame shows the newest it finds, the same again if none came since, and silence before
+// the first.
+//
+// Add is for one thread, Take for another; each holds the lock only to copy.
+class TRecentSamples final : public analysis::TSampleSource {
+public:
+    // How many samples are kept: a second at 16000 Hz, far more than a frame takes.
+    static constexpr std::size_t Capacity = 16384;
+
+    // Keeps `samples` (unit scale, 16000 Hz) as the newest.
+    void Add(std::span<const float> samples);
+    // How many samples were ever added.
+    std::int64_t Added() const;
+
+    // Writes the latest unitSamples.size() samples (at most Capacity), oldest first.
+    void Take(std::span<long double> unitSamples) override;
+
+private:
+    mutable std::mutex mutex_;
+    std::array<float, Capacity> ring_{};
+    std::int64_t added_ = 0; // the next one goes to added_ % Capacity
+};
+
+} // namespace sound

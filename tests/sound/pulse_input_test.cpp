@@ -1,0 +1,162 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Runs beside a sound server of its own (scripts/lib/sound_server_session.sh): one null sink,
+// "orvex", in 32-bit float, 16000 Hz, one channel, whose monitor is the server's only input.
+#include "sound/pulse_input.h"
+#include "sound/recent_samples.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <future>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr const char* Monitor = "orvex.monitor";
+constexpr const char* Sink = "module-null-sink sink_name=orvex format=float32le rate=16000 channels=1";
+const sound::TInputFormat Format{"orvex-test", 16000, 320};
+
+// A recording of `device`: its samples as they came, how its start went and its loss.
+class TRecording {
+public:
+    explicit TRecording(const std::string& device)
+        : input_(Format, device,
+                 [this](std::span<const float> samples) {
+                     const std::lock_guard lock(mutex_);
+                     samples_.insert(samples_.end(), samples.begin(), samples.end());
+                 },
+                 [this](const std::string& problem) { started_.set_value(problem); },
+                 [this](const std::string& why) { lost_.set_value(why); }) {}
+
+    std::string Started() { return Told(started_); }
+    std::string Lost() { return Told(lost_); }
+    std::vector<float> Samples() {
+        const std::lock_guard lock(mutex_);
+        return samples_;
+    }
+
+private:
+    static std::string Told(std::promise<std::string>& promise) {
+        auto told = promise.get_future();
+        return told.wait_for(10s) == std::future_status::ready ? told.get() : "(nothing told)";
+    }
+
+    std::mutex mutex_;
+    std::vector<float> samples_;
+    std::promise<std::string> started_;
+    std::promise<std::string> lost_;
+    sound::TPulseInput input_; // last: stopped before what its callbacks use is gone
+};
+
+int Shell(const std::string& command) {
+    return std::system(command.c_str());
+}
+
+// Silence played ahead of the noise: the server drops the first block an output plays after
+// it was idle from what its monitor records.
+constexpr std::size_t Lead = 4000;
+// The tool's float WAV: RIFF, "fmt " of 18 bytes, "fact" and the data chunk's header.
+constexpr std::streamoff WavHeaderBytes = 58;
+
+// The one input is listed as the monitor it is, and a noise made by sox and played into its
+// output by pacat is recorded sample for sample (after the silence before it); the frames'
+// ring holds the latest of it.
+TEST(PulseInput, RecordsAMonitorSampleForSample) {
+    const std::vector<sound::TInputDevice> inputs = sound::ListInputs("orvex-test");
+    ASSERT_EQ(inputs.size(), 1u);
+    EXPECT_EQ(inputs[0].Name, Monitor);
+    EXPECT_TRUE(inputs[0].Monitor);
+    EXPECT_NE(inputs[0].Description.find("Null"), std::string::npos) << inputs[0].Description;
+
+    const std::string played =
+        (std::filesystem::temp_directory_path() / ("orvex-live-" + std::to_string(getpid()) + ".raw"))
+            .string();
+    ASSERT_EQ(Shell(std::string(ORVEX_SOX) + " -r 16000 -c 1 -n -t raw -e floating-point -b 32 " +
+                  played + " synth 1.5 whitenoise vol 0.5 pad " + std::to_string(Lead) + "s"),
+              0);
+    std::vector<float> expected(Lead + 24000);
+    std::ifstream(played, std::ios::binary)
+        .read(reinterpret_cast<char*>(expected.data()),
+              static_cast<std::streamsize>(expected.size() * sizeof(float)));
+
+    // The tool records the same, through the source its --input takes, and writes it back
+    // uncoded.
+    const std::string wav = played + ".wav";
+    auto tool = std::async(std::launch::async, [&wav] {
+        return Shell(std::string(ORVEX_FRAMES_EXECUTABLE) + " --live " + Monitor +
+                     " --seconds 3 --wav " + wav + " --original >/dev/null");
+    });
+    TRecording recording(Monitor);
+    ASSERT_EQ(recording.Started(), "");
+    std::this_thread::sleep_for(300ms);
+    ASSERT_EQ(Shell("pacat --playback --raw --device=orvex --format=float32le --rate=16000 "
+                  "--channels=1 " + played),
+              0);
+    std::this_thread::sleep_for(300ms);
+    std::filesystem::remove(played);
+    const std::vector<float> recorded = recording.Samples();
+    ASSERT_EQ(tool.get(), 0);
+    std::vector<float> written(3 * 16000);
+    std::ifstream file(wav, std::ios::binary);
+    file.seekg(WavHeaderBytes);
+    file.read(reinterpret_cast<char*>(written.data()),
+              static_cast<std::streamsize>(written.size() * sizeof(float)));
+    ASSERT_TRUE(file);
+    std::filesystem::remove(wav);
+    for (const std::vector<float>* samples : {&recorded, &std::as_const(written)}) {
+        const auto first = std::ranges::find_if(*samples, [](float s) { return s != 0.0f; });
+        ASSERT_GE(samples->end() - first, static_cast<std::ptrdiff_t>(expected.size() - Lead));
+        const auto [wrong, _] = std::mismatch(expected.begin() + Lead, expected.end(), first);
+        EXPECT_EQ(wrong, expected.end()) << "from sample " << (wrong - expected.begin());
+    }
+
+    sound::TRecentSamples recent;
+    recent.Add(recorded);
+    std::vector<long double> latest(1024);
+    recent.Take(latest);
+    EXPECT_EQ(latest.back(), static_cast<long double>(recorded.back()));
+    EXPECT_EQ(latest.front(), static_cast<long double>(recorded[recorded.size() - 1024]));
+}
+
+// The monitor of the output a stream of ours plays to is refused, whether named or the
+// default input, and a recording of it ends when such a stream starts; an unknown input is
+// refused by name; an input that goes away ends the recording, and is listed again once back.
+TEST(PulseInput, RefusesOurOwnOutputsMonitorAndTellsAnInputThatGoesAway) {
+    {
+        TRecording before(Monitor);
+        ASSERT_EQ(before.Started(), "");
+        std::promise<std::string> playing;
+        sound::TPulseOutput output(
+            {"orvex-test", 16000, 1280, 480}, [](std::span<float> out) { std::ranges::fill(out, 0.0f); },
+            [&](const std::string& problem) { playing.set_value(problem); }, [](const std::string&) {});
+        ASSERT_EQ(playing.get_future().get(), "");
+        EXPECT_EQ(before.Lost(), std::string("recording stopped: ") + sound::TPulseInput::FeedbackRefusal);
+
+        for (const std::string device : {Monitor, ""}) {
+            SCOPED_TRACE(device);
+            EXPECT_EQ(TRecording(device).Started(), sound::TPulseInput::FeedbackRefusal);
+        }
+    }
+    EXPECT_EQ(TRecording("nonesuch").Started(), "the sound server has no input named \"nonesuch\"");
+
+    TRecording recording(Monitor);
+    ASSERT_EQ(recording.Started(), "");
+    ASSERT_EQ(Shell("pactl unload-module module-null-sink"), 0);
+    EXPECT_EQ(recording.Lost().rfind("the input went away (", 0), 0u);
+    EXPECT_TRUE(sound::ListInputs("orvex-test").empty());
+    ASSERT_EQ(Shell(std::string("pactl load-module ") + Sink + " >/dev/null"), 0);
+    EXPECT_EQ(sound::ListInputs("orvex-test").size(), 1u);
+}
+
+} // namespace
