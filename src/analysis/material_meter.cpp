@@ -44,20 +44,33 @@ const THann& Hann() {
     return hann;
 }
 
-// The frame's power spectrum in dB against a full-scale tone, each bin from the floor up.
-void SpectrumDb(std::span<const double, SegmentSamples> samples, std::span<double, SpectrumBins> db) {
+// A bin's power in dB against a full-scale tone, from the floor up.
+double BinDb(double power) {
+    const THann& hann = Hann();
+    static const double floor = hann.ToneBinPower * std::pow(10.0, -SpectrumFloorDb / 10.0);
+    return 10.0 * std::log10(std::max(power, floor) / hann.ToneBinPower);
+}
+
+// The power spectra in dB of two real frames, a and b, from one complex transform of
+// a + i b: with Z the transform and Z' its bin N - k, bin k of a is (Z + conj Z') / 2 and of
+// b is (Z - conj Z') / 2i. Half the transforms of one frame each.
+void SpectraDb(std::span<const double, SegmentSamples> a, std::span<const double, SegmentSamples> b,
+               std::span<double, SpectrumBins> aDb, std::span<double, SpectrumBins> bDb) {
     const THann& hann = Hann();
     std::array<Complex, SpectrumPoints> data{};
-    for (int k = 0; k < SegmentSamples; ++k) {
-        data[static_cast<std::size_t>(k)].re = samples[static_cast<std::size_t>(k)] *
-                                               hann.Weights[static_cast<std::size_t>(k)];
+    for (std::size_t k = 0; k < SegmentSamples; ++k) {
+        data[k] = {a[k] * hann.Weights[k], b[k] * hann.Weights[k]};
     }
     ComplexFFT(data, FftDirection::Forward);
-    const double floor = hann.ToneBinPower * std::pow(10.0, -SpectrumFloorDb / 10.0);
-    for (int k = 0; k < SpectrumBins; ++k) {
-        const Complex bin = data[static_cast<std::size_t>(k)];
-        const double power = std::max(bin.re * bin.re + bin.im * bin.im, floor);
-        db[static_cast<std::size_t>(k)] = 10.0 * std::log10(power / hann.ToneBinPower);
+    for (std::size_t k = 0; k < SpectrumBins; ++k) {
+        const Complex z = data[k];
+        const Complex mirror = data[(SpectrumPoints - k) % SpectrumPoints];
+        const double aRe = (z.re + mirror.re) / 2.0;
+        const double aIm = (z.im - mirror.im) / 2.0;
+        const double bRe = (z.im + mirror.im) / 2.0;
+        const double bIm = (mirror.re - z.re) / 2.0;
+        aDb[k] = BinDb(aRe * aRe + aIm * aIm);
+        bDb[k] = BinDb(bRe * bRe + bIm * bIm);
     }
 }
 
@@ -115,17 +128,24 @@ void TMaterialMeter::Feed(std::span<const double> original) {
 }
 
 void TMaterialMeter::CloseFrame() {
-    std::array<double, SpectrumBins> original{};
-    std::array<double, SpectrumBins> coded{};
-    SpectrumDb(frame_, original);
-    for (TCoderTrack& track : tracks_) {
-        SpectrumDb(track.Coded, coded);
+    // The original's spectrum first, then each coder's, two to a transform.
+    static constexpr std::array<double, SegmentSamples> Silence{};
+    const std::size_t frames = tracks_.size() + 1;
+    const auto frame = [&](std::size_t f) -> const std::array<double, SegmentSamples>& {
+        return f == 0 ? frame_ : f < frames ? tracks_[f - 1].Coded : Silence;
+    };
+    spectra_.resize(frames + 1);
+    for (std::size_t f = 0; f < frames; f += 2) {
+        SpectraDb(frame(f), frame(f + 1), spectra_[f], spectra_[f + 1]);
+    }
+    for (std::size_t t = 0; t < tracks_.size(); ++t) {
         double sum = 0.0;
         for (int k = 0; k < SpectrumBins; ++k) {
-            const double difference = original[static_cast<std::size_t>(k)] - coded[static_cast<std::size_t>(k)];
+            const double difference = spectra_[0][static_cast<std::size_t>(k)] -
+                                      spectra_[t + 1][static_cast<std::size_t>(k)];
             sum += difference * difference;
         }
-        track.FrameDistance.push_back(static_cast<float>(std::sqrt(sum / SpectrumBins)));
+        tracks_[t].FrameDistance.push_back(static_cast<float>(std::sqrt(sum / SpectrumBins)));
     }
 }
 
