@@ -139,6 +139,12 @@ void TMaterialMeter::CloseFrame() {
         SpectraDb(frame(f), frame(f + 1), spectra_[f], spectra_[f + 1]);
     }
     for (std::size_t t = 0; t < tracks_.size(); ++t) {
+        // Shared transforms round each spectrum a little differently: a frame coded exactly
+        // is at no distance, not at one of their rounding.
+        if (tracks_[t].Coded == frame_) {
+            tracks_[t].FrameDistance.push_back(0.0f);
+            continue;
+        }
         double sum = 0.0;
         for (int k = 0; k < SpectrumBins; ++k) {
             const double difference = spectra_[0][static_cast<std::size_t>(k)] -
