@@ -4,6 +4,7 @@
 #include "analysis/analyzer_state.h"
 #include "analysis/level_gain.h"
 #include "display/figure_texts.h"
+#include "display/material_table.h"
 #include "frames_report.h"
 #include "sound/sound_file.h"
 
@@ -27,34 +28,14 @@ using Json = nlohmann::ordered_json;
 // Samples taken from a file at a time.
 constexpr std::size_t BlockSamples = 4096;
 
-// The decimals of the text table: decibels to a hundredth, errors in 16-bit steps to a
-// ten-thousandth (a coder's output need not be a whole step).
+// The worst segments in the text table: their SNR to a hundredth of a decibel, their start
+// to a tenth of a millisecond.
 constexpr int DecibelDecimals = 2;
-constexpr int ErrorDecimals = 4;
 constexpr int SecondsDecimals = 4;
 constexpr std::size_t TableGap = 2;
 
-// One column of the table, as each format names it.
-struct MaterialColumn {
-    std::string_view Key;     // CSV header and JSON key
-    std::string_view Heading; // heading of the text table
-    int Decimals;             // in the text table; -1 for a count
-    double (*Value)(const analysis::TMaterialFigures&);
-};
-
-constexpr std::array<MaterialColumn, 6> MaterialColumns = {{
-    {"snr_db", "SNR (dB)", DecibelDecimals, [](const analysis::TMaterialFigures& f) { return f.SnrDb; }},
-    {"segmental_snr_db", "segmental SNR (dB)", DecibelDecimals,
-     [](const analysis::TMaterialFigures& f) { return f.SegmentalSnrDb; }},
-    {"segments", "segments", -1,
-     [](const analysis::TMaterialFigures& f) { return static_cast<double>(f.Segments); }},
-    {"log_spectral_distance_db", "LSD (dB)", DecibelDecimals,
-     [](const analysis::TMaterialFigures& f) { return f.LogSpectralDistanceDb; }},
-    {"largest_error", "largest error", ErrorDecimals,
-     [](const analysis::TMaterialFigures& f) { return f.LargestError; }},
-    {"active_level_db", "active level (dB)", DecibelDecimals,
-     [](const analysis::TMaterialFigures& f) { return f.ActiveLevelDb; }},
-}};
+using display::MaterialColumns;
+using display::TMaterialColumn;
 
 constexpr std::string_view FileKey = "file";
 constexpr std::string_view CoderKey = "coder";
@@ -76,39 +57,6 @@ constexpr std::string_view MaterialFieldsMeaning =
 
 double SecondsOf(std::int64_t sample) {
     return static_cast<double>(sample) / analysis::SampleRate;
-}
-
-// A field for CSV: quoted, with its quotes doubled, when it holds a separator, a quote or a
-// line break.
-std::string CsvField(const std::string& text) {
-    if (text.find_first_of(",\"\r\n") == std::string::npos) {
-        return text;
-    }
-    std::string quoted = "\"";
-    for (const char character : text) {
-        quoted += character == '"' ? "\"\"" : std::string(1, character);
-    }
-    return quoted + "\"";
-}
-
-// A figure for CSV: the shortest exact text, "inf" for an error-free coder's SNR, nothing for
-// a figure that compares nothing.
-std::string CsvFigure(double value) {
-    if (std::isnan(value)) {
-        return "";
-    }
-    return std::isinf(value) ? (value > 0 ? "inf" : "-inf") : Shortest(value);
-}
-
-std::string TextFigure(double value, int decimals) {
-    if (std::isnan(value)) {
-        return "-";
-    }
-    if (std::isinf(value)) {
-        return value > 0 ? "inf" : "-inf";
-    }
-    return decimals < 0 ? std::to_string(static_cast<long long>(value))
-                        : display::FixedText(value, decimals);
 }
 
 Json JsonFigure(double value) {
@@ -182,7 +130,7 @@ void WriteText(const FramesOptions& options, std::span<const MaterialFile> files
     }
     out << Padded(std::string(FileKey), fileWidth, false) << std::string(TableGap, ' ')
         << Padded(std::string(CoderKey), coderWidth, false);
-    for (const MaterialColumn& column : MaterialColumns) {
+    for (const TMaterialColumn& column : MaterialColumns) {
         out << std::string(TableGap, ' ') << column.Heading;
     }
     out << '\n';
@@ -190,9 +138,9 @@ void WriteText(const FramesOptions& options, std::span<const MaterialFile> files
         for (std::size_t c = 0; c < options.MaterialCoders.size(); ++c) {
             out << Padded(file.Path, fileWidth, false) << std::string(TableGap, ' ')
                 << Padded(std::string(CoderName(options.MaterialCoders[c])), coderWidth, false);
-            for (const MaterialColumn& column : MaterialColumns) {
+            for (const TMaterialColumn& column : MaterialColumns) {
                 out << std::string(TableGap, ' ')
-                    << Padded(TextFigure(column.Value(file.Figures[c]), column.Decimals),
+                    << Padded(display::MaterialCellText(column, file.Figures[c]),
                               column.Heading.size(), true);
             }
             out << '\n';
@@ -227,7 +175,7 @@ void WriteCsv(const FramesOptions& options, std::span<const MaterialFile> files,
                 int rank = 1;
                 for (const analysis::TWorstMoment& moment : file.Worst[c]) {
                     const std::int64_t first = file.StartSample + moment.FirstSample;
-                    out << CsvField(file.Path) << ',' << CoderName(options.MaterialCoders[c])
+                    out << display::CsvField(file.Path) << ',' << CoderName(options.MaterialCoders[c])
                         << ',' << rank++ << ',' << Shortest(SecondsOf(first)) << ','
                         << Shortest(SecondsOf(first + analysis::SegmentSamples)) << ','
                         << Shortest(moment.SnrDb) << '\n';
@@ -236,18 +184,12 @@ void WriteCsv(const FramesOptions& options, std::span<const MaterialFile> files,
         }
         return;
     }
-    out << FileKey << ',' << CoderKey;
-    for (const MaterialColumn& column : MaterialColumns) {
-        out << ',' << column.Key;
-    }
-    out << '\n';
+    out << display::MaterialCsvHeader() << '\n';
     for (const MaterialFile& file : files) {
         for (std::size_t c = 0; c < options.MaterialCoders.size(); ++c) {
-            out << CsvField(file.Path) << ',' << CoderName(options.MaterialCoders[c]);
-            for (const MaterialColumn& column : MaterialColumns) {
-                out << ',' << CsvFigure(column.Value(file.Figures[c]));
-            }
-            out << '\n';
+            out << display::MaterialCsvRow(file.Path, CoderName(options.MaterialCoders[c]),
+                                           file.Figures[c])
+                << '\n';
         }
     }
 }
@@ -268,7 +210,7 @@ void WriteJson(const FramesOptions& options, std::span<const MaterialFile> files
         for (std::size_t c = 0; c < options.MaterialCoders.size(); ++c) {
             Json row;
             row[std::string(CoderKey)] = CoderName(options.MaterialCoders[c]);
-            for (const MaterialColumn& column : MaterialColumns) {
+            for (const TMaterialColumn& column : MaterialColumns) {
                 const double value = column.Value(file.Figures[c]);
                 row[std::string(column.Key)] =
                     column.Decimals < 0 ? Json(static_cast<std::int64_t>(value)) : JsonFigure(value);
