@@ -44,34 +44,35 @@ const THann& Hann() {
     return hann;
 }
 
-// A bin's power in dB against a full-scale tone, from the floor up.
-double BinDb(double power) {
+// The log-spectral distance of one frame: the RMS over the bins of the difference of the two
+// power spectra in dB, each power counted from the floor up. Both spectra come from one
+// complex transform of original + i coded: with Z the transform and Z' its bin N - k, bin k
+// of the original is (Z + conj Z') / 2 and of the coded frame (Z - conj Z') / 2i. Each
+// coder's distance thus depends on its own frame and the original's alone, whichever other
+// coders are measured beside it.
+double FrameDistanceDb(std::span<const double, SegmentSamples> original,
+                       std::span<const double, SegmentSamples> coded) {
     const THann& hann = Hann();
     static const double floor = hann.ToneBinPower * std::pow(10.0, -SpectrumFloorDb / 10.0);
-    return 10.0 * std::log10(std::max(power, floor) / hann.ToneBinPower);
-}
-
-// The power spectra in dB of two real frames, a and b, from one complex transform of
-// a + i b: with Z the transform and Z' its bin N - k, bin k of a is (Z + conj Z') / 2 and of
-// b is (Z - conj Z') / 2i. Half the transforms of one frame each.
-void SpectraDb(std::span<const double, SegmentSamples> a, std::span<const double, SegmentSamples> b,
-               std::span<double, SpectrumBins> aDb, std::span<double, SpectrumBins> bDb) {
-    const THann& hann = Hann();
     std::array<Complex, SpectrumPoints> data{};
     for (std::size_t k = 0; k < SegmentSamples; ++k) {
-        data[k] = {a[k] * hann.Weights[k], b[k] * hann.Weights[k]};
+        data[k] = {original[k] * hann.Weights[k], coded[k] * hann.Weights[k]};
     }
     ComplexFFT(data, FftDirection::Forward);
+    double sum = 0.0;
     for (std::size_t k = 0; k < SpectrumBins; ++k) {
         const Complex z = data[k];
         const Complex mirror = data[(SpectrumPoints - k) % SpectrumPoints];
-        const double aRe = (z.re + mirror.re) / 2.0;
-        const double aIm = (z.im - mirror.im) / 2.0;
-        const double bRe = (z.im + mirror.im) / 2.0;
-        const double bIm = (mirror.re - z.re) / 2.0;
-        aDb[k] = BinDb(aRe * aRe + aIm * aIm);
-        bDb[k] = BinDb(bRe * bRe + bIm * bIm);
+        const double originalRe = (z.re + mirror.re) / 2.0;
+        const double originalIm = (z.im - mirror.im) / 2.0;
+        const double codedRe = (z.im + mirror.im) / 2.0;
+        const double codedIm = (mirror.re - z.re) / 2.0;
+        const double originalPower = std::max(originalRe * originalRe + originalIm * originalIm, floor);
+        const double codedPower = std::max(codedRe * codedRe + codedIm * codedIm, floor);
+        const double difference = 10.0 * std::log10(originalPower / codedPower);
+        sum += difference * difference;
     }
+    return std::sqrt(sum / SpectrumBins);
 }
 
 // An SNR from two energies, neither negative and the signal's above 0: +inf for no error.
@@ -128,30 +129,11 @@ void TMaterialMeter::Feed(std::span<const double> original) {
 }
 
 void TMaterialMeter::CloseFrame() {
-    // The original's spectrum first, then each coder's, two to a transform.
-    static constexpr std::array<double, SegmentSamples> Silence{};
-    const std::size_t frames = tracks_.size() + 1;
-    const auto frame = [&](std::size_t f) -> const std::array<double, SegmentSamples>& {
-        return f == 0 ? frame_ : f < frames ? tracks_[f - 1].Coded : Silence;
-    };
-    spectra_.resize(frames + 1);
-    for (std::size_t f = 0; f < frames; f += 2) {
-        SpectraDb(frame(f), frame(f + 1), spectra_[f], spectra_[f + 1]);
-    }
-    for (std::size_t t = 0; t < tracks_.size(); ++t) {
-        // Shared transforms round each spectrum a little differently: a frame coded exactly
-        // is at no distance, not at one of their rounding.
-        if (tracks_[t].Coded == frame_) {
-            tracks_[t].FrameDistance.push_back(0.0f);
-            continue;
-        }
-        double sum = 0.0;
-        for (int k = 0; k < SpectrumBins; ++k) {
-            const double difference = spectra_[0][static_cast<std::size_t>(k)] -
-                                      spectra_[t + 1][static_cast<std::size_t>(k)];
-            sum += difference * difference;
-        }
-        tracks_[t].FrameDistance.push_back(static_cast<float>(std::sqrt(sum / SpectrumBins)));
+    for (TCoderTrack& track : tracks_) {
+        // The shared transform rounds the two spectra a little differently: a frame coded
+        // exactly is at no distance, not at one of that rounding.
+        track.FrameDistance.push_back(
+            track.Coded == frame_ ? 0.0f : static_cast<float>(FrameDistanceDb(frame_, track.Coded)));
     }
 }
 

@@ -96,9 +96,6 @@ private:
     std::vector<double> blockError_;
     long double sumSignalEnergy_ = 0.0L;
     std::int64_t fed_ = 0;
-    // The dB spectra of the current frame, the original's first, then each coder's (and one
-    // spare, for an odd count), kept so that closing a frame allocates nothing.
-    std::vector<std::array<double, SpectrumPoints / 2 + 1>> spectra_;
 };
 
 } // namespace analysis
