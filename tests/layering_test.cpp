@@ -60,11 +60,12 @@ const std::map<std::string, TFolderRule>& Rules() {
         {"app/measurement", AppRule({"app/measurement", "app/common"})},
         {"app/listening", AppRule({"app/listening", "app/common"})},
         {"app/curves", AppRule({"app/curves", "app/common"})},
+        {"app/figures", AppRule({"app/figures", "app/common"})},
         {"app/sources", AppRule({"app/sources", "app/common"})},
         {"app/accessibility", AppRule({"app/accessibility", "app/main_window", "app/common"})},
         {"app/main_window",
          AppRule({"app/main_window", "app/accessibility", "app/measurement", "app/listening",
-                  "app/curves", "app/sources", "app/common"})},
+                  "app/curves", "app/figures", "app/sources", "app/common"})},
         {"app/startup",
          AppRule({"app/startup", "app/main_window", "app/listening", "app/sources", "app/common"})},
         // The tool links Qt's GUI module through the charts, to paint them into an image or

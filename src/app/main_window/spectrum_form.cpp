@@ -12,7 +12,9 @@
 #include "display/spectrum_plot.h"
 #include "display/window_layout.h"
 #include "app/curves/coder_curves_menu.h"
+#include "app/figures/coder_figures_menu.h"
 #include "app/sources/source_menu.h"
+#include "app/sources/source_window.h"
 #include "app/common/handler_guard.h"
 #include "app/listening/listening_menu.h"
 #include "app/measurement/measurement_menu.h"
@@ -32,6 +34,8 @@
 #include <QCursor>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFile>
+#include <QFileInfo>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QHelpEvent>
@@ -359,6 +363,18 @@ void TSpectrumForm::CreateWindowMenu() {
                                  .LevelDb};
         },
         [this](const std::function<void()>& handler) { Guarded(handler); });
+    coderFiguresMenu_ = new TCoderFiguresMenu(
+        *popupMenuWindow_, *this,
+        [this] {
+            return std::pair{QFile::encodeName(sourceMenu_->FilePath()).toStdString(),
+                             QFileInfo(sourceMenu_->FilePath()).fileName()};
+        },
+        [this](std::int64_t begin, std::int64_t end) {
+            if (TSourceWindow* const window = sourceMenu_->Window()) {
+                window->PlayRegion(begin, end);
+            }
+        },
+        [this](const std::function<void()>& handler) { Guarded(handler); });
     sourceMenu_ = new TSourceMenu(*popupMenuWindow_, *this, [this] { SourceChanged(); },
                                   [this](const std::function<void()>& handler) { Guarded(handler); });
 
@@ -524,6 +540,7 @@ void TSpectrumForm::SourceChanged() {
                                    : QStringLiteral("A sound file has no frequency to set: the "
                                                     "level slider is its gain"));
     GaugeLevelChange();
+    coderFiguresMenu_->SourceChanged();
 }
 
 bool TSpectrumForm::eventFilter(QObject* watched, QEvent* event) {

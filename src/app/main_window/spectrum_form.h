@@ -36,6 +36,7 @@ namespace app {
 
 class TListeningMenu;
 class TCoderCurvesMenu;
+class TCoderFiguresMenu;
 class TSourceMenu;
 class TMeasurementMenu;
 
@@ -101,6 +102,8 @@ public:
     // Listening to the tone, and its section of the menu after the measurement views.
     TListeningMenu& ListeningMenu() { return *listeningMenu_; }
     TCoderCurvesMenu& CoderCurvesMenu() { return *coderCurvesMenu_; }
+    // Every coder's figures over the sound file that plays, and their section of the menu.
+    TCoderFiguresMenu& CoderFiguresMenu() { return *coderFiguresMenu_; }
     // The signal the frames take: the tone, or a sound file; its section ends the menu.
     TSourceMenu& SourceMenu() { return *sourceMenu_; }
     // The menu's items in display order, indexed by WindowKind.
@@ -168,6 +171,7 @@ private:
     TMeasurementMenu* measurementMenu_ = nullptr; // owned by the menu
     TListeningMenu* listeningMenu_ = nullptr;     // owned by the menu
     TCoderCurvesMenu* coderCurvesMenu_ = nullptr; // owned by the menu
+    TCoderFiguresMenu* coderFiguresMenu_ = nullptr; // owned by the menu
     TSourceMenu* sourceMenu_ = nullptr;           // owned by the menu
     std::unique_ptr<platform::ITimer> frameTimer_;
 

@@ -98,6 +98,7 @@ void TSourceMenu::OpenFile(const QString& path) {
     }
     ChooseTone(); // the old file's window and player go
     player_ = std::move(player);
+    path_ = path;
     window_ = new TSourceWindow(&parent_, *player_, QFileInfo(path).fileName());
     window_->installEventFilter(new TCloseWatcher(window_, [this] {
         QMetaObject::invokeMethod(this, [this] { guard_([this] { ChooseTone(); }); },
@@ -116,6 +117,7 @@ void TSourceMenu::ChooseTone() {
     }
     delete window_.data();
     player_.reset();
+    path_.clear();
     changed_();
 }
 

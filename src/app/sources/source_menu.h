@@ -48,6 +48,8 @@ public:
 
     // The file playing, or null while the tone is the source.
     sound::TSourcePlayer* Player() { return player_.get(); }
+    // The path of the file playing, empty while the tone is the source.
+    const QString& FilePath() const { return path_; }
     // Where the frames take their samples from while a file plays; null for the tone.
     analysis::TSampleSource* FrameSource();
     // The frame just shown: the source window follows it.
@@ -70,6 +72,7 @@ private:
     QAction* file_ = nullptr;
     QMenu* recent_ = nullptr;
     std::unique_ptr<sound::TSourcePlayer> player_;
+    QString path_;
     QPointer<TSourceWindow> window_;
 };
 
