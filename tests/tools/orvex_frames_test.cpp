@@ -1211,6 +1211,17 @@ TEST(FramesMaterial, FiguresAgreeWithIndependentOnesAndABadFileLosesNoOther) {
             EXPECT_NEAR(std::stod(figures.at(2)), expected.SnrDb, 0.02);
         }
     }
+    // JSON: an exact coder's SNR is null and said exact, a count is a whole number.
+    const ProcessResult json = RunTool("--input " + tone + " --measure --coders pcm,iter1 --worst 2 --format json");
+    ASSERT_EQ(json.status, 0) << json.err;
+    const nlohmann::json object = nlohmann::json::parse(json.out);
+    const nlohmann::json& coders = object["files"].at(0)["coders"];
+    ASSERT_EQ(coders.size(), 2u);
+    EXPECT_TRUE(coders[0]["snr_db"].is_null());
+    EXPECT_TRUE(coders[0]["exact"].get<bool>());
+    EXPECT_TRUE(coders[1]["segments"].is_number_integer());
+    EXPECT_EQ(coders[1]["worst"].size(), 2u);
+    EXPECT_TRUE(object["fields"].contains("files"));
     // The worst segments: in the file's time from --start on, 30 ms long, none overlapping.
     const auto [worstRun, worst] = rows("--input " + speech + " --start 0.5 --coders mulaw --worst 3");
     ASSERT_EQ(worst.size(), 4u) << worstRun.err;
