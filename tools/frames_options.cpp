@@ -420,7 +420,8 @@ std::string OptionHelp(FramesOption option) {
         return "take the samples from a sound file instead of the tone (any\n"
                "format libsndfile reads; channels mixed to their mean and\n"
                "resampled to 16000 Hz); --level is then a gain on the file,\n"
-               "and --wav writes the whole file from --start";
+               "and --wav writes the whole file from --start; with --measure,\n"
+               "the names that follow, up to the next option, are files too";
     case FramesOption::foStart:
         return "with --input: where the first frame starts, in seconds\n"
                "(default 0)";
