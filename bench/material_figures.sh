@@ -26,7 +26,7 @@ phrase=$(soxi -D "$work/phrase.wav")
 sox "$work/phrase.wav" "$work/long.wav" repeat "$(awk -v p="$phrase" 'BEGIN { printf "%d", 600 / p }')"
 # The tool's own active level (segments within 50 dB of the loudest) sets the gain.
 level=$("$frames" --input "$work/long.wav" --measure --coders pcm --format csv | awk -F, 'NR == 2 { print $8 }')
-sox "$work/long.wav" -b 16 "$work/speech.wav" vol "$(awk -v l="$level" 'BEGIN { print -26 - l }')dB"
+sox -D "$work/long.wav" -b 16 "$work/speech.wav" vol "$(awk -v l="$level" 'BEGIN { print -26 - l }')dB"
 mkdir "$work/corpus"
 for n in $(seq -w 1 100); do
     sox "$work/speech.wav" "$work/corpus/part$n.wav" trim "$(( (10#$n - 1) * 5 ))" 10

@@ -1166,7 +1166,7 @@ TEST(FramesMaterial, FiguresAgreeWithIndependentOnesAndABadFileLosesNoOther) {
         return std::pair{run, table};
     };
     const double rawLevel = std::stod(rows("--coders pcm --input " + raw).second.at(1).at(7));
-    ASSERT_EQ(std::system(("sox " + raw + " -b 16 " + speech + " vol " +
+    ASSERT_EQ(std::system(("sox -D " + raw + " -b 16 " + speech + " vol " +
                            std::to_string(-26.0 - rawLevel) + "dB").c_str()), 0);
     ASSERT_EQ(RunTool("--freq 997 --level -10 --wav " + tone).status, 0);
 
