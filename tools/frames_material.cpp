@@ -175,8 +175,9 @@ void WriteCsv(const FramesOptions& options, std::span<const MaterialFile> files,
                 int rank = 1;
                 for (const analysis::TWorstMoment& moment : file.Worst[c]) {
                     const std::int64_t first = file.StartSample + moment.FirstSample;
-                    out << display::CsvField(file.Path) << ',' << CoderName(options.MaterialCoders[c])
-                        << ',' << rank++ << ',' << Shortest(SecondsOf(first)) << ','
+                    out << display::CsvField(file.Path) << ','
+                        << CoderName(options.MaterialCoders[c]) << ',' << rank++ << ','
+                        << Shortest(SecondsOf(first)) << ','
                         << Shortest(SecondsOf(first + analysis::SegmentSamples)) << ','
                         << Shortest(moment.SnrDb) << '\n';
                 }
@@ -212,8 +213,9 @@ void WriteJson(const FramesOptions& options, std::span<const MaterialFile> files
             row[std::string(CoderKey)] = CoderName(options.MaterialCoders[c]);
             for (const TMaterialColumn& column : MaterialColumns) {
                 const double value = column.Value(file.Figures[c]);
-                row[std::string(column.Key)] =
-                    column.Decimals < 0 ? Json(static_cast<std::int64_t>(value)) : JsonFigure(value);
+                row[std::string(column.Key)] = column.Decimals < 0
+                                                   ? Json(static_cast<std::int64_t>(value))
+                                                   : JsonFigure(value);
             }
             row["exact"] = file.Figures[c].LargestError == 0.0;
             if (options.WorstMoments > 0) {

@@ -63,11 +63,13 @@ TCoderFiguresWindow::TCoderFiguresWindow(QWidget* parent, TPlayRegion playRegion
     progress_->setRange(0, PercentSteps);
     progress_->setAccessibleName(QStringLiteral("Progress"));
 
-    table_ = new QTableWidget(analysis::CoderCount, 1 + static_cast<int>(display::MaterialColumns.size()), this);
+    table_ = new QTableWidget(analysis::CoderCount,
+                              1 + static_cast<int>(display::MaterialColumns.size()), this);
     table_->setAccessibleName(QStringLiteral("Figures of every coder"));
     QStringList headings{QStringLiteral("coder")};
     for (const display::TMaterialColumn& column : display::MaterialColumns) {
-        headings.append(QString::fromUtf8(column.Heading.data(), static_cast<int>(column.Heading.size())));
+        headings.append(
+            QString::fromUtf8(column.Heading.data(), static_cast<int>(column.Heading.size())));
     }
     table_->setHorizontalHeaderLabels(headings);
     table_->verticalHeader()->setVisible(false);
@@ -80,17 +82,20 @@ TCoderFiguresWindow::TCoderFiguresWindow(QWidget* parent, TPlayRegion playRegion
         auto* const item = new QTableWidgetItem(
             QString::fromUtf8(coder.ToolName.data(), static_cast<int>(coder.ToolName.size())));
         item->setData(CoderRole, row);
-        item->setToolTip(QString::fromUtf8(coder.Caption.data(), static_cast<int>(coder.Caption.size())));
+        item->setToolTip(
+            QString::fromUtf8(coder.Caption.data(), static_cast<int>(coder.Caption.size())));
         table_->setItem(row, 0, item);
     }
     table_->setSortingEnabled(true);
-    QObject::connect(table_, &QTableWidget::currentCellChanged, this, [this] { ListWorstMoments(); });
+    QObject::connect(table_, &QTableWidget::currentCellChanged, this,
+                     [this] { ListWorstMoments(); });
 
     worst_ = new QListWidget(this);
     worst_->setAccessibleName(QStringLiteral("Worst moments"));
     QObject::connect(worst_, &QListWidget::itemActivated, this,
                      [this](QListWidgetItem* item) { ChooseWorstMoment(worst_->row(item)); });
-    auto* const worstLabel = new QLabel(QStringLiteral("Worst moments (choose one to hear it):"), this);
+    auto* const worstLabel =
+        new QLabel(QStringLiteral("Worst moments (choose one to hear it):"), this);
     worstLabel->setBuddy(worst_);
 
     copy_ = new QPushButton(QStringLiteral("Copy as CSV"), this);
@@ -173,7 +178,8 @@ void TCoderFiguresWindow::SetSource(const std::string& path, const QString& name
                 const auto percent = static_cast<int>(done * PercentSteps / total);
                 if (percent > told) {
                     told = percent;
-                    PostToThreadOf(*this, [this, generation, percent] { Progress(generation, percent); });
+                    PostToThreadOf(*this,
+                                   [this, generation, percent] { Progress(generation, percent); });
                 }
             }
             for (std::size_t c = 0; c < codes.size(); ++c) {
@@ -202,7 +208,8 @@ void TCoderFiguresWindow::Show(unsigned generation, const TMeasured& measured) {
     shown_ = measured;
     complete_ = !measured.Figures.empty();
     if (!measured.Error.empty()) {
-        status_->setText(QStringLiteral("Cannot read %1: %2").arg(name_, QString::fromStdString(measured.Error)));
+        status_->setText(QStringLiteral("Cannot read %1: %2")
+                             .arg(name_, QString::fromStdString(measured.Error)));
     } else if (complete_) {
         status_->setText(QStringLiteral("Every coder on %1, the whole file:").arg(name_));
         progress_->setValue(PercentSteps);
@@ -216,7 +223,8 @@ void TCoderFiguresWindow::Show(unsigned generation, const TMeasured& measured) {
             const display::TMaterialColumn& column = display::MaterialColumns[c];
             auto* const item = new TFigureItem;
             if (complete_) {
-                item->setText(QString::fromStdString(display::MaterialCellText(column, measured.Figures[coder])));
+                item->setText(QString::fromStdString(
+                    display::MaterialCellText(column, measured.Figures[coder])));
                 item->setData(SortRole, column.Value(measured.Figures[coder]));
             }
             item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -236,9 +244,10 @@ void TCoderFiguresWindow::ListWorstMoments() {
     }
     const auto coder = static_cast<std::size_t>(table_->item(row, 0)->data(CoderRole).toInt());
     for (const analysis::TWorstMoment& moment : shown_.Worst[coder]) {
-        worst_->addItem(QStringLiteral("%1 s, %2 dB")
-                            .arg(QString::fromStdString(display::FixedText(Seconds(moment.FirstSample), 4)),
-                                 QString::fromStdString(display::FixedText(moment.SnrDb, 2))));
+        worst_->addItem(
+            QStringLiteral("%1 s, %2 dB")
+                .arg(QString::fromStdString(display::FixedText(Seconds(moment.FirstSample), 4)),
+                     QString::fromStdString(display::FixedText(moment.SnrDb, 2))));
     }
 }
 

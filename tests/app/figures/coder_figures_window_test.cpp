@@ -49,7 +49,8 @@ TEST(CoderFiguresWindow, MeasuresTheFileThatPlaysCopiesTheToolsTableAndPlaysAWor
     const QTemporaryDir folder;
     QDir::setCurrent(folder.path()); // the tool names the file as the window does
     ASSERT_EQ(std::system("sox -n -r 16000 -b 16 a.wav synth 3 sine 300:3000 vol 0.5 && "
-                          "sox -n -r 16000 -b 16 b.wav synth 2 sine 1000 vol 0.1"), 0);
+                          "sox -n -r 16000 -b 16 b.wav synth 2 sine 1000 vol 0.1"),
+              0);
     analysis::ResetAnalyzerToLoadState();
     platform::qt::TQtPlatform platform;
     app::TSpectrumForm form(platform);
@@ -72,8 +73,10 @@ TEST(CoderFiguresWindow, MeasuresTheFileThatPlaysCopiesTheToolsTableAndPlaysAWor
     EXPECT_EQ(window->Table().item(0, 1)->text(), QStringLiteral("inf"));
     window->CopyAsCsv();
     const QStringList copied = QApplication::clipboard()->text().split(QLatin1Char('\n'));
-    const QStringList printed = QString::fromStdString(
-        ToolOutput(std::string(ORVEX_FRAMES) + " --input a.wav --measure --format csv")).split(QLatin1Char('\n'));
+    const QStringList printed =
+        QString::fromStdString(
+            ToolOutput(std::string(ORVEX_FRAMES) + " --input a.wav --measure --format csv"))
+            .split(QLatin1Char('\n'));
     ASSERT_EQ(copied.size(), printed.size());
     EXPECT_EQ(copied.front(), printed.front());
     for (const QString& row : copied) {
@@ -81,11 +84,13 @@ TEST(CoderFiguresWindow, MeasuresTheFileThatPlaysCopiesTheToolsTableAndPlaysAWor
     }
 
     // mu-law's worst moment, looped with half a second on either side.
-    const QList<QTableWidgetItem*> mulaw = window->Table().findItems(QStringLiteral("mulaw"), Qt::MatchExactly);
+    const QList<QTableWidgetItem*> mulaw =
+        window->Table().findItems(QStringLiteral("mulaw"), Qt::MatchExactly);
     ASSERT_EQ(mulaw.size(), 1);
     window->Table().setCurrentCell(mulaw.front()->row(), 0);
     ASSERT_EQ(window->WorstMoments().count(), static_cast<int>(app::ListedWorstMoments));
-    const double seconds = window->WorstMoments().item(0)->text().section(QLatin1Char(' '), 0, 0).toDouble();
+    const double seconds =
+        window->WorstMoments().item(0)->text().section(QLatin1Char(' '), 0, 0).toDouble();
     window->ChooseWorstMoment(0);
     const sound::TFilePlayback& playback = form.SourceMenu().Player()->File();
     ASSERT_TRUE(playback.Loop().has_value());
