@@ -14,8 +14,12 @@ TCoderFiguresMenu::TCoderFiguresMenu(QMenu& menu, QWidget& window, TSource sourc
                                      std::function<void(const std::function<void()>&)> guard)
     : QObject(&menu), window_(window), source_(std::move(source)) {
     // A moment is chosen in the figures window, and played through the guard like a menu item.
-    playRegion_ = [play = std::move(playRegion), guard](std::int64_t begin, std::int64_t end) {
-        guard([&] { play(begin, end); });
+    playRegion_ = [this, play = std::move(playRegion), guard](std::int64_t begin,
+                                                              std::int64_t end) {
+        guard([&] {
+            play(begin, end);
+            region_ = source_().Region;
+        });
     };
     menu.addSeparator();
     open_ = AddShortcutItem(menu, window_, *this, QStringLiteral("Coder figures..."),
@@ -35,8 +39,15 @@ void TCoderFiguresMenu::Open() {
 
 void TCoderFiguresMenu::SourceChanged() {
     if (!figures_.isNull()) {
-        const auto [path, name] = source_();
-        figures_->SetSource(path, name);
+        const TFiguresSource source = source_();
+        region_ = source.Region;
+        figures_->SetSource(source);
+    }
+}
+
+void TCoderFiguresMenu::FrameShown() {
+    if (!figures_.isNull() && source_().Region != region_) {
+        SourceChanged();
     }
 }
 

@@ -18,12 +18,12 @@ class QWidget;
 namespace app {
 
 // The spectrum menu's section for the coders' figures over material: "Coder figures..."
-// opens their window (made on first use), which then follows the sound file that plays.
+// opens their window (made on first use), which then follows the sound file that plays and
+// its loop region.
 class TCoderFiguresMenu : public QObject {
 public:
-    // The file that plays: its path as the file system takes it and the name shown, or an
-    // empty path while the tone plays.
-    using TSource = std::function<std::pair<std::string, QString>()>;
+    // What plays: the file and its loop region, or an empty path for the tone.
+    using TSource = std::function<TFiguresSource()>;
 
     // Adds the section to `menu` and the item's shortcut to `window`, the figures window's
     // parent. `source` tells what plays, `playRegion` loops a region of the file; opening the
@@ -37,6 +37,9 @@ public:
     TCoderFiguresWindow* Window() { return figures_.data(); }
     // The source changed: an open figures window measures the new one.
     void SourceChanged();
+    // A frame was shown: an open figures window measures the loop region afresh if the user
+    // changed it (not when the window itself chose it, to play a worst moment).
+    void FrameShown();
 
 private:
     void Open();
@@ -46,6 +49,8 @@ private:
     TCoderFiguresWindow::TPlayRegion playRegion_;
     QAction* open_ = nullptr;
     QPointer<TCoderFiguresWindow> figures_;
+    // The loop region the window last saw or set.
+    std::optional<sound::TSampleRegion> region_;
 };
 
 } // namespace app

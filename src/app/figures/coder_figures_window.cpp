@@ -113,7 +113,7 @@ TCoderFiguresWindow::TCoderFiguresWindow(QWidget* parent, TPlayRegion playRegion
 
     auto* const close = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     QObject::connect(close, &QShortcut::activated, this, &QWidget::close);
-    SetSource({}, {});
+    SetSource({});
 }
 
 TCoderFiguresWindow::~TCoderFiguresWindow() {
@@ -129,11 +129,12 @@ void TCoderFiguresWindow::Stop() {
     }
 }
 
-void TCoderFiguresWindow::SetSource(const std::string& path, const QString& name) {
+void TCoderFiguresWindow::SetSource(const TFiguresSource& source) {
     Stop();
     ++generation_;
-    path_ = path;
-    name_ = name;
+    source_ = source;
+    first_ = source.Region ? source.Region->Begin : 0;
+    const std::string& path = source.Path;
     complete_ = false;
     shown_ = {};
     Show(generation_, shown_);
@@ -143,11 +144,11 @@ void TCoderFiguresWindow::SetSource(const std::string& path, const QString& name
         progress_->setValue(0);
         return;
     }
-    status_->setText(QStringLiteral("Measuring every coder on %1...").arg(name));
+    status_->setText(QStringLiteral("Measuring every coder on %1...").arg(source.Name));
     progress_->setValue(0);
     stop_ = std::make_shared<std::atomic<bool>>(false);
     const unsigned generation = generation_;
-    worker_ = std::thread([this, path, generation, stop = stop_] {
+    worker_ = std::thread([this, path, region = source.Region, generation, stop = stop_] {
         TMeasured measured;
         try {
             sound::TSoundFile file(path);
@@ -161,7 +162,12 @@ void TCoderFiguresWindow::SetSource(const std::string& path, const QString& name
             analysis::TMaterialMeter meter(codes);
             std::array<long double, BlockSamples> units{};
             std::array<double, BlockSamples> samples{};
-            const std::int64_t total = file.Info().Samples;
+            std::int64_t total = file.Info().Samples;
+            if (region) {
+                file.Seek(region->Begin);
+                total =
+                    std::clamp<std::int64_t>(region->End, file.Position(), total) - file.Position();
+            }
             int told = 0;
             for (std::int64_t done = 0; done < total;) {
                 if (stop->load(std::memory_order_relaxed)) {
@@ -209,9 +215,16 @@ void TCoderFiguresWindow::Show(unsigned generation, const TMeasured& measured) {
     complete_ = !measured.Figures.empty();
     if (!measured.Error.empty()) {
         status_->setText(QStringLiteral("Cannot read %1: %2")
-                             .arg(name_, QString::fromStdString(measured.Error)));
+                             .arg(source_.Name, QString::fromStdString(measured.Error)));
     } else if (complete_) {
-        status_->setText(QStringLiteral("Every coder on %1, the whole file:").arg(name_));
+        const auto time = [](std::int64_t sample) {
+            return QString::fromStdString(display::FixedText(Seconds(sample), 3));
+        };
+        status_->setText(
+            source_.Region
+                ? QStringLiteral("Every coder on %1, its loop from %2 s to %3 s:")
+                      .arg(source_.Name, time(source_.Region->Begin), time(source_.Region->End))
+                : QStringLiteral("Every coder on %1, the whole file:").arg(source_.Name));
         progress_->setValue(PercentSteps);
     }
     // Sorting stays off while the cells change, or a row would move under the loop.
@@ -244,10 +257,10 @@ void TCoderFiguresWindow::ListWorstMoments() {
     }
     const auto coder = static_cast<std::size_t>(table_->item(row, 0)->data(CoderRole).toInt());
     for (const analysis::TWorstMoment& moment : shown_.Worst[coder]) {
-        worst_->addItem(
-            QStringLiteral("%1 s, %2 dB")
-                .arg(QString::fromStdString(display::FixedText(Seconds(moment.FirstSample), 4)),
-                     QString::fromStdString(display::FixedText(moment.SnrDb, 2))));
+        worst_->addItem(QStringLiteral("%1 s, %2 dB")
+                            .arg(QString::fromStdString(
+                                     display::FixedText(Seconds(first_ + moment.FirstSample), 4)),
+                                 QString::fromStdString(display::FixedText(moment.SnrDb, 2))));
     }
 }
 
@@ -258,8 +271,9 @@ QString TCoderFiguresWindow::Csv() const {
     }
     for (int row = 0; row < table_->rowCount(); ++row) {
         const auto coder = static_cast<std::size_t>(table_->item(row, 0)->data(CoderRole).toInt());
-        csv += QString::fromStdString(display::MaterialCsvRow(
-                   name_.toStdString(), analysis::Coders[coder].ToolName, shown_.Figures[coder])) +
+        csv += QString::fromStdString(display::MaterialCsvRow(source_.Name.toStdString(),
+                                                              analysis::Coders[coder].ToolName,
+                                                              shown_.Figures[coder])) +
                QLatin1Char('\n');
     }
     return csv;
@@ -279,7 +293,7 @@ void TCoderFiguresWindow::ChooseWorstMoment(int row) {
     if (static_cast<std::size_t>(row) >= worst.size()) {
         return;
     }
-    const std::int64_t first = worst[static_cast<std::size_t>(row)].FirstSample;
+    const std::int64_t first = first_ + worst[static_cast<std::size_t>(row)].FirstSample;
     playRegion_(std::max<std::int64_t>(first - WorstMomentMarginSamples, 0),
                 first + analysis::SegmentSamples + WorstMomentMarginSamples);
 }

@@ -2,11 +2,13 @@
 #pragma once
 
 #include "analysis/material_meter.h"
+#include "sound/file_playback.h"
 
 #include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -22,18 +24,27 @@ class QTableWidget;
 
 namespace app {
 
+// What the figures are of: the file that plays, its name as shown, and its loop region if it
+// loops one (samples at 16000 Hz). An empty path while the tone plays.
+struct TFiguresSource {
+    std::string Path; // the name's bytes as the file system takes them
+    QString Name;
+    std::optional<sound::TSampleRegion> Region;
+};
+
 // How many of each coder's worst moments the window lists.
 inline constexpr std::size_t ListedWorstMoments = 10;
 // Choosing a worst moment loops it with this much before and after it, in samples at
 // 16000 Hz (half a second), so that it is heard in its context.
 inline constexpr std::int64_t WorstMomentMarginSamples = 8000;
 
-// The "Coder figures" window: every coder's figures over the sound file that plays (SNR,
+// The "Coder figures" window: every coder's figures over the sound file that plays, or over
+// its loop region while it loops one (SNR,
 // segmental SNR with its segments, log-spectral distance, largest error, active level), one
 // row per coder in a table that sorts by any column and copies as CSV (the headless tool's
 // columns); below it the worst moments of the coder chosen in the table, and choosing one
 // plays the region around it in a loop. The figures are computed off the user-interface
-// thread, with progress, and start afresh when the file changes. Esc closes it.
+// thread, with progress, and start afresh when the file or its region changes. Esc closes it.
 class TCoderFiguresWindow : public QWidget {
 public:
     // Plays the file from `begin` in a loop up to `end` (samples at 16000 Hz, clamped to it).
@@ -44,10 +55,11 @@ public:
     TCoderFiguresWindow(const TCoderFiguresWindow&) = delete;
     TCoderFiguresWindow& operator=(const TCoderFiguresWindow&) = delete;
 
-    // Measures the file at `path` (the name's bytes as the file system takes them), shown as
-    // `name`; an empty path for the tone, which has no figures of material. A measure under
-    // way is stopped first.
-    void SetSource(const std::string& path, const QString& name);
+    // Measures `source` (its region alone if it has one); an empty path for the tone, which
+    // has no figures of material. A measure under way is stopped first.
+    void SetSource(const TFiguresSource& source);
+    // What is measured, or was last.
+    const TFiguresSource& Source() const { return source_; }
     // Whether the figures of the file are all in the table.
     bool Complete() const { return complete_; }
 
@@ -82,8 +94,8 @@ private:
     QTableWidget* table_ = nullptr;
     QListWidget* worst_ = nullptr;
     QPushButton* copy_ = nullptr;
-    std::string path_;
-    QString name_;
+    TFiguresSource source_;
+    std::int64_t first_ = 0; // the sample the measure starts at: the region's beginning
     TMeasured shown_;
     bool complete_ = false;
     // Each measure's number: what an earlier one posts after a change is not shown.

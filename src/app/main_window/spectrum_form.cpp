@@ -15,6 +15,7 @@
 #include "app/figures/coder_figures_menu.h"
 #include "app/sources/source_menu.h"
 #include "app/sources/source_window.h"
+#include "sound/source_player.h"
 #include "app/common/handler_guard.h"
 #include "app/listening/listening_menu.h"
 #include "app/measurement/measurement_menu.h"
@@ -366,8 +367,10 @@ void TSpectrumForm::CreateWindowMenu() {
     coderFiguresMenu_ = new TCoderFiguresMenu(
         *popupMenuWindow_, *this,
         [this] {
-            return std::pair{QFile::encodeName(sourceMenu_->FilePath()).toStdString(),
-                             QFileInfo(sourceMenu_->FilePath()).fileName()};
+            sound::TSourcePlayer* const player = sourceMenu_->Player();
+            return TFiguresSource{QFile::encodeName(sourceMenu_->FilePath()).toStdString(),
+                                  QFileInfo(sourceMenu_->FilePath()).fileName(),
+                                  player ? player->File().Loop() : std::nullopt};
         },
         [this](std::int64_t begin, std::int64_t end) {
             if (TSourceWindow* const window = sourceMenu_->Window()) {
@@ -499,6 +502,7 @@ void TSpectrumForm::ProcessFrame() {
         display::RunPlotFrame(*FSpectrumBitmap, *imageSpAmp_, *source, display::NoToneHz,
                               CheckedCodingMode(), &plotViews_);
         sourceMenu_->FrameShown();
+        coderFiguresMenu_->FrameShown();
     } else {
         display::RunPlotFrame(*FSpectrumBitmap, *imageSpAmp_, gaugeF_->Position(),
                               CheckedCodingMode(), &plotViews_);

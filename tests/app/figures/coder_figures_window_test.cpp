@@ -7,6 +7,7 @@
 #include "app/figures/coder_figures_window.h"
 #include "app/main_window/spectrum_form.h"
 #include "app/sources/source_menu.h"
+#include "app/sources/source_window.h"
 #include "platform/qt/qt_platform.h"
 #include "sound/source_player.h"
 
@@ -98,6 +99,23 @@ TEST(CoderFiguresWindow, MeasuresTheFileThatPlaysCopiesTheToolsTableAndPlaysAWor
     EXPECT_EQ(playback.Loop()->Begin, std::max<std::int64_t>(first - 8000, 0));
     EXPECT_EQ(playback.Loop()->End, first + 480 + 8000);
     EXPECT_EQ(playback.Position(), playback.Loop()->Begin);
+    form.SendMessage(app::WM_SPECTRUM_FRAME);
+    EXPECT_TRUE(window->Complete()) << "the window's own loop is no change of region";
+
+    // A loop the user sets is measured alone, as the tool measures the file from its start.
+    form.SourceMenu().Window()->PlayRegion(16000, 48000);
+    form.SendMessage(app::WM_SPECTRUM_FRAME);
+    EXPECT_FALSE(window->Complete());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->Complete(); }, MeasureLimitMs));
+    EXPECT_TRUE(window->Status().text().contains(QStringLiteral("from 1.000 s to 3.000 s")));
+    QStringList region = window->Csv().split(QLatin1Char('\n'));
+    QStringList fromOne =
+        QString::fromStdString(ToolOutput(std::string(ORVEX_FRAMES) +
+                                          " --input a.wav --start 1 --measure --format csv"))
+            .split(QLatin1Char('\n'));
+    region.sort();
+    fromOne.sort();
+    EXPECT_EQ(region, fromOne);
 
     form.SourceMenu().ChooseTone();
     EXPECT_FALSE(window->Complete());
