@@ -78,6 +78,7 @@ std::string ValueBranch(const FramesOptionInfo& row) {
     case FramesOptionValue::ovColourMap:
     case FramesOptionValue::ovFrequencyAxis:
     case FramesOptionValue::ovFrameCount:
+    case FramesOptionValue::ovCoders:
         return "        " + pattern + ")\n            mapfile -t COMPREPLY < <(compgen -W '" +
                Joined(OptionValueNames(row.Value)) +
                "' -- \"$current\")\n            return 0 ;;\n";

@@ -246,6 +246,60 @@ int ParseTransform(std::string_view option, std::string_view text) {
     return static_cast<int>(length);
 }
 
+// --coders' name for every coder.
+constexpr std::string_view AllCodersName = "all";
+
+// "all", or "a,b": one or more coders by their tool names, in the table's order whatever the
+// order given, each once.
+std::vector<analysis::CoderKind> ParseCoders(std::string_view option, std::string_view text) {
+    if (text == AllCodersName) {
+        return AllCoders();
+    }
+    std::array<bool, analysis::CoderCount> chosen{};
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        const std::size_t comma = std::min(text.find(',', start), text.size());
+        const std::string_view name = text.substr(start, comma - start);
+        const auto row = std::find_if(analysis::Coders.begin(), analysis::Coders.end(),
+                                      [name](const analysis::TCoderInfo& coder) {
+                                          return coder.ToolName == name;
+                                      });
+        if (row == analysis::Coders.end()) {
+            throw UsageError(std::string(option) + " must be " + std::string(AllCodersName) +
+                             " or one or more of " + NameList(analysis::Coders) +
+                             " joined by commas, not " + QuotedValue(text));
+        }
+        chosen[static_cast<std::size_t>(row->Kind)] = true;
+        start = comma + 1;
+    }
+    std::vector<analysis::CoderKind> coders;
+    for (const analysis::TCoderInfo& coder : analysis::Coders) {
+        if (chosen[static_cast<std::size_t>(coder.Kind)]) {
+            coders.push_back(coder.Kind);
+        }
+    }
+    return coders;
+}
+
+// The options that --measure of --input files takes: it runs no frames and writes no file.
+constexpr std::array MaterialOptions = {
+    FramesOption::foInput, FramesOption::foStart,  FramesOption::foLevel, FramesOption::foMeasure,
+    FramesOption::foCoders, FramesOption::foWorst, FramesOption::foFormat, FramesOption::foHelp,
+};
+
+// The options that a reference coder's --wav takes: it runs no frames and prints nothing.
+constexpr std::array SoundOnlyOptions = {
+    FramesOption::foFreq,    FramesOption::foLevel, FramesOption::foMode,
+    FramesOption::foWav,     FramesOption::foSeconds, FramesOption::foError,
+    FramesOption::foOriginal, FramesOption::foInput, FramesOption::foStart,
+    FramesOption::foHelp,
+};
+
+template <std::size_t Size>
+bool Takes(const std::array<FramesOption, Size>& options, FramesOption option) {
+    return std::find(options.begin(), options.end(), option) != options.end();
+}
+
 // The spectrogram's floor: whole decibels below its top (0 dB), within the stored levels.
 constexpr int LowestFloorDb = static_cast<int>(analysis::LowestStoredLevelDb);
 constexpr int HighestFloorDb = static_cast<int>(analysis::DefaultSpectrogramTopDb) - 1;
@@ -272,6 +326,22 @@ const FramesOptionInfo* FindOption(std::string_view name) {
     return nullptr;
 }
 
+// The reference coders' tool names, "a, b and c": the coders that are no coding mode.
+std::string ReferenceCoderNames() {
+    std::vector<std::string_view> names;
+    for (const analysis::TCoderInfo& coder : analysis::Coders) {
+        if (!analysis::ModeOf(coder.Kind)) {
+            names.push_back(coder.ToolName);
+        }
+    }
+    std::string text;
+    for (std::size_t k = 0; k < names.size(); ++k) {
+        text += k == 0 ? "" : (k + 1 == names.size() ? " and " : ", ");
+        text += names[k];
+    }
+    return text;
+}
+
 // What the usage says about `option`; a description of several lines holds '\n'.
 std::string OptionHelp(FramesOption option) {
     using namespace analysis;
@@ -285,7 +355,9 @@ std::string OptionHelp(FramesOption option) {
                std::to_string(MaxLevelDb) + " (default " + std::to_string(StartLevelDb) +
                ", full scale)";
     case FramesOption::foMode:
-        return "sample coding (default " + std::string(Describe(StartCodingMode).ToolName) + ")";
+        return "sample coding (default " + std::string(Describe(StartCodingMode).ToolName) +
+               "); the reference coders\n" + ReferenceCoderNames() +
+               " code only the --wav sound, and nothing is\nprinted";
     case FramesOption::foWindow:
         return "analysis window (default " + std::string(Describe(StartWindowKind).ToolName) +
                ", beta 20)";
@@ -311,7 +383,20 @@ std::string OptionHelp(FramesOption option) {
         return "draw markers at bins B1 and B2 (0 to 511) with their read-outs";
     case FramesOption::foMeasure:
         return "add the distortion figures of the last frame (THD, SINAD, SNR,\n"
-               "SFDR, ENOB) to the report and to the picture";
+               "SFDR, ENOB) to the report and to the picture; with --input,\n"
+               "instead print every coder's figures over each whole file from\n"
+               "--start (SNR, segmental SNR and its segments, log-spectral\n"
+               "distance, largest error, active level), one row per file and\n"
+               "coder, the files measured side by side on every core";
+    case FramesOption::foCoders:
+        return "with --measure of --input files: the coders measured, all\n"
+               "(default) or one or more of\n" + NameList(analysis::Coders) + " joined by commas";
+    case FramesOption::foWorst:
+        return "with --measure of --input files: also list each coder's N\n"
+               "worst segments (1 to " + std::to_string(MaxWorstMoments) +
+               "), none overlapping another: where\n"
+               "each starts and its SNR; with csv they replace the figures\n"
+               "(file,coder,rank,start_s,end_s,snr_db)";
     case FramesOption::foCurves:
         return "print every coder's SNR against the level (at --freq) or the\n"
                "frequency (at --level) instead of running frames; with --png\n"
@@ -335,7 +420,8 @@ std::string OptionHelp(FramesOption option) {
         return "take the samples from a sound file instead of the tone (any\n"
                "format libsndfile reads; channels mixed to their mean and\n"
                "resampled to 16000 Hz); --level is then a gain on the file,\n"
-               "and --wav writes the whole file from --start";
+               "and --wav writes the whole file from --start; with --measure,\n"
+               "the names that follow, up to the next option, are files too";
     case FramesOption::foLive:
         return "record --seconds of the sound server's input DEVICE (default:\n"
                "its default input; an output's monitor records what the\n"
@@ -445,7 +531,11 @@ std::vector<std::string> OptionValueNames(FramesOptionValue value) {
     };
     switch (value) {
     case FramesOptionValue::ovMode:
-        add(analysis::CodingModes);
+        add(analysis::Coders);
+        break;
+    case FramesOptionValue::ovCoders:
+        names.emplace_back(AllCodersName);
+        add(analysis::Coders);
         break;
     case FramesOptionValue::ovWindow:
         add(analysis::WindowKinds);
@@ -487,7 +577,9 @@ std::string FramesUsage() {
     using analysis::WindowKinds;
     constexpr std::string_view Indent = "                    ";
     const std::string formats = NameList(FramesFormats);
-    return "usage: orvex-frames [--freq HZ] [--level DB] [--mode " + NameList(CodingModes) + "]\n" +
+    return "usage: orvex-frames [--freq HZ] [--level DB]\n" +
+           WrappedNameList(std::string(Indent) + "[--mode ", NameList(analysis::Coders),
+                           Indent.size() + 8, 90) +
            WrappedNameList(std::string(Indent) + "[--window ", NameList(WindowKinds),
                            Indent.size() + 10, 90) +
            std::string(Indent) + "[--frames N] [--samples] [--format " + formats +
@@ -499,6 +591,8 @@ std::string FramesUsage() {
            std::string(Indent) + "[--window KIND] [--frames N] [--samples] [--format FMT]\n" +
            std::string(Indent) + "[--png FILE] [--hold] [--average N] [--markers B1[,B2]]\n" +
            std::string(Indent) + "[--wav FILE [--error|--original]] [--spectrogram FILE [SPECTROGRAM]]\n"
+           "       orvex-frames --input FILE... --measure [--coders all|LIST] [--worst N]\n" +
+           std::string(Indent) + "[--start SECONDS] [--level DB] [--format FMT]\n" +
            "       orvex-frames --live [DEVICE] [--seconds S] [any option of --input]\n"
            "       orvex-frames --curves " + NameList(CurveAxes) +
            " [--freq HZ] [--level DB] [--format FMT] [--png FILE]\n"
@@ -523,7 +617,8 @@ std::string FramesUsage() {
            "draws, so a tone between bins shows no scalloping loss in the peak and far bins\n"
            "differ from a textbook FFT by up to 3.9 dB.\n"
            "\n"
-           "A bad argument exits with status 2, a failed write with status 1.\n";
+           "A bad argument exits with status 2, a failed write with status 1, and so does a\n"
+           "file --measure cannot read, once the others are printed.\n";
 }
 
 FramesOptions ParseFramesOptions(std::span<const std::string_view> arguments) {
@@ -538,6 +633,11 @@ FramesOptions ParseFramesOptions(std::span<const std::string_view> arguments) {
     const FramesOptionInfo* soundOptionGiven = nullptr;
     // The last option given that only --spectrogram has a use for.
     const FramesOptionInfo* spectrogramOptionGiven = nullptr;
+    // The first option given that --measure of --input files, or a reference coder, has no
+    // use for.
+    const FramesOptionInfo* notForMaterial = nullptr;
+    const FramesOptionInfo* notForSoundOnly = nullptr;
+    const FramesOptionInfo* materialOptionGiven = nullptr; // --coders or --worst
     bool frequencyGiven = false;
     bool secondsGiven = false;
     bool startGiven = false;
@@ -561,6 +661,12 @@ FramesOptions ParseFramesOptions(std::span<const std::string_view> arguments) {
         }
         if (row->Curves == WithCurves::wcRejected && notForCurves == nullptr) {
             notForCurves = row;
+        }
+        if (!Takes(MaterialOptions, row->Option) && notForMaterial == nullptr) {
+            notForMaterial = row;
+        }
+        if (!Takes(SoundOnlyOptions, row->Option) && notForSoundOnly == nullptr) {
+            notForSoundOnly = row;
         }
         if (row->Value == FramesOptionValue::ovNone) {
             if (hasInlineValue) {
@@ -593,9 +699,16 @@ FramesOptions ParseFramesOptions(std::span<const std::string_view> arguments) {
                 "a whole number of decibels from " + std::to_string(analysis::MinLevelDb) + " to " +
                     std::to_string(analysis::MaxLevelDb)));
             break;
-        case FramesOption::foMode:
-            options.Mode = ParseName(option, value, analysis::CodingModes).Mode;
+        case FramesOption::foMode: {
+            const analysis::CoderKind coder = ParseName(option, value, analysis::Coders).Kind;
+            if (const std::optional<analysis::CodingMode> mode = analysis::ModeOf(coder)) {
+                options.Mode = *mode;
+                options.ReferenceCoder.reset();
+            } else {
+                options.ReferenceCoder = coder;
+            }
             break;
+        }
         case FramesOption::foWindow:
             options.Window = ParseName(option, value, analysis::WindowKinds).Kind;
             break;
@@ -624,7 +737,13 @@ FramesOptions ParseFramesOptions(std::span<const std::string_view> arguments) {
             soundOptionGiven = row;
             break;
         case FramesOption::foInput:
-            options.InputPath = ParseFileName(row->Name, value);
+            // "--input A B C": the words that follow, up to the next option, are files too;
+            // a second --input adds its files as well.
+            (options.InputPath.empty() ? options.InputPath : options.MoreInputPaths.emplace_back()) =
+                ParseFileName(row->Name, value);
+            while (index + 1 < arguments.size() && !arguments[index + 1].starts_with("-")) {
+                options.MoreInputPaths.push_back(ParseFileName(row->Name, arguments[++index]));
+            }
             break;
         case FramesOption::foLive:
             options.LiveDevice = std::string(value);
@@ -646,6 +765,16 @@ FramesOptions ParseFramesOptions(std::span<const std::string_view> arguments) {
             break;
         case FramesOption::foMeasure:
             options.Measure = true;
+            break;
+        case FramesOption::foCoders:
+            options.MaterialCoders = ParseCoders(option, value);
+            materialOptionGiven = row;
+            break;
+        case FramesOption::foWorst:
+            options.WorstMoments = static_cast<int>(
+                ParseWhole(option, value, 1, MaxWorstMoments,
+                           "a whole number from 1 to " + std::to_string(MaxWorstMoments)));
+            materialOptionGiven = row;
             break;
         case FramesOption::foAverage:
             options.Average = ParseAverage(option, value);
@@ -748,8 +877,29 @@ FramesOptions ParseFramesOptions(std::span<const std::string_view> arguments) {
             throw UsageError("--seconds sets the tone's length; with --input, --wav writes the "
                              "whole file from --start");
         }
-        if (options.Measure) {
-            throw UsageError("--measure measures the tone; it does not apply to --input yet");
+    }
+    const bool material = options.Measure && !options.InputPath.empty();
+    if (material && notForMaterial != nullptr) {
+        throw UsageError(std::string(notForMaterial->Name) +
+                         " does not apply to --measure of --input files, which runs no frames");
+    }
+    if (!material && materialOptionGiven != nullptr) {
+        throw UsageError(std::string(materialOptionGiven->Name) +
+                         " applies only to --measure with --input");
+    }
+    if (!material && !options.MoreInputPaths.empty()) {
+        throw UsageError("several --input files go only with --measure; the frames, --wav and "
+                         "--spectrogram read one");
+    }
+    if (options.ReferenceCoder) {
+        const std::string named =
+            "--mode " + std::string(analysis::Describe(*options.ReferenceCoder).ToolName);
+        if (notForSoundOnly != nullptr) {
+            throw UsageError(std::string(notForSoundOnly->Name) + " does not apply to " + named +
+                             ", which codes only the --wav sound");
+        }
+        if (options.WavPath.empty()) {
+            throw UsageError(named + " codes only the --wav sound: give --wav too");
         }
     }
     if (curvesAsked && notForCurves != nullptr) {
@@ -759,7 +909,11 @@ FramesOptions ParseFramesOptions(std::span<const std::string_view> arguments) {
     if (!options.SvgPath.empty() && !curvesAsked) {
         throw UsageError("--svg draws the coder curves: give --curves too");
     }
-    if (curvesAsked) {
+    if (material) {
+        options.Report = FramesReport::frMaterial;
+    } else if (options.ReferenceCoder) {
+        options.Report = FramesReport::frSoundOnly;
+    } else if (curvesAsked) {
         options.Report = FramesReport::frCurves;
     } else if (samplesAsked) {
         options.Report = FramesReport::frSamples;
@@ -767,6 +921,14 @@ FramesOptions ParseFramesOptions(std::span<const std::string_view> arguments) {
         options.Report = FramesReport::frWindowFigures;
     }
     return options;
+}
+
+std::vector<analysis::CoderKind> AllCoders() {
+    std::vector<analysis::CoderKind> coders;
+    for (const analysis::TCoderInfo& coder : analysis::Coders) {
+        coders.push_back(coder.Kind);
+    }
+    return coders;
 }
 
 long long FramesToRun(long long frames) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "analysis/coder_curves.h"
+#include "analysis/coder_kind.h"
 #include "analysis/coding_mode.h"
 #include "analysis/enum_table.h"
 #include "analysis/tone_range.h"
@@ -61,13 +62,15 @@ enum class FramesReport : std::uint8_t {
     frSamples,       // the last frame's coded samples (--samples)
     frWindowFigures, // the figures of every window; no frames are run (--window-figures)
     frCurves,        // every coder's SNR curve against the level or the frequency (--curves)
+    frMaterial,      // every coder's figures over whole --input files (--measure with --input)
+    frSoundOnly,     // only the --wav sound, through a reference coder: nothing is printed
 };
 
 // What an option takes after it: nothing (a flag), or a value of one kind.
 enum class FramesOptionValue : std::uint8_t {
     ovNone,   // a flag
     ovWhole,  // a whole number
-    ovMode,   // a name from analysis::CodingModes
+    ovMode,   // a name from analysis::Coders (a coding mode or a reference coder)
     ovWindow, // a name from analysis::WindowKinds
     ovFormat, // a name from FramesFormats
     ovFile,   // a file name
@@ -80,6 +83,7 @@ enum class FramesOptionValue : std::uint8_t {
     ovFrequencyAxis, // a name from charts::FrequencyAxes
     ovFrameCount, // a frame count of display::AveragingFrameCounts
     ovDevice, // a sound server's input, or none: then the next word is not taken for it
+    ovCoders,     // "all", or names from analysis::Coders, "a,b,c"
 };
 
 // Whether an option means anything to --window-figures, which runs no frames.
@@ -101,6 +105,8 @@ enum class FramesOption : std::uint8_t {
     foAverage,
     foMarkers,
     foMeasure,
+    foCoders,
+    foWorst,
     foCurves,
     foSvg,
     foWav,
@@ -139,7 +145,7 @@ struct FramesOptionInfo {
 
 // Every option, in the enum's order, which is the order of the usage. The parser, the usage
 // and the generated shell completion are built from this table.
-inline constexpr std::array<FramesOptionInfo, 30> FramesOptionTable = {{
+inline constexpr std::array<FramesOptionInfo, 32> FramesOptionTable = {{
     {FramesOption::foFreq, "--freq", "", "HZ", FramesOptionValue::ovWhole,
      WithWindowFigures::wfRejected, WithCurves::wcApplies},
     {FramesOption::foLevel, "--level", "", "DB", FramesOptionValue::ovWhole,
@@ -163,6 +169,10 @@ inline constexpr std::array<FramesOptionInfo, 30> FramesOptionTable = {{
     {FramesOption::foMarkers, "--markers", "", "B1[,B2]", FramesOptionValue::ovBins,
      WithWindowFigures::wfRejected, WithCurves::wcRejected},
     {FramesOption::foMeasure, "--measure", "", "", FramesOptionValue::ovNone,
+     WithWindowFigures::wfRejected, WithCurves::wcRejected},
+    {FramesOption::foCoders, "--coders", "", "LIST", FramesOptionValue::ovCoders,
+     WithWindowFigures::wfRejected, WithCurves::wcRejected},
+    {FramesOption::foWorst, "--worst", "", "N", FramesOptionValue::ovWhole,
      WithWindowFigures::wfRejected, WithCurves::wcRejected},
     {FramesOption::foCurves, "--curves", "", "AXIS", FramesOptionValue::ovAxis,
      WithWindowFigures::wfRejected, WithCurves::wcApplies},
@@ -209,11 +219,17 @@ static_assert(analysis::RowsInEnumOrder(FramesOptionTable,
 // for a flag, a number of a range or a file name.
 std::vector<std::string> OptionValueNames(FramesOptionValue value);
 
+// Every coder, in the table's order.
+std::vector<analysis::CoderKind> AllCoders();
+
 // What orvex-frames computes; the defaults are the analyzer's start-up settings.
 struct FramesOptions {
     std::int32_t FrequencyHz = analysis::StartFrequencyHz;
     int LevelDb = analysis::StartLevelDb; // MinLevelDb to MaxLevelDb
     analysis::CodingMode Mode = analysis::StartCodingMode;
+    // --mode named a reference coder instead of a coding mode: it codes the --wav sound, and
+    // no frame is run (the frames know the coding modes only). Mode then stays as it was.
+    std::optional<analysis::CoderKind> ReferenceCoder;
     analysis::WindowKind Window = analysis::StartWindowKind;
     long long Frames = 1; // as asked for; FramesToRun gives how many are computed
     FramesReport Report = FramesReport::frOrdinates;
@@ -234,10 +250,16 @@ struct FramesOptions {
     // The sound file the frames take their samples from instead of the tone; empty for the
     // tone. The level is then a gain on the file.
     std::string InputPath;
+    // With --measure: the files given after InputPath, measured like it, in their order.
+    std::vector<std::string> MoreInputPaths;
     double StartSeconds = 0.0; // where in InputPath the first frame starts
     // --live: the sound server's input to record WavSeconds of first (empty for its default
     // input); the recording is then the input, as a file named by InputPath.
     std::optional<std::string> LiveDevice;
+    // With --measure of --input files: the coders measured, in the table's order, and how many
+    // of each one's worst moments are listed (0 for none).
+    std::vector<analysis::CoderKind> MaterialCoders = AllCoders();
+    int WorstMoments = 0;
     bool ShowHelp = false;
     // The spectrogram of the whole input from StartSeconds, or of WavSeconds of the tone, as
     // a picture or (a name ending in .csv) as numbers; empty for none. The look's lanes,
@@ -247,6 +269,9 @@ struct FramesOptions {
     int SpectrogramWidth = charts::DefaultSpectrogramSize.width();
     int SpectrogramHeight = charts::DefaultSpectrogramSize.height();
 };
+
+// The most worst moments --worst lists per file and coder.
+inline constexpr int MaxWorstMoments = 1000;
 
 // The largest spectrogram picture the tool draws, in pixels each way.
 inline constexpr int MaxSpectrogramSide = 8192;

@@ -139,14 +139,6 @@ constexpr std::string_view WindowColumnKey = "window";
 constexpr int TableDecimals = 4;
 constexpr std::size_t TableGap = 2;
 
-// The shortest text that reads back as exactly `value`.
-std::string Shortest(double value) {
-    std::array<char, 32> buffer{};
-    const auto [end, error] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
-    assert(error == std::errc());
-    return std::string(buffer.data(), end);
-}
-
 // A sample as the text format has always printed it: 17 significant digits.
 std::string SampleText(double sample) {
     char text[64];
@@ -399,6 +391,13 @@ void WriteJson(const FramesOptions& options, const LastFrame& frame, std::ostrea
 }
 
 } // namespace
+
+std::string Shortest(double value) {
+    std::array<char, 32> buffer{};
+    const auto [end, error] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
+    assert(error == std::errc());
+    return std::string(buffer.data(), end);
+}
 
 bool NeedsFrames(const FramesOptions& options) {
     return options.Report == FramesReport::frOrdinates || options.Report == FramesReport::frSamples;

@@ -12,6 +12,7 @@
 #include <iosfwd>
 #include <memory>
 #include <stdexcept>
+#include <string>
 
 namespace tools {
 
@@ -36,6 +37,9 @@ public:
 // the start lies past its end.
 std::unique_ptr<sound::TSoundFile> OpenInput(const FramesOptions& options);
 
+// The shortest text that reads back as exactly `value` (a finite one).
+std::string Shortest(double value);
+
 // Whether the report or the picture that `options` ask for needs frames to be run.
 bool NeedsFrames(const FramesOptions& options);
 
@@ -45,7 +49,8 @@ bool NeedsFrames(const FramesOptions& options);
 // or its first frames do not start within it.
 LastFrame RunLastFrame(const FramesOptions& options);
 
-// Writes the report that `options` ask for about `frame` in their format.
+// Writes the report that `options` ask for about `frame` in their format; not for
+// FramesReport::frMaterial (frames_material.h) nor frSoundOnly, which prints nothing.
 // With FramesReport::frWindowFigures or frCurves, `frame` is not read (the curves are
 // computed here).
 void WriteReport(const FramesOptions& options, const LastFrame& frame, std::ostream& out);

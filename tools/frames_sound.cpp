@@ -2,7 +2,10 @@
 #include "frames_sound.h"
 
 #include "analysis/analyzer_state.h"
+#include "analysis/coder_kind.h"
 #include "analysis/level_gain.h"
+#include "analysis/sine_memory.h"
+#include "analysis/tone_sample.h"
 #include "analysis/tone_stream.h"
 #include "frames_report.h"
 
@@ -168,7 +171,43 @@ void WriteSoundSamples(std::FILE* stream, const TWriteFailure& failure, long lon
     }
 }
 
+namespace {
+
+analysis::TStreamContent ContentOf(const FramesOptions& options) {
+    return options.WavError      ? analysis::TStreamContent::scError
+           : options.WavOriginal ? analysis::TStreamContent::scOriginal
+                                 : analysis::TStreamContent::scCoded;
+}
+
+// The tone through a reference coder, which the stream does not know: the same sines on the
+// same clock (0 first, then 1 to 16000 over and over), played through the coder.
+void WriteReferenceToneSound(const FramesOptions& options, analysis::CoderKind coder,
+                             ReplacingFile& file) {
+    const auto sines = std::make_unique<analysis::TSineMemory>();
+    sines->Tune(options.FrequencyHz, analysis::ToneOmega(options.FrequencyHz));
+    const double gain = analysis::GainFromAttenuation(-options.LevelDb);
+    std::array<long double, BlockSamples> units{};
+    std::int32_t clock = 0;
+    WriteSoundSamples(
+        file, static_cast<long long>(options.WavSeconds) * analysis::SampleRate,
+        [&](std::span<float> block) {
+            const auto taken = std::span(units).first(block.size());
+            for (long double& unit : taken) {
+                unit = sines->Sine(clock);
+                clock = clock == analysis::SampleRate ? 1 : clock + 1;
+            }
+            analysis::PlaySamples(taken, gain, analysis::Describe(coder).Code, ContentOf(options),
+                                  block);
+        });
+}
+
+} // namespace
+
 void WriteToneSound(const FramesOptions& options, ReplacingFile& file) {
+    if (options.ReferenceCoder) {
+        WriteReferenceToneSound(options, *options.ReferenceCoder, file);
+        return;
+    }
     analysis::TToneStream stream({options.FrequencyHz, options.LevelDb, options.Mode,
                                   options.WavError ? analysis::TStreamContent::scError
                                                    : analysis::TStreamContent::scCoded});
@@ -179,16 +218,15 @@ void WriteToneSound(const FramesOptions& options, ReplacingFile& file) {
 void WriteInputSound(const FramesOptions& options, ReplacingFile& file) {
     const std::unique_ptr<sound::TSoundFile> opened = OpenInput(options);
     sound::TSoundFile& input = *opened;
-    const analysis::TStreamContent content =
-        options.WavError      ? analysis::TStreamContent::scError
-        : options.WavOriginal ? analysis::TStreamContent::scOriginal
-                              : analysis::TStreamContent::scCoded;
+    const analysis::TStreamContent content = ContentOf(options);
+    const analysis::SampleCodeFunction code =
+        analysis::Describe(options.ReferenceCoder.value_or(analysis::CoderOf(options.Mode))).Code;
     const double gain = analysis::GainFromAttenuation(-options.LevelDb);
     std::array<long double, BlockSamples> units{};
     WriteSoundSamples(file, input.Info().Samples - input.Position(), [&](std::span<float> block) {
         const auto taken = std::span(units).first(block.size());
         input.Take(taken);
-        analysis::PlaySamples(taken, gain, options.Mode, content, block);
+        analysis::PlaySamples(taken, gain, code, content, block);
     });
 }
 

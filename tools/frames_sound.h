@@ -13,15 +13,17 @@ namespace tools {
 // Writes options.WavSeconds seconds of the tone as the listening stream plays it, for the
 // options' frequency, level and mode (the coded tone, or with WavError the raised coding
 // error), from a fresh stream (sample clock at 0): 16000 Hz, one channel, 32-bit float WAV,
-// each value the stream's own. The header goes first with its final sizes and nothing is
-// written twice, so `file` may be a pipe. Throws OutputError naming the file if a write
-// fails; the caller commits `file` (which flushes the last bytes) only afterwards.
+// each value the stream's own; a reference coder codes the stream's samples instead. The
+// header goes first with its final sizes and nothing is written twice, so `file` may be a
+// pipe. Throws OutputError naming the file if a write fails; the caller commits `file`
+// (which flushes the last bytes) only afterwards.
 void WriteToneSound(const FramesOptions& options, ReplacingFile& file);
 
 // Writes the whole of options.InputPath from options.StartSeconds as it plays through the
-// options' level (a gain) and mode: coded, its raised coding error (WavError) or uncoded
-// (WavOriginal), 16000 Hz, one channel, 32-bit float WAV. Throws InputError if the file
-// cannot be read, OutputError naming `file` if the sound cannot be written.
+// options' level (a gain) and mode or reference coder: coded, its raised coding error
+// (WavError) or uncoded (WavOriginal), 16000 Hz, one channel, 32-bit float WAV. Throws
+// InputError if the file cannot be read, OutputError naming `file` if the sound cannot be
+// written.
 void WriteInputSound(const FramesOptions& options, ReplacingFile& file);
 
 // Fills a block with the next values to write.

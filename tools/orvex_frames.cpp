@@ -4,6 +4,7 @@
 #include "charts/coder_curve_chart.h"
 #include "frames_curves.h"
 #include "frames_live.h"
+#include "frames_material.h"
 #include "frames_options.h"
 #include "frames_picture.h"
 #include "frames_report.h"
@@ -22,6 +23,7 @@
 #include <sstream>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -96,6 +98,30 @@ int RunCurves(const tools::FramesOptions& options) {
     return ExitSuccess;
 }
 
+// --measure of --input files: the table of every file that could be read, then one line on
+// standard error for each that could not, and status 1 if there was one.
+int RunMaterial(const tools::FramesOptions& options) {
+    const std::vector<tools::MaterialFile> files =
+        tools::MeasureMaterial(options, std::thread::hardware_concurrency());
+    std::vector<tools::MaterialFile> measured;
+    for (const tools::MaterialFile& file : files) {
+        if (file.Error.empty()) {
+            measured.push_back(file);
+        }
+    }
+    std::ostringstream report;
+    tools::WriteMaterialReport(options, measured, report);
+    if (!WriteStandardOutput(report.view())) {
+        return ExitOutputFailed;
+    }
+    for (const tools::MaterialFile& file : files) {
+        if (!file.Error.empty()) {
+            ReportError(file.Error);
+        }
+    }
+    return measured.size() == files.size() ? ExitSuccess : ExitOutputFailed;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -161,6 +187,9 @@ int main(int argc, char** argv) {
     if (options.Report == tools::FramesReport::frCurves) {
         return RunCurves(options);
     }
+    if (options.Report == tools::FramesReport::frMaterial) {
+        return RunMaterial(options);
+    }
     // The picture is opened first, so that a file it may not replace stops the run at once.
     std::optional<tools::ReplacingFile> picture;
     std::optional<tools::ReplacingFile> sound;
@@ -186,6 +215,10 @@ int main(int argc, char** argv) {
         if (!options.SpectrogramPath.empty()) {
             spectrogram.emplace("--spectrogram", options.SpectrogramPath);
             tools::WriteSpectrogram(options, *spectrogram);
+        }
+        if (options.Report == tools::FramesReport::frSoundOnly) {
+            sound->Commit();
+            return ExitSuccess;
         }
         const tools::LastFrame frame =
             tools::NeedsFrames(options) ? tools::RunLastFrame(options) : tools::LastFrame{};

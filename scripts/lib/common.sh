@@ -16,6 +16,7 @@ ORVEX_PACKAGES=(
     weston qt6-wayland
     dbus-daemon at-spi2-core python3-pyatspi
     libpulse-dev libsndfile1-dev libsoxr-dev sox libsox-fmt-mp3 flite pulseaudio pulseaudio-utils
+    parallel
 )
 
 orvex_say() { printf 'orvex: %s\n' "$*" >&2; }

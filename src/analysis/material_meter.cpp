@@ -44,21 +44,35 @@ const THann& Hann() {
     return hann;
 }
 
-// The frame's power spectrum in dB against a full-scale tone, each bin from the floor up.
-void SpectrumDb(std::span<const double, SegmentSamples> samples, std::span<double, SpectrumBins> db) {
+// The log-spectral distance of one frame: the RMS over the bins of the difference of the two
+// power spectra in dB, each power counted from the floor up. Both spectra come from one
+// complex transform of original + i coded: with Z the transform and Z' its bin N - k, bin k
+// of the original is (Z + conj Z') / 2 and of the coded frame (Z - conj Z') / 2i. Each
+// coder's distance thus depends on its own frame and the original's alone, whichever other
+// coders are measured beside it.
+double FrameDistanceDb(std::span<const double, SegmentSamples> original,
+                       std::span<const double, SegmentSamples> coded) {
     const THann& hann = Hann();
+    static const double floor = hann.ToneBinPower * std::pow(10.0, -SpectrumFloorDb / 10.0);
     std::array<Complex, SpectrumPoints> data{};
-    for (int k = 0; k < SegmentSamples; ++k) {
-        data[static_cast<std::size_t>(k)].re = samples[static_cast<std::size_t>(k)] *
-                                               hann.Weights[static_cast<std::size_t>(k)];
+    for (std::size_t k = 0; k < SegmentSamples; ++k) {
+        data[k] = {original[k] * hann.Weights[k], coded[k] * hann.Weights[k]};
     }
     ComplexFFT(data, FftDirection::Forward);
-    const double floor = hann.ToneBinPower * std::pow(10.0, -SpectrumFloorDb / 10.0);
-    for (int k = 0; k < SpectrumBins; ++k) {
-        const Complex bin = data[static_cast<std::size_t>(k)];
-        const double power = std::max(bin.re * bin.re + bin.im * bin.im, floor);
-        db[static_cast<std::size_t>(k)] = 10.0 * std::log10(power / hann.ToneBinPower);
+    double sum = 0.0;
+    for (std::size_t k = 0; k < SpectrumBins; ++k) {
+        const Complex z = data[k];
+        const Complex mirror = data[(SpectrumPoints - k) % SpectrumPoints];
+        const double originalRe = (z.re + mirror.re) / 2.0;
+        const double originalIm = (z.im - mirror.im) / 2.0;
+        const double codedRe = (z.im + mirror.im) / 2.0;
+        const double codedIm = (mirror.re - z.re) / 2.0;
+        const double originalPower = std::max(originalRe * originalRe + originalIm * originalIm, floor);
+        const double codedPower = std::max(codedRe * codedRe + codedIm * codedIm, floor);
+        const double difference = 10.0 * std::log10(originalPower / codedPower);
+        sum += difference * difference;
     }
+    return std::sqrt(sum / SpectrumBins);
 }
 
 // An SNR from two energies, neither negative and the signal's above 0: +inf for no error.
@@ -115,17 +129,11 @@ void TMaterialMeter::Feed(std::span<const double> original) {
 }
 
 void TMaterialMeter::CloseFrame() {
-    std::array<double, SpectrumBins> original{};
-    std::array<double, SpectrumBins> coded{};
-    SpectrumDb(frame_, original);
     for (TCoderTrack& track : tracks_) {
-        SpectrumDb(track.Coded, coded);
-        double sum = 0.0;
-        for (int k = 0; k < SpectrumBins; ++k) {
-            const double difference = original[static_cast<std::size_t>(k)] - coded[static_cast<std::size_t>(k)];
-            sum += difference * difference;
-        }
-        track.FrameDistance.push_back(static_cast<float>(std::sqrt(sum / SpectrumBins)));
+        // The shared transform rounds the two spectra a little differently: a frame coded
+        // exactly is at no distance, not at one of that rounding.
+        track.FrameDistance.push_back(
+            track.Coded == frame_ ? 0.0f : static_cast<float>(FrameDistanceDb(frame_, track.Coded)));
     }
 }
 

@@ -56,16 +56,22 @@ float PlayedError(double coded, double uncoded) {
 
 void PlaySamples(std::span<const long double> units, double gain, CodingMode mode,
                  TStreamContent content, std::span<float> out) {
+    // A mode's coder row codes exactly as CodeSample does, and passes cmPCM's samples as
+    // they are.
+    PlaySamples(units, gain, Describe(CoderOf(mode)).Code, content, out);
+}
+
+void PlaySamples(std::span<const long double> units, double gain, SampleCodeFunction code,
+                 TStreamContent content, std::span<float> out) {
     assert(units.size() == out.size());
-    const bool coded = mode != CodingMode::cmPCM;
     for (std::size_t k = 0; k < units.size(); ++k) {
         const double a = SourceSample(units[k], gain);
         switch (content) {
         case TStreamContent::scCoded:
-            out[k] = PlayedSample(coded ? CodeSample(a, mode) : a);
+            out[k] = PlayedSample(code(a));
             break;
         case TStreamContent::scError:
-            out[k] = PlayedError(coded ? CodeSample(a, mode) : a, a);
+            out[k] = PlayedError(code(a), a);
             break;
         case TStreamContent::scOriginal:
             out[k] = PlayedSample(a);

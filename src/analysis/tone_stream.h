@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "coder_kind.h"
 #include "coding_mode.h"
 #include "tone_range.h"
 
@@ -46,6 +47,9 @@ float PlayedError(double coded, double uncoded);
 // `content` asks for of unit[k], scaled as a frame scales it (SourceSample) and coded unless
 // the mode is cmPCM. `out` holds as many values as `units`.
 void PlaySamples(std::span<const long double> units, double gain, CodingMode mode,
+                 TStreamContent content, std::span<float> out);
+// The same through any coder: `code` takes the place of the mode's coding.
+void PlaySamples(std::span<const long double> units, double gain, SampleCodeFunction code,
                  TStreamContent content, std::span<float> out);
 
 // Plays recorded samples (a sound file's, on the unit scale) in place as `settings` ask: each

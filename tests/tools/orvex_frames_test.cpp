@@ -2,6 +2,8 @@
 #include "analysis/coder_figures.h"
 #include "analysis/distortion_figures.h"
 #include "analysis/frame_pipeline.h"
+#include "analysis/level_gain.h"
+#include "analysis/tone_sample.h"
 #include "analysis/tone_stream.h"
 #include "analysis/window_figures.h"
 #include "charts/spectrogram_look.h"
@@ -157,6 +159,20 @@ TEST(FramesOptions, ParsesEveryOptionInBothSpellings) {
     EXPECT_EQ(Parse({"--live", "mic", "--start", "1"}).LiveDevice, std::optional<std::string>("mic"));
     EXPECT_EQ(Parse({"--live=mic"}).LiveDevice, std::optional<std::string>("mic"));
     EXPECT_EQ(Parse({"--seconds", "3", "--live"}).WavSeconds, 3);
+    // Files follow --input up to the next option; the coders keep the table's order.
+    const FramesOptions material = Parse({"--input", "a.wav", "b.wav", "--measure", "--input=c",
+                                          "--coders", "alaw,pcm,alaw", "--worst", "3"});
+    EXPECT_EQ(material.Report, FramesReport::frMaterial);
+    EXPECT_EQ(material.InputPath, "a.wav");
+    EXPECT_EQ(material.MoreInputPaths, (std::vector<std::string>{"b.wav", "c"}));
+    EXPECT_EQ(material.MaterialCoders,
+              (std::vector<analysis::CoderKind>{analysis::CoderKind::ckPCM, analysis::CoderKind::ckALaw}));
+    EXPECT_EQ(material.WorstMoments, 3);
+    EXPECT_EQ(Parse({"--input", "a", "--measure", "--coders", "all"}).MaterialCoders.size(), 8u);
+    const FramesOptions sound = Parse({"--mode", "iter1", "--mode", "mulaw", "--wav", "w.wav"});
+    EXPECT_EQ(sound.Report, FramesReport::frSoundOnly);
+    EXPECT_EQ(sound.ReferenceCoder, analysis::CoderKind::ckMuLaw);
+    EXPECT_FALSE(Parse({"--mode", "mulaw", "--mode", "iter1"}).ReferenceCoder);
 }
 
 TEST(FramesOptions, RejectsBadArgumentsNamingTheArgumentAndItsRange) {
@@ -230,6 +246,19 @@ TEST(FramesOptions, RejectsBadArgumentsNamingTheArgumentAndItsRange) {
         {{"--spectrogram", "s.png", "--frequency-axis", "mel"}, "linear|log"},
         {{"--spectrogram", "s.png", "--error"}, "--error applies only to --wav"},
         {{"--curves", "level", "--spectrogram", "s.png"}, "--spectrogram does not apply to --curves"},
+        // Several files and the coders' figures go with --measure of --input files alone, and a
+        // reference coder codes only the --wav sound.
+        {{"--input", "a.wav", "b.wav"}, "several --input files go only with --measure"},
+        {{"--coders", "mulaw"}, "--coders applies only to --measure with --input"},
+        {{"--measure", "--worst", "3"}, "--worst applies only to --measure with --input"},
+        {{"--input", "a.wav", "--measure", "--png", "p.png"},
+         "--png does not apply to --measure of --input files"},
+        {{"--input", "a.wav", "--measure", "--mode", "iter1"}, "--mode does not apply to --measure"},
+        {{"--input", "a", "--measure", "--coders", "mulaw,gsm"},
+         "all or one or more of pcm|sqrt|iter1|iter2|iter3|pcm16|mulaw|alaw joined by commas, not 'mulaw,gsm'"},
+        {{"--input", "a", "--measure", "--worst", "0"}, "--worst must be a whole number from 1 to 1000"},
+        {{"--mode", "alaw"}, "--mode alaw codes only the --wav sound: give --wav too"},
+        {{"--mode", "pcm16", "--wav", "w", "--frames", "2"}, "--frames does not apply to --mode pcm16"},
         // A raw value is echoed escaped, and cut.
         {{"--mode", "a\nb\x1b[2J"}, "not 'a\\nb\\x1b[2J'"},
         {{"--freq", std::string_view("12345678901234567890123456789012345678901234567890")},
@@ -742,7 +771,7 @@ TEST(FramesProcess, ExitStatusAndStreams) {
         std::string errMention; // empty: nothing on standard error
     } cases[] = {
         {"--window rectangular", 0, 512, ""},
-        {"--help", 0, 98, ""},
+        {"--help", 0, 116, ""},
         {"--window-figures", 0, 12, ""},
         // The figures follow the ordinates after a blank line.
         {"--mode iter1 --measure", 0, 520, ""},
@@ -911,15 +940,20 @@ TEST(FramesCompletion, OffersExactlyTheOptionsAndTheirValuesFromTheTables) {
         {"''", options},
         // --window-figures runs no frame, --curves none of the coded kind: once either is
         // given only what it takes is offered, and neither after an option it refuses.
-        {"--w", {"--window", "--wav", "--window-figures"}},
-        {"--samples --w", {"--window", "--wav"}},
+        {"--w", {"--window", "--wav", "--worst", "--window-figures"}},
+        {"--samples --w", {"--window", "--wav", "--worst"}},
         {"--window-figures ''", {"--format", "--help", "-h"}},
         {"--curves = level --format csv --",
          {"--freq", "--level", "--format", "--png", "--svg", "--help"}},
-        {"--freq 1000 --c", {"--colour-map", "--curves"}},
-        {"--mode pcm --c", {"--colour-map"}},
+        {"--freq 1000 --c", {"--colour-map", "--coders", "--curves"}},
+        {"--mode pcm --c", {"--colour-map", "--coders"}},
         {"--average ''", {"4", "16", "64"}},
-        {"--mode ''", names(analysis::CodingModes)},
+        {"--mode ''", names(analysis::Coders)},
+        {"--coders ''", [&] {
+             Words all = names(analysis::Coders);
+             all.push_back("all");
+             return all;
+         }()},
         {"--window = ''", names(analysis::WindowKinds)},
         {"--freq 10 --window ha", names(analysis::WindowKinds, "ha")},
         {"--format ''", names(tools::FramesFormats)},
@@ -932,7 +966,7 @@ TEST(FramesCompletion, OffersExactlyTheOptionsAndTheirValuesFromTheTables) {
         {"--colour-map ''", names(charts::ColourMaps)},
         {"--lanes e", names(analysis::SpectrogramLanes, "e")},
     };
-    ASSERT_EQ(options.size(), 31u);
+    ASSERT_EQ(options.size(), 33u);
     const std::string scriptPath = testing::TempDir() + "orvex_frames_completion.sh";
     for (const auto& c : cases) {
         SCOPED_TRACE(c.line);
@@ -974,10 +1008,13 @@ TEST(FramesSound, WavHoldsTheStreamExactlyAndFailsWithoutTouchingTheFile) {
         std::string arguments;
         analysis::TStreamSettings settings;
         int seconds;
+        analysis::SampleCodeFunction reference; // a reference coder instead of the mode
     } cases[] = {
-        {"--freq 1733 --mode iter1", {1733, 0, CodingMode::cmIter1, analysis::TStreamContent::scCoded}, 1},
+        {"--freq 1733 --mode iter1", {1733, 0, CodingMode::cmIter1, analysis::TStreamContent::scCoded}, 1, nullptr},
         {"--freq 997 --level -6 --mode sqrt --error --seconds 2",
-         {997, -6, CodingMode::cmOrvexSqrt, analysis::TStreamContent::scError}, 2},
+         {997, -6, CodingMode::cmOrvexSqrt, analysis::TStreamContent::scError}, 2, nullptr},
+        {"--freq 1020 --level -10 --mode mulaw --seconds 2",
+         {1020, -10, CodingMode::cmPCM, analysis::TStreamContent::scCoded}, 2, &analysis::CodeMuLaw},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.arguments);
@@ -997,6 +1034,16 @@ TEST(FramesSound, WavHoldsTheStreamExactlyAndFailsWithoutTouchingTheFile) {
         sf_close(sound);
         std::vector<float> expected(read.size());
         analysis::TToneStream(c.settings).Fill(expected);
+        if (c.reference != nullptr) {
+            // The stream's uncoded samples on its clock (0, then 1 to 16000), through the coder.
+            const double omega = analysis::ToneOmega(c.settings.FrequencyHz);
+            const double gain = analysis::GainFromAttenuation(-c.settings.LevelDb);
+            for (std::size_t k = 0; k < expected.size(); ++k) {
+                const auto clock = static_cast<std::int32_t>(k == 0 ? 0 : (k - 1) % 16000 + 1);
+                expected[k] = analysis::PlayedSample(
+                    c.reference(analysis::ToneSample(analysis::ToneSine(omega, clock), gain)));
+            }
+        }
         EXPECT_TRUE(read == expected);
 
         // Without a warning: a float format's fmt chunk has its cbSize, and a fact chunk.
@@ -1057,16 +1104,19 @@ TEST(FramesInput, AFileRunsThroughTheSameSourceCoderAndWriter) {
     ASSERT_EQ(sf_writef_float(written, own.data(), 20000), 20000);
     sf_close(written);
 
+    using analysis::CoderKind;
     const struct {
         const char* arguments;
-        CodingMode mode;
+        CoderKind coder;
         analysis::TStreamContent content;
         int levelDb;
         std::size_t start;
     } sounds[] = {
-        {"--mode iter1", CodingMode::cmIter1, analysis::TStreamContent::scCoded, 0, 0},
-        {"--mode sqrt --error --level -6", CodingMode::cmOrvexSqrt, analysis::TStreamContent::scError, -6, 0},
-        {"--mode iter2 --original --start 0.5", CodingMode::cmIter2, analysis::TStreamContent::scOriginal, 0, 8000},
+        {"--mode iter1", CoderKind::ckIter1, analysis::TStreamContent::scCoded, 0, 0},
+        {"--mode sqrt --error --level -6", CoderKind::ckOrvexSqrt, analysis::TStreamContent::scError, -6, 0},
+        {"--mode iter2 --original --start 0.5", CoderKind::ckIter2, analysis::TStreamContent::scOriginal, 0, 8000},
+        {"--mode mulaw --level -20", CoderKind::ckMuLaw, analysis::TStreamContent::scCoded, -20, 0},
+        {"--mode alaw --error --start 1", CoderKind::ckALaw, analysis::TStreamContent::scError, 0, 16000},
     };
     for (const auto& c : sounds) {
         SCOPED_TRACE(c.arguments);
@@ -1079,7 +1129,8 @@ TEST(FramesInput, AFileRunsThroughTheSameSourceCoderAndWriter) {
         ASSERT_EQ(read.size(), own.size() - c.start);
         std::vector<long double> units(own.begin() + static_cast<std::ptrdiff_t>(c.start), own.end());
         std::vector<float> expected(units.size());
-        analysis::PlaySamples(units, std::pow(10.0, c.levelDb / 20.0), c.mode, c.content, expected);
+        analysis::PlaySamples(units, std::pow(10.0, c.levelDb / 20.0), analysis::Describe(c.coder).Code,
+                              c.content, expected);
         EXPECT_TRUE(read == expected);
     }
 
@@ -1100,6 +1151,99 @@ TEST(FramesInput, AFileRunsThroughTheSameSourceCoderAndWriter) {
         const ProcessResult refused = RunTool("--input " + input + " " + arguments);
         EXPECT_EQ(refused.status, 1);
         EXPECT_NE(refused.err.find(told), std::string::npos) << refused.err;
+    }
+}
+
+// Over speech at an active level of -26 dB, the G.711 coders' SNR agrees with audioop's within
+// 1 dB (our full scale sits 0.17 dB above the laws' 16-bit scale) and the segmental SNR lies
+// below it; over the tool's own tone file each coding mode's SNR is its coder figure (within
+// the file's rounding to single precision). A file that cannot be read is named once, and the
+// others are printed all the same.
+TEST(FramesMaterial, FiguresAgreeWithIndependentOnesAndABadFileLosesNoOther) {
+    const std::string folder = testing::TempDir();
+    const std::string raw = folder + "orvex_material_raw.wav";
+    const std::string speech = folder + "orvex_material_speech.wav";
+    const std::string tone = folder + "orvex_material_tone.wav";
+    const std::string missing = folder + "orvex_material_missing.wav";
+    ASSERT_EQ(std::system(("flite -voice kal16 -o " + raw + " -t 'The quick brown fox jumps over "
+                           "the lazy dog, and a codec engineer listens.'").c_str()), 0);
+    const auto rows = [](const std::string& arguments) {
+        const ProcessResult run = RunTool(arguments + " --measure --format csv");
+        std::vector<std::vector<std::string>> table;
+        for (const std::string& line : Lines(run.out)) {
+            table.push_back(Split(line, ','));
+        }
+        return std::pair{run, table};
+    };
+    const double rawLevel = std::stod(rows("--coders pcm --input " + raw).second.at(1).at(7));
+    ASSERT_EQ(std::system(("sox -D " + raw + " -b 16 " + speech + " vol " +
+                           std::to_string(-26.0 - rawLevel) + "dB").c_str()), 0);
+    ASSERT_EQ(RunTool("--freq 997 --level -10 --wav " + tone).status, 0);
+
+    const auto [run, table] = rows("--input " + speech + " " + missing + " " + tone);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "orvex-frames: cannot read '" + missing + "': no such file\n");
+    ASSERT_EQ(table.size(), 1u + 2 * analysis::Coders.size());
+    EXPECT_EQ(run.out.substr(0, run.out.find('\n')),
+              "file,coder,snr_db,segmental_snr_db,segments,log_spectral_distance_db,largest_error,"
+              "active_level_db");
+
+    FILE* pipe = popen((ORVEX_SYSTEM_PYTHON " " ORVEX_G711_REFERENCE " " + speech).c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    std::array<char, 256> text{};
+    const std::vector<std::string> reference =
+        Lines(std::string(text.data(), std::fread(text.data(), 1, text.size() - 1, pipe)));
+    ASSERT_EQ(pclose(pipe), 0);
+    ASSERT_EQ(reference.size(), 2u);
+    for (std::size_t row = 1; row <= analysis::Coders.size(); ++row) {
+        const std::vector<std::string>& figures = table[row];
+        SCOPED_TRACE(figures.at(1));
+        EXPECT_EQ(figures.at(0), speech);
+        EXPECT_NEAR(std::stod(figures.at(7)), -26.0, 0.01);
+        for (const std::string& law : reference) {
+            if (law.starts_with(figures.at(1) + " ")) {
+                const double snr = std::stod(figures.at(2));
+                EXPECT_NEAR(snr, std::stod(law.substr(law.find(' ') + 1)), 1.0);
+                EXPECT_LT(std::stod(figures.at(3)), snr);
+                EXPECT_GT(std::stoll(figures.at(4)), 100);
+            }
+        }
+    }
+    for (const analysis::TCodingModeInfo& mode : analysis::CodingModes) {
+        const std::vector<std::string>& figures = table.at(1 + analysis::Coders.size() +
+                                                           static_cast<std::size_t>(mode.Mode));
+        SCOPED_TRACE(figures.at(1));
+        EXPECT_EQ(figures.at(0), tone);
+        const analysis::TCoderFigures expected = analysis::MeasureCoderFigures(997, -10, mode.Mode);
+        if (expected.Exact) {
+            EXPECT_EQ(figures.at(2), "inf");
+        } else {
+            EXPECT_NEAR(std::stod(figures.at(2)), expected.SnrDb, 0.02);
+        }
+    }
+    // JSON: an exact coder's SNR is null and said exact, a count is a whole number.
+    const ProcessResult json = RunTool("--input " + tone + " --measure --coders pcm,iter1 --worst 2 --format json");
+    ASSERT_EQ(json.status, 0) << json.err;
+    const nlohmann::json object = nlohmann::json::parse(json.out);
+    const nlohmann::json& coders = object["files"].at(0)["coders"];
+    ASSERT_EQ(coders.size(), 2u);
+    EXPECT_TRUE(coders[0]["snr_db"].is_null());
+    EXPECT_TRUE(coders[0]["exact"].get<bool>());
+    EXPECT_TRUE(coders[1]["segments"].is_number_integer());
+    EXPECT_EQ(coders[1]["worst"].size(), 2u);
+    EXPECT_TRUE(object["fields"].contains("files"));
+    // The worst segments: in the file's time from --start on, 30 ms long, none overlapping.
+    const auto [worstRun, worst] = rows("--input " + speech + " --start 0.5 --coders mulaw --worst 3");
+    ASSERT_EQ(worst.size(), 4u) << worstRun.err;
+    EXPECT_EQ(worst[0], (std::vector<std::string>{"file", "coder", "rank", "start_s", "end_s", "snr_db"}));
+    for (std::size_t row = 1; row < worst.size(); ++row) {
+        const double start = std::stod(worst[row].at(3));
+        EXPECT_GE(start, 0.5);
+        EXPECT_NEAR(std::stod(worst[row].at(4)) - start, 0.03, 1e-9);
+        EXPECT_LE(std::stod(worst[row - (row > 1 ? 1 : 0)].at(5)), std::stod(worst[row].at(5)));
+        for (std::size_t other = 1; other < row; ++other) {
+            EXPECT_GE(std::fabs(std::stod(worst[other].at(3)) - start), 0.03 - 1e-9);
+        }
     }
 }
 

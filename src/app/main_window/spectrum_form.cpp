@@ -12,9 +12,11 @@
 #include "display/spectrum_plot.h"
 #include "display/window_layout.h"
 #include "app/curves/coder_curves_menu.h"
+#include "app/figures/coder_figures_menu.h"
 #include "app/sources/source_menu.h"
 #include "app/sources/source_window.h"
 #include "app/spectrogram/spectrogram_menu.h"
+#include "sound/source_player.h"
 #include "app/common/handler_guard.h"
 #include "app/listening/listening_menu.h"
 #include "app/measurement/measurement_menu.h"
@@ -34,6 +36,8 @@
 #include <QCursor>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFile>
+#include <QFileInfo>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QHelpEvent>
@@ -369,6 +373,20 @@ void TSpectrumForm::CreateWindowMenu() {
             plotViews_.SetReferenceLevels(levelsDb.first<analysis::PlottedBins>());
         },
         [this](const std::function<void()>& handler) { Guarded(handler); });
+    coderFiguresMenu_ = new TCoderFiguresMenu(
+        *popupMenuWindow_, *this,
+        [this] {
+            sound::TSourcePlayer* const player = sourceMenu_->Player();
+            return TFiguresSource{QFile::encodeName(sourceMenu_->FilePath()).toStdString(),
+                                  QFileInfo(sourceMenu_->FilePath()).fileName(),
+                                  player ? player->File().Loop() : std::nullopt};
+        },
+        [this](std::int64_t begin, std::int64_t end) {
+            if (TSourceWindow* const window = sourceMenu_->Window()) {
+                window->PlayRegion(begin, end);
+            }
+        },
+        [this](const std::function<void()>& handler) { Guarded(handler); });
     sourceMenu_ = new TSourceMenu(*popupMenuWindow_, *this, [this] { SourceChanged(); },
                                   [this](const std::function<void()>& handler) { Guarded(handler); });
 
@@ -498,6 +516,7 @@ void TSpectrumForm::ProcessFrame() {
         display::RunPlotFrame(*FSpectrumBitmap, *imageSpAmp_, *source, display::NoToneHz,
                               CheckedCodingMode(), &plotViews_, samples);
         sourceMenu_->FrameShown();
+        coderFiguresMenu_->FrameShown();
     } else {
         display::RunPlotFrame(*FSpectrumBitmap, *imageSpAmp_, gaugeF_->Position(),
                               CheckedCodingMode(), &plotViews_, samples);
@@ -550,6 +569,7 @@ void TSpectrumForm::SourceChanged() {
                                   : QStringLiteral("Live input has no frequency to set: the "
                                                    "level slider is its gain"));
     GaugeLevelChange();
+    coderFiguresMenu_->SourceChanged();
 }
 
 bool TSpectrumForm::eventFilter(QObject* watched, QEvent* event) {

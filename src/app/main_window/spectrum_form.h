@@ -37,6 +37,7 @@ namespace app {
 
 class TListeningMenu;
 class TCoderCurvesMenu;
+class TCoderFiguresMenu;
 class TSourceMenu;
 class TSpectrogramMenu;
 class TMeasurementMenu;
@@ -105,6 +106,8 @@ public:
     TCoderCurvesMenu& CoderCurvesMenu() { return *coderCurvesMenu_; }
     // The spectrogram of the frames, in a window of its own.
     TSpectrogramMenu& SpectrogramMenu() { return *spectrogramMenu_; }
+    // Every coder's figures over the sound file that plays, and their section of the menu.
+    TCoderFiguresMenu& CoderFiguresMenu() { return *coderFiguresMenu_; }
     // The signal the frames take: the tone, or a sound file; its section ends the menu.
     TSourceMenu& SourceMenu() { return *sourceMenu_; }
     // The menu's items in display order, indexed by WindowKind.
@@ -172,6 +175,7 @@ private:
     TMeasurementMenu* measurementMenu_ = nullptr; // owned by the menu
     TListeningMenu* listeningMenu_ = nullptr;     // owned by the menu
     TCoderCurvesMenu* coderCurvesMenu_ = nullptr; // owned by the menu
+    TCoderFiguresMenu* coderFiguresMenu_ = nullptr; // owned by the menu
     TSourceMenu* sourceMenu_ = nullptr;           // owned by the menu
     TSpectrogramMenu* spectrogramMenu_ = nullptr; // owned by the menu
     // A frame's samples, coded and before coding, while the spectrogram takes them.

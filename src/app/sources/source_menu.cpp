@@ -127,6 +127,7 @@ void TSourceMenu::OpenFile(const QString& path) {
     }
     ChooseTone(); // the old file's window and player go
     player_ = std::move(player);
+    path_ = path;
     window_ = new TSourceWindow(&parent_, *player_, QFileInfo(path).fileName());
     window_->installEventFilter(new TCloseWatcher(window_, [this] {
         QMetaObject::invokeMethod(this, [this] { guard_([this] { ChooseTone(); }); },
@@ -148,6 +149,7 @@ void TSourceMenu::ChooseTone() {
     // thread) lets go of it first.
     const std::unique_ptr<sound::TSourcePlayer> leaving = std::move(player_);
     liveInput_->Stop();
+    path_.clear();
     changed_();
 }
 

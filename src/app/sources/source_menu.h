@@ -58,6 +58,8 @@ public:
 
     // The file playing, or null while the tone is the source.
     sound::TSourcePlayer* Player() { return player_.get(); }
+    // The path of the file playing, empty while the tone or live input is the source.
+    const QString& FilePath() const { return path_; }
     // Where the frames take their samples from while a file plays or live input records;
     // null for the tone.
     analysis::TSampleSource* FrameSource();
@@ -91,6 +93,7 @@ private:
     QActionGroup* group_ = nullptr; // the source items, one checked
     TLiveInput* liveInput_ = nullptr; // a child
     std::unique_ptr<sound::TSourcePlayer> player_;
+    QString path_;
     QPointer<TSourceWindow> window_;
 };
 

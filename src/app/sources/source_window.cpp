@@ -166,6 +166,14 @@ void TSourceWindow::SetLoopEnd() {
     SetLooping(true);
 }
 
+void TSourceWindow::PlayRegion(std::int64_t begin, std::int64_t end) {
+    const std::int64_t samples = player_.File().Info().Samples;
+    loopBegin_ = std::clamp<std::int64_t>(begin, 0, std::max<std::int64_t>(samples - 1, 0));
+    loopEndSample_ = std::clamp<std::int64_t>(end, loopBegin_ + 1, std::max(samples, loopBegin_ + 1));
+    player_.File().Seek(loopBegin_);
+    SetLooping(true);
+}
+
 void TSourceWindow::SetLooping(bool on) {
     if (on) {
         player_.File().SetLoop(sound::TSampleRegion{loopBegin_, loopEndSample_});

@@ -48,6 +48,8 @@ public:
     void SetLoopStart();
     void SetLoopEnd();
     void SetLooping(bool on);
+    // Loops from `begin` to `end` (samples, clamped to the file) and goes to `begin`.
+    void PlayRegion(std::int64_t begin, std::int64_t end);
 
     QLabel& TimeLabel() { return *time_; }
     QSlider& PositionSlider() { return *position_; }
