@@ -5,6 +5,11 @@
 #include "sound/recent_samples.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <optional>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -61,6 +66,19 @@ private:
 
 int Shell(const std::string& command) {
     return std::system(command.c_str());
+}
+
+// What a shell command prints.
+std::string Printed(const std::string& command) {
+    std::string text;
+    FILE* pipe = popen(command.c_str(), "r");
+    for (int c = 0; pipe != nullptr && (c = std::fgetc(pipe)) != EOF;) {
+        text.push_back(static_cast<char>(c));
+    }
+    if (pipe != nullptr) {
+        pclose(pipe);
+    }
+    return text;
 }
 
 // Silence played ahead of the noise: the server drops the first block an output plays after
@@ -157,6 +175,53 @@ TEST(PulseInput, RefusesOurOwnOutputsMonitorAndTellsAnInputThatGoesAway) {
     EXPECT_TRUE(sound::ListInputs("orvex-test").empty());
     ASSERT_EQ(Shell(std::string("pactl load-module ") + Sink + " >/dev/null"), 0);
     EXPECT_EQ(sound::ListInputs("orvex-test").size(), 1u);
+}
+
+// A stream of ours, as listening makes it: the server sees it in 32-bit float, one channel,
+// 16000 Hz; the output's monitor plays what it filled, in order, nothing lost or repeated; the
+// output going away is told as a loss, and once it is back a new stream starts.
+TEST(PulseOutput, PlaysWhatItFillsIsToldALossAndStartsAgain) {
+    // A ramp of 1000 steps of 1/1024, none of them 0, so that silence never passes for it.
+    std::uint32_t next = 0;
+    const auto fill = [&next](std::span<float> out) {
+        for (float& sample : out) {
+            sample = static_cast<float>(next++ % 1000 + 1) / 1024.0f;
+        }
+    };
+    std::promise<std::string> started;
+    std::promise<std::string> lost;
+    std::optional<sound::TPulseOutput> output(std::in_place, sound::TOutputFormat{"orvex-test", 16000, 1280, 480},
+                                              fill, [&](const std::string& problem) { started.set_value(problem); },
+                                              [&](const std::string& why) { lost.set_value(why); });
+    ASSERT_EQ(started.get_future().get(), "");
+    EXPECT_NE(Printed("pactl list sink-inputs").find("Sample Specification: float32le 1ch 16000Hz"),
+              std::string::npos);
+
+    const std::vector<float> heard = [] {
+        const std::string raw = Printed("timeout 3 parec --device=orvex.monitor --raw --format=float32le "
+                                        "--rate=16000 --channels=1");
+        std::vector<float> samples(raw.size() / sizeof(float));
+        std::memcpy(samples.data(), raw.data(), samples.size() * sizeof(float));
+        return samples;
+    }();
+    const auto first = std::ranges::find_if(heard, [](float s) { return s != 0.0f; });
+    ASSERT_GT(heard.end() - first, 4000);
+    for (auto at = first + 1; at != heard.end(); ++at) {
+        const auto step = std::lround(at[0] * 1024.0f) - std::lround(at[-1] * 1024.0f);
+        ASSERT_TRUE(step == 1 || step == -999) << "at " << (at - heard.begin()) << ": " << at[-1] << ", " << at[0];
+    }
+
+    ASSERT_EQ(Shell("pactl unload-module module-null-sink"), 0);
+    auto told = lost.get_future();
+    ASSERT_EQ(told.wait_for(10s), std::future_status::ready);
+    EXPECT_FALSE(told.get().empty());
+    output.reset();
+    ASSERT_EQ(Shell(std::string("pactl load-module ") + Sink + " >/dev/null"), 0);
+    std::promise<std::string> again;
+    const sound::TPulseOutput restarted({"orvex-test", 16000, 1280, 480}, fill,
+                                        [&](const std::string& problem) { again.set_value(problem); },
+                                        [](const std::string&) {});
+    EXPECT_EQ(again.get_future().get(), "");
 }
 
 } // namespace
