@@ -98,18 +98,15 @@ TEST(CoderCurveChart, TheTelephoneMaskIsDrawnAndJudgedOnlyAt1004To1025Hz) {
         QPainter painter(&image);
         const QRectF area(QPointF(0, 0), charts::SavedChartSize);
         charts::TCoderCurveChart(chartData).Paint(painter, area);
-        painter.end();
-        const QRectF plot = charts::TCoderCurveChart::PlotArea(area);
-        int y = static_cast<int>(plot.top());
-        while (charts::TCoderCurveChart::SnrAt(area, y) > 36.0) {
+        int y = 0;
+        while (charts::TCoderCurveChart::SnrAt(area, y + 1) > 36.0) {
             ++y;
         }
-        for (int x = 0; x < 40; ++x) {
-            for (const int row : {y - 1, y}) {
-                const QColor pixel = image.pixelColor(static_cast<int>(plot.right() - 60 - x), row);
-                if (pixel.red() > 150 && pixel.green() < 120) {
-                    return true;
-                }
+        const QRectF plot = charts::TCoderCurveChart::PlotArea(area);
+        for (int x = 0; x < 80; ++x) {
+            const QColor pixel = image.pixelColor(static_cast<int>(plot.right()) - 60 - x / 2, y + x % 2);
+            if (pixel.red() > 150 && pixel.green() < 120) {
+                return true;
             }
         }
         return false;
