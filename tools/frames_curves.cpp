@@ -31,6 +31,44 @@ std::string Padded(std::string text) {
                                          : " " + text;
 }
 
+// Each coder's verdict against the telephone mask, where the chart draws it: after the table
+// in text, one line per coder.
+void WriteMaskText(const charts::TCurveChartData& data, std::ostream& out) {
+    const auto verdicts = charts::TelephoneMaskVerdicts(data);
+    if (!verdicts) {
+        return;
+    }
+    char reference[64];
+    std::snprintf(reference, sizeof reference, "%.2f", analysis::Dbm0ToDbfs(0));
+    out << "\nG.712 telephone mask at " << data.Request.FrequencyHz << " Hz (0 dBm0 = "
+        << reference << " dB):\n";
+    for (const analysis::TCoderInfo& coder : analysis::Coders) {
+        out << Padded(std::string(coder.Caption)) << "  "
+            << charts::MaskVerdictText((*verdicts)[static_cast<std::size_t>(coder.Kind)]) << '\n';
+    }
+}
+
+Json MaskJson(const charts::TCurveChartData& data) {
+    const auto verdicts = charts::TelephoneMaskVerdicts(data);
+    if (!verdicts) {
+        return nullptr;
+    }
+    Json mask;
+    mask["full_scale_dbm0"] = analysis::FullScaleDbm0;
+    Json coders = Json::array();
+    for (const analysis::TCoderInfo& coder : analysis::Coders) {
+        const analysis::TMaskVerdict& verdict = (*verdicts)[static_cast<std::size_t>(coder.Kind)];
+        const bool meets = verdict.Outcome == analysis::MaskOutcome::moMeets;
+        Json row;
+        row["coder"] = coder.ToolName;
+        row["meets"] = meets;
+        row["falls_below_at_dbm0"] = meets ? Json(nullptr) : Json(verdict.FirstBelowDbm0);
+        coders.push_back(std::move(row));
+    }
+    mask["coders"] = std::move(coders);
+    return mask;
+}
+
 void WriteText(const charts::TCurveChartData& data, std::ostream& out) {
     const analysis::CurveAxis axis = data.Request.Axis;
     out << Padded(AxisKey(axis));
@@ -50,6 +88,7 @@ void WriteText(const charts::TCurveChartData& data, std::ostream& out) {
         }
         out << '\n';
     }
+    WriteMaskText(data, out);
 }
 
 void WriteJson(const FramesOptions& options, const charts::TCurveChartData& data,
@@ -80,6 +119,7 @@ void WriteJson(const FramesOptions& options, const charts::TCurveChartData& data
     report["settings"] = std::move(settings);
     report[AxisKey(axis)] = std::move(abscissas);
     report["coders"] = std::move(coders);
+    report["telephone_mask"] = MaskJson(data);
     Json fields;
     fields["settings"] = "the curves' axis and the tone's frequency_hz and level_db; the "
                          "setting the axis runs over is not used";
@@ -87,6 +127,11 @@ void WriteJson(const FramesOptions& options, const charts::TCurveChartData& data
     fields["coders"] = "one object per coder: its name, its caption and its SNR in dB at each "
                        "point over one second of the tone (coded minus exact), null where the "
                        "tone is silent or the coder exact";
+    fields["telephone_mask"] =
+        "on the level axis at 1004 to 1025 Hz, each coder against the G.712 mask (36 dB from 0 "
+        "to -30 dBm0, 30 dB at -40 dBm0, 25 dB at -45 dBm0, straight between): whether its "
+        "curve stays on or above it from 0 to -45 dBm0 and, if not, the level where it first "
+        "falls below; full_scale_dbm0 is our full-scale sine in dBm0; null elsewhere";
     report["fields"] = std::move(fields);
     out << report.dump() << '\n';
 }

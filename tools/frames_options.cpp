@@ -400,7 +400,8 @@ std::string OptionHelp(FramesOption option) {
     case FramesOption::foCurves:
         return "print every coder's SNR against the level (at --freq) or the\n"
                "frequency (at --level) instead of running frames; with --png\n"
-               "or --svg also draw the chart";
+               "or --svg also draw the chart; level at 1004 to 1025 Hz also\n"
+               "says which coders meet the G.712 telephone mask";
     case FramesOption::foSvg:
         return "with --curves: also write the chart as SVG";
     case FramesOption::foWav:

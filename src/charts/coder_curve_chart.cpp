@@ -49,6 +49,8 @@ const QColor GridColor(40, 56, 66);
 const QColor TextColor(200, 200, 200);
 const QColor HiddenColor(90, 90, 90);
 const QColor MarkColor(255, 255, 255, 160);
+const QColor MaskColor(255, 70, 70);
+constexpr const char* MaskCaption = "G.712 mask";
 
 constexpr std::array<QRgb, analysis::Coders.size()> CoderColors = {
     qRgb(150, 150, 150), // uncoded: exact everywhere, so never drawn
@@ -96,7 +98,7 @@ QString Title(const analysis::TCurveRequest& request) {
 
 QRectF LegendArea(const QRectF& area) {
     return {area.right() - RightMargin + 14, area.top() + TopMargin, RightMargin - 20,
-            LegendRowHeight * (analysis::Coders.size() + 2)};
+            LegendRowHeight * (analysis::Coders.size() + 3)};
 }
 
 QRectF LegendRow(const QRectF& legend, std::size_t row) {
@@ -213,6 +215,18 @@ void TCoderCurveChart::Paint(QPainter& painter, const QRectF& area) const {
             painter.drawPath(path);
         }
     }
+    // The telephone mask, its corners placed on our level scale.
+    const bool mask = ShowsTelephoneMask(data_);
+    if (mask) {
+        QPainterPath path;
+        for (const analysis::TMaskCorner& corner : analysis::TelephoneMask) {
+            const QPointF point(XOf(plot, axis, analysis::Dbm0ToDbfs(corner.LevelDbm0)),
+                                YOf(plot, corner.SnrDb));
+            path.elementCount() == 0 ? path.moveTo(point) : path.lineTo(point);
+        }
+        painter.setPen(QPen(MaskColor, 1.4, Qt::DashDotLine));
+        painter.drawPath(path);
+    }
     // The curves, broken where a point has no SNR or is not computed yet.
     const int count = analysis::CurvePointCount(axis);
     for (const analysis::TCoderInfo& coder : analysis::Coders) {
@@ -281,6 +295,15 @@ void TCoderCurveChart::Paint(QPainter& painter, const QRectF& area) const {
                                            theory ? -1
                                                   : static_cast<qsizetype>(
                                                         analysis::Coders[row].Caption.size())));
+    }
+    if (mask) {
+        const QRectF box = LegendRow(legend, analysis::Coders.size() + std::size(TheoryLines));
+        const double y = box.center().y();
+        painter.setPen(QPen(MaskColor, 1.4, Qt::DashDotLine));
+        painter.drawLine(QPointF(box.left(), y), QPointF(box.left() + LegendSwatch, y));
+        painter.setPen(TextColor);
+        painter.drawText(box.adjusted(LegendSwatch + 6, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter,
+                         QString::fromUtf8(MaskCaption));
     }
     painter.restore();
 }
@@ -357,11 +380,61 @@ void WriteCurveCsv(const TCurveChartData& data, std::ostream& out) {
     }
 }
 
+bool ShowsTelephoneMask(const TCurveChartData& data) {
+    return data.Request.Axis == CurveAxis::caLevel &&
+           analysis::TelephoneMaskApplies(data.Request.FrequencyHz);
+}
+
+std::optional<std::array<analysis::TMaskVerdict, analysis::Coders.size()>>
+TelephoneMaskVerdicts(const TCurveChartData& data) {
+    if (!ShowsTelephoneMask(data)) {
+        return std::nullopt;
+    }
+    const analysis::TPointSpan needed = analysis::TelephoneMaskPoints();
+    for (int index = needed.First; index <= needed.Last; ++index) {
+        if (!data.Done[static_cast<std::size_t>(index)]) {
+            return std::nullopt;
+        }
+    }
+    std::array<analysis::TMaskVerdict, analysis::Coders.size()> verdicts{};
+    for (const analysis::TCoderInfo& coder : analysis::Coders) {
+        verdicts[static_cast<std::size_t>(coder.Kind)] =
+            analysis::CheckTelephoneMask(data.Points, coder.Kind);
+    }
+    return verdicts;
+}
+
+std::string MaskVerdictText(const analysis::TMaskVerdict& verdict) {
+    if (verdict.Outcome == analysis::MaskOutcome::moMeets) {
+        return "meets the telephone mask";
+    }
+    // Rounded to 0.1 dB, and never shown as "-0.0".
+    const double shown = std::round(verdict.FirstBelowDbm0 * 10) / 10;
+    return "falls below the telephone mask at " + Number(shown == 0 ? 0.0 : shown, 1).toStdString() +
+           " dBm0";
+}
+
+std::string TelephoneMaskSummary(const TCurveChartData& data) {
+    const auto verdicts = TelephoneMaskVerdicts(data);
+    if (!verdicts) {
+        return {};
+    }
+    std::string text = "Telephone mask (0 dBm0 = " +
+                       Number(analysis::Dbm0ToDbfs(0), 2).toStdString() + " dB):";
+    for (const analysis::TCoderInfo& coder : analysis::Coders) {
+        text += " " + std::string(coder.Caption) + " " +
+                MaskVerdictText((*verdicts)[static_cast<std::size_t>(coder.Kind)]) + ";";
+    }
+    text.pop_back();
+    return text;
+}
+
 std::string ChartDescription(const TCurveChartData& data) {
     const CurveAxis axis = data.Request.Axis;
     std::string text = Title(data.Request).toStdString();
+    const std::string mask = TelephoneMaskSummary(data);
     if (!data.Marked) {
-        return text;
+        return mask.empty() ? text : text + ". " + mask;
     }
     const int index = NearestPoint(axis, *data.Marked);
     text += "; at " + AbscissaText(axis, *data.Marked).toStdString() + ":";
@@ -376,7 +449,7 @@ std::string ChartDescription(const TCurveChartData& data) {
         text += snr ? Number(*snr, 2).toStdString() + " dB;" : std::string("no error;");
     }
     text.pop_back();
-    return text;
+    return mask.empty() ? text : text + ". " + mask;
 }
 
 struct TOffscreenPainting::TApplication {

@@ -3,6 +3,7 @@
 
 #include "analysis/coder_curves.h"
 #include "analysis/coder_kind.h"
+#include "analysis/telephone_mask.h"
 
 #include <array>
 #include <optional>
@@ -74,7 +75,23 @@ std::string ChartSvg(const TCurveChartData& data);
 // SNR left empty where it has none (a silent tone, an exact coder).
 void WriteCurveCsv(const TCurveChartData& data, std::ostream& out);
 
-// The text a screen reader is told: per coder, the SNR at the marked tone.
+// Whether the chart draws the telephone mask: on the level axis at a tone of 1004 to 1025 Hz.
+bool ShowsTelephoneMask(const TCurveChartData& data);
+
+// Each coder's verdict against the telephone mask, in the coder table's order; none where the
+// chart draws no mask or the points the verdict needs are not all computed yet.
+std::optional<std::array<analysis::TMaskVerdict, analysis::Coders.size()>>
+TelephoneMaskVerdicts(const TCurveChartData& data);
+
+// One coder's verdict in words: "meets the telephone mask" or "falls below the telephone
+// mask at -41.3 dBm0".
+std::string MaskVerdictText(const analysis::TMaskVerdict& verdict);
+
+// The line said under the chart: per coder, its verdict; empty where there is none.
+std::string TelephoneMaskSummary(const TCurveChartData& data);
+
+// The text a screen reader is told: per coder, the SNR at the marked tone, then the
+// telephone mask's summary where there is one.
 std::string ChartDescription(const TCurveChartData& data);
 
 // A QGuiApplication on Qt's offscreen platform while it lives, for painting without a

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "analysis/coder_curve_runner.h"
 #include "analysis/coder_curves.h"
+#include "analysis/telephone_mask.h"
 
 #include <bit>
 #include <chrono>
@@ -77,6 +78,49 @@ TEST(CoderCurves, ReferenceCodersAt997HzShowTheirTheory) {
             << levelDb;
     }
     EXPECT_NEAR(SquareRootCoderModelSnrDb(SquareRootCoderSteps, -20.0), 84.03, 0.005);
+}
+
+// The telephone mask against the curves at 1020 Hz, judged as drawn. Measured over the whole
+// band without weighting, ideal G.711's distortion dips just under the mask's 36 dB plateau
+// (as Python's audioop coder does too), by less than a decibel; the first crossing is found
+// between the last point above the mask and the first below, and a curve pushed under the
+// mask is caught exactly where it crosses.
+TEST(CoderCurves, TheTelephoneMaskFindsWhereEachCurveFirstFallsBelow) {
+    EXPECT_EQ(TelephoneMaskSnrDb(-35.0), 33.0);
+    EXPECT_EQ(TelephoneMaskSnrDb(-42.5), 27.5);
+    EXPECT_FALSE(TelephoneMaskSnrDb(-45.5));
+    EXPECT_TRUE(TelephoneMaskApplies(1004) && TelephoneMaskApplies(1025) &&
+                !TelephoneMaskApplies(1003) && !TelephoneMaskApplies(1026));
+    std::vector<TCoderFigures> points = ComputeCoderCurves({CurveAxis::caLevel, 1020, 0}, {}, 2);
+    for (const CoderKind kind : {CoderKind::ckMuLaw, CoderKind::ckALaw, CoderKind::ckLinear16,
+                                 CoderKind::ckPCM, CoderKind::ckIter1}) {
+        // The quietest point above the mask before the first one under it, from 0 dBm0 down.
+        std::optional<double> lastAbove = 0.0;
+        std::optional<double> firstBelow;
+        for (int index = 0; index < CurvePointCount(CurveAxis::caLevel) && !firstBelow; ++index) {
+            const double level = DbfsToDbm0(CurveAbscissa(CurveAxis::caLevel, index));
+            const std::optional<double> mask = TelephoneMaskSnrDb(level);
+            if (!mask || At(points, index, kind).Exact) {
+                continue;
+            }
+            EXPECT_GT(At(points, index, kind).SnrDb, *mask - 1.0) << int(kind) << " " << level;
+            (At(points, index, kind).SnrDb < *mask ? firstBelow : lastAbove) = level;
+        }
+        const TMaskVerdict verdict = CheckTelephoneMask(points, kind);
+        EXPECT_EQ(verdict.Outcome == MaskOutcome::moMeets, !firstBelow) << int(kind);
+        if (firstBelow) {
+            EXPECT_LE(verdict.FirstBelowDbm0, *lastAbove) << int(kind);
+            EXPECT_GE(verdict.FirstBelowDbm0, *firstBelow) << int(kind);
+        }
+    }
+    // 16-bit PCM's point at -43 dB (-39.97 dBm0) pushed to 20 dB: the curve crosses the mask on
+    // the straight piece from -38.97 dBm0, where it was `above` over it, to there.
+    const double above = At(points, 42, CoderKind::ckLinear16).SnrDb - *TelephoneMaskSnrDb(-38.97);
+    const double below = 20.0 - *TelephoneMaskSnrDb(-39.97);
+    points[CurveBufferIndex(43, CoderKind::ckLinear16)].SnrDb = 20.0;
+    const TMaskVerdict verdict = CheckTelephoneMask(points, CoderKind::ckLinear16);
+    EXPECT_EQ(verdict.Outcome, MaskOutcome::moFallsBelow);
+    EXPECT_NEAR(verdict.FirstBelowDbm0, -38.97 - above / (above - below), 1e-9);
 }
 
 TEST(CoderCurves, StopsWhenAskedAndPassesFailuresOn) {

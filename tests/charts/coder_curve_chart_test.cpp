@@ -6,6 +6,9 @@
 
 #include <string>
 
+#include <QImage>
+#include <QPainter>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -62,6 +65,57 @@ TEST(CoderCurveChart, PointerAndLegendLandWhereTheyAreDrawn) {
         EXPECT_LT(y, area.bottom()) << coder.Caption;
     }
     EXPECT_EQ(chart.LegendEntryAt(area, plot.center()), std::nullopt);
+}
+
+// The chart judges each coder against the telephone mask as the analysis does, once the
+// points it needs are in, and draws the mask only at the tones it is defined for.
+TEST(CoderCurveChart, TheTelephoneMaskIsDrawnAndJudgedOnlyAt1004To1025Hz) {
+    const charts::TOffscreenPainting painting;
+    charts::TCurveChartData data = charts::EmptyChartData({CurveAxis::caLevel, 1020, 0});
+    EXPECT_FALSE(charts::TelephoneMaskVerdicts(data));
+    data.Points = analysis::ComputeCoderCurves(data.Request, {}, 2);
+    data.Done.assign(data.Done.size(), true);
+    const auto verdicts = charts::TelephoneMaskVerdicts(data);
+    ASSERT_TRUE(verdicts);
+    for (const analysis::TCoderInfo& coder : analysis::Coders) {
+        const analysis::TMaskVerdict expected = analysis::CheckTelephoneMask(data.Points, coder.Kind);
+        EXPECT_EQ((*verdicts)[static_cast<std::size_t>(coder.Kind)].Outcome, expected.Outcome);
+    }
+    const std::string summary = charts::TelephoneMaskSummary(data);
+    EXPECT_EQ(summary.rfind("Telephone mask (0 dBm0 = -3.03 dB): PCM 32 bit meets the telephone mask;", 0), 0u)
+        << summary;
+    EXPECT_NE(summary.find("; PCM 16 bit meets the telephone mask; G.711 mu-law falls below the "
+                           "telephone mask at -"),
+              std::string::npos)
+        << summary;
+    EXPECT_NE(charts::ChartDescription(data).find(". " + summary), std::string::npos);
+
+    // A reddish pixel on the mask's 36 dB plateau, with every curve hidden, at 1020 Hz and not
+    // at 1000 Hz.
+    data.Hidden.fill(true);
+    const auto maskDrawn = [](const charts::TCurveChartData& chartData) {
+        QImage image(charts::SavedChartSize, QImage::Format_RGB32);
+        QPainter painter(&image);
+        const QRectF area(QPointF(0, 0), charts::SavedChartSize);
+        charts::TCoderCurveChart(chartData).Paint(painter, area);
+        int y = 0;
+        while (charts::TCoderCurveChart::SnrAt(area, y + 1) > 36.0) {
+            ++y;
+        }
+        const QRectF plot = charts::TCoderCurveChart::PlotArea(area);
+        for (int x = 0; x < 80; ++x) {
+            const QColor pixel = image.pixelColor(static_cast<int>(plot.right()) - 60 - x / 2, y + x % 2);
+            if (pixel.red() > 150 && pixel.green() < 120) {
+                return true;
+            }
+        }
+        return false;
+    };
+    EXPECT_TRUE(maskDrawn(data));
+    data.Request.FrequencyHz = 1000;
+    EXPECT_FALSE(charts::ShowsTelephoneMask(data));
+    EXPECT_FALSE(maskDrawn(data));
+    EXPECT_EQ(charts::TelephoneMaskSummary(data), "");
 }
 
 } // namespace

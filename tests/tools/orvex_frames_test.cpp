@@ -771,12 +771,14 @@ TEST(FramesProcess, ExitStatusAndStreams) {
         std::string errMention; // empty: nothing on standard error
     } cases[] = {
         {"--window rectangular", 0, 512, ""},
-        {"--help", 0, 116, ""},
+        {"--help", 0, 117, ""},
         {"--window-figures", 0, 12, ""},
         // The figures follow the ordinates after a blank line.
         {"--mode iter1 --measure", 0, 520, ""},
         // A header and one row per point, 0 to 8000 Hz by 50 Hz.
         {"--curves frequency --level -20 --format csv", 0, 162, ""},
+        // At 1020 Hz a blank line, a heading and each coder against the telephone mask follow.
+        {"--curves level --freq 1020", 0, 172, ""},
         {"--freq 9000", 2, 0, "--freq must be a whole number of hertz from 0 to 8000"},
         {"--frames 0", 2, 0, "--frames"},
         {"--help=yes", 2, 0, "--help takes no value"},
@@ -814,6 +816,16 @@ TEST(FramesProcess, ExitStatusAndStreams) {
     EXPECT_FALSE(std::filesystem::exists(missing));
     EXPECT_FALSE(std::filesystem::exists(testing::TempDir() + "closed.png"));
     std::filesystem::remove(nullLink);
+
+    // The telephone mask's verdicts in JSON, in the coder table's order; none at 1000 Hz.
+    const nlohmann::json mask =
+        nlohmann::json::parse(RunTool("--curves level --freq 1020 --format json").out)["telephone_mask"];
+    EXPECT_EQ(mask["full_scale_dbm0"], 3.03);
+    EXPECT_EQ(mask["coders"][5], nlohmann::json::parse(
+                                     R"({"coder":"pcm16","meets":true,"falls_below_at_dbm0":null})"));
+    EXPECT_EQ(mask["coders"][6]["meets"], false);
+    EXPECT_NEAR(mask["coders"][6]["falls_below_at_dbm0"].get<double>(), -6.91, 0.005);
+    EXPECT_TRUE(nlohmann::json::parse(RunTool("--curves level --format json").out)["telephone_mask"].is_null());
 }
 
 // The picture never lands on standard output's own file, replaces a file only where the user

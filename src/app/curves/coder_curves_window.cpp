@@ -60,7 +60,21 @@ TCoderCurvesWindow::TCoderCurvesWindow(QWidget* parent) : QWidget(parent, Qt::Wi
     tabs_ = new QTabWidget(this);
     levelChart_ = new TCurveChartWidget(analysis::CurveAxis::caLevel, readout);
     frequencyChart_ = new TCurveChartWidget(analysis::CurveAxis::caFrequency, readout);
-    tabs_->addTab(levelChart_, QStringLiteral("Against level"));
+    // The level tab: the chart and, under it, the telephone mask's verdicts, which wrap.
+    maskLine_ = new QLabel(this);
+    maskLine_->setWordWrap(true);
+    maskLine_->setAccessibleName(QStringLiteral("Telephone mask"));
+    maskLine_->setVisible(false);
+    levelChart_->SetMaskLine([this](const QString& text) {
+        maskLine_->setText(text);
+        maskLine_->setVisible(!text.isEmpty());
+    });
+    auto* const levelTab = new QWidget(this);
+    auto* const levelLayout = new QVBoxLayout(levelTab);
+    levelLayout->setContentsMargins(0, 0, 0, 0);
+    levelLayout->addWidget(levelChart_, 1);
+    levelLayout->addWidget(maskLine_);
+    tabs_->addTab(levelTab, QStringLiteral("Against level"));
     tabs_->addTab(frequencyChart_, QStringLiteral("Against frequency"));
 
     auto* const buttons = new QHBoxLayout;
@@ -109,6 +123,10 @@ void TCoderCurvesWindow::SetTone(std::int32_t frequencyHz, int levelDb) {
 
 TCurveChartWidget& TCoderCurvesWindow::ShownChart() {
     return tabs_->currentWidget() == frequencyChart_ ? *frequencyChart_ : *levelChart_;
+}
+
+QString TCoderCurvesWindow::MaskLine() const {
+    return maskLine_->text();
 }
 
 void TCoderCurvesWindow::SaveShownChart(TChartFormat format, const QString& path) {

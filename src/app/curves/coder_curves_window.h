@@ -30,6 +30,8 @@ public:
     TCurveChartWidget& FrequencyChart() { return *frequencyChart_; }
     // The chart on the shown tab.
     TCurveChartWidget& ShownChart();
+    // The line under the level chart that says which coders meet the telephone mask.
+    QString MaskLine() const;
 
     // Writes the shown chart to `path`, the PNG and SVG at the fixed size the headless tool
     // draws: a regular file is replaced whole or not at all, a device or a pipe with a reader
@@ -49,6 +51,7 @@ private:
     TCurveChartWidget* levelChart_ = nullptr;
     TCurveChartWidget* frequencyChart_ = nullptr;
     QLabel* readout_ = nullptr;
+    QLabel* maskLine_ = nullptr; // under the level chart: each coder against the telephone mask
 };
 
 } // namespace app

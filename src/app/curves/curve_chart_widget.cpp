@@ -98,6 +98,9 @@ void TCurveChartWidget::TakePoint(unsigned generation, int index,
 void TCurveChartWidget::Describe() {
     if (!data_.Done.empty()) {
         setAccessibleDescription(QString::fromStdString(charts::ChartDescription(data_)));
+        if (maskLine_) {
+            maskLine_(QString::fromStdString(charts::TelephoneMaskSummary(data_)));
+        }
     }
 }
 

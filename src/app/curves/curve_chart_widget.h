@@ -28,6 +28,9 @@ public:
     const charts::TCurveChartData& Data() const { return data_; }
     bool Complete() const;
     void SetHidden(analysis::CoderKind kind, bool hidden);
+    // Where the telephone mask's verdicts go as text (charts::TelephoneMaskSummary), empty
+    // while there are none; called whenever the tone or the curves' completion changes them.
+    void SetMaskLine(TReadout maskLine) { maskLine_ = std::move(maskLine); }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -42,6 +45,7 @@ private:
 
     analysis::CurveAxis axis_;
     TReadout readout_;
+    TReadout maskLine_;
     charts::TCurveChartData data_;
     analysis::CoderCurveRunner runner_;
     // Counts restarts, so that points still queued from an earlier request are dropped.

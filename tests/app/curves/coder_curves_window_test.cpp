@@ -104,8 +104,9 @@ TEST(CoderCurvesWindow, OpensFromTheMenuFollowsTheToneAndSavesWhatTheToolDraws) 
     // scale (on the right), the best coder at the top of the plot and the worst at its bottom.
     const QRectF area = level.rect();
     const QRectF plot = charts::TCoderCurveChart::PlotArea(area);
-    const QList<QLabel*> labels = window->findChildren<QLabel*>();
-    ASSERT_EQ(labels.size(), 1); // the read-out
+    QList<QLabel*> labels = window->findChildren<QLabel*>();
+    labels.removeIf([](const QLabel* label) { return !label->accessibleName().isEmpty(); });
+    ASSERT_EQ(labels.size(), 1); // the read-out, beside the named telephone mask's line
     for (const auto& [y, text] : {std::pair{plot.top() + 1, "PCM 16 bit, 0 dB: SNR 98.03 dB"},
                                   std::pair{plot.bottom() - 1, "G.711 mu-law, 0 dB: SNR 39.45 dB"}}) {
         QTest::mouseMove(&level, QPointF(plot.right() - 1, y).toPoint());
@@ -134,6 +135,12 @@ TEST(CoderCurvesWindow, OpensFromTheMenuFollowsTheToneAndSavesWhatTheToolDraws) 
     EXPECT_EQ(level.Data().Request.FrequencyHz, 1000);
     EXPECT_EQ(window->FrequencyChart().Data().Marked, 1000);
     ASSERT_TRUE(QTest::qWaitFor([&] { return level.Complete(); }, CurvesLimitMs));
+    // The telephone mask is judged under the chart at 1004 to 1025 Hz only.
+    EXPECT_EQ(window->MaskLine(), QString());
+    form.GaugeF().SetPosition(1020);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return level.Complete(); }, CurvesLimitMs));
+    EXPECT_EQ(window->MaskLine().toStdString(), charts::TelephoneMaskSummary(level.Data()));
+    EXPECT_NE(window->MaskLine().indexOf(QStringLiteral("PCM 16 bit meets the telephone mask")), -1);
 
     QTest::keyClick(window, Qt::Key_Escape);
     EXPECT_FALSE(window->isVisible());
