@@ -557,7 +557,7 @@ void TSpectrumForm::dropEvent(QDropEvent* event) {
 
 void TSpectrumForm::SourceChanged() {
     const bool tone = sourceMenu_->FrameSource() == nullptr;
-    listeningMenu_->Listening().SetSource(sourceMenu_->Player());
+    listeningMenu_->Listening().SetSource(sourceMenu_->HeardSource());
     if (QWidget* const sourceWindow = sourceMenu_->Window()) {
         listeningMenu_->AddShortcutsTo(*sourceWindow);
     }

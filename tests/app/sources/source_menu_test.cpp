@@ -167,6 +167,23 @@ TEST(SourceMenu, LiveInputShowsWhatIsPlayedUntilTheDeviceGoes) {
     }));
     EXPECT_EQ(form.LabelF().text().toStdString(), "no tone");
 
+    // Listening plays the live input on the device's clock; here it would play into the very
+    // output recorded, so the input stops and says why, and the tone is heard instead.
+    form.ListeningMenu().SetListening(true);
+    EXPECT_EQ(static_cast<sound::TLiveQueue&>(sources.LiveInput().HeardSource()).Clock(),
+              sound::TSourceClock::scDevice);
+    EXPECT_TRUE(Await([&] { return sources.FrameSource() == nullptr; }));
+    EXPECT_EQ(sources.LiveMenu().menuAction()->toolTip().toStdString().rfind(
+                  std::string("Live input stopped: recording stopped: ") +
+                      sound::TPulseInput::FeedbackRefusal + ". ",
+                  0),
+              0u)
+        << sources.LiveMenu().menuAction()->toolTip().toStdString();
+    EXPECT_TRUE(form.ListeningMenu().Listening().Playing());
+    form.ListeningMenu().SetListening(false);
+    monitor->trigger();
+    QTest::qWait(500); // recording again before its input goes
+
     ASSERT_EQ(std::system("pactl unload-module module-null-sink"), 0);
     EXPECT_TRUE(Await([&] { return sources.FrameSource() == nullptr; }));
     EXPECT_TRUE(sources.ToneItem().isChecked());
