@@ -45,6 +45,8 @@ public:
     analysis::TSampleSource& FrameSource() { return queue_; }
     // What listening plays: every recorded sample in order, through a short queue.
     sound::THeardSource& HeardSource() { return queue_; }
+    // The latest ten seconds recorded, for the coders' figures.
+    const sound::TRecentSamples& Recent() const { return queue_.Recent(); }
 
     // Why the last start failed or the last recording stopped by itself.
     QString Problem() const { return problem_; }
