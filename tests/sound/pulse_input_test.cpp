@@ -200,8 +200,8 @@ TEST(PulseInput, LiveInputIsHeardCodedInOrder) {
         std::filesystem::remove(name);
     }
     // A busy machine may starve the device for a moment (it then plays silence, and what
-    // comes later is heard later): without the silence, every sample comes once, in order.
-    EXPECT_EQ(queue.Dropped(), 0);
+    // comes later is heard later), and the idle sink's first burst overfills the queue (what
+    // is dropped is silence): without the silence, every sample comes once, in order.
     const auto sounding = [](auto begin, auto end) {
         std::vector<float> kept;
         std::copy_if(begin, end, std::back_inserter(kept), [](float s) { return s != 0.0f; });
@@ -212,7 +212,8 @@ TEST(PulseInput, LiveInputIsHeardCodedInOrder) {
     ASSERT_GE(got.size(), expected.size());
     const auto [wrong, _] = std::mismatch(expected.begin(), expected.end(), got.begin());
     EXPECT_EQ(wrong, expected.end()) << "from sound sample " << (wrong - expected.begin())
-                                     << ", the device starved for " << queue.Padded() << " samples";
+                                     << ", the device starved for " << queue.Padded() << " samples, "
+                                     << queue.Dropped() << " dropped";
 }
 
 // The monitor of the output a stream of ours plays to is refused, whether named or the
