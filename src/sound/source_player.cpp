@@ -2,6 +2,7 @@
 #include "source_player.h"
 
 #include <algorithm>
+#include <array>
 #include <cassert>
 
 namespace sound {
@@ -12,11 +13,7 @@ TSourcePlayer::TSourcePlayer(std::unique_ptr<TFilePlayback> file) : file_(std::m
 
 void TSourcePlayer::Advance(std::span<float> out) {
     file_->Take(out);
-    std::lock_guard lock(historyMutex_);
-    for (const float sample : out.last(std::min(out.size(), HistorySamples))) {
-        history_[historyEnd_] = sample;
-        historyEnd_ = (historyEnd_ + 1) % HistorySamples;
-    }
+    history_.Add(out);
 }
 
 void TSourcePlayer::TakeForDevice(std::span<float> out) {
@@ -42,6 +39,7 @@ std::int64_t TSourcePlayer::ShownPosition() const {
 
 void TSourcePlayer::TFrames::Take(std::span<long double> unitSamples) {
     TSourcePlayer& player = player_;
+    constexpr std::size_t HistorySamples = TSampleHistory::Capacity;
     assert(unitSamples.size() <= HistorySamples / 2);
     std::size_t delay = 0;
     if (player.Clock() == TSourceClock::scFrames && !player.Paused()) {
@@ -52,12 +50,7 @@ void TSourcePlayer::TFrames::Take(std::span<long double> unitSamples) {
             player.heardDelay_.load(std::memory_order_relaxed), 0,
             static_cast<std::int64_t>(HistorySamples - unitSamples.size())));
     }
-    std::lock_guard lock(player.historyMutex_);
-    std::size_t at = (player.historyEnd_ + HistorySamples - delay - unitSamples.size()) % HistorySamples;
-    for (long double& sample : unitSamples) {
-        sample = analysis::UnitSample(player.history_[at]);
-        at = (at + 1) % HistorySamples;
-    }
+    player.history_.Show(unitSamples, delay);
 }
 
 } // namespace sound

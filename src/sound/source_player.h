@@ -3,23 +3,15 @@
 
 #include "analysis/sample_source.h"
 #include "file_playback.h"
+#include "heard_source.h"
+#include "sample_history.h"
 
-#include <array>
 #include <atomic>
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <span>
 
 namespace sound {
-
-// What moves a recorded source on: the frame timer (each frame takes the next 1024 samples),
-// or the sound device while the source is heard (the device's thread takes them as it plays,
-// and each frame shows the latest it took).
-enum class TSourceClock : std::uint8_t {
-    scFrames,
-    scDevice,
-};
 
 // A sound file as the window plays it: the frames and the sound device take from the same
 // play position, so the picture shows what is heard; a pause holds the position (the frames
@@ -27,7 +19,7 @@ enum class TSourceClock : std::uint8_t {
 //
 // FrameSource is for the window's thread; TakeForDevice for the device's thread, and only while
 // the clock is the device's. Everything else is for the window's thread.
-class TSourcePlayer {
+class TSourcePlayer final : public THeardSource {
 public:
     explicit TSourcePlayer(std::unique_ptr<TFilePlayback> file);
     TSourcePlayer(const TSourcePlayer&) = delete;
@@ -36,7 +28,7 @@ public:
     TFilePlayback& File() { return *file_; }
     const TFilePlayback& File() const { return *file_; }
 
-    void SetClock(TSourceClock clock) { clock_.store(clock, std::memory_order_release); }
+    void SetClock(TSourceClock clock) override { clock_.store(clock, std::memory_order_release); }
     TSourceClock Clock() const { return clock_.load(std::memory_order_acquire); }
     void SetPaused(bool paused) { paused_.store(paused, std::memory_order_release); }
     bool Paused() const { return paused_.load(std::memory_order_acquire); }
@@ -47,11 +39,13 @@ public:
     analysis::TSampleSource& FrameSource() { return frames_; }
     // How far behind the latest taken sample the frames show, with the device's clock: the
     // length of the device's queue, in samples.
-    void SetHeardDelay(std::int64_t samples) { heardDelay_.store(samples, std::memory_order_relaxed); }
+    void SetHeardDelay(std::int64_t samples) override {
+        heardDelay_.store(samples, std::memory_order_relaxed);
+    }
 
     // Fills `out` with the next samples for the device (unit scale, as the file holds them),
     // silence while paused.
-    void TakeForDevice(std::span<float> out);
+    void TakeForDevice(std::span<float> out) override;
 
     // The file position just after the last sample a frame shows now: the play position, or
     // with the device's clock that much less the heard delay (back round the loop, if the play
@@ -59,10 +53,6 @@ public:
     std::int64_t ShownPosition() const;
 
 private:
-    // Samples taken, newest last, for the frames to show: enough for a frame behind the
-    // longest queue a device keeps.
-    static constexpr std::size_t HistorySamples = 8192;
-
     class TFrames final : public analysis::TSampleSource {
     public:
         explicit TFrames(TSourcePlayer& player) : player_(player) {}
@@ -80,9 +70,8 @@ private:
     std::atomic<TSourceClock> clock_{TSourceClock::scFrames};
     std::atomic<bool> paused_{false};
     std::atomic<std::int64_t> heardDelay_{0};
-    std::mutex historyMutex_;
-    std::array<float, HistorySamples> history_{};
-    std::size_t historyEnd_ = 0; // where the next sample taken goes
+    // Samples taken, for the frames to show.
+    TSampleHistory history_;
 };
 
 } // namespace sound

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Runs beside a sound server of its own (scripts/lib/sound_server_session.sh): one null sink,
 // "orvex", in 32-bit float, 16000 Hz, one channel, whose monitor is the server's only input.
+#include "analysis/tone_stream.h"
+#include "sound/live_queue.h"
 #include "sound/pulse_input.h"
 #include "sound/recent_samples.h"
 
@@ -14,6 +16,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <future>
 #include <mutex>
 #include <string>
@@ -145,6 +148,90 @@ TEST(PulseInput, RecordsAMonitorSampleForSample) {
     recent.Take(latest);
     EXPECT_EQ(latest.back(), static_cast<long double>(recorded.back()));
     EXPECT_EQ(latest.front(), static_cast<long double>(recorded[recorded.size() - 1024]));
+}
+
+// Live input heard: a noise played into the sink "orvex" is recorded from its monitor into a
+// live queue, played coded from it to a second sink by our own stream, and recorded there by
+// parec: what is heard is the noise coded sample for sample, after the queue's delay; the
+// frames then show what the device took.
+TEST(PulseInput, LiveInputIsHeardCodedInOrder) {
+    const std::string base =
+        (std::filesystem::temp_directory_path() / ("orvex-heard-" + std::to_string(getpid()))).string();
+    const std::string played = base + ".raw";
+    const std::string heard = base + "-heard.raw";
+    const std::string module = base + ".module";
+    ASSERT_EQ(Shell(std::string(ORVEX_SOX) + " -r 16000 -c 1 -n -t raw -e floating-point -b 32 " +
+                  played + " synth 1.5 whitenoise vol 0.5 pad " + std::to_string(Lead) + "s"),
+              0);
+    std::vector<float> coded(Lead + 24000);
+    std::ifstream(played, std::ios::binary)
+        .read(reinterpret_cast<char*>(coded.data()),
+              static_cast<std::streamsize>(coded.size() * sizeof(float)));
+    const analysis::TStreamSettings settings{.LevelDb = 0, .Mode = analysis::CodingMode::cmIter1};
+    analysis::PlayRecorded(coded, settings);
+
+    ASSERT_EQ(Shell("pactl load-module module-null-sink sink_name=heard format=float32le rate=16000 "
+                    "channels=1 >" + module + " && pactl set-default-sink heard"),
+              0);
+    auto parec = std::async(std::launch::async, [&heard] {
+        return Shell("timeout 4 parec --raw --device=heard.monitor --format=float32le --rate=16000 "
+                     "--channels=1 >" + heard + "; true");
+    });
+    sound::TLiveQueue queue(800, 1440);
+    queue.SetClock(sound::TSourceClock::scDevice);
+    queue.SetHeardDelay(1280);
+    std::promise<std::string> playing;
+    std::promise<std::string> recording;
+    {
+        sound::TPulseOutput output(
+            {"orvex-test", 16000, 1280, 480},
+            [&](std::span<float> out) {
+                queue.TakeForDevice(out);
+                analysis::PlayRecorded(out, settings);
+            },
+            [&](const std::string& problem) { playing.set_value(problem); }, [](const std::string&) {});
+        sound::TPulseInput input(
+            Format, Monitor, [&](std::span<const float> samples) { queue.Add(samples); },
+            [&](const std::string& problem) { recording.set_value(problem); }, [](const std::string&) {});
+        ASSERT_EQ(playing.get_future().get(), "");
+        ASSERT_EQ(recording.get_future().get(), "");
+        std::this_thread::sleep_for(300ms);
+        ASSERT_EQ(Shell("pacat --playback --raw --device=orvex --format=float32le --rate=16000 "
+                      "--channels=1 " + played),
+                  0);
+        std::this_thread::sleep_for(500ms);
+        std::vector<long double> shown(1024);
+        queue.Take(shown);
+        EXPECT_EQ(shown.back(), 0.0L) << "the noise's end has been heard by now";
+    }
+    parec.get();
+    std::ifstream module_index(module);
+    std::string index;
+    module_index >> index;
+    EXPECT_EQ(Shell("pactl set-default-sink orvex && pactl unload-module " + index), 0);
+    std::ifstream file(heard, std::ios::binary | std::ios::ate);
+    std::vector<float> samples(static_cast<std::size_t>(file.tellg()) / sizeof(float));
+    file.seekg(0);
+    file.read(reinterpret_cast<char*>(samples.data()),
+              static_cast<std::streamsize>(samples.size() * sizeof(float)));
+    for (const std::string& name : {played, heard, module}) {
+        std::filesystem::remove(name);
+    }
+    // A busy machine may starve the device for a moment (it then plays silence, and what
+    // comes later is heard later), and the idle sink's first burst overfills the queue (what
+    // is dropped is silence): without the silence, every sample comes once, in order.
+    const auto sounding = [](auto begin, auto end) {
+        std::vector<float> kept;
+        std::copy_if(begin, end, std::back_inserter(kept), [](float s) { return s != 0.0f; });
+        return kept;
+    };
+    const std::vector<float> expected = sounding(coded.begin() + Lead, coded.end());
+    const std::vector<float> got = sounding(samples.begin(), samples.end());
+    ASSERT_GE(got.size(), expected.size());
+    const auto [wrong, _] = std::mismatch(expected.begin(), expected.end(), got.begin());
+    EXPECT_EQ(wrong, expected.end()) << "from sound sample " << (wrong - expected.begin())
+                                     << ", the device starved for " << queue.Padded() << " samples, "
+                                     << queue.Dropped() << " dropped";
 }
 
 // The monitor of the output a stream of ours plays to is refused, whether named or the

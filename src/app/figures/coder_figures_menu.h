@@ -19,10 +19,10 @@ namespace app {
 
 // The spectrum menu's section for the coders' figures over material: "Coder figures..."
 // opens their window (made on first use), which then follows the sound file that plays and
-// its loop region.
+// its loop region, or live input.
 class TCoderFiguresMenu : public QObject {
 public:
-    // What plays: the file and its loop region, or an empty path for the tone.
+    // What plays: the file and its loop region, live input, or an empty path for the tone.
     using TSource = std::function<TFiguresSource()>;
 
     // Adds the section to `menu` and the item's shortcut to `window`, the figures window's

@@ -22,6 +22,7 @@
 #include <QPushButton>
 #include <QShortcut>
 #include <QTableWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace app {
@@ -51,6 +52,14 @@ public:
 
 double Seconds(std::int64_t sample) {
     return static_cast<double>(sample) / analysis::SampleRate;
+}
+
+std::vector<analysis::SampleCodeFunction> EveryCode() {
+    std::vector<analysis::SampleCodeFunction> all;
+    for (const analysis::TCoderInfo& coder : analysis::Coders) {
+        all.push_back(coder.Code);
+    }
+    return all;
 }
 
 } // namespace
@@ -111,6 +120,10 @@ TCoderFiguresWindow::TCoderFiguresWindow(QWidget* parent, TPlayRegion playRegion
     layout->addWidget(worst_, 2);
     layout->addLayout(bottom);
 
+    liveTimer_ = new QTimer(this);
+    liveTimer_->setInterval(LiveFiguresIntervalMs);
+    QObject::connect(liveTimer_, &QTimer::timeout, this, [this] { MeasureLive(); });
+
     auto* const close = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     QObject::connect(close, &QShortcut::activated, this, &QWidget::close);
     SetSource({});
@@ -121,6 +134,8 @@ TCoderFiguresWindow::~TCoderFiguresWindow() {
 }
 
 void TCoderFiguresWindow::Stop() {
+    liveTimer_->stop();
+    measuring_ = false;
     if (stop_) {
         stop_->store(true, std::memory_order_relaxed);
     }
@@ -138,6 +153,13 @@ void TCoderFiguresWindow::SetSource(const TFiguresSource& source) {
     complete_ = false;
     shown_ = {};
     Show(generation_, shown_);
+    if (source.Live != nullptr) {
+        status_->setText(QStringLiteral("Measuring every coder on live input..."));
+        progress_->setValue(0);
+        liveTimer_->start();
+        MeasureLive();
+        return;
+    }
     if (path.empty()) {
         status_->setText(QStringLiteral("The tone plays: open a sound file from the spectrum "
                                         "menu to measure the coders on it."));
@@ -152,13 +174,7 @@ void TCoderFiguresWindow::SetSource(const TFiguresSource& source) {
         TMeasured measured;
         try {
             sound::TSoundFile file(path);
-            const std::vector<analysis::SampleCodeFunction> codes = [] {
-                std::vector<analysis::SampleCodeFunction> all;
-                for (const analysis::TCoderInfo& coder : analysis::Coders) {
-                    all.push_back(coder.Code);
-                }
-                return all;
-            }();
+            const std::vector<analysis::SampleCodeFunction> codes = EveryCode();
             analysis::TMaterialMeter meter(codes);
             std::array<long double, BlockSamples> units{};
             std::array<double, BlockSamples> samples{};
@@ -201,6 +217,50 @@ void TCoderFiguresWindow::SetSource(const TFiguresSource& source) {
     });
 }
 
+void TCoderFiguresWindow::MeasureLive() {
+    if (measuring_ || source_.Live == nullptr) {
+        return;
+    }
+    // Copied here, so that the worker never reads what the input's thread writes.
+    std::vector<float> latest(source_.Live->Capacity());
+    latest.resize(source_.Live->Latest(latest));
+    if (latest.empty()) {
+        return;
+    }
+    if (worker_.joinable()) {
+        worker_.join(); // it has posted its figures: done
+    }
+    measuring_ = true;
+    stop_ = std::make_shared<std::atomic<bool>>(false);
+    const unsigned generation = generation_;
+    worker_ = std::thread([this, latest = std::move(latest), generation, stop = stop_] {
+        const std::vector<analysis::SampleCodeFunction> codes = EveryCode();
+        analysis::TMaterialMeter meter(codes);
+        std::array<double, BlockSamples> samples{};
+        for (std::size_t done = 0; done < latest.size(); done += BlockSamples) {
+            if (stop->load(std::memory_order_relaxed)) {
+                return;
+            }
+            const std::size_t count = std::min(BlockSamples, latest.size() - done);
+            for (std::size_t k = 0; k < count; ++k) {
+                samples[k] = analysis::SourceSample(analysis::UnitSample(latest[done + k]), 1.0);
+            }
+            meter.Feed(std::span(samples).first(count));
+        }
+        TMeasured measured;
+        for (std::size_t c = 0; c < codes.size(); ++c) {
+            measured.Figures.push_back(meter.Figures(c));
+        }
+        measured.Samples = static_cast<std::int64_t>(latest.size());
+        PostToThreadOf(*this, [this, generation, measured = std::move(measured)] {
+            if (generation == generation_) {
+                measuring_ = false;
+            }
+            Show(generation, measured);
+        });
+    });
+}
+
 void TCoderFiguresWindow::Progress(unsigned generation, int percent) {
     if (generation == generation_) {
         progress_->setValue(percent);
@@ -221,7 +281,11 @@ void TCoderFiguresWindow::Show(unsigned generation, const TMeasured& measured) {
             return QString::fromStdString(display::FixedText(Seconds(sample), 3));
         };
         status_->setText(
-            source_.Region
+            source_.Live != nullptr
+                ? QStringLiteral("Every coder on live input, its last %1 s, measured again every "
+                                 "second (the worst moments are found in sound files):")
+                      .arg(QString::fromStdString(display::FixedText(Seconds(measured.Samples), 1)))
+            : source_.Region
                 ? QStringLiteral("Every coder on %1, its loop from %2 s to %3 s:")
                       .arg(source_.Name, time(source_.Region->Begin), time(source_.Region->End))
                 : QStringLiteral("Every coder on %1, the whole file:").arg(source_.Name));
@@ -252,7 +316,7 @@ void TCoderFiguresWindow::Show(unsigned generation, const TMeasured& measured) {
 void TCoderFiguresWindow::ListWorstMoments() {
     worst_->clear();
     const int row = table_->currentRow();
-    if (!complete_ || row < 0) {
+    if (!complete_ || row < 0 || shown_.Worst.empty()) {
         return;
     }
     const auto coder = static_cast<std::size_t>(table_->item(row, 0)->data(CoderRole).toInt());
@@ -285,7 +349,7 @@ void TCoderFiguresWindow::CopyAsCsv() {
 
 void TCoderFiguresWindow::ChooseWorstMoment(int row) {
     const int coderRow = table_->currentRow();
-    if (!complete_ || coderRow < 0 || row < 0) {
+    if (!complete_ || coderRow < 0 || row < 0 || shown_.Worst.empty()) {
         return;
     }
     const auto coder = static_cast<std::size_t>(table_->item(coderRow, 0)->data(CoderRole).toInt());

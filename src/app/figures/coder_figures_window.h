@@ -3,6 +3,7 @@
 
 #include "analysis/material_meter.h"
 #include "sound/file_playback.h"
+#include "sound/recent_samples.h"
 
 #include <atomic>
 #include <cstdint>
@@ -21,16 +22,24 @@ class QListWidget;
 class QProgressBar;
 class QPushButton;
 class QTableWidget;
+class QTimer;
 
 namespace app {
 
 // What the figures are of: the file that plays, its name as shown, and its loop region if it
-// loops one (samples at 16000 Hz). An empty path while the tone plays.
+// loops one (samples at 16000 Hz); or live input, its latest samples. An empty path and no
+// live input while the tone plays.
 struct TFiguresSource {
     std::string Path; // the name's bytes as the file system takes them
     QString Name;
     std::optional<sound::TSampleRegion> Region;
+    // Live input's latest samples while it records, else null; it must outlive the source's
+    // use here (until the next SetSource).
+    const sound::TRecentSamples* Live = nullptr;
 };
+
+// How often the figures of live input are measured again, over its latest seconds, in ms.
+inline constexpr int LiveFiguresIntervalMs = 1000;
 
 // How many of each coder's worst moments the window lists.
 inline constexpr std::size_t ListedWorstMoments = 10;
@@ -39,7 +48,8 @@ inline constexpr std::size_t ListedWorstMoments = 10;
 inline constexpr std::int64_t WorstMomentMarginSamples = 8000;
 
 // The "Coder figures" window: every coder's figures over the sound file that plays, or over
-// its loop region while it loops one (SNR,
+// its loop region while it loops one, or over the latest ten seconds of live input, measured
+// again every second (SNR,
 // segmental SNR with its segments, log-spectral distance, largest error, active level), one
 // row per coder in a table that sorts by any column and copies as CSV (the headless tool's
 // columns); below it the worst moments of the coder chosen in the table, and choosing one
@@ -80,7 +90,11 @@ private:
         std::vector<analysis::TMaterialFigures> Figures;
         std::vector<std::vector<analysis::TWorstMoment>> Worst;
         std::string Error; // why the file could not be measured; empty if it was
+        std::int64_t Samples = 0; // how many were measured
     };
+
+    // Measures the latest of live input, unless a measure is still under way.
+    void MeasureLive();
 
     void Stop();
     void Progress(unsigned generation, int percent);
@@ -98,6 +112,8 @@ private:
     std::int64_t first_ = 0; // the sample the measure starts at: the region's beginning
     TMeasured shown_;
     bool complete_ = false;
+    bool measuring_ = false; // a measure of live input is under way
+    QTimer* liveTimer_ = nullptr; // a child
     // Each measure's number: what an earlier one posts after a change is not shown.
     unsigned generation_ = 0;
     std::shared_ptr<std::atomic<bool>> stop_;

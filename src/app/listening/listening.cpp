@@ -4,7 +4,7 @@
 #include "analysis/analyzer_state.h"
 #include "app/common/thread_handover.h"
 #include "sound/pulse_output.h"
-#include "sound/source_player.h"
+#include "sound/heard_source.h"
 
 #include <span>
 #include <string>
@@ -119,8 +119,8 @@ void TListening::Stop() {
     ClockSource();
 }
 
-void TListening::SetSource(sound::TSourcePlayer* player) {
-    sound::TSourcePlayer* const previous = player_;
+void TListening::SetSource(sound::THeardSource* player) {
+    sound::THeardSource* const previous = player_;
     {
         const std::lock_guard lock(playerMutex_);
         player_ = player;

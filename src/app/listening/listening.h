@@ -2,6 +2,7 @@
 #pragma once
 
 #include "analysis/tone_stream.h"
+#include "sound/pulse_output.h"
 
 #include <chrono>
 #include <functional>
@@ -16,19 +17,15 @@
 class QTimer;
 
 namespace sound {
-class TPulseOutput;
-class TSourcePlayer;
+class THeardSource;
 } // namespace sound
 
 namespace app {
 
-// What the sound server is asked to keep queued ahead of what is heard, and the least it
-// asks for at once, in samples at 16000 Hz: 80 ms and 30 ms. The samples are made on the
-// output's own thread, so a busy window does not starve it (with both cores of a test machine
-// kept busy, ten minutes played without a gap); a change is heard after about 60 ms. Requests
-// of 15 ms into a 60 ms queue were heard 6 ms sooner but cost twice the wake-ups.
-inline constexpr int ListeningQueueSamples = 1280;
-inline constexpr int ListeningRequestSamples = 480;
+// The listening queue's lengths are the sound library's (ListeningQueueSamples and
+// ListeningRequestSamples), since live input keeps its own queue to match them.
+using sound::ListeningQueueSamples;
+using sound::ListeningRequestSamples;
 
 // While no output is there, how often the sound server is asked again, in milliseconds:
 // a server that comes back is seen within this time.
@@ -39,10 +36,10 @@ inline constexpr int OutputRecheckMs = 2000;
 inline constexpr std::chrono::milliseconds FirstAnswerLimit{250};
 
 // Plays the source through the desktop's sound server: the tone as TToneStream makes it, or a
-// sound file's samples as TSourcePlayer hands them to the device, coded as the stream's
-// settings ask (PlayRecorded); 32-bit float, one channel, 16000 samples per second, on the
-// sound device's clock. While a file is heard, the file moves on the device's clock and the
-// frames show what is heard; otherwise it moves on the frames'. Every call is for the thread
+// sound file's or live input's samples as their THeardSource hands them to the device, coded
+// as the stream's settings ask (PlayRecorded); 32-bit float, one channel, 16000 samples per
+// second, on the sound device's clock. While a file or live input is heard, it moves on the
+// device's clock and the frames show what is heard; otherwise it moves on the frames'. Every call is for the thread
 // the object lives in; the samples are made on the output's thread. Nothing here shows a box
 // or writes to a stream: what fails is said in Problem().
 class TListening : public QObject {
@@ -71,10 +68,11 @@ public:
     // What to play from the next block on: the content and mode apply to any source, the
     // level to a file as its gain.
     void Follow(const analysis::TStreamSettings& settings);
-    // Plays `player` from the next block on instead of the tone, or the tone again if null.
-    // The player must stay until it is replaced here (the block being filled from it is
-    // finished before this returns); while playing, its clock is the device's.
-    void SetSource(sound::TSourcePlayer* player);
+    // Plays `source` (a sound file, live input) from the next block on instead of the tone, or
+    // the tone again if null. The source must stay until it is replaced here (the block being
+    // filled from it is finished before this returns); while playing, its clock is the
+    // device's.
+    void SetSource(sound::THeardSource* source);
     const analysis::TToneStream& Stream() const { return stream_; }
 
     // Why the last start failed, why playing stopped by itself, or why no output is there.
@@ -101,13 +99,13 @@ private:
     void TakeAnswer(const QString& problem);
     // On the output's thread: the next samples of the source.
     void Fill(std::span<float> out);
-    // Hands the file, if one plays, to the device's clock or back to the frames'.
+    // Hands the source, if one plays, to the device's clock or back to the frames'.
     void ClockSource();
 
     analysis::TToneStream stream_;
-    // The file played instead of the tone, or null; written on this object's thread under the
+    // The source played instead of the tone, or null; written on this object's thread under the
     // lock, which the output's thread holds while it fills a block from it.
-    sound::TSourcePlayer* player_ = nullptr;
+    sound::THeardSource* player_ = nullptr;
     std::mutex playerMutex_;
     std::unique_ptr<sound::TPulseOutput> output_;
     TState state_ = TState::stStopped;

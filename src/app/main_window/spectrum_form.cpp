@@ -13,6 +13,7 @@
 #include "display/window_layout.h"
 #include "app/curves/coder_curves_menu.h"
 #include "app/figures/coder_figures_menu.h"
+#include "app/sources/live_input.h"
 #include "app/sources/source_menu.h"
 #include "app/sources/source_window.h"
 #include "app/spectrogram/spectrogram_menu.h"
@@ -376,6 +377,10 @@ void TSpectrumForm::CreateWindowMenu() {
     coderFiguresMenu_ = new TCoderFiguresMenu(
         *popupMenuWindow_, *this,
         [this] {
+            if (sourceMenu_->LiveInput().Recording()) {
+                return TFiguresSource{{}, QStringLiteral("live input"), std::nullopt,
+                                      &sourceMenu_->LiveInput().Recent()};
+            }
             sound::TSourcePlayer* const player = sourceMenu_->Player();
             return TFiguresSource{QFile::encodeName(sourceMenu_->FilePath()).toStdString(),
                                   QFileInfo(sourceMenu_->FilePath()).fileName(),
@@ -557,7 +562,7 @@ void TSpectrumForm::dropEvent(QDropEvent* event) {
 
 void TSpectrumForm::SourceChanged() {
     const bool tone = sourceMenu_->FrameSource() == nullptr;
-    listeningMenu_->Listening().SetSource(sourceMenu_->Player());
+    listeningMenu_->Listening().SetSource(sourceMenu_->HeardSource());
     if (QWidget* const sourceWindow = sourceMenu_->Window()) {
         listeningMenu_->AddShortcutsTo(*sourceWindow);
     }

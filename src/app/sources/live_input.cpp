@@ -15,10 +15,17 @@ std::string ClientName() {
     return name.isEmpty() ? std::string("orvex") : name.toStdString();
 }
 
+// Listening waits for a request's worth and a recording fragment before it plays live input
+// (so that the next fragment comes before the next request), and drops what lies more than
+// two fragments beyond that: what is heard is about 130 ms behind what is recorded, and never
+// more than 170 ms, the listening queue's 80 ms included.
+constexpr std::size_t LivePrimeSamples = sound::ListeningRequestSamples + sound::LiveFragmentSamples;
+constexpr std::size_t LiveMostSamples = LivePrimeSamples + 2 * sound::LiveFragmentSamples;
+
 } // namespace
 
 TLiveInput::TLiveInput(QObject* parent)
-    : QObject(parent), recent_(std::make_unique<sound::TRecentSamples>()) {}
+    : QObject(parent), queue_(LivePrimeSamples, LiveMostSamples) {}
 
 TLiveInput::~TLiveInput() {
     Stop();
@@ -53,7 +60,7 @@ void TLiveInput::Refresh() {
 void TLiveInput::Start(const std::string& device) {
     Stop();
     // Afresh: the frames show silence until the first samples come.
-    recent_ = std::make_unique<sound::TRecentSamples>();
+    queue_.Clear();
     device_ = device;
     problem_.clear();
     const int start = ++starts_;
@@ -68,7 +75,7 @@ void TLiveInput::Start(const std::string& device) {
     try {
         input_ = std::make_unique<sound::TPulseInput>(
             sound::TInputFormat{ClientName(), analysis::SampleRate, sound::LiveFragmentSamples}, device,
-            [recent = recent_.get()](std::span<const float> samples) { recent->Add(samples); },
+            [queue = &queue_](std::span<const float> samples) { queue->Add(samples); },
             [tell](const std::string& problem) { tell(&TLiveInput::TakeStart, problem); },
             [tell](const std::string& why) { tell(&TLiveInput::Lose, why); });
     } catch (const sound::TSoundError& error) {

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "sound/pulse_input.h"
-#include "sound/recent_samples.h"
+#include "sound/live_queue.h"
 
 #include <functional>
 #include <memory>
@@ -41,8 +41,12 @@ public:
     bool Recording() const { return on_; }
     const std::string& Device() const { return device_; }
 
-    // Where the frames take their samples: the latest recorded.
-    analysis::TSampleSource& FrameSource() { return *recent_; }
+    // Where the frames take their samples: the latest recorded, or while heard what is heard.
+    analysis::TSampleSource& FrameSource() { return queue_; }
+    // What listening plays: every recorded sample in order, through a short queue.
+    sound::THeardSource& HeardSource() { return queue_; }
+    // The latest ten seconds recorded, for the coders' figures.
+    const sound::TRecentSamples& Recent() const { return queue_.Recent(); }
 
     // Why the last start failed or the last recording stopped by itself.
     QString Problem() const { return problem_; }
@@ -56,7 +60,8 @@ private:
     std::vector<sound::TInputDevice> devices_;
     std::function<void()> onDevicesChanged_;
     std::function<void()> onStopped_;
-    std::unique_ptr<sound::TRecentSamples> recent_;
+    // One for the object's life, so that listening may keep hold of it across starts.
+    sound::TLiveQueue queue_;
     std::string device_;
     QString problem_;
     // Counts the starts, so that news of an input already stopped is not taken for the
@@ -64,7 +69,7 @@ private:
     int starts_ = 0;
     bool asking_ = false;
     bool on_ = false; // recording, or starting to
-    // The input fills recent_ from its own thread: it goes first.
+    // The input fills queue_ from its own thread: it goes first.
     std::unique_ptr<sound::TPulseInput> input_;
     // Last, so that it is joined before anything its answer would touch is gone.
     std::jthread asker_;

@@ -110,6 +110,13 @@ analysis::TSampleSource* TSourceMenu::FrameSource() {
     return liveInput_->Recording() ? &liveInput_->FrameSource() : nullptr;
 }
 
+sound::THeardSource* TSourceMenu::HeardSource() {
+    if (player_) {
+        return player_.get();
+    }
+    return liveInput_->Recording() ? &liveInput_->HeardSource() : nullptr;
+}
+
 void TSourceMenu::FrameShown() {
     if (!window_.isNull()) {
         window_->Follow();

@@ -19,8 +19,9 @@ namespace analysis {
 class TSampleSource;
 }
 namespace sound {
+class THeardSource;
 class TSourcePlayer;
-}
+} // namespace sound
 
 namespace app {
 
@@ -63,6 +64,9 @@ public:
     // Where the frames take their samples from while a file plays or live input records;
     // null for the tone.
     analysis::TSampleSource* FrameSource();
+    // What listening plays instead of the tone: the file playing, or live input while it
+    // records; null for the tone.
+    sound::THeardSource* HeardSource();
     // The frame just shown: the source window follows it.
     void FrameShown();
 

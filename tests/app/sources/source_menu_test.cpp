@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "analysis/analyzer.h"
 #include "analysis/analyzer_state.h"
+#include "app/figures/coder_figures_menu.h"
+#include "app/figures/coder_figures_window.h"
 #include "app/listening/listening_menu.h"
 #include "app/main_window/spectrum_form.h"
 #include "app/sources/live_input.h"
@@ -21,6 +23,8 @@
 #include <QLabel>
 #include <QMenu>
 #include <QSettings>
+#include <QListWidget>
+#include <QTableWidget>
 #include <QTest>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -166,6 +170,40 @@ TEST(SourceMenu, LiveInputShowsWhatIsPlayedUntilTheDeviceGoes) {
         return PeakBin() == 128;
     }));
     EXPECT_EQ(form.LabelF().text().toStdString(), "no tone");
+
+    // The coders' figures run over the latest of the input: the sine at -6 dB keeps far more
+    // of its SNR through 16-bit PCM than through mu-law, and no worst moments are listed.
+    form.CoderFiguresMenu().OpenItem().trigger();
+    app::TCoderFiguresWindow& figures = *form.CoderFiguresMenu().Window();
+    const auto snr = [&](const char* coder) {
+        const QList<QTableWidgetItem*> found = figures.Table().findItems(
+            QString::fromLatin1(coder), Qt::MatchExactly);
+        return found.size() == 1 ? figures.Table().item(found[0]->row(), 1)->text().toDouble() : 0.0;
+    };
+    EXPECT_TRUE(Await([&] { return figures.Complete() && snr("pcm16") > snr("mulaw") + 40; }))
+        << snr("pcm16") << " " << snr("mulaw");
+    EXPECT_GT(snr("mulaw"), 30);
+    EXPECT_TRUE(figures.Status().text().startsWith(QStringLiteral("Every coder on live input, its last ")));
+    figures.Table().setCurrentCell(0, 0);
+    EXPECT_EQ(figures.WorstMoments().count(), 0);
+
+    // Listening plays the live input on the device's clock; here it would play into the very
+    // output recorded, so the input stops and says why, and the tone is heard instead.
+    form.ListeningMenu().SetListening(true);
+    EXPECT_EQ(static_cast<sound::TLiveQueue&>(sources.LiveInput().HeardSource()).Clock(),
+              sound::TSourceClock::scDevice);
+    EXPECT_TRUE(Await([&] { return sources.FrameSource() == nullptr; }));
+    EXPECT_EQ(sources.LiveMenu().menuAction()->toolTip().toStdString().rfind(
+                  std::string("Live input stopped: recording stopped: ") +
+                      sound::TPulseInput::FeedbackRefusal + ". ",
+                  0),
+              0u)
+        << sources.LiveMenu().menuAction()->toolTip().toStdString();
+    EXPECT_TRUE(form.ListeningMenu().Listening().Playing());
+    EXPECT_TRUE(figures.Status().text().startsWith(QStringLiteral("The tone plays")));
+    form.ListeningMenu().SetListening(false);
+    monitor->trigger();
+    QTest::qWait(500); // recording again before its input goes
 
     ASSERT_EQ(std::system("pactl unload-module module-null-sink"), 0);
     EXPECT_TRUE(Await([&] { return sources.FrameSource() == nullptr; }));

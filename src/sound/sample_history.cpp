@@ -1,0 +1,35 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "sample_history.h"
+
+#include "analysis/sample_source.h"
+
+#include <algorithm>
+#include <cassert>
+
+namespace sound {
+
+void TSampleHistory::Add(std::span<const float> samples) {
+    std::lock_guard lock(mutex_);
+    for (const float sample : samples.last(std::min(samples.size(), Capacity))) {
+        ring_[end_] = sample;
+        end_ = (end_ + 1) % Capacity;
+    }
+}
+
+void TSampleHistory::Show(std::span<long double> unitSamples, std::size_t delay) {
+    assert(unitSamples.size() + delay <= Capacity);
+    std::lock_guard lock(mutex_);
+    std::size_t at = (end_ + Capacity - delay - unitSamples.size()) % Capacity;
+    for (long double& sample : unitSamples) {
+        sample = analysis::UnitSample(ring_[at]);
+        at = (at + 1) % Capacity;
+    }
+}
+
+void TSampleHistory::Clear() {
+    std::lock_guard lock(mutex_);
+    ring_.fill(0.0f);
+    end_ = 0;
+}
+
+} // namespace sound
