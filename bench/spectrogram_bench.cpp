@@ -3,6 +3,8 @@
 // length (the transform, the levels into the history and their colours into the picture's
 // ring), the transform alone, a repaint of a 1000 x 600 view, and ten minutes of history.
 
+#include "analysis/complex_fft.h"
+#include "analysis/double_fft.h"
 #include "analysis/sample_coder.h"
 #include "analysis/spectrogram_column_maker.h"
 #include "analysis/spectrogram_history.h"
@@ -95,6 +97,31 @@ void BM_SpectrogramColumn_TransformOnly(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_SpectrogramColumn_TransformOnly)->Unit(benchmark::kMicrosecond);
+
+// The columns' transform beside the frames' one (extended precision, recurrences) at 1024.
+void BM_SpectrogramTransform(benchmark::State& state) {
+    const auto length = static_cast<int>(state.range(0));
+    const TDoubleFftTables tables = MakeDoubleFftTables(length);
+    const std::vector<Complex> input(static_cast<std::size_t>(length), Complex{0.25, -0.5});
+    std::vector<Complex> data(input.size());
+    for (auto _ : state) {
+        data = input;
+        DoubleFFT(data, tables);
+        benchmark::DoNotOptimize(data.data());
+    }
+}
+BENCHMARK(BM_SpectrogramTransform)->Arg(512)->Arg(1024)->Arg(2048)->Unit(benchmark::kMicrosecond);
+
+void BM_SpectrogramTransform_FramesTransform(benchmark::State& state) {
+    const std::vector<Complex> input(FrameLength, Complex{0.25, -0.5});
+    std::vector<Complex> data(input.size());
+    for (auto _ : state) {
+        data = input;
+        ComplexFFT(data, FftDirection::Forward);
+        benchmark::DoNotOptimize(data.data());
+    }
+}
+BENCHMARK(BM_SpectrogramTransform_FramesTransform)->Unit(benchmark::kMicrosecond);
 
 // A paint of a full 1000 x 600 view, as a window's paint event makes it.
 void BM_SpectrogramRepaint(benchmark::State& state) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "complex.h"
+#include "double_fft.h"
 #include "spectrogram_settings.h"
 #include "window_kind.h"
 
@@ -47,10 +48,10 @@ double SpectrogramColumnSeconds(std::int64_t index, int transformLength);
 // The lanes. `original` are the source's samples on the analyzer's scale before coding,
 // `coded` the same samples as the mode codes them (TakeFrame gives both). The error lane is
 // the transform of coded minus original, each difference taken in extended precision and
-// rounded once. The original and the error go through one complex transform, as its real
-// and imaginary parts, and are parted by the symmetry of real signals' transforms; the coded
+// rounded once. The original and the error go through one complex transform (DoubleFFT, in
+// double), as its real and imaginary parts, and are parted by the symmetry of real signals' transforms; the coded
 // lane is their sum, bin by bin (the transform is linear). The error's bins carry the
-// rounding of the original's transform, some 250 dB below a full-scale tone: an exact
+// rounding of the original's transform, over 250 dB below a full-scale tone: an exact
 // coder's error lies below the lowest level the history stores.
 //
 // A maker owns all it works on (no shared state, nothing allocated after construction), so
@@ -94,12 +95,13 @@ private:
     WindowKind window_;
     std::vector<float> windowTable_;
     double coherentGain_ = 0.0;
-    long double powerScale_ = 0.0L; // 1 / (FullScale N CG / 2)^2
+    double powerScale_ = 0.0; // 1 / (FullScale N CG / 2)^2
     // The last samples: original and error; filled_ of them hold samples.
     std::vector<double> original_;
     std::vector<double> error_;
     int filled_ = 0;
     std::vector<Complex> transform_;
+    TDoubleFftTables fftTables_;
     std::array<std::vector<double>, SpectrogramLaneCount> power_;
     TSpectrogramColumn column_;
     std::int64_t columns_ = 0;

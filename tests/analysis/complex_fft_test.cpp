@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "analysis/complex_fft.h"
+#include "analysis/double_fft.h"
 
 #include <cmath>
 #include <complex>
@@ -109,6 +110,18 @@ TEST(ComplexFftAgainstDefinition, MatchesBruteForceDftForEverySizeUpTo1024) {
             EXPECT_LT(MaxAbsDifference(data, expected), 1e-12 * scale) << "n = " << n;
         }
     }
+}
+
+TEST(ComplexFftAgainstDefinition, DoubleFftMatchesBruteForceDftAtEverySizeItTakes) {
+    for (int n = 4; n <= 2048; n *= 2) {
+        const std::vector<Complex> input = RandomSignal(static_cast<std::size_t>(n), 23 + n);
+        std::vector<Complex> data = input;
+        analysis::DoubleFFT(data, analysis::MakeDoubleFftTables(n));
+        EXPECT_LT(MaxAbsDifference(data, BruteForceDft(input, FftDirection::Forward)),
+                  1e-12 * std::sqrt(double(n))) << "n = " << n;
+    }
+    EXPECT_THROW(analysis::MakeDoubleFftTables(2), std::invalid_argument);
+    EXPECT_THROW(analysis::MakeDoubleFftTables(768), std::invalid_argument);
 }
 
 TEST(ComplexFftAgainstDefinition, UnitImpulseGivesOneInEveryBin) {
