@@ -161,6 +161,11 @@ TEST_F(SoundFileTest, ASixteenKilohertzFileIsItsOwnSamplesAndSeeksExactly) {
 
     // A FLAC streamed without knowing its length says 0 frames: it is counted, not endless.
     const std::string flac = FlacSaying("unsaid.flac", 16000, 0);
+    // A file that shrinks while open ends where it now ends, without a word.
+    sound::TSoundFile shrinking(path);
+    fs::resize_file(path, fs::file_size(path) - 4 * 6000);
+    EXPECT_EQ(ReadAll(shrinking).size(), 10000u);
+
     sound::TSoundFile unsaid(flac);
     EXPECT_EQ(unsaid.Info().Samples, 1600);
     EXPECT_EQ(ReadAll(unsaid).size(), 1600u);
