@@ -53,7 +53,7 @@ std::string Contents(const charts::TCurveChartData& data, TChartFormat format) {
 
 } // namespace
 
-TCoderCurvesWindow::TCoderCurvesWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
+TCoderCurvesWindow::TCoderCurvesWindow(QWidget* parent) : TSecondWindow(parent) {
     setWindowTitle(QStringLiteral("Coder curves"));
     readout_ = new QLabel(this);
     const auto readout = [this](const QString& text) { readout_->setText(text); };
@@ -96,25 +96,6 @@ TCoderCurvesWindow::TCoderCurvesWindow(QWidget* parent) : QWidget(parent, Qt::Wi
                      [this] { SaveWithDialog(TChartFormat::cfPng); });
 }
 
-void TCoderCurvesWindow::hideEvent(QHideEvent* event) {
-    QWidget::hideEvent(event);
-    // A hidden window keeps its native window and backing store, as many pixels as it was
-    // large (256 MB at 8000 x 8000). Once it is closed or hidden by the program, not merely
-    // minimised, they go, after the hiding is done; showing it again makes new ones of the
-    // same size. The curves and their computation stay.
-    if (!event->spontaneous()) {
-        QMetaObject::invokeMethod(
-            this,
-            [this] {
-                if (isHidden()) {
-                    const QRect kept = geometry();
-                    destroy();
-                    setGeometry(kept);
-                }
-            },
-            Qt::QueuedConnection);
-    }
-}
 
 void TCoderCurvesWindow::SetTone(std::int32_t frequencyHz, int levelDb) {
     levelChart_->SetTone(frequencyHz, levelDb);

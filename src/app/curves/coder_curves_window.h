@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "app/common/second_window.h"
+
 #include "curve_chart_widget.h"
 
 #include <cstdint>
@@ -19,7 +21,7 @@ enum class TChartFormat : std::uint8_t { cfPng, cfSvg, cfCsv };
 // The coder curves' own window: SNR against level and against frequency for every coder, on
 // two tabs, each computed off the user-interface thread; a read-out of the point under the
 // pointer; saving the shown chart as PNG, SVG or CSV. Esc closes it, Ctrl+S saves a PNG.
-class TCoderCurvesWindow : public QWidget {
+class TCoderCurvesWindow : public TSecondWindow {
 public:
     explicit TCoderCurvesWindow(QWidget* parent = nullptr);
 
@@ -39,9 +41,6 @@ public:
     // curves are still being computed, the file may not be written, or it is a pipe that no
     // program reads.
     void SaveShownChart(TChartFormat format, const QString& path);
-
-protected:
-    void hideEvent(QHideEvent* event) override;
 
 private:
     // Asks for a file name and saves; a failure is shown in a message box.

@@ -171,7 +171,7 @@ private:
 };
 
 TSpectrogramWindow::TSpectrogramWindow(TReferenceSink sendReference, QWidget* parent)
-    : QWidget(parent, Qt::Window), sendReference_(std::move(sendReference)),
+    : TSecondWindow(parent), sendReference_(std::move(sendReference)),
       history_(std::make_unique<analysis::TSpectrogramHistory>(
           analysis::TSpectrogramHistory::ForTransform(look_.TransformLength))) {
     setWindowTitle(Title);
@@ -522,22 +522,5 @@ void TSpectrogramWindow::showEvent(QShowEvent* event) {
     maker_.reset();
 }
 
-void TSpectrogramWindow::hideEvent(QHideEvent* event) {
-    QWidget::hideEvent(event);
-    // As the curves window: a window closed by the program gives its native window and
-    // backing store back; the history stays.
-    if (!event->spontaneous()) {
-        QMetaObject::invokeMethod(
-            this,
-            [this] {
-                if (isHidden()) {
-                    const QRect kept = geometry();
-                    destroy();
-                    setGeometry(kept);
-                }
-            },
-            Qt::QueuedConnection);
-    }
-}
 
 } // namespace app

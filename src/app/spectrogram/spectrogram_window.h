@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "app/common/second_window.h"
+
 #include "analysis/spectrogram_history.h"
 #include "analysis/window_kind.h"
 #include "charts/spectrogram_look.h"
@@ -40,7 +42,7 @@ struct TSpectrogramCursor {
 // a cursor there, whose values stay and are told to screen readers as the view's
 // description; the arrows move it by a column or a bin, and while paused the wheel, Page Up
 // and Page Down scroll back through the history. Esc closes the window.
-class TSpectrogramWindow : public QWidget {
+class TSpectrogramWindow : public TSecondWindow {
 public:
     // Called with the cursor's column as the main window's reference trace wants it: the
     // level in dB of each of the spectrum's bins (0 to 511, 15.625 Hz apart), -infinity
@@ -88,7 +90,6 @@ public:
     QWidget& View();
 
 protected:
-    void hideEvent(QHideEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
 private:
