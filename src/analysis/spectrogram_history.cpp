@@ -17,11 +17,9 @@ TSpectrogramHistory::TSpectrogramHistory(int bins, std::int64_t capacity)
 }
 
 TSpectrogramHistory TSpectrogramHistory::ForTransform(int transformLength) {
-    const std::int64_t defaultColumns =
+    const auto columns =
         static_cast<std::int64_t>(SpectrogramHistorySeconds * SpectrogramColumnsPerSecond);
-    const std::int64_t bytes = defaultColumns * SpectrogramBins(DefaultSpectrogramTransform);
-    const int bins = SpectrogramBins(transformLength);
-    return TSpectrogramHistory(bins, bytes / bins);
+    return TSpectrogramHistory(SpectrogramBins(transformLength), columns);
 }
 
 std::uint8_t* TSpectrogramHistory::Slot(std::int64_t column) const {

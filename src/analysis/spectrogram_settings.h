@@ -58,8 +58,7 @@ constexpr int SpectrogramBins(int transformLength) {
 inline constexpr double DefaultSpectrogramTopDb = 0.0;
 inline constexpr double DefaultSpectrogramFloorDb = -120.0;
 
-// The history keeps the columns of at least this long at the default transform length (a
-// fixed number of bytes: half as long at 2048, twice at 512).
+// The history keeps the columns of this long, in seconds, at every transform length.
 inline constexpr int SpectrogramHistorySeconds = 600;
 
 } // namespace analysis
