@@ -14,7 +14,7 @@ namespace analysis {
 // - G.711: 32767 maps to the law's largest decoder output, 8031 on mu-law's 14-bit scale
 //   and 4032 on A-law's 13-bit scale, so that the largest code decodes to full scale
 //   exactly, as linear PCM's does. A full-scale tone then stays below the laws' overload
-//   points (8159 and 4096, G.711's Tmax of +3.14 dBm0) by 20 log10(8159 / 8031) = 0.14 dB
+//   points (8159 and 4096, +3.17 and +3.14 dBm0) by 20 log10(8159 / 8031) = 0.14 dB
 //   and 20 log10(4096 / 4032) = 0.14 dB: it is never clipped, and both laws are compared at
 //   nearly the same load. (Mapping full scale to the overload points instead puts mu-law's
 //   SNR at 997 Hz and -30 dB at 34.6 dB, below the 35 dB of the laws' plateau.)
