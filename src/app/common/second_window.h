@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <string>
+
+#include <QString>
 #include <QWidget>
 
 namespace app {
@@ -16,6 +19,12 @@ public:
 
 protected:
     void hideEvent(QHideEvent* event) override;
+
+    // Saves `bytes` as the file `path`, as the second windows save what they show: a regular
+    // file is replaced only once it is written whole; anything else (a device, a pipe with a
+    // reader) is written in place and never renamed over; a pipe that no program reads is
+    // refused rather than waited for. Throws std::runtime_error with the reason.
+    static void WriteWholeFile(const QString& path, const std::string& bytes);
 };
 
 } // namespace app

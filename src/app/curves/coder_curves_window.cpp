@@ -1,15 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "coder_curves_window.h"
 
-#include "platform/replacing_file.h"
-
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <sstream>
 #include <stdexcept>
 
-#include <QFile>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHideEvent>
@@ -115,20 +109,7 @@ void TCoderCurvesWindow::SaveShownChart(TChartFormat format, const QString& path
     if (!chart.Complete()) {
         throw std::runtime_error("the curves are still being computed");
     }
-    const std::string bytes = Contents(chart.Data(), format);
-    // A regular file is replaced only once it is written whole; anything else (a device, a
-    // pipe with a reader) is written in place and never renamed over. A pipe that no program
-    // reads is refused rather than waited for.
-    try {
-        const std::string name = QFile::encodeName(path).toStdString();
-        platform::TReplacingFile file(name, name, platform::TPipeWithoutReader::prRefuse);
-        if (std::fwrite(bytes.data(), 1, bytes.size(), file.Stream()) != bytes.size()) {
-            throw file.Failure(std::strerror(errno));
-        }
-        file.Commit();
-    } catch (const platform::TOutputError& error) {
-        throw std::runtime_error(error.Reason());
-    }
+    WriteWholeFile(path, Contents(chart.Data(), format));
 }
 
 void TCoderCurvesWindow::SaveWithDialog(TChartFormat format) {

@@ -5,13 +5,9 @@
 #include "analysis/spectrogram_column_maker.h"
 #include "analysis/spectrogram_csv.h"
 #include "analysis/spectrogram_levels.h"
-#include "platform/replacing_file.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
-#include <cstdio>
-#include <cstring>
 #include <limits>
 #include <stdexcept>
 #include <string>
@@ -20,7 +16,6 @@
 #include <QAccessible>
 #include <QAccessibleEvent>
 #include <QActionGroup>
-#include <QFile>
 #include <QFileDialog>
 #include <QHideEvent>
 #include <QKeyEvent>
@@ -60,21 +55,6 @@ double BinHz(int transformLength) {
 // The level a code stands for; -infinity for none.
 double CodeLevel(std::uint8_t code) {
     return code == 0 ? -std::numeric_limits<double>::infinity() : analysis::CodeLevelDb(code);
-}
-
-void WriteWhole(const QString& path, const std::string& bytes) {
-    // A regular file is replaced only once it is written whole; a pipe no program reads is
-    // refused rather than waited for.
-    try {
-        const std::string name = QFile::encodeName(path).toStdString();
-        platform::TReplacingFile file(name, name, platform::TPipeWithoutReader::prRefuse);
-        if (std::fwrite(bytes.data(), 1, bytes.size(), file.Stream()) != bytes.size()) {
-            throw file.Failure(std::strerror(errno));
-        }
-        file.Commit();
-    } catch (const platform::TOutputError& error) {
-        throw std::runtime_error(error.Reason());
-    }
 }
 
 QString Caption(std::string_view text) {
@@ -473,7 +453,7 @@ void TSpectrogramWindow::SendCursorToReference() {
 }
 
 void TSpectrogramWindow::SavePicture(const QString& path) const {
-    WriteWhole(path, charts::SpectrogramPng(*picture_));
+    WriteWholeFile(path, charts::SpectrogramPng(*picture_));
 }
 
 void TSpectrogramWindow::SaveCsv(const QString& path) const {
@@ -498,7 +478,7 @@ void TSpectrogramWindow::SaveCsv(const QString& path) const {
             }
         }
     }
-    WriteWhole(path, text);
+    WriteWholeFile(path, text);
 }
 
 void TSpectrogramWindow::SaveWithDialog(bool csv) {
