@@ -87,13 +87,6 @@ int RunCurves(const tools::FramesOptions& options) {
     } catch (const tools::OutputError& error) {
         ReportError(error.what());
         return ExitOutputFailed;
-    } catch (const tools::InputError& error) {
-        ReportError(error.what());
-        return ExitOutputFailed;
-    } catch (const sound::TSoundFileError& error) {
-        // A file that opened well but cannot be read further.
-        ReportError("cannot read " + tools::QuotedValue(options.InputPath) + ": " + error.what());
-        return ExitOutputFailed;
     }
     return ExitSuccess;
 }
