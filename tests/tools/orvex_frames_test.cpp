@@ -1244,6 +1244,12 @@ TEST(FramesMaterial, FiguresAgreeWithIndependentOnesAndABadFileLosesNoOther) {
     EXPECT_TRUE(coders[1]["segments"].is_number_integer());
     EXPECT_EQ(coders[1]["worst"].size(), 2u);
     EXPECT_TRUE(object["fields"].contains("files"));
+    // The text table's columns line up: every line as long as the header.
+    const std::vector<std::string> aligned = Lines(RunTool("--input " + tone + " --measure --coders pcm,mulaw").out);
+    ASSERT_EQ(aligned.size(), 3u);
+    for (const std::string& line : aligned) {
+        EXPECT_EQ(line.size(), aligned[0].size()) << line;
+    }
     // The worst segments: in the file's time from --start on, 30 ms long, none overlapping.
     const auto [worstRun, worst] = rows("--input " + speech + " --start 0.5 --coders mulaw --worst 3");
     ASSERT_EQ(worst.size(), 4u) << worstRun.err;
