@@ -53,6 +53,10 @@ QFont PixelFont(int pixels) {
     return font;
 }
 
+QString Caption(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
 QString FrequencyText(double hz) {
     if (hz >= 1000) {
         return QString::number(hz / 1000, 'g', 3) + QStringLiteral(" kHz");
@@ -177,6 +181,34 @@ QRegion TSpectrogramPicture::ScrollingArea() const {
     // The time labels may reach half a label's width beyond the plot: the whole width below it.
     QRegion area(plot_);
     return area.united(QRect(0, plot_.bottom() + 1, size_.width(), size_.height() - plot_.bottom() - 1));
+}
+
+TSpectrogramPicture::TFollow TSpectrogramPicture::Follow(std::int64_t appended) const {
+    TFollow follow;
+    if (appended <= 0 || appended >= Slots()) {
+        return follow;
+    }
+    follow.Area = plot_;
+    // Newest at the right when time runs left to right: the older slots move left.
+    const int shift = static_cast<int>(appended);
+    follow.Dx = look_.Direction == TimeDirection::tdLeftToRight ? -shift : shift;
+    // A title moves with the pixels under it: where it was and where it went.
+    for (const analysis::TSpectrogramLaneInfo& info : analysis::SpectrogramLanes) {
+        const QRect title = TitleArea(info.Lane).toAlignedRect();
+        follow.Repaint += (title | title.translated(follow.Dx, 0)) & plot_;
+    }
+    follow.Repaint += QRect(0, plot_.bottom() + 1, size_.width(), size_.height() - plot_.bottom() - 1);
+    return follow;
+}
+
+QRectF TSpectrogramPicture::TitleArea(analysis::SpectrogramLane lane) const {
+    const QRect area = LaneArea(lane);
+    if (area.isEmpty()) {
+        return {};
+    }
+    const QSizeF size = Text(Caption(analysis::Describe(lane).Caption)).size();
+    return {static_cast<double>(area.left()), static_cast<double>(area.top()), size.width() + 8,
+            size.height() + 4};
 }
 
 void TSpectrogramPicture::AppendSlot(const analysis::TLaneCodes& codes, double seconds) {
@@ -320,6 +352,16 @@ void TSpectrogramPicture::DrawTimeAxis(QPainter& painter) const {
 }
 
 void TSpectrogramPicture::Paint(QPainter& painter) const {
+    Paint(painter, QRect(QPoint(0, 0), size_));
+}
+
+void TSpectrogramPicture::Paint(QPainter& painter, const QRect& area) const {
+    // Copies the part of `target` within `area` from `image`, whose pixel `from` goes to
+    // target's top left.
+    const auto copy = [&painter, &area](const QRect& target, const QImage& image, QPoint from) {
+        const QRect part = target & area;
+        Copy(painter, part.topLeft(), image, part.translated(from - target.topLeft()));
+    };
     // The margins from the chrome, strip by strip, so that no pixel is copied twice.
     const QRect left(0, 0, plot_.left(), size_.height());
     const QRect right(plot_.right() + 1, 0, size_.width() - plot_.right() - 1, size_.height());
@@ -327,7 +369,7 @@ void TSpectrogramPicture::Paint(QPainter& painter) const {
     const QRect bottom(plot_.left(), plot_.bottom() + 1, plot_.width(),
                        size_.height() - plot_.bottom() - 1);
     for (const QRect& strip : {left, right, top, bottom}) {
-        Copy(painter, strip.topLeft(), chrome_, strip);
+        copy(strip, chrome_, strip.topLeft());
     }
 
     // The ring, oldest slot first: the slot after the newest starts the picture.
@@ -336,23 +378,21 @@ void TSpectrogramPicture::Paint(QPainter& painter) const {
     const int split = look_.Direction == TimeDirection::tdLeftToRight ? newest + 1
                                                                       : width - 1 - newest;
     const int height = plot_.height();
-    Copy(painter, plot_.topLeft(), ring_, QRect(split, 0, width - split, height));
-    Copy(painter, plot_.topLeft() + QPoint(width - split, 0), ring_, QRect(0, 0, split, height));
+    copy(QRect(plot_.topLeft(), QSize(width - split, height)), ring_, QPoint(split, 0));
+    copy(QRect(plot_.topLeft() + QPoint(width - split, 0), QSize(split, height)), ring_, QPoint(0, 0));
 
     painter.setFont(PixelFont(TextPixels));
-    DrawTimeAxis(painter);
+    if (area.bottom() > plot_.bottom()) {
+        DrawTimeAxis(painter);
+    }
     for (const analysis::TSpectrogramLaneInfo& info : analysis::SpectrogramLanes) {
-        const QRect lane = LaneArea(info.Lane);
-        if (lane.isEmpty()) {
+        const QRectF box = TitleArea(info.Lane);
+        if (box.isEmpty() || !box.intersects(area)) {
             continue;
         }
-        const QStaticText& title = Text(QString::fromUtf8(info.Caption.data(),
-                                                          static_cast<qsizetype>(info.Caption.size())));
-        const QSizeF size = title.size();
-        painter.fillRect(QRectF(lane.left(), lane.top(), size.width() + 8, size.height() + 4),
-                         TitleBox);
+        painter.fillRect(box, TitleBox);
         painter.setPen(TextColor);
-        painter.drawStaticText(QPointF(lane.left() + 4, lane.top() + 2), title);
+        painter.drawStaticText(QPointF(box.left() + 4, box.top() + 2), Text(Caption(info.Caption)));
     }
 }
 

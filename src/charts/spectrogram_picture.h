@@ -59,12 +59,25 @@ public:
     // What appending a slot changes when painted: the lanes and the time axis below them.
     QRegion ScrollingArea() const;
 
+    // How a picture on screen follows the `appended` slots just drawn without painting every
+    // lane again: move the pixels of Area by Dx (QWidget::scroll), which uncovers the new
+    // slots to paint, then repaint Repaint (the lanes' titles the move disturbed and the time
+    // axis). Dx is 0 when the move would keep nothing: repaint ScrollingArea() then.
+    struct TFollow {
+        QRect Area;
+        int Dx = 0;
+        QRegion Repaint;
+    };
+    TFollow Follow(std::int64_t appended) const;
+
     // Draws the next slot: the codes of each lane's bins (all lanes, hidden ones too, with
     // the bins of the look's transform length), standing for the time `seconds`.
     void AppendSlot(const analysis::TLaneCodes& codes, double seconds);
 
     // Paints the picture at the top left of `painter`'s device.
     void Paint(QPainter& painter) const;
+    // Paints what lies within `area` (the caller clips to it: titles and labels reach out).
+    void Paint(QPainter& painter, const QRect& area) const;
     // The picture as an image of Size().
     QImage Image() const;
 
@@ -74,6 +87,8 @@ private:
     void FitRowsToBins();
     void DrawChrome();
     void DrawTimeAxis(QPainter& painter) const;
+    // The box of `lane`'s title over its top left corner; empty when the lane is hidden.
+    QRectF TitleArea(analysis::SpectrogramLane lane) const;
     const QStaticText& Text(const QString& text) const;
 
     TSpectrogramLook look_;

@@ -78,9 +78,16 @@ public:
     QSize sizeHint() const override { return InitialViewSize; }
 
 protected:
-    void paintEvent(QPaintEvent*) override {
+    void paintEvent(QPaintEvent* event) override {
         QPainter painter(this);
-        owner_.picture_->Paint(painter);
+        // Rectangle by rectangle: Qt copies an image into one rectangle line by line, but into
+        // a clip of several through its thread pool, which costs a running window more than
+        // the copy itself (a frame repaints the lanes and the time axis below them).
+        for (const QRect& rect : event->region()) {
+            painter.setClipRect(rect);
+            owner_.picture_->Paint(painter, rect);
+        }
+        painter.setClipRegion(event->region());
         const auto& cursor = owner_.cursor_;
         const QRect lane = owner_.picture_->LaneArea(cursor ? cursor->Lane : SpectrogramLane::slOriginal);
         if (!cursor || lane.isEmpty()) {
@@ -279,7 +286,15 @@ void TSpectrogramWindow::TakeFrame(std::span<const double> original, std::span<c
         }
     });
     if (!paused_ && history_->Count() != before) {
-        view_->update(picture_->ScrollingArea());
+        // The lanes on screen move rather than being painted again: on X11 the server moves
+        // them, and only the new slots, the titles and the time axis are painted.
+        const charts::TSpectrogramPicture::TFollow follow = picture_->Follow(history_->Count() - before);
+        if (follow.Dx == 0) {
+            view_->update(picture_->ScrollingArea());
+        } else {
+            view_->scroll(follow.Dx, 0, follow.Area);
+            view_->update(follow.Repaint);
+        }
     }
 }
 

@@ -19,6 +19,7 @@
 #include <QApplication>
 #include <QImage>
 #include <QKeyEvent>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -131,10 +132,26 @@ TEST(SpectrogramWindow, SavesThePictureAndTheNumbersTheToolWritesForAFile) {
     ASSERT_FALSE(fromWindow.isNull());
     EXPECT_TRUE(fromWindow == QImage(QString::fromStdString(drawn)));
 
-    // Paused, the view scrolls back through the history, no further than its oldest columns.
-    for (int frame = 0; frame < 10; ++frame) {
-        form.ProcessFrame();
+    // On screen, the lanes move by as many pixels as slots came and the rest is painted
+    // over them: what shows is the picture, with time running either way (ten frames).
+    for (const charts::TimeDirection direction :
+         {charts::TimeDirection::tdRightToLeft, charts::TimeDirection::tdLeftToRight}) {
+        charts::TSpectrogramLook look = window.Look();
+        look.Direction = direction;
+        window.SetLook(look);
+        for (int frame = 0; frame < 5; ++frame) {
+            form.ProcessFrame();
+            QApplication::processEvents();
+        }
+        const QPoint at = window.View().mapTo(&window, QPoint(0, 0));
+        const QImage shown = window.screen()
+                                 ->grabWindow(window.winId(), at.x(), at.y(), 545, 300)
+                                 .toImage()
+                                 .convertToFormat(QImage::Format_RGB32);
+        EXPECT_TRUE(shown == window.Picture().Image()) << static_cast<int>(direction);
     }
+
+    // Paused, the view scrolls back through the history, no further than its oldest columns.
     window.SetPaused(true);
     const QRect lane = window.Picture().LaneArea(SpectrogramLane::slOriginal);
     const auto newestShown = [&] { return window.PointText(lane.right(), lane.top()).left(7); };
