@@ -41,7 +41,7 @@ void WriteMaskText(const charts::TCurveChartData& data, std::ostream& out) {
     char reference[64];
     std::snprintf(reference, sizeof reference, "%.2f", analysis::Dbm0ToDbfs(0));
     out << "\nG.712 telephone mask at " << data.Request.FrequencyHz << " Hz (0 dBm0 = "
-        << reference << " dB):\n";
+        << reference << " dB; " << charts::TelephoneBandText() << "):\n";
     for (const analysis::TCoderInfo& coder : analysis::Coders) {
         out << Padded(std::string(coder.Caption)) << "  "
             << charts::MaskVerdictText((*verdicts)[static_cast<std::size_t>(coder.Kind)]) << '\n';
@@ -55,6 +55,7 @@ Json MaskJson(const charts::TCurveChartData& data) {
     }
     Json mask;
     mask["full_scale_dbm0"] = analysis::FullScaleDbm0;
+    mask["band_hz"] = Json::array({analysis::TelephoneBandLowestHz, analysis::TelephoneBandHighestHz});
     Json coders = Json::array();
     for (const analysis::TCoderInfo& coder : analysis::Coders) {
         const analysis::TMaskVerdict& verdict = (*verdicts)[static_cast<std::size_t>(coder.Kind)];
@@ -130,8 +131,9 @@ void WriteJson(const FramesOptions& options, const charts::TCurveChartData& data
     fields["telephone_mask"] =
         "on the level axis at 1004 to 1025 Hz, each coder against the G.712 mask (36 dB from 0 "
         "to -30 dBm0, 30 dB at -40 dBm0, 25 dB at -45 dBm0, straight between): whether its "
-        "curve stays on or above it from 0 to -45 dBm0 and, if not, the level where it first "
-        "falls below; full_scale_dbm0 is our full-scale sine in dBm0; null elsewhere";
+        "SNR with the error counted within band_hz (the telephone band, in Hz) stays on or "
+        "above it from 0 to -45 dBm0 and, if not, the level where it first falls below; "
+        "full_scale_dbm0 is our full-scale sine in dBm0; null elsewhere";
     report["fields"] = std::move(fields);
     out << report.dump() << '\n';
 }

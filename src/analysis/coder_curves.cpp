@@ -2,6 +2,7 @@
 #include "coder_curves.h"
 
 #include "own_arithmetic.h"
+#include "telephone_mask.h"
 #include "tone_range.h"
 
 #include <array>
@@ -63,6 +64,11 @@ void WorkOnPoints(TCurveWork& work) {
         std::vector<double> samples(SecondSamples);
         std::vector<double> coded(SecondSamples);
         std::array<TCoderFigures, CoderCount> row{};
+        // The points the telephone mask reads, on a level curve at one of its tones.
+        const TPointSpan maskPoints = work.Request.Axis == CurveAxis::caLevel &&
+                                              TelephoneMaskApplies(work.Request.FrequencyHz)
+                                          ? TelephoneMaskPoints()
+                                          : TPointSpan{1, 0};
         while (!work.Stopped()) {
             const int index = work.Next.fetch_add(1, std::memory_order_relaxed);
             if (index >= count) {
@@ -84,7 +90,11 @@ void WorkOnPoints(TCurveWork& work) {
                 const std::span<const double, SecondSamples> second(samples.data(), SecondSamples);
                 const std::span<double, SecondSamples> codedSecond(coded.data(), SecondSamples);
                 CodeSecond(second, coder.Code, codedSecond);
-                row[static_cast<std::size_t>(coder.Kind)] = MeasureCodedSecond(second, codedSecond);
+                TCoderFigures& figures = row[static_cast<std::size_t>(coder.Kind)];
+                figures = MeasureCodedSecond(second, codedSecond);
+                if (index >= maskPoints.First && index <= maskPoints.Last && !figures.Exact) {
+                    figures.TelephoneBandSnrDb = TelephoneBandSnrDb(second, codedSecond);
+                }
             }
             std::copy(row.begin(), row.end(),
                       work.Points.begin() +

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 
 namespace analysis {
@@ -18,6 +19,10 @@ struct TCoderFigures {
     double SnrDb;         // 10 log10(sum a_n^2 / sum (c_n - a_n)^2); 0 if either of the above
     double EffectiveBits; // (SNR - 1.76) / 6.02; likewise 0
     double MaxError;      // max |c_n - a_n|, in 16-bit steps (the unit of the samples)
+    // The SNR the telephone mask is read against (TelephoneBandSnrDb), measured only for the
+    // level curves' points the mask reads, at the tones it is defined for; none elsewhere,
+    // and none where the error has no power in the telephone band.
+    std::optional<double> TelephoneBandSnrDb;
 };
 
 // The samples of one second: clock values 1 to 16000, the first at index 0.

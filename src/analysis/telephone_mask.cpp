@@ -2,6 +2,8 @@
 #include "telephone_mask.h"
 
 #include "coder_curves.h"
+#include "double_fft.h"
+#include "numeric_constants.h"
 #include "own_arithmetic.h"
 
 #include <algorithm>
@@ -22,24 +24,61 @@ double PointPosition(double levelDbfs) {
     return (CurveAbscissa(CurveAxis::caLevel, 0) - levelDbfs) / LevelCurveStepDb;
 }
 
-// The curve's SNR at a level, straight between its points; none where either neighbour is
-// exact (no error: above any mask).
+// The transform the telephone band's power is read through: the second, zero-padded.
+constexpr int BandTransformPoints = 16384;
+static_assert(BandTransformPoints >= static_cast<int>(SecondSamples));
+
+// The curve's telephone-band SNR at a level, straight between its points; none where either
+// neighbour has no error in the band (above any mask).
 std::optional<double> CurveSnrAt(std::span<const TCoderFigures> points, CoderKind kind,
                                  double levelDbm0) {
     const double position = PointPosition(Dbm0ToDbfs(levelDbm0));
     const int below = static_cast<int>(std::floor(position));
     const int above = std::min(below + 1, CurvePointCount(CurveAxis::caLevel) - 1);
     assert(below >= 0);
-    const TCoderFigures& a = points[CurveBufferIndex(below, kind)];
-    const TCoderFigures& b = points[CurveBufferIndex(above, kind)];
-    if (a.Exact || b.Exact) {
+    const std::optional<double> a = points[CurveBufferIndex(below, kind)].TelephoneBandSnrDb;
+    const std::optional<double> b = points[CurveBufferIndex(above, kind)].TelephoneBandSnrDb;
+    if (!a || !b) {
         return std::nullopt;
     }
     const double fraction = position - below;
-    return a.SnrDb + (b.SnrDb - a.SnrDb) * fraction;
+    return *a + (*b - *a) * fraction;
 }
 
 } // namespace
+
+std::optional<double> TelephoneBandSnrDb(std::span<const double, SecondSamples> samples,
+                                         std::span<const double, SecondSamples> coded) {
+    const TOwnArithmetic own;
+    static const TDoubleFftTables tables = MakeDoubleFftTables(BandTransformPoints);
+    std::vector<Complex> spectrum(BandTransformPoints, Complex{0.0, 0.0});
+    double signalEnergy = 0.0;
+    double windowEnergy = 0.0;
+    for (std::size_t n = 0; n < SecondSamples; ++n) {
+        const double weight = 0.5 - 0.5 * std::cos(TwoPi * static_cast<double>(n) / (SecondSamples - 1));
+        spectrum[n].re = weight * (coded[n] - samples[n]);
+        signalEnergy += samples[n] * samples[n];
+        windowEnergy += weight * weight;
+    }
+    if (signalEnergy == 0.0) {
+        return std::nullopt;
+    }
+    DoubleFFT(spectrum, tables);
+    // By Parseval, the windowed error's energy is the sum of |E_k|^2 / N over every bin; a
+    // band's share of it counts its bins at positive and at negative frequencies alike.
+    const double binHz = static_cast<double>(SecondSamples) / BandTransformPoints;
+    const auto first = static_cast<std::size_t>(std::ceil(TelephoneBandLowestHz / binHz));
+    const auto last = static_cast<std::size_t>(std::floor(TelephoneBandHighestHz / binHz));
+    double bandEnergy = 0.0;
+    for (std::size_t k = first; k <= last; ++k) {
+        bandEnergy += spectrum[k].re * spectrum[k].re + spectrum[k].im * spectrum[k].im;
+    }
+    const double bandPower = 2.0 * bandEnergy / BandTransformPoints / windowEnergy;
+    if (bandPower == 0.0) {
+        return std::nullopt;
+    }
+    return 10.0 * std::log10(signalEnergy / static_cast<double>(SecondSamples) / bandPower);
+}
 
 bool TelephoneMaskApplies(std::int32_t frequencyHz) {
     return frequencyHz >= TelephoneMaskLowestHz && frequencyHz <= TelephoneMaskHighestHz;

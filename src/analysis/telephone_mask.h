@@ -47,6 +47,20 @@ inline constexpr std::array<TMaskCorner, 4> TelephoneMask = {{
     {-45.0, 25.0},
 }};
 
+// The distortion the mask limits is what a telephone channel passes, about 300 to 3400 Hz:
+// the recommendation measures it there. Our coders run at 16000 Hz and spread their error
+// over 0 to 8000 Hz, so the mask is read against the error within this band, in Hz.
+inline constexpr double TelephoneBandLowestHz = 300.0;
+inline constexpr double TelephoneBandHighestHz = 3400.0;
+
+// The SNR the mask is read against: the mean power of the uncoded second `samples` over that
+// of the coding error c_n - a_n within the telephone band, in dB. The error's band power is
+// read from its spectrum through a Hann window over the second, zero-padded to 16384 points
+// (scaled by the window's energy, so that noise of any spectrum reads its power). None when
+// the original is silent or the error has no power in the band.
+std::optional<double> TelephoneBandSnrDb(std::span<const double, SecondSamples> samples,
+                                         std::span<const double, SecondSamples> coded);
+
 // The mask's SNR at a level, or none outside 0 to -45 dBm0.
 std::optional<double> TelephoneMaskSnrDb(double levelDbm0);
 
@@ -60,9 +74,10 @@ struct TMaskVerdict {
     double FirstBelowDbm0; // the level where the curve crosses under the mask; 0 if it meets
 };
 
-// Judges one coder's level curve (`points`: a complete buffer of caLevel curves, as
-// ComputeCoderCurves fills it) against the mask. The curve is taken as drawn, straight
-// between its 1 dB points, and a point where the coder is exact lies above any mask. The
+// Judges one coder's level curve (`points`: a complete buffer of caLevel curves at a tone of
+// the mask, as ComputeCoderCurves fills it) against the mask, by its telephone-band SNR. The
+// curve is taken as drawn, straight between its 1 dB points, and a point with no error in
+// the band lies above any mask. The
 // difference of two such broken lines is straight between their corners, so checking it at
 // every corner of either is checking it everywhere; where it first turns negative, the
 // crossing is found on that straight piece.

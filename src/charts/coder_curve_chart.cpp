@@ -51,6 +51,7 @@ const QColor HiddenColor(90, 90, 90);
 const QColor MarkColor(255, 255, 255, 160);
 const QColor MaskColor(255, 70, 70);
 constexpr const char* MaskCaption = "G.712 mask";
+constexpr const char* BandCaption = "SNR in 0.3-3.4 kHz";
 
 constexpr std::array<QRgb, analysis::Coders.size()> CoderColors = {
     qRgb(150, 150, 150), // uncoded: exact everywhere, so never drawn
@@ -98,7 +99,7 @@ QString Title(const analysis::TCurveRequest& request) {
 
 QRectF LegendArea(const QRectF& area) {
     return {area.right() - RightMargin + 14, area.top() + TopMargin, RightMargin - 20,
-            LegendRowHeight * (analysis::Coders.size() + 3)};
+            LegendRowHeight * (analysis::Coders.size() + 4)};
 }
 
 QRectF LegendRow(const QRectF& legend, std::size_t row) {
@@ -253,6 +254,31 @@ void TCoderCurveChart::Paint(QPainter& painter, const QRectF& area) const {
         painter.setPen(QPen(CurveColor(coder.Kind), 1.6));
         painter.drawPath(path);
     }
+    // What the mask is read against, dotted: each coder's SNR within the telephone band.
+    for (const analysis::TCoderInfo& coder : analysis::Coders) {
+        if (!mask || data_.Hidden[static_cast<std::size_t>(coder.Kind)]) {
+            continue;
+        }
+        QPainterPath path;
+        bool drawing = false;
+        const analysis::TPointSpan span = analysis::TelephoneMaskPoints();
+        for (int index = span.First; index <= span.Last; ++index) {
+            const std::optional<double> snr =
+                data_.Done[static_cast<std::size_t>(index)]
+                    ? data_.Points[analysis::CurveBufferIndex(index, coder.Kind)].TelephoneBandSnrDb
+                    : std::nullopt;
+            if (!snr) {
+                drawing = false;
+                continue;
+            }
+            const QPointF point(XOf(plot, axis, analysis::CurveAbscissa(axis, index)),
+                                YOf(plot, std::clamp(*snr, LowestSnrDb - 10, HighestSnrDb + 10)));
+            drawing ? path.lineTo(point) : path.moveTo(point);
+            drawing = true;
+        }
+        painter.setPen(QPen(CurveColor(coder.Kind), 1.4, Qt::DotLine));
+        painter.drawPath(path);
+    }
     // The tone the window plays.
     if (data_.Marked) {
         const double px = XOf(plot, axis, *data_.Marked);
@@ -304,6 +330,13 @@ void TCoderCurveChart::Paint(QPainter& painter, const QRectF& area) const {
         painter.setPen(TextColor);
         painter.drawText(box.adjusted(LegendSwatch + 6, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter,
                          QString::fromUtf8(MaskCaption));
+        const QRectF band = LegendRow(legend, analysis::Coders.size() + std::size(TheoryLines) + 1);
+        painter.setPen(QPen(TextColor, 1.4, Qt::DotLine));
+        painter.drawLine(QPointF(band.left(), band.center().y()),
+                         QPointF(band.left() + LegendSwatch, band.center().y()));
+        painter.setPen(TextColor);
+        painter.drawText(band.adjusted(LegendSwatch + 6, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter,
+                         QString::fromUtf8(BandCaption));
     }
     painter.restore();
 }
@@ -404,6 +437,11 @@ TelephoneMaskVerdicts(const TCurveChartData& data) {
     return verdicts;
 }
 
+std::string TelephoneBandText() {
+    return "distortion within " + Number(analysis::TelephoneBandLowestHz, 0).toStdString() + " to " +
+           Number(analysis::TelephoneBandHighestHz, 0).toStdString() + " Hz";
+}
+
 std::string MaskVerdictText(const analysis::TMaskVerdict& verdict) {
     if (verdict.Outcome == analysis::MaskOutcome::moMeets) {
         return "meets the telephone mask";
@@ -420,7 +458,7 @@ std::string TelephoneMaskSummary(const TCurveChartData& data) {
         return {};
     }
     std::string text = "Telephone mask (0 dBm0 = " +
-                       Number(analysis::Dbm0ToDbfs(0), 2).toStdString() + " dB):";
+                       Number(analysis::Dbm0ToDbfs(0), 2).toStdString() + " dB; " + TelephoneBandText() + "):";
     for (const analysis::TCoderInfo& coder : analysis::Coders) {
         text += " " + std::string(coder.Caption) + " " +
                 MaskVerdictText((*verdicts)[static_cast<std::size_t>(coder.Kind)]) + ";";

@@ -83,6 +83,9 @@ bool ShowsTelephoneMask(const TCurveChartData& data);
 std::optional<std::array<analysis::TMaskVerdict, analysis::Coders.size()>>
 TelephoneMaskVerdicts(const TCurveChartData& data);
 
+// Where the mask's distortion is counted, in words: "distortion within 300 to 3400 Hz".
+std::string TelephoneBandText();
+
 // One coder's verdict in words: "meets the telephone mask" or "falls below the telephone
 // mask at -41.3 dBm0".
 std::string MaskVerdictText(const analysis::TMaskVerdict& verdict);

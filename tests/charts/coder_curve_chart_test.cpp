@@ -82,10 +82,10 @@ TEST(CoderCurveChart, TheTelephoneMaskIsDrawnAndJudgedOnlyAt1004To1025Hz) {
         EXPECT_EQ((*verdicts)[static_cast<std::size_t>(coder.Kind)].Outcome, expected.Outcome);
     }
     const std::string summary = charts::TelephoneMaskSummary(data);
-    EXPECT_EQ(summary.rfind("Telephone mask (0 dBm0 = -3.03 dB): PCM 32 bit meets the telephone mask;", 0), 0u)
+    EXPECT_EQ(summary.rfind("Telephone mask (0 dBm0 = -3.03 dB; distortion within 300 to 3400 Hz): "
+                            "PCM 32 bit meets the telephone mask;", 0), 0u)
         << summary;
-    EXPECT_NE(summary.find("; PCM 16 bit meets the telephone mask; G.711 mu-law falls below the "
-                           "telephone mask at -"),
+    EXPECT_NE(summary.find("; G.711 mu-law meets the telephone mask; G.711 A-law meets the telephone mask"),
               std::string::npos)
         << summary;
     EXPECT_NE(charts::ChartDescription(data).find(". " + summary), std::string::npos);

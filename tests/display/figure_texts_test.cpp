@@ -73,9 +73,9 @@ struct TCoderCase {
 
 TEST(FigureTexts, CoderAndWindowFiguresUseTwoDecimalsAndSayWhenThereAreNone) {
     // A silent tone codes without error too; it has no figures rather than being exact.
-    constexpr analysis::TCoderFigures Silent{true, true, 0.0, 0.0, 0.0};
-    constexpr analysis::TCoderFigures Exact{false, true, 0.0, 0.0, 0.0};
-    constexpr analysis::TCoderFigures Coded{false, false, 97.9349, 15.976, 0.5};
+    const analysis::TCoderFigures Silent{true, true, 0.0, 0.0, 0.0, {}};
+    const analysis::TCoderFigures Exact{false, true, 0.0, 0.0, 0.0, {}};
+    const analysis::TCoderFigures Coded{false, false, 97.9349, 15.976, 0.5, {}};
     constexpr TCoderCase Cases[] = {
         // The uncoded mode is the reference, even for a silent tone.
         {CodingMode::cmPCM, 1000, 0, Exact, "Uncoded reference: the samples are not coded"},
