@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "coder_curve_chart.h"
 
+#include "chart_style.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -23,13 +25,7 @@ namespace {
 
 using analysis::CoderKind;
 using analysis::CurveAxis;
-
-// Margins around the plot, in pixels: the scale on the left, the legend on the right, the
-// title above and the axis below.
-constexpr double LeftMargin = 58;
-constexpr double RightMargin = 176;
-constexpr double TopMargin = 36;
-constexpr double BottomMargin = 46;
+using namespace style;
 
 // The SNR scale: what the curves need from the quietest tone to the best coder at full
 // scale; points beyond it (a frequency whose samples are almost all zero) are clipped.
@@ -39,16 +35,6 @@ constexpr double SnrTickDb = 20;
 constexpr double LevelTickDb = 20;
 constexpr double FrequencyTickHz = 1000;
 
-constexpr int TextPixels = 12;
-constexpr int TitlePixels = 15;
-constexpr double LegendRowHeight = 20;
-constexpr double LegendSwatch = 22;
-
-const QColor Background(16, 20, 24);
-const QColor GridColor(40, 56, 66);
-const QColor TextColor(200, 200, 200);
-const QColor HiddenColor(90, 90, 90);
-const QColor MarkColor(255, 255, 255, 160);
 const QColor MaskColor(255, 70, 70);
 constexpr const char* MaskCaption = "G.712 mask";
 constexpr const char* BandCaption = "SNR in 0.3-3.4 kHz";
@@ -76,16 +62,6 @@ double YOf(const QRectF& plot, double snrDb) {
     return plot.bottom() - (snrDb - LowestSnrDb) / (HighestSnrDb - LowestSnrDb) * plot.height();
 }
 
-QFont PixelFont(int pixels) {
-    QFont font(QStringLiteral("DejaVu Sans"));
-    font.setPixelSize(pixels);
-    return font;
-}
-
-QString Number(double value, int decimals) {
-    return QString::number(value, 'f', decimals);
-}
-
 QString AbscissaText(CurveAxis axis, double value) {
     return axis == CurveAxis::caLevel ? Number(value, 0) + QStringLiteral(" dB")
                                       : Number(value, 0) + QStringLiteral(" Hz");
@@ -100,11 +76,6 @@ QString Title(const analysis::TCurveRequest& request) {
 QRectF LegendArea(const QRectF& area) {
     return {area.right() - RightMargin + 14, area.top() + TopMargin, RightMargin - 20,
             LegendRowHeight * (analysis::Coders.size() + 4)};
-}
-
-QRectF LegendRow(const QRectF& legend, std::size_t row) {
-    return {legend.left(), legend.top() + static_cast<double>(row) * LegendRowHeight,
-            legend.width(), LegendRowHeight};
 }
 
 // The theory lines, each drawn dashed in the colour of the coders it describes.

@@ -11,8 +11,11 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QMetaObject>
+#include <QButtonGroup>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QShortcut>
+#include <QStackedWidget>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -30,6 +33,20 @@ constexpr TFormatInfo Formats[] = {
     {TChartFormat::cfSvg, "Save as SVG", "SVG drawings (*.svg)"},
     {TChartFormat::cfCsv, "Save as CSV", "CSV tables (*.csv)"},
 };
+
+std::string MaterialContents(const charts::TMaterialChartData& data, TChartFormat format) {
+    switch (format) {
+    case TChartFormat::cfPng:
+        return charts::MaterialChartPng(data);
+    case TChartFormat::cfSvg:
+        return charts::MaterialChartSvg(data);
+    case TChartFormat::cfCsv:
+        break;
+    }
+    std::ostringstream csv;
+    charts::WriteMaterialCurveCsv(data, csv);
+    return csv.str();
+}
 
 std::string Contents(const charts::TCurveChartData& data, TChartFormat format) {
     switch (format) {
@@ -61,12 +78,31 @@ TCoderCurvesWindow::TCoderCurvesWindow(QWidget* parent) : TSecondWindow(parent) 
     maskLine_->setVisible(false);
     levelChart_->SetMaskLine([this](const QString& text) {
         maskLine_->setText(text);
-        maskLine_->setVisible(!text.isEmpty());
+        maskLine_->setVisible(!text.isEmpty() && levelStack_->currentWidget() == levelChart_);
     });
+    // Above it, the choice of the tone or the material; the mask is the tone's alone.
+    materialChart_ = new TMaterialChartWidget(this);
+    levelStack_ = new QStackedWidget(this);
+    levelStack_->addWidget(levelChart_);
+    levelStack_->addWidget(materialChart_);
+    auto* const toneButton = new QRadioButton(QStringLiteral("Tone"), this);
+    materialButton_ = new QRadioButton(QStringLiteral("This material"), this);
+    toneButton->setChecked(true);
+    auto* const subjects = new QButtonGroup(this);
+    subjects->addButton(toneButton);
+    subjects->addButton(materialButton_);
+    QObject::connect(materialButton_, &QRadioButton::toggled, this, [this](bool material) {
+        ShowOnLevelTab(material ? TLevelSubject::lsMaterial : TLevelSubject::lsTone);
+    });
+    auto* const choice = new QHBoxLayout;
+    choice->addWidget(toneButton);
+    choice->addWidget(materialButton_);
+    choice->addStretch(1);
     auto* const levelTab = new QWidget(this);
     auto* const levelLayout = new QVBoxLayout(levelTab);
     levelLayout->setContentsMargins(0, 0, 0, 0);
-    levelLayout->addWidget(levelChart_, 1);
+    levelLayout->addLayout(choice);
+    levelLayout->addWidget(levelStack_, 1);
     levelLayout->addWidget(maskLine_);
     tabs_->addTab(levelTab, QStringLiteral("Against level"));
     tabs_->addTab(frequencyChart_, QStringLiteral("Against frequency"));
@@ -94,10 +130,31 @@ TCoderCurvesWindow::TCoderCurvesWindow(QWidget* parent) : TSecondWindow(parent) 
 void TCoderCurvesWindow::SetTone(std::int32_t frequencyHz, int levelDb) {
     levelChart_->SetTone(frequencyHz, levelDb);
     frequencyChart_->SetTone(frequencyHz, levelDb);
+    materialChart_->SetGain(levelDb);
 }
 
-TCurveChartWidget& TCoderCurvesWindow::ShownChart() {
-    return tabs_->currentWidget() == frequencyChart_ ? *frequencyChart_ : *levelChart_;
+void TCoderCurvesWindow::SetSource(const TMaterialSource& source) {
+    source_ = source;
+    measured_ = false;
+    if (levelStack_->currentWidget() == materialChart_) {
+        ShowOnLevelTab(TLevelSubject::lsMaterial);
+    }
+}
+
+void TCoderCurvesWindow::ShowOnLevelTab(TLevelSubject subject) {
+    const bool material = subject == TLevelSubject::lsMaterial;
+    materialButton_->setChecked(material);
+    // Chosen again, live input is measured afresh over its latest seconds.
+    if (material && (!measured_ || source_.Live != nullptr)) {
+        materialChart_->SetSource(source_);
+        measured_ = true;
+    }
+    levelStack_->setCurrentWidget(material ? static_cast<QWidget*>(materialChart_) : levelChart_);
+    maskLine_->setVisible(!material && !maskLine_->text().isEmpty());
+}
+
+bool TCoderCurvesWindow::MaterialShown() const {
+    return tabs_->currentIndex() == 0 && levelStack_->currentWidget() == materialChart_;
 }
 
 QString TCoderCurvesWindow::MaskLine() const {
@@ -105,7 +162,16 @@ QString TCoderCurvesWindow::MaskLine() const {
 }
 
 void TCoderCurvesWindow::SaveShownChart(TChartFormat format, const QString& path) {
-    const TCurveChartWidget& chart = ShownChart();
+    if (MaterialShown()) {
+        if (!materialChart_->Complete()) {
+            throw std::runtime_error(materialChart_->Data().Name.empty()
+                                         ? "no material is measured"
+                                         : "the curves are still being computed");
+        }
+        WriteWholeFile(path, MaterialContents(materialChart_->Data(), format));
+        return;
+    }
+    const TCurveChartWidget& chart = tabs_->currentWidget() == frequencyChart_ ? *frequencyChart_ : *levelChart_;
     if (!chart.Complete()) {
         throw std::runtime_error("the curves are still being computed");
     }

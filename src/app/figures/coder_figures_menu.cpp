@@ -39,7 +39,7 @@ void TCoderFiguresMenu::Open() {
 
 void TCoderFiguresMenu::SourceChanged() {
     if (!figures_.isNull()) {
-        const TFiguresSource source = source_();
+        const TMaterialSource source = source_();
         region_ = source.Region;
         figures_->SetSource(source);
     }

@@ -23,7 +23,7 @@ namespace app {
 class TCoderFiguresMenu : public QObject {
 public:
     // What plays: the file and its loop region, live input, or an empty path for the tone.
-    using TSource = std::function<TFiguresSource()>;
+    using TSource = std::function<TMaterialSource()>;
 
     // Adds the section to `menu` and the item's shortcut to `window`, the figures window's
     // parent. `source` tells what plays, `playRegion` loops a region of the file; opening the

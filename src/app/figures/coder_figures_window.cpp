@@ -144,7 +144,7 @@ void TCoderFiguresWindow::Stop() {
     }
 }
 
-void TCoderFiguresWindow::SetSource(const TFiguresSource& source) {
+void TCoderFiguresWindow::SetSource(const TMaterialSource& source) {
     Stop();
     ++generation_;
     source_ = source;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "analysis/material_meter.h"
+#include "app/common/material_source.h"
 #include "sound/file_playback.h"
 #include "sound/recent_samples.h"
 
@@ -25,18 +26,6 @@ class QTableWidget;
 class QTimer;
 
 namespace app {
-
-// What the figures are of: the file that plays, its name as shown, and its loop region if it
-// loops one (samples at 16000 Hz); or live input, its latest samples. An empty path and no
-// live input while the tone plays.
-struct TFiguresSource {
-    std::string Path; // the name's bytes as the file system takes them
-    QString Name;
-    std::optional<sound::TSampleRegion> Region;
-    // Live input's latest samples while it records, else null; it must outlive the source's
-    // use here (until the next SetSource).
-    const sound::TRecentSamples* Live = nullptr;
-};
 
 // How often the figures of live input are measured again, over its latest seconds, in ms.
 inline constexpr int LiveFiguresIntervalMs = 1000;
@@ -67,9 +56,9 @@ public:
 
     // Measures `source` (its region alone if it has one); an empty path for the tone, which
     // has no figures of material. A measure under way is stopped first.
-    void SetSource(const TFiguresSource& source);
+    void SetSource(const TMaterialSource& source);
     // What is measured, or was last.
-    const TFiguresSource& Source() const { return source_; }
+    const TMaterialSource& Source() const { return source_; }
     // Whether the figures of the file are all in the table.
     bool Complete() const { return complete_; }
 
@@ -108,7 +97,7 @@ private:
     QTableWidget* table_ = nullptr;
     QListWidget* worst_ = nullptr;
     QPushButton* copy_ = nullptr;
-    TFiguresSource source_;
+    TMaterialSource source_;
     std::int64_t first_ = 0; // the sample the measure starts at: the region's beginning
     TMeasured shown_;
     bool complete_ = false;

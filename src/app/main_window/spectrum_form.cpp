@@ -367,6 +367,7 @@ void TSpectrumForm::CreateWindowMenu() {
                              display::ReadLevelControls(gaugeLevel_->Position(), gaugeF_->Position())
                                  .LevelDb};
         },
+        [this] { return MaterialSource(); },
         [this](const std::function<void()>& handler) { Guarded(handler); });
     spectrogramMenu_ = new TSpectrogramMenu(
         *popupMenuWindow_, *this,
@@ -376,16 +377,7 @@ void TSpectrumForm::CreateWindowMenu() {
         [this](const std::function<void()>& handler) { Guarded(handler); });
     coderFiguresMenu_ = new TCoderFiguresMenu(
         *popupMenuWindow_, *this,
-        [this] {
-            if (sourceMenu_->LiveInput().Recording()) {
-                return TFiguresSource{{}, QStringLiteral("live input"), std::nullopt,
-                                      &sourceMenu_->LiveInput().Recent()};
-            }
-            sound::TSourcePlayer* const player = sourceMenu_->Player();
-            return TFiguresSource{QFile::encodeName(sourceMenu_->FilePath()).toStdString(),
-                                  QFileInfo(sourceMenu_->FilePath()).fileName(),
-                                  player ? player->File().Loop() : std::nullopt};
-        },
+        [this] { return MaterialSource(); },
         [this](std::int64_t begin, std::int64_t end) {
             if (TSourceWindow* const window = sourceMenu_->Window()) {
                 window->PlayRegion(begin, end);
@@ -522,6 +514,7 @@ void TSpectrumForm::ProcessFrame() {
                               CheckedCodingMode(), &plotViews_, samples);
         sourceMenu_->FrameShown();
         coderFiguresMenu_->FrameShown();
+        coderCurvesMenu_->FrameShown();
     } else {
         display::RunPlotFrame(*FSpectrumBitmap, *imageSpAmp_, gaugeF_->Position(),
                               CheckedCodingMode(), &plotViews_, samples);
@@ -560,6 +553,16 @@ void TSpectrumForm::dropEvent(QDropEvent* event) {
     }
 }
 
+TMaterialSource TSpectrumForm::MaterialSource() {
+    if (sourceMenu_->LiveInput().Recording()) {
+        return TMaterialSource{{}, QStringLiteral("live input"), std::nullopt, &sourceMenu_->LiveInput().Recent()};
+    }
+    sound::TSourcePlayer* const player = sourceMenu_->Player();
+    return TMaterialSource{QFile::encodeName(sourceMenu_->FilePath()).toStdString(),
+                           QFileInfo(sourceMenu_->FilePath()).fileName(),
+                           player ? player->File().Loop() : std::nullopt};
+}
+
 void TSpectrumForm::SourceChanged() {
     const bool tone = sourceMenu_->FrameSource() == nullptr;
     listeningMenu_->Listening().SetSource(sourceMenu_->HeardSource());
@@ -575,6 +578,7 @@ void TSpectrumForm::SourceChanged() {
                                                    "level slider is its gain"));
     GaugeLevelChange();
     coderFiguresMenu_->SourceChanged();
+    coderCurvesMenu_->SourceChanged();
 }
 
 bool TSpectrumForm::eventFilter(QObject* watched, QEvent* event) {

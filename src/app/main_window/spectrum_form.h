@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "app/common/material_source.h"
+
 #include "analysis/analyzer_state.h"
 #include "analysis/coding_mode.h"
 #include "analysis/window_kind.h"
@@ -149,6 +151,9 @@ private:
     // The controls say what they set for the source chosen: the tone's level and frequency,
     // or a file's gain (the frequency slider is then disabled and says why).
     void SourceChanged();
+    // The material the coder figures and curves measure: the file that plays (its loop
+    // region too) or live input; the tone's is empty.
+    TMaterialSource MaterialSource();
     void SetWindowMenuToolTip(const QPoint& at);
 
     platform::qt::TQtPlatform& platform_;

@@ -6,9 +6,12 @@
 #include "app/curves/coder_curves_menu.h"
 #include "app/curves/coder_curves_window.h"
 #include "app/main_window/spectrum_form.h"
+#include "app/sources/source_menu.h"
 #include "platform/qt/qt_platform.h"
 
 #include <array>
+#include <limits>
+#include <vector>
 #include <cstdlib>
 #include <fcntl.h>
 #include <fstream>
@@ -156,6 +159,52 @@ TEST(CoderCurvesWindow, OpensFromTheMenuFollowsTheToneAndSavesWhatTheToolDraws) 
     malloc_trim(0);
     const long closed = ResidentKib();
     EXPECT_GT(shown - closed, 200 * 1024) << shown << " KiB shown, " << closed << " KiB closed";
+}
+
+// "This material" measures every coder on the file that plays against its gain: white noise
+// through 16-bit PCM loses a decibel of SNR per decibel of gain, through mu-law hardly any,
+// and the uncoded mode has no error; the tone leaves nothing to measure or save.
+TEST(CoderCurvesWindow, MeasuresEveryCoderOnTheMaterialAgainstItsGain) {
+    const QTemporaryDir folder;
+    const QString noise = folder.filePath(QStringLiteral("noise.wav"));
+    ASSERT_EQ(std::system(("sox -n -r 16000 -e floating-point -b 32 '" + noise.toStdString() +
+                           "' synth 3 whitenoise vol 0.3")
+                              .c_str()),
+              0);
+    analysis::ResetAnalyzerToLoadState();
+    platform::qt::TQtPlatform platform;
+    app::TSpectrumForm form(platform);
+    form.FrameTimer().Disable();
+    form.CoderCurvesMenu().OpenItem().trigger();
+    app::TCoderCurvesWindow& window = *form.CoderCurvesMenu().Window();
+    form.SourceMenu().OpenFile(noise);
+    window.ShowOnLevelTab(app::TLevelSubject::lsMaterial);
+    const app::TMaterialChartWidget& chart = window.MaterialChart();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return chart.Complete(); }, CurvesLimitMs));
+    EXPECT_EQ(chart.Data().Name, "noise.wav");
+    EXPECT_EQ(chart.Data().Samples, 48000);
+    const auto at = [&](int gainDb, CoderKind kind) {
+        return chart.Data().Points[analysis::MaterialCurveBufferIndex(-gainDb, kind)];
+    };
+    EXPECT_NEAR(at(0, CoderKind::ckLinear16).SnrDb - at(-20, CoderKind::ckLinear16).SnrDb, 20.0, 0.5);
+    EXPECT_NEAR(at(0, CoderKind::ckMuLaw).SnrDb - at(-20, CoderKind::ckMuLaw).SnrDb, 0.0, 3.0);
+    EXPECT_NEAR(at(-20, CoderKind::ckMuLaw).SegmentalSnrDb, at(-20, CoderKind::ckMuLaw).SnrDb, 1.0);
+    EXPECT_EQ(at(-60, CoderKind::ckPCM).SnrDb, std::numeric_limits<double>::infinity());
+
+    const QString csv = folder.filePath(QStringLiteral("material.csv"));
+    window.SaveShownChart(app::TChartFormat::cfCsv, csv);
+    std::ifstream lines(csv.toStdString());
+    std::vector<std::string> rows;
+    for (std::string line; std::getline(lines, line);) {
+        rows.push_back(line);
+    }
+    ASSERT_EQ(rows.size(), 62u);
+    EXPECT_EQ(rows[0].rfind("gain_db,pcm_snr_db,pcm_segmental_snr_db,sqrt_snr_db,", 0), 0u) << rows[0];
+    EXPECT_EQ(rows[21].rfind("-20,,35.0000,", 0), 0u) << rows[21];
+
+    form.SourceMenu().ToneItem().trigger();
+    EXPECT_TRUE(chart.Data().Name.empty());
+    EXPECT_THROW(window.SaveShownChart(app::TChartFormat::cfPng, csv), std::runtime_error);
 }
 
 } // namespace
