@@ -2,6 +2,12 @@
 #include "frames_curves.h"
 
 #include "analysis/coder_curves.h"
+#include "analysis/material_curves.h"
+#include "frames_report.h"
+#include "sound/sound_file.h"
+
+#include <cmath>
+#include <filesystem>
 
 #include <cstdio>
 #include <nlohmann/json.hpp>
@@ -138,7 +144,116 @@ void WriteJson(const FramesOptions& options, const charts::TCurveChartData& data
     out << report.dump() << '\n';
 }
 
+// A material figure as the tool prints it: finite, or none.
+std::optional<double> Finite(double figure) {
+    return std::isfinite(figure) ? std::optional(figure) : std::nullopt;
+}
+
+const analysis::TMaterialPoint& MaterialAt(const charts::TMaterialChartData& data, int index,
+                                           analysis::CoderKind kind) {
+    return data.Points[analysis::MaterialCurveBufferIndex(index, kind)];
+}
+
+void WriteMaterialText(const charts::TMaterialChartData& data, std::ostream& out) {
+    out << Padded("gain_db");
+    for (const analysis::TCoderInfo& coder : analysis::Coders) {
+        out << Padded(std::string(coder.ToolName) + " snr") << Padded(std::string(coder.ToolName) + " segmental");
+    }
+    out << '\n';
+    for (int index = 0; index < analysis::MaterialCurvePoints; ++index) {
+        out << Padded(std::to_string(analysis::MaterialCurveGainDb(index)));
+        for (const analysis::TCoderInfo& coder : analysis::Coders) {
+            const analysis::TMaterialPoint& point = MaterialAt(data, index, coder.Kind);
+            for (const double figure : {point.SnrDb, point.SegmentalSnrDb}) {
+                char text[32] = "-";
+                if (const std::optional<double> shown = Finite(figure)) {
+                    std::snprintf(text, sizeof text, "%.2f", *shown);
+                }
+                out << Padded(text);
+            }
+        }
+        out << '\n';
+    }
+}
+
+void WriteMaterialJson(const FramesOptions& options, const charts::TMaterialChartData& data,
+                       std::ostream& out) {
+    Json settings;
+    settings["axis"] = "level";
+    settings["input"] = options.InputPath;
+    settings["start_s"] = options.StartSeconds;
+    settings["seconds"] = static_cast<double>(data.Samples) / 16000.0;
+    settings["level_db"] = options.LevelDb;
+    Json gains = Json::array();
+    for (int index = 0; index < analysis::MaterialCurvePoints; ++index) {
+        gains.push_back(analysis::MaterialCurveGainDb(index));
+    }
+    Json coders = Json::array();
+    for (const analysis::TCoderInfo& coder : analysis::Coders) {
+        Json row;
+        row["coder"] = coder.ToolName;
+        row["caption"] = coder.Caption;
+        Json snr = Json::array();
+        Json segmental = Json::array();
+        for (int index = 0; index < analysis::MaterialCurvePoints; ++index) {
+            const analysis::TMaterialPoint& point = MaterialAt(data, index, coder.Kind);
+            const std::optional<double> a = Finite(point.SnrDb);
+            const std::optional<double> b = Finite(point.SegmentalSnrDb);
+            snr.push_back(a ? Json(*a) : Json(nullptr));
+            segmental.push_back(b ? Json(*b) : Json(nullptr));
+        }
+        row["snr_db"] = std::move(snr);
+        row["segmental_snr_db"] = std::move(segmental);
+        coders.push_back(std::move(row));
+    }
+    Json report;
+    report["settings"] = std::move(settings);
+    report["gain_db"] = std::move(gains);
+    report["coders"] = std::move(coders);
+    Json fields;
+    fields["settings"] = "the input file, where its measured part starts and how long it is "
+                         "(at most 20 s), and the level_db marked on the chart";
+    fields["gain_db"] = "each point's gain on the material in dB";
+    fields["coders"] = "one object per coder: its name, its caption, and at each gain its SNR "
+                       "and segmental SNR in dB over the material (as --measure defines them), "
+                       "null where the coder is exact or no segment is active";
+    report["fields"] = std::move(fields);
+    out << report.dump() << '\n';
+}
+
 } // namespace
+
+charts::TMaterialChartData ComputeMaterialCurves(const FramesOptions& options) {
+    const std::unique_ptr<sound::TSoundFile> file = OpenInput(options);
+    charts::TMaterialChartData data;
+    std::vector<float> material;
+    try {
+        material = sound::ReadAhead(*file, analysis::MaterialCurveLongestSamples);
+    } catch (const sound::TSoundFileError& error) {
+        throw InputError("cannot read " + QuotedValue(options.InputPath) + ": " + error.what());
+    }
+    data.Name = std::filesystem::path(options.InputPath).filename().string();
+    data.Samples = static_cast<std::int64_t>(material.size());
+    analysis::ComputeMaterialCurves(material, data.Points, {}, {}, CurveThreads);
+    data.Done.assign(data.Done.size(), true);
+    data.Marked = options.LevelDb;
+    return data;
+}
+
+void WriteMaterialCurvesReport(const FramesOptions& options, const charts::TMaterialChartData& data,
+                               std::ostream& out) {
+    switch (options.Format) {
+    case FramesFormat::ffText:
+        WriteMaterialText(data, out);
+        return;
+    case FramesFormat::ffCsv:
+        charts::WriteMaterialCurveCsv(data, out);
+        return;
+    case FramesFormat::ffJson:
+        WriteMaterialJson(options, data, out);
+        return;
+    }
+}
 
 std::string_view Describe(analysis::CurveAxis axis) {
     return CurveAxes[static_cast<std::size_t>(axis)].ToolName;

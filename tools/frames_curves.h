@@ -2,6 +2,7 @@
 #pragma once
 
 #include "charts/coder_curve_chart.h"
+#include "charts/material_curve_chart.h"
 #include "frames_options.h"
 
 #include <iosfwd>
@@ -19,5 +20,15 @@ charts::TCurveChartData ComputeCurves(const FramesOptions& options);
 // decimals, "-" where a coder has none), the CSV the window saves, or one JSON object.
 void WriteCurvesReport(const FramesOptions& options, const charts::TCurveChartData& data,
                        std::ostream& out);
+
+// The curves of --curves level with --input: every coder on up to 20 s of the file from
+// --start, at every gain, the --level marked. Throws InputError if the file cannot be read.
+charts::TMaterialChartData ComputeMaterialCurves(const FramesOptions& options);
+
+// Writes them in the options' format: an aligned table in text (per coder its SNR and
+// segmental SNR with two decimals, "-" where there is none), the CSV the window saves, or one
+// JSON object.
+void WriteMaterialCurvesReport(const FramesOptions& options, const charts::TMaterialChartData& data,
+                               std::ostream& out);
 
 } // namespace tools

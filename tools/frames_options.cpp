@@ -401,7 +401,9 @@ std::string OptionHelp(FramesOption option) {
         return "print every coder's SNR against the level (at --freq) or the\n"
                "frequency (at --level) instead of running frames; with --png\n"
                "or --svg also draw the chart; level at 1004 to 1025 Hz also\n"
-               "says which coders meet the G.712 telephone mask";
+               "says which coders meet the G.712 telephone mask; level with\n"
+               "--input: SNR and segmental SNR on up to 20 s of the file from\n"
+               "--start, scaled from 0 to -60 dB";
     case FramesOption::foSvg:
         return "with --curves: also write the chart as SVG";
     case FramesOption::foWav:
@@ -597,7 +599,9 @@ std::string FramesUsage() {
            "       orvex-frames --live [DEVICE] [--seconds S] [any option of --input]\n"
            "       orvex-frames --curves " + NameList(CurveAxes) +
            " [--freq HZ] [--level DB] [--format FMT] [--png FILE]\n"
-           "                    [--svg FILE]\n" +
+           "                    [--svg FILE]\n"
+           "       orvex-frames --curves level --input FILE [--start SECONDS] [--level DB]\n"
+           "                    [--format FMT] [--png FILE] [--svg FILE]\n" +
            "       orvex-frames --window-figures [--format " +
            formats +
            "]\n"
@@ -902,6 +906,10 @@ FramesOptions ParseFramesOptions(std::span<const std::string_view> arguments) {
         if (options.WavPath.empty()) {
             throw UsageError(named + " codes only the --wav sound: give --wav too");
         }
+    }
+    if (curvesAsked && !options.InputPath.empty() && options.Curves != analysis::CurveAxis::caLevel) {
+        throw UsageError("--curves frequency runs over the tone's frequency; with --input give "
+                         "--curves level");
     }
     if (curvesAsked && notForCurves != nullptr) {
         throw UsageError(std::string(notForCurves->Name) +

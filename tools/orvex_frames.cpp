@@ -63,19 +63,32 @@ int RunCurves(const tools::FramesOptions& options) {
         if (!options.SvgPath.empty()) {
             svg.emplace("--svg", options.SvgPath);
         }
-        const charts::TCurveChartData data = tools::ComputeCurves(options);
-        if (png || svg) {
-            const charts::TOffscreenPainting painting;
-            for (auto& [file, bytes] : {std::pair{&png, png ? charts::ChartPng(data) : ""},
-                                        std::pair{&svg, svg ? charts::ChartSvg(data) : ""}}) {
-                if (*file && std::fwrite(bytes.data(), 1, bytes.size(), (*file)->Stream()) !=
-                                 bytes.size()) {
-                    throw tools::OutputError((*file)->Failure(std::strerror(errno)));
-                }
+        // The tone's curves, or with --input the material's: the pictures' bytes and the report.
+        std::string pngBytes;
+        std::string svgBytes;
+        std::ostringstream report;
+        {
+            std::optional<charts::TOffscreenPainting> painting;
+            if (png || svg) {
+                painting.emplace();
+            }
+            if (options.InputPath.empty()) {
+                const charts::TCurveChartData data = tools::ComputeCurves(options);
+                pngBytes = png ? charts::ChartPng(data) : "";
+                svgBytes = svg ? charts::ChartSvg(data) : "";
+                tools::WriteCurvesReport(options, data, report);
+            } else {
+                const charts::TMaterialChartData data = tools::ComputeMaterialCurves(options);
+                pngBytes = png ? charts::MaterialChartPng(data) : "";
+                svgBytes = svg ? charts::MaterialChartSvg(data) : "";
+                tools::WriteMaterialCurvesReport(options, data, report);
             }
         }
-        std::ostringstream report;
-        tools::WriteCurvesReport(options, data, report);
+        for (auto& [file, bytes] : {std::pair{&png, &pngBytes}, std::pair{&svg, &svgBytes}}) {
+            if (*file && std::fwrite(bytes->data(), 1, bytes->size(), (*file)->Stream()) != bytes->size()) {
+                throw tools::OutputError((*file)->Failure(std::strerror(errno)));
+            }
+        }
         if (!WriteStandardOutput(report.view())) {
             return ExitOutputFailed;
         }
@@ -85,6 +98,9 @@ int RunCurves(const tools::FramesOptions& options) {
             }
         }
     } catch (const tools::OutputError& error) {
+        ReportError(error.what());
+        return ExitOutputFailed;
+    } catch (const tools::InputError& error) {
         ReportError(error.what());
         return ExitOutputFailed;
     }

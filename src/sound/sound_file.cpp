@@ -286,4 +286,11 @@ void TSoundFile::Take(std::span<long double> unitSamples) {
     }
 }
 
+std::vector<float> ReadAhead(TSoundFile& file, std::int64_t most) {
+    const std::int64_t left = std::max<std::int64_t>(file.Info().Samples - file.Position(), 0);
+    std::vector<float> samples(static_cast<std::size_t>(std::min(left, std::max<std::int64_t>(most, 0))));
+    samples.resize(file.Read(samples));
+    return samples;
+}
+
 } // namespace sound

@@ -9,6 +9,7 @@
 #include <span>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace sound {
 
@@ -71,5 +72,8 @@ private:
     class TDecoder;
     std::unique_ptr<TDecoder> decoder_;
 };
+
+// Up to `most` of `file`'s next samples, as Read gives them; fewer at the file's end.
+std::vector<float> ReadAhead(TSoundFile& file, std::int64_t most);
 
 } // namespace sound

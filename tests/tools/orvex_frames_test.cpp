@@ -232,7 +232,7 @@ TEST(FramesOptions, RejectsBadArgumentsNamingTheArgumentAndItsRange) {
         {{"--input", "f.wav", "--original"}, "--original applies only to --wav"},
         {{"--input", "f.wav", "--start", "-1"}, "--start must be a number of seconds from 0"},
         {{"--input", "f.wav", "--start", "nan"}, "not 'nan'"},
-        {{"--curves", "level", "--input", "f.wav"}, "--input does not apply to --curves"},
+        {{"--curves", "level", "--input", "f.wav", "--freq", "1000"}, "--freq sets the tone, which --input replaces"},
         // The spectrogram's own options go with it, each within its range.
         {{"--lanes", "error"}, "--lanes applies only to --spectrogram"},
         {{"--spectrogram", "s.png", "--lanes", "coded,errors"},
@@ -771,7 +771,7 @@ TEST(FramesProcess, ExitStatusAndStreams) {
         std::string errMention; // empty: nothing on standard error
     } cases[] = {
         {"--window rectangular", 0, 512, ""},
-        {"--help", 0, 117, ""},
+        {"--help", 0, 121, ""},
         {"--window-figures", 0, 12, ""},
         // The figures follow the ordinates after a blank line.
         {"--mode iter1 --measure", 0, 520, ""},
@@ -792,6 +792,9 @@ TEST(FramesProcess, ExitStatusAndStreams) {
         {"--png " + testing::TempDir(), 1, 0, "Is a directory"},
         {"--input " + missing, 1, 0, "cannot read '" + missing + "': no such file"},
         {"--input \"$(printf 'x\\377.wav')\"", 1, 0, "cannot read 'x\\xff.wav': no such file"},
+        // The material's curves run over its gain alone, and need a file to read.
+        {"--curves frequency --input " + missing, 2, 0, "with --input give --curves level"},
+        {"--curves level --input " + missing, 1, 0, "cannot read '" + missing + "': no such file"},
         // Without a sound server (or with one that has no such input) nothing is recorded.
         {"--live mic --seconds 1", 1, 0, "cannot record 'mic': "},
         // One file for two outputs, by any name.
@@ -957,7 +960,7 @@ TEST(FramesCompletion, OffersExactlyTheOptionsAndTheirValuesFromTheTables) {
         {"--samples --w", {"--window", "--wav", "--worst"}},
         {"--window-figures ''", {"--format", "--help", "-h"}},
         {"--curves = level --format csv --",
-         {"--freq", "--level", "--format", "--png", "--svg", "--help"}},
+         {"--freq", "--level", "--format", "--png", "--svg", "--input", "--start", "--help"}},
         {"--freq 1000 --c", {"--colour-map", "--coders", "--curves"}},
         {"--mode pcm --c", {"--colour-map", "--coders"}},
         {"--average ''", {"4", "16", "64"}},

@@ -22,14 +22,12 @@ constexpr QSize SmallestChart{640, 400};
 // file holds them.
 std::vector<float> ReadMaterial(const std::string& path, const std::optional<sound::TSampleRegion>& region) {
     sound::TSoundFile file(path);
-    std::int64_t count = file.Info().Samples;
+    std::int64_t most = analysis::MaterialCurveLongestSamples;
     if (region) {
         file.Seek(region->Begin);
-        count = std::max<std::int64_t>(std::min(region->End, count) - file.Position(), 0);
+        most = std::min(most, region->End - file.Position());
     }
-    std::vector<float> material(static_cast<std::size_t>(std::min(count, analysis::MaterialCurveLongestSamples)));
-    material.resize(file.Read(material));
-    return material;
+    return sound::ReadAhead(file, most);
 }
 
 } // namespace

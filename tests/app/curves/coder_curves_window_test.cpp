@@ -9,7 +9,9 @@
 #include "app/sources/source_menu.h"
 #include "platform/qt/qt_platform.h"
 
+#include <algorithm>
 #include <array>
+#include <iterator>
 #include <limits>
 #include <vector>
 #include <cstdlib>
@@ -199,6 +201,14 @@ TEST(CoderCurvesWindow, MeasuresEveryCoderOnTheMaterialAgainstItsGain) {
         rows.push_back(line);
     }
     ASSERT_EQ(rows.size(), 62u);
+    // The tool measures the same file alike.
+    const QString drawn = folder.filePath(QStringLiteral("tool.csv"));
+    const std::string command = std::string(ORVEX_FRAMES) + " --curves level --input '" + noise.toStdString() +
+                                "' --format csv > '" + drawn.toStdString() + "'";
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    std::ifstream saved(csv.toStdString());
+    std::ifstream printed(drawn.toStdString());
+    EXPECT_TRUE(std::equal(std::istreambuf_iterator<char>(saved), {}, std::istreambuf_iterator<char>(printed), {}));
     EXPECT_EQ(rows[0].rfind("gain_db,pcm_snr_db,pcm_segmental_snr_db,sqrt_snr_db,", 0), 0u) << rows[0];
     EXPECT_EQ(rows[21].rfind("-20,,35.0000,", 0), 0u) << rows[21];
 
