@@ -3,6 +3,7 @@
 
 #include "analysis/coder_curves.h"
 #include "analysis/material_curves.h"
+#include "frames_live.h"
 #include "frames_report.h"
 #include "sound/sound_file.h"
 
@@ -180,7 +181,7 @@ void WriteMaterialJson(const FramesOptions& options, const charts::TMaterialChar
                        std::ostream& out) {
     Json settings;
     settings["axis"] = "level";
-    settings["input"] = options.InputPath;
+    settings["input"] = options.LiveDevice ? std::string(LiveName) : options.InputPath;
     settings["start_s"] = options.StartSeconds;
     settings["seconds"] = static_cast<double>(data.Samples) / 16000.0;
     settings["level_db"] = options.LevelDb;
@@ -232,7 +233,7 @@ charts::TMaterialChartData ComputeMaterialCurves(const FramesOptions& options) {
     } catch (const sound::TSoundFileError& error) {
         throw InputError("cannot read " + QuotedValue(options.InputPath) + ": " + error.what());
     }
-    data.Name = std::filesystem::path(options.InputPath).filename().string();
+    data.Name = options.LiveDevice ? LiveName : std::filesystem::path(options.InputPath).filename().string();
     data.Samples = static_cast<std::int64_t>(material.size());
     analysis::ComputeMaterialCurves(material, data.Points, {}, {}, CurveThreads);
     data.Done.assign(data.Done.size(), true);

@@ -7,6 +7,9 @@
 
 namespace tools {
 
+// What the tables and charts call a recording of live input, in place of a file's name.
+inline constexpr const char* LiveName = "live input";
+
 // Live input recorded for the tool: options.WavSeconds seconds of the sound server's input
 // options.LiveDevice at 16000 Hz, held in memory as a 16000 Hz mono 32-bit float WAV file,
 // which is then read as an --input file is (every sample its own, as recorded). Tells its

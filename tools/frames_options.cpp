@@ -281,10 +281,13 @@ std::vector<analysis::CoderKind> ParseCoders(std::string_view option, std::strin
     return coders;
 }
 
-// The options that --measure of --input files takes: it runs no frames and writes no file.
+// The options that --measure of --input files (or of --live's recording) takes: it runs no
+// frames and writes no file.
 constexpr std::array MaterialOptions = {
-    FramesOption::foInput, FramesOption::foStart,  FramesOption::foLevel, FramesOption::foMeasure,
-    FramesOption::foCoders, FramesOption::foWorst, FramesOption::foFormat, FramesOption::foHelp,
+    FramesOption::foInput,  FramesOption::foStart, FramesOption::foLevel,
+    FramesOption::foMeasure, FramesOption::foCoders, FramesOption::foWorst,
+    FramesOption::foFormat, FramesOption::foLive,  FramesOption::foSeconds,
+    FramesOption::foHelp,
 };
 
 // The options that a reference coder's --wav takes: it runs no frames and prints nothing.
@@ -864,9 +867,6 @@ FramesOptions ParseFramesOptions(std::span<const std::string_view> arguments) {
         if (frequencyGiven) {
             throw UsageError("--freq sets the tone, which --live replaces");
         }
-        if (options.Measure) {
-            throw UsageError("--measure measures the tone; it does not apply to --live yet");
-        }
     } else if (options.InputPath.empty()) {
         for (const auto& [given, name] : {std::pair{startGiven, "--start"},
                                           std::pair{options.WavOriginal, "--original"}}) {
@@ -883,7 +883,7 @@ FramesOptions ParseFramesOptions(std::span<const std::string_view> arguments) {
                              "whole file from --start");
         }
     }
-    const bool material = options.Measure && !options.InputPath.empty();
+    const bool material = options.Measure && (!options.InputPath.empty() || options.LiveDevice);
     if (material && notForMaterial != nullptr) {
         throw UsageError(std::string(notForMaterial->Name) +
                          " does not apply to --measure of --input files, which runs no frames");
@@ -907,9 +907,10 @@ FramesOptions ParseFramesOptions(std::span<const std::string_view> arguments) {
             throw UsageError(named + " codes only the --wav sound: give --wav too");
         }
     }
-    if (curvesAsked && !options.InputPath.empty() && options.Curves != analysis::CurveAxis::caLevel) {
-        throw UsageError("--curves frequency runs over the tone's frequency; with --input give "
-                         "--curves level");
+    if (curvesAsked && (!options.InputPath.empty() || options.LiveDevice) &&
+        options.Curves != analysis::CurveAxis::caLevel) {
+        throw UsageError("--curves frequency runs over the tone's frequency; with --input or "
+                         "--live give --curves level");
     }
     if (curvesAsked && notForCurves != nullptr) {
         throw UsageError(std::string(notForCurves->Name) +

@@ -110,8 +110,11 @@ int RunCurves(const tools::FramesOptions& options) {
 // --measure of --input files: the table of every file that could be read, then one line on
 // standard error for each that could not, and status 1 if there was one.
 int RunMaterial(const tools::FramesOptions& options) {
-    const std::vector<tools::MaterialFile> files =
+    std::vector<tools::MaterialFile> files =
         tools::MeasureMaterial(options, std::thread::hardware_concurrency());
+    if (options.LiveDevice) {
+        files.front().Path = tools::LiveName;
+    }
     std::vector<tools::MaterialFile> measured;
     for (const tools::MaterialFile& file : files) {
         if (file.Error.empty()) {
@@ -193,6 +196,17 @@ int main(int argc, char** argv) {
             }
         }
     }
+    // The recording is then the input, as a file is, to the frames, the curves and --measure.
+    std::optional<tools::LiveRecording> live;
+    if (options.LiveDevice) {
+        try {
+            live.emplace(options);
+        } catch (const tools::InputError& error) {
+            ReportError(error.what());
+            return ExitOutputFailed;
+        }
+        options.InputPath = live->Path();
+    }
     if (options.Report == tools::FramesReport::frCurves) {
         return RunCurves(options);
     }
@@ -203,13 +217,7 @@ int main(int argc, char** argv) {
     std::optional<tools::ReplacingFile> picture;
     std::optional<tools::ReplacingFile> sound;
     std::optional<tools::ReplacingFile> spectrogram;
-    std::optional<tools::LiveRecording> live;
     try {
-        // The recording is then the input, as a file is.
-        if (options.LiveDevice) {
-            live.emplace(options);
-            options.InputPath = live->Path();
-        }
         if (!options.PngPath.empty()) {
             picture.emplace("--png", options.PngPath);
         }

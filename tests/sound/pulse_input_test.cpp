@@ -118,6 +118,12 @@ TEST(PulseInput, RecordsAMonitorSampleForSample) {
         return Shell(std::string(ORVEX_FRAMES_EXECUTABLE) + " --live " + Monitor +
                      " --seconds 3 --wav " + wav + " --original >/dev/null");
     });
+    // And measures every coder on what it records, as on a file.
+    const std::string table = played + ".csv";
+    auto measure = std::async(std::launch::async, [&table] {
+        return Shell(std::string(ORVEX_FRAMES_EXECUTABLE) + " --live " + Monitor +
+                     " --seconds 3 --measure --coders mulaw --format csv >" + table);
+    });
     TRecording recording(Monitor);
     ASSERT_EQ(recording.Started(), "");
     std::this_thread::sleep_for(300ms);
@@ -128,6 +134,13 @@ TEST(PulseInput, RecordsAMonitorSampleForSample) {
     std::filesystem::remove(played);
     const std::vector<float> recorded = recording.Samples();
     ASSERT_EQ(tool.get(), 0);
+    ASSERT_EQ(measure.get(), 0);
+    std::ifstream rows(table);
+    std::string header;
+    std::string row;
+    ASSERT_TRUE(std::getline(rows, header) && std::getline(rows, row));
+    std::filesystem::remove(table);
+    EXPECT_EQ(row.rfind("live input,mulaw,", 0), 0u) << row;
     std::vector<float> written(3 * 16000);
     std::ifstream file(wav, std::ios::binary);
     file.seekg(WavHeaderBytes);

@@ -159,6 +159,9 @@ TEST(FramesOptions, ParsesEveryOptionInBothSpellings) {
     EXPECT_EQ(Parse({"--live", "mic", "--start", "1"}).LiveDevice, std::optional<std::string>("mic"));
     EXPECT_EQ(Parse({"--live=mic"}).LiveDevice, std::optional<std::string>("mic"));
     EXPECT_EQ(Parse({"--seconds", "3", "--live"}).WavSeconds, 3);
+    // A recording is measured and charted as a file is.
+    EXPECT_EQ(Parse({"--live", "--seconds", "2", "--measure"}).Report, FramesReport::frMaterial);
+    EXPECT_EQ(Parse({"--live", "--curves", "level"}).Report, FramesReport::frCurves);
     // Files follow --input up to the next option; the coders keep the table's order.
     const FramesOptions material = Parse({"--input", "a.wav", "b.wav", "--measure", "--input=c",
                                           "--coders", "alaw,pcm,alaw", "--worst", "3"});
@@ -226,6 +229,7 @@ TEST(FramesOptions, RejectsBadArgumentsNamingTheArgumentAndItsRange) {
         {{"--start", "1"}, "--start applies only to --input or --live"},
         {{"--live", "--input", "a.wav"}, "--live and --input exclude each other"},
         {{"--live", "mic", "--freq", "500"}, "--freq sets the tone, which --live replaces"},
+        {{"--live", "--curves", "frequency"}, "with --input or --live give --curves level"},
         {{"--input", "f.wav", "--freq", "3"}, "--freq sets the tone, which --input replaces"},
         {{"--input", "f.wav", "--wav", "w", "--seconds", "2"}, "--seconds sets the tone's length"},
         {{"--input", "f.wav", "--wav", "w", "--error", "--original"}, "exclude each other"},
@@ -793,10 +797,11 @@ TEST(FramesProcess, ExitStatusAndStreams) {
         {"--input " + missing, 1, 0, "cannot read '" + missing + "': no such file"},
         {"--input \"$(printf 'x\\377.wav')\"", 1, 0, "cannot read 'x\\xff.wav': no such file"},
         // The material's curves run over its gain alone, and need a file to read.
-        {"--curves frequency --input " + missing, 2, 0, "with --input give --curves level"},
+        {"--curves frequency --input " + missing, 2, 0, "with --input or --live give --curves level"},
         {"--curves level --input " + missing, 1, 0, "cannot read '" + missing + "': no such file"},
         // Without a sound server (or with one that has no such input) nothing is recorded.
         {"--live mic --seconds 1", 1, 0, "cannot record 'mic': "},
+        {"--live mic --seconds 1 --measure", 1, 0, "cannot record 'mic': "},
         // One file for two outputs, by any name.
         {"--wav " + missing + " --png " + missing, 2, 0, "' are the same file; give each its own"},
         {"--curves level --png /tmp/../tmp/a.png --svg /tmp/a.png", 2, 0, "are the same file"},
@@ -960,7 +965,7 @@ TEST(FramesCompletion, OffersExactlyTheOptionsAndTheirValuesFromTheTables) {
         {"--samples --w", {"--window", "--wav", "--worst"}},
         {"--window-figures ''", {"--format", "--help", "-h"}},
         {"--curves = level --format csv --",
-         {"--freq", "--level", "--format", "--png", "--svg", "--input", "--start", "--help"}},
+         {"--freq", "--level", "--format", "--png", "--svg", "--input", "--start", "--live", "--seconds", "--help"}},
         {"--freq 1000 --c", {"--colour-map", "--coders", "--curves"}},
         {"--mode pcm --c", {"--colour-map", "--coders"}},
         {"--average ''", {"4", "16", "64"}},
