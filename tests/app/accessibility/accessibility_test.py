@@ -295,6 +295,13 @@ def choose_everything(application, display):
     dialog = shown_by(pyatspi.ROLE_DIALOG, lambda: press(find(descendants(curves), pyatspi.ROLE_PUSH_BUTTON, "Save as PNG")))
     if check(dialog is not None, "the curves window's save dialog opens"):
         press(find(descendants(dialog), pyatspi.ROLE_PUSH_BUTTON, "Cancel"))
+    # The level tab measures the material that plays, its chart drawn on the real display.
+    material = find(descendants(curves), pyatspi.ROLE_RADIO_BUTTON, "This material")
+    if check(material is not None, "the curves window offers this material"):
+        interface = material.queryAction()
+        press(material, interface.getName(0))
+        check(wait_for(lambda: fresh(material).getState().contains(pyatspi.STATE_CHECKED), CHANGE_LIMIT_S),
+              "choosing it shows the material's chart")
     pump(1.0)
     check(not boxes, "no error box shows: %r" % boxes)
 
