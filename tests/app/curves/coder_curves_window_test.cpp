@@ -177,9 +177,9 @@ TEST(CoderCurvesWindow, MeasuresEveryCoderOnTheMaterialAgainstItsGain) {
     platform::qt::TQtPlatform platform;
     app::TSpectrumForm form(platform);
     form.FrameTimer().Disable();
+    form.SourceMenu().OpenFile(noise); // before the window is first opened
     form.CoderCurvesMenu().OpenItem().trigger();
     app::TCoderCurvesWindow& window = *form.CoderCurvesMenu().Window();
-    form.SourceMenu().OpenFile(noise);
     window.ShowOnLevelTab(app::TLevelSubject::lsMaterial);
     const app::TMaterialChartWidget& chart = window.MaterialChart();
     ASSERT_TRUE(QTest::qWaitFor([&] { return chart.Complete(); }, CurvesLimitMs));
