@@ -2,9 +2,13 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
+#include <optional>
 
 #include <QColor>
 #include <QFont>
+#include <QPainterPath>
+#include <QPointF>
 #include <QRectF>
 #include <QString>
 
@@ -44,6 +48,20 @@ inline QString Number(double value, int decimals) {
 inline QRectF LegendRow(const QRectF& legend, std::size_t row) {
     return {legend.left(), legend.top() + static_cast<double>(row) * LegendRowHeight,
             legend.width(), LegendRowHeight};
+}
+
+// A curve through points `first` to `last`, broken where `at` gives none for a point.
+inline QPainterPath BrokenCurve(int first, int last, const std::function<std::optional<QPointF>(int index)>& at) {
+    QPainterPath path;
+    bool drawing = false;
+    for (int index = first; index <= last; ++index) {
+        const std::optional<QPointF> point = at(index);
+        if (point) {
+            drawing ? path.lineTo(*point) : path.moveTo(*point);
+        }
+        drawing = point.has_value();
+    }
+    return path;
 }
 
 } // namespace charts::style

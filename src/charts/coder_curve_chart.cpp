@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "coder_curve_chart.h"
 
+#include "chart_files.h"
 #include "chart_style.h"
 
 #include <algorithm>
@@ -9,16 +10,12 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include <QBuffer>
-#include <QByteArray>
 #include <QCoreApplication>
 #include <QFont>
 #include <QGuiApplication>
-#include <QImage>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPen>
-#include <QSvgGenerator>
 
 namespace charts {
 namespace {
@@ -60,6 +57,16 @@ double XOf(const QRectF& plot, CurveAxis axis, double abscissa) {
 
 double YOf(const QRectF& plot, double snrDb) {
     return plot.bottom() - (snrDb - LowestSnrDb) / (HighestSnrDb - LowestSnrDb) * plot.height();
+}
+
+// Where point `index` of a curve with `snr` is drawn (clipped well beyond the scale); none
+// without an SNR.
+std::optional<QPointF> PointOf(const QRectF& plot, CurveAxis axis, int index, std::optional<double> snr) {
+    if (!snr) {
+        return std::nullopt;
+    }
+    return QPointF(XOf(plot, axis, analysis::CurveAbscissa(axis, index)),
+                   YOf(plot, std::clamp(*snr, LowestSnrDb - 10, HighestSnrDb + 10)));
 }
 
 QString AbscissaText(CurveAxis axis, double value) {
@@ -205,23 +212,12 @@ void TCoderCurveChart::Paint(QPainter& painter, const QRectF& area) const {
         if (data_.Hidden[static_cast<std::size_t>(coder.Kind)]) {
             continue;
         }
-        QPainterPath path;
-        bool drawing = false;
-        for (int index = 0; index < count; ++index) {
-            std::optional<double> snr;
-            if (data_.Done[static_cast<std::size_t>(index)]) {
-                snr = analysis::PlottedSnrDb(
-                    data_.Points[analysis::CurveBufferIndex(index, coder.Kind)]);
-            }
-            if (!snr) {
-                drawing = false;
-                continue;
-            }
-            const QPointF point(XOf(plot, axis, analysis::CurveAbscissa(axis, index)),
-                                YOf(plot, std::clamp(*snr, LowestSnrDb - 10, HighestSnrDb + 10)));
-            drawing ? path.lineTo(point) : path.moveTo(point);
-            drawing = true;
-        }
+        const QPainterPath path = BrokenCurve(0, count - 1, [&](int index) {
+            return PointOf(plot, axis, index,
+                           data_.Done[static_cast<std::size_t>(index)]
+                               ? analysis::PlottedSnrDb(data_.Points[analysis::CurveBufferIndex(index, coder.Kind)])
+                               : std::nullopt);
+        });
         painter.setPen(QPen(CurveColor(coder.Kind), 1.6));
         painter.drawPath(path);
     }
@@ -230,23 +226,13 @@ void TCoderCurveChart::Paint(QPainter& painter, const QRectF& area) const {
         if (!mask || data_.Hidden[static_cast<std::size_t>(coder.Kind)]) {
             continue;
         }
-        QPainterPath path;
-        bool drawing = false;
         const analysis::TPointSpan span = analysis::TelephoneMaskPoints();
-        for (int index = span.First; index <= span.Last; ++index) {
-            const std::optional<double> snr =
-                data_.Done[static_cast<std::size_t>(index)]
-                    ? data_.Points[analysis::CurveBufferIndex(index, coder.Kind)].TelephoneBandSnrDb
-                    : std::nullopt;
-            if (!snr) {
-                drawing = false;
-                continue;
-            }
-            const QPointF point(XOf(plot, axis, analysis::CurveAbscissa(axis, index)),
-                                YOf(plot, std::clamp(*snr, LowestSnrDb - 10, HighestSnrDb + 10)));
-            drawing ? path.lineTo(point) : path.moveTo(point);
-            drawing = true;
-        }
+        const QPainterPath path = BrokenCurve(span.First, span.Last, [&](int index) {
+            return PointOf(plot, axis, index,
+                           data_.Done[static_cast<std::size_t>(index)]
+                               ? data_.Points[analysis::CurveBufferIndex(index, coder.Kind)].TelephoneBandSnrDb
+                               : std::nullopt);
+        });
         painter.setPen(QPen(CurveColor(coder.Kind), 1.4, Qt::DotLine));
         painter.drawPath(path);
     }
@@ -338,32 +324,15 @@ std::optional<CoderKind> TCoderCurveChart::LegendEntryAt(const QRectF& area, QPo
 }
 
 std::string ChartPng(const TCurveChartData& data) {
-    QImage image(SavedChartSize, QImage::Format_RGB32);
-    {
-        QPainter painter(&image);
-        TCoderCurveChart(data).Paint(painter, QRectF(QPointF(0, 0), SavedChartSize));
-    }
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes.toStdString();
+    return PaintedPng(SavedChartSize, [&data](QPainter& painter, const QRectF& area) {
+        TCoderCurveChart(data).Paint(painter, area);
+    });
 }
 
 std::string ChartSvg(const TCurveChartData& data) {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QSvgGenerator svg;
-    svg.setOutputDevice(&buffer);
-    svg.setSize(SavedChartSize);
-    svg.setViewBox(QRect(QPoint(0, 0), SavedChartSize));
-    svg.setTitle(Title(data.Request));
-    {
-        QPainter painter(&svg);
-        TCoderCurveChart(data).Paint(painter, QRectF(QPointF(0, 0), SavedChartSize));
-    }
-    return bytes.toStdString();
+    return PaintedSvg(SavedChartSize, Title(data.Request), [&data](QPainter& painter, const QRectF& area) {
+        TCoderCurveChart(data).Paint(painter, area);
+    });
 }
 
 void WriteCurveCsv(const TCurveChartData& data, std::ostream& out) {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "material_curve_chart.h"
 
+#include "chart_files.h"
 #include "chart_style.h"
 #include "coder_curve_chart.h"
 
@@ -8,13 +9,9 @@
 #include <cmath>
 #include <iterator>
 
-#include <QBuffer>
-#include <QByteArray>
-#include <QImage>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPen>
-#include <QSvgGenerator>
 
 namespace charts {
 namespace {
@@ -110,23 +107,18 @@ void TMaterialCurveChart::Paint(QPainter& painter, const QRectF& area) const {
             continue;
         }
         for (const bool segmental : {false, true}) {
-            QPainterPath path;
-            bool drawing = false;
-            for (int index = 0; index < analysis::MaterialCurvePoints; ++index) {
+            const QPainterPath path = BrokenCurve(0, analysis::MaterialCurvePoints - 1, [&](int index) -> std::optional<QPointF> {
                 const analysis::TMaterialPoint& point = data_.Points[MaterialCurveBufferIndex(index, coder.Kind)];
                 const std::optional<double> snr =
                     data_.Done[static_cast<std::size_t>(index)]
                         ? Shown(segmental ? point.SegmentalSnrDb : point.SnrDb)
                         : std::nullopt;
                 if (!snr) {
-                    drawing = false;
-                    continue;
+                    return std::nullopt;
                 }
-                const QPointF at(XOf(plot, analysis::MaterialCurveGainDb(index)),
-                                 YOf(plot, std::clamp(*snr, LowestSnrDb - 10, HighestSnrDb + 10)));
-                drawing ? path.lineTo(at) : path.moveTo(at);
-                drawing = true;
-            }
+                return QPointF(XOf(plot, analysis::MaterialCurveGainDb(index)),
+                               YOf(plot, std::clamp(*snr, LowestSnrDb - 10, HighestSnrDb + 10)));
+            });
             painter.setPen(QPen(CurveColor(coder.Kind), segmental ? 1.3 : 1.6,
                                 segmental ? Qt::DashLine : Qt::SolidLine));
             painter.drawPath(path);
@@ -177,32 +169,15 @@ std::optional<analysis::CoderKind> TMaterialCurveChart::LegendEntryAt(const QRec
 }
 
 std::string MaterialChartPng(const TMaterialChartData& data) {
-    QImage image(SavedChartSize, QImage::Format_RGB32);
-    {
-        QPainter painter(&image);
-        TMaterialCurveChart(data).Paint(painter, QRectF(QPointF(0, 0), SavedChartSize));
-    }
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes.toStdString();
+    return PaintedPng(SavedChartSize, [&data](QPainter& painter, const QRectF& area) {
+        TMaterialCurveChart(data).Paint(painter, area);
+    });
 }
 
 std::string MaterialChartSvg(const TMaterialChartData& data) {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QSvgGenerator svg;
-    svg.setOutputDevice(&buffer);
-    svg.setSize(SavedChartSize);
-    svg.setViewBox(QRect(QPoint(0, 0), SavedChartSize));
-    svg.setTitle(Title(data));
-    {
-        QPainter painter(&svg);
-        TMaterialCurveChart(data).Paint(painter, QRectF(QPointF(0, 0), SavedChartSize));
-    }
-    return bytes.toStdString();
+    return PaintedSvg(SavedChartSize, Title(data), [&data](QPainter& painter, const QRectF& area) {
+        TMaterialCurveChart(data).Paint(painter, area);
+    });
 }
 
 void WriteMaterialCurveCsv(const TMaterialChartData& data, std::ostream& out) {
