@@ -183,7 +183,7 @@ void WriteMaterialJson(const FramesOptions& options, const charts::TMaterialChar
     settings["axis"] = "level";
     settings["input"] = options.LiveDevice ? std::string(LiveName) : options.InputPath;
     settings["start_s"] = options.StartSeconds;
-    settings["seconds"] = static_cast<double>(data.Samples) / 16000.0;
+    settings["seconds"] = static_cast<double>(data.Samples) / analysis::SampleRate;
     settings["level_db"] = options.LevelDb;
     Json gains = Json::array();
     for (int index = 0; index < analysis::MaterialCurvePoints; ++index) {

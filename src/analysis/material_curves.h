@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "analyzer_state.h"
 #include "coder_curves.h"
 
 #include <cstdint>
@@ -19,7 +20,7 @@ inline constexpr int MaterialCurvePoints = -MaterialCurveLowestGainDb / Material
 // The most material the curves are measured over, in samples at 16000 Hz (20 s): every point
 // codes all of it through every coder, and a long file's first seconds (or its loop region's)
 // stand for it.
-inline constexpr std::int64_t MaterialCurveLongestSamples = 20 * 16000;
+inline constexpr std::int64_t MaterialCurveLongestSamples = std::int64_t{20} * SampleRate;
 
 // The gain of point `index` (0 to MaterialCurvePoints - 1), in dB: 0, -1, ..., -60.
 constexpr int MaterialCurveGainDb(int index) {

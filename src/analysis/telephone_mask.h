@@ -77,10 +77,9 @@ struct TMaskVerdict {
 // Judges one coder's level curve (`points`: a complete buffer of caLevel curves at a tone of
 // the mask, as ComputeCoderCurves fills it) against the mask, by its telephone-band SNR. The
 // curve is taken as drawn, straight between its 1 dB points, and a point with no error in
-// the band lies above any mask. The
-// difference of two such broken lines is straight between their corners, so checking it at
-// every corner of either is checking it everywhere; where it first turns negative, the
-// crossing is found on that straight piece.
+// the band lies above any mask. The difference of two such broken lines is straight between
+// their corners, so checking it at every corner of either is checking it everywhere; where it
+// first turns negative, the crossing is found on that straight piece.
 TMaskVerdict CheckTelephoneMask(std::span<const TCoderFigures> points, CoderKind kind);
 
 // The level curve's points CheckTelephoneMask reads, first and last index included: those

@@ -49,7 +49,7 @@ double YOf(const QRectF& plot, double snrDb) {
 
 QString Title(const TMaterialChartData& data) {
     return QStringLiteral("SNR against gain on %1 (%2 s)")
-        .arg(QString::fromStdString(data.Name), Number(static_cast<double>(data.Samples) / 16000.0, 1));
+        .arg(QString::fromStdString(data.Name), Number(static_cast<double>(data.Samples) / analysis::SampleRate, 1));
 }
 
 // A figure worth drawing or writing: finite (an exact coder's +inf and an unmeasurable NaN

@@ -4,14 +4,12 @@
 #include <sstream>
 #include <stdexcept>
 
+#include <QButtonGroup>
 #include <QFileDialog>
 #include <QHBoxLayout>
-#include <QHideEvent>
 #include <QKeySequence>
 #include <QLabel>
 #include <QMessageBox>
-#include <QMetaObject>
-#include <QButtonGroup>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QShortcut>
@@ -125,7 +123,6 @@ TCoderCurvesWindow::TCoderCurvesWindow(QWidget* parent) : TSecondWindow(parent) 
     QObject::connect(save, &QShortcut::activated, this,
                      [this] { SaveWithDialog(TChartFormat::cfPng); });
 }
-
 
 void TCoderCurvesWindow::SetTone(std::int32_t frequencyHz, int levelDb) {
     levelChart_->SetTone(frequencyHz, levelDb);

@@ -1,9 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "app/common/second_window.h"
-
 #include "app/common/material_source.h"
+#include "app/common/second_window.h"
 #include "curve_chart_widget.h"
 #include "material_chart_widget.h"
 
