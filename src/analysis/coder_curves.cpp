@@ -2,16 +2,14 @@
 #include "coder_curves.h"
 
 #include "own_arithmetic.h"
+#include "point_sharing.h"
 #include "telephone_mask.h"
 #include "tone_range.h"
 
 #include <array>
-#include <atomic>
 #include <cassert>
 #include <cmath>
-#include <exception>
-#include <mutex>
-#include <thread>
+#include <vector>
 
 namespace analysis {
 namespace {
@@ -28,91 +26,50 @@ constexpr double SquareRootCoderOffsetDb = 3.72;
 
 using SecondSines = std::span<const long double, SecondSamples>;
 
-// What the threads of one computation share. Points are handed out through `Next`; the
-// count of finished points, the first exception and the calls of the progress callback are
-// serialised by `Lock`.
-struct TCurveWork {
-    TCurveWork(const TCurveRequest& request, std::span<TCoderFigures> points, std::stop_token stop,
-               const CurveProgress& progress, std::span<const long double> levelSines)
-        : Request(request), Points(points), Stop(std::move(stop)), Progress(progress),
-          LevelSines(levelSines) {}
-
-    const TCurveRequest& Request;
-    std::span<TCoderFigures> Points;
-    std::stop_token Stop;
-    const CurveProgress& Progress;
+// The work on one point for one thread, with buffers of its own: every coder's figures over
+// the point's second, into `points` and told to `progress`.
+TPointWorker MakeCurveWorker(const TCurveRequest& request, std::span<TCoderFigures> points,
+                             const CurveProgress& progress, std::span<const long double> levelSines) {
     // On the level axis every point has the same sines, computed once beforehand.
-    std::span<const long double> LevelSines;
-    std::atomic<int> Next{0};
-    std::stop_source Failed;
-    std::mutex Lock;
-    int Done = 0;
-    std::exception_ptr Error;
-
-    bool Stopped() const { return Stop.stop_requested() || Failed.stop_requested(); }
-};
-
-// Takes points until there are none left or a stop is requested.
-void WorkOnPoints(TCurveWork& work) {
-    const TOwnArithmetic own;
-    try {
-        const int count = CurvePointCount(work.Request.Axis);
-        std::vector<long double> ownSines;
-        if (work.LevelSines.empty()) {
-            ownSines.resize(SecondSamples);
+    std::vector<long double> ownSines(levelSines.empty() ? SecondSamples : 0);
+    // The points the telephone mask reads, on a level curve at one of its tones.
+    const TPointSpan maskPoints =
+        request.Axis == CurveAxis::caLevel && TelephoneMaskApplies(request.FrequencyHz)
+            ? TelephoneMaskPoints()
+            : TPointSpan{1, 0};
+    return [&request, points, &progress, levelSines, maskPoints, ownSines = std::move(ownSines),
+            samples = std::vector<double>(SecondSamples), coded = std::vector<double>(SecondSamples),
+            row = std::array<TCoderFigures, CoderCount>{}](int index, TPointSharing& sharing) mutable {
+        const TCurveTone tone = CurvePointTone(request, index);
+        std::span<const long double> sines = levelSines;
+        if (sines.empty()) {
+            FillSecondSines(tone.FrequencyHz,
+                            std::span<long double, SecondSamples>(ownSines.data(), SecondSamples));
+            sines = ownSines;
         }
-        std::vector<double> samples(SecondSamples);
-        std::vector<double> coded(SecondSamples);
-        std::array<TCoderFigures, CoderCount> row{};
-        // The points the telephone mask reads, on a level curve at one of its tones.
-        const TPointSpan maskPoints = work.Request.Axis == CurveAxis::caLevel &&
-                                              TelephoneMaskApplies(work.Request.FrequencyHz)
-                                          ? TelephoneMaskPoints()
-                                          : TPointSpan{1, 0};
-        while (!work.Stopped()) {
-            const int index = work.Next.fetch_add(1, std::memory_order_relaxed);
-            if (index >= count) {
+        FillSecondSamples(SecondSines(sines.data(), SecondSamples), tone.LevelDb,
+                          std::span<double, SecondSamples>(samples.data(), SecondSamples));
+        for (const TCoderInfo& coder : Coders) {
+            if (sharing.Stopped()) {
                 return;
             }
-            const TCurveTone tone = CurvePointTone(work.Request, index);
-            std::span<const long double> sines = work.LevelSines;
-            if (sines.empty()) {
-                FillSecondSines(tone.FrequencyHz, std::span<long double, SecondSamples>(
-                                                      ownSines.data(), SecondSamples));
-                sines = ownSines;
-            }
-            FillSecondSamples(SecondSines(sines.data(), SecondSamples), tone.LevelDb,
-                              std::span<double, SecondSamples>(samples.data(), SecondSamples));
-            for (const TCoderInfo& coder : Coders) {
-                if (work.Stopped()) {
-                    return;
-                }
-                const std::span<const double, SecondSamples> second(samples.data(), SecondSamples);
-                const std::span<double, SecondSamples> codedSecond(coded.data(), SecondSamples);
-                CodeSecond(second, coder.Code, codedSecond);
-                TCoderFigures& figures = row[static_cast<std::size_t>(coder.Kind)];
-                figures = MeasureCodedSecond(second, codedSecond);
-                if (index >= maskPoints.First && index <= maskPoints.Last && !figures.Exact) {
-                    figures.TelephoneBandSnrDb = TelephoneBandSnrDb(second, codedSecond);
-                }
-            }
-            std::copy(row.begin(), row.end(),
-                      work.Points.begin() +
-                          static_cast<std::ptrdiff_t>(CurveBufferIndex(index, CoderKind::ckPCM)));
-
-            const std::scoped_lock lock(work.Lock);
-            ++work.Done;
-            if (work.Progress) {
-                work.Progress(index, row, work.Done);
+            const std::span<const double, SecondSamples> second(samples.data(), SecondSamples);
+            const std::span<double, SecondSamples> codedSecond(coded.data(), SecondSamples);
+            CodeSecond(second, coder.Code, codedSecond);
+            TCoderFigures& figures = row[static_cast<std::size_t>(coder.Kind)];
+            figures = MeasureCodedSecond(second, codedSecond);
+            if (index >= maskPoints.First && index <= maskPoints.Last && !figures.Exact) {
+                figures.TelephoneBandSnrDb = TelephoneBandSnrDb(second, codedSecond);
             }
         }
-    } catch (...) {
-        const std::scoped_lock lock(work.Lock);
-        if (!work.Error) {
-            work.Error = std::current_exception();
-        }
-        work.Failed.request_stop();
-    }
+        std::copy(row.begin(), row.end(),
+                  points.begin() + static_cast<std::ptrdiff_t>(CurveBufferIndex(index, CoderKind::ckPCM)));
+        sharing.Finished([&](int finished) {
+            if (progress) {
+                progress(index, row, finished);
+            }
+        });
+    };
 }
 
 } // namespace
@@ -171,25 +128,10 @@ CurveOutcome ComputeCoderCurves(const TCurveRequest& request, std::span<TCoderFi
         FillSecondSines(request.FrequencyHz,
                         std::span<long double, SecondSamples>(levelSines.data(), SecondSamples));
     }
-    TCurveWork work(request, points, std::move(stop), progress, levelSines);
-    {
-        std::vector<std::jthread> helpers;
-        try {
-            for (int helper = 1; helper < threads; ++helper) {
-                helpers.emplace_back([&work] { WorkOnPoints(work); });
-            }
-        } catch (...) {
-            // No thread to spare: stop the ones started before passing the failure on.
-            work.Failed.request_stop();
-            throw;
-        }
-        WorkOnPoints(work);
-    } // the helpers join here, so every point they wrote is visible below
-    if (work.Error) {
-        std::rethrow_exception(work.Error);
-    }
-    return work.Done == CurvePointCount(request.Axis) ? CurveOutcome::coComplete
-                                                      : CurveOutcome::coCancelled;
+    const bool complete = SharePoints(CurvePointCount(request.Axis), threads, std::move(stop), [&] {
+        return MakeCurveWorker(request, points, progress, levelSines);
+    });
+    return complete ? CurveOutcome::coComplete : CurveOutcome::coCancelled;
 }
 
 std::vector<TCoderFigures> ComputeCoderCurves(const TCurveRequest& request, std::stop_token stop,

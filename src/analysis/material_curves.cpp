@@ -3,16 +3,12 @@
 
 #include "level_gain.h"
 #include "material_meter.h"
-#include "own_arithmetic.h"
+#include "point_sharing.h"
 #include "sample_source.h"
 
 #include <algorithm>
 #include <array>
-#include <atomic>
 #include <cassert>
-#include <exception>
-#include <mutex>
-#include <thread>
 #include <vector>
 
 namespace analysis {
@@ -31,62 +27,37 @@ CurveOutcome ComputeMaterialCurves(std::span<const float> material, std::span<TM
     for (const TCoderInfo& coder : Coders) {
         codes.push_back(coder.Code);
     }
-    std::atomic<int> next{0};
-    std::stop_source failed;
-    std::mutex lock;
-    int done = 0;
-    std::exception_ptr error;
-    const auto stopped = [&] { return stop.stop_requested() || failed.stop_requested(); };
-    const auto work = [&] {
-        const TOwnArithmetic own;
-        try {
-            std::array<double, BlockSamples> scaled{};
-            std::array<TMaterialPoint, CoderCount> row{};
-            for (int index = next++; index < MaterialCurvePoints && !stopped(); index = next++) {
-                // As the level slider scales a source.
-                const double gain = GainFromAttenuation(-MaterialCurveGainDb(index));
-                TMaterialMeter meter(codes);
-                for (std::size_t first = 0; first < material.size() && !stopped(); first += BlockSamples) {
-                    const std::size_t count = std::min(BlockSamples, material.size() - first);
-                    for (std::size_t k = 0; k < count; ++k) {
-                        scaled[k] = SourceSample(UnitSample(material[first + k]), gain);
-                    }
-                    meter.Feed(std::span(scaled).first(count));
-                }
-                if (stopped()) {
+    const bool complete = SharePoints(MaterialCurvePoints, threads, std::move(stop), [&] {
+        // Each thread's buffers, and its meter afresh for every gain.
+        return [&, scaled = std::array<double, BlockSamples>{},
+                row = std::array<TMaterialPoint, CoderCount>{}](int index, TPointSharing& sharing) mutable {
+            // As the level slider scales a source.
+            const double gain = GainFromAttenuation(-MaterialCurveGainDb(index));
+            TMaterialMeter meter(codes);
+            for (std::size_t first = 0; first < material.size(); first += BlockSamples) {
+                if (sharing.Stopped()) {
                     return;
                 }
-                for (std::size_t c = 0; c < codes.size(); ++c) {
-                    const TMaterialFigures figures = meter.Figures(c);
-                    row[c] = {figures.SnrDb, figures.SegmentalSnrDb};
+                const std::size_t count = std::min(BlockSamples, material.size() - first);
+                for (std::size_t k = 0; k < count; ++k) {
+                    scaled[k] = SourceSample(UnitSample(material[first + k]), gain);
                 }
-                std::copy(row.begin(), row.end(),
-                          points.begin() + static_cast<std::ptrdiff_t>(MaterialCurveBufferIndex(index, CoderKind::ckPCM)));
-                const std::scoped_lock guard(lock);
-                ++done;
+                meter.Feed(std::span(scaled).first(count));
+            }
+            for (std::size_t c = 0; c < codes.size(); ++c) {
+                const TMaterialFigures figures = meter.Figures(c);
+                row[c] = {figures.SnrDb, figures.SegmentalSnrDb};
+            }
+            std::copy(row.begin(), row.end(),
+                      points.begin() + static_cast<std::ptrdiff_t>(MaterialCurveBufferIndex(index, CoderKind::ckPCM)));
+            sharing.Finished([&](int finished) {
                 if (progress) {
-                    progress(index, row, done);
+                    progress(index, row, finished);
                 }
-            }
-        } catch (...) {
-            const std::scoped_lock guard(lock);
-            if (!error) {
-                error = std::current_exception();
-            }
-            failed.request_stop();
-        }
-    };
-    {
-        std::vector<std::jthread> helpers;
-        for (int t = 1; t < threads; ++t) {
-            helpers.emplace_back(work);
-        }
-        work();
-    }
-    if (error) {
-        std::rethrow_exception(error);
-    }
-    return stop.stop_requested() ? CurveOutcome::coCancelled : CurveOutcome::coComplete;
+            });
+        };
+    });
+    return complete ? CurveOutcome::coComplete : CurveOutcome::coCancelled;
 }
 
 } // namespace analysis
