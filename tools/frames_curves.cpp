@@ -155,7 +155,7 @@ const analysis::TMaterialPoint& MaterialAt(const charts::TMaterialChartData& dat
     return data.Points[analysis::MaterialCurveBufferIndex(index, kind)];
 }
 
-void WriteMaterialText(const charts::TMaterialChartData& data, std::ostream& out) {
+void WriteText(const charts::TMaterialChartData& data, std::ostream& out) {
     out << Padded("gain_db");
     for (const analysis::TCoderInfo& coder : analysis::Coders) {
         out << Padded(std::string(coder.ToolName) + " snr") << Padded(std::string(coder.ToolName) + " segmental");
@@ -177,7 +177,7 @@ void WriteMaterialText(const charts::TMaterialChartData& data, std::ostream& out
     }
 }
 
-void WriteMaterialJson(const FramesOptions& options, const charts::TMaterialChartData& data,
+void WriteJson(const FramesOptions& options, const charts::TMaterialChartData& data,
                        std::ostream& out) {
     Json settings;
     settings["axis"] = "level";
@@ -222,6 +222,22 @@ void WriteMaterialJson(const FramesOptions& options, const charts::TMaterialChar
     out << report.dump() << '\n';
 }
 
+// Either curves in the options' format.
+template <typename TData>
+void WriteInFormat(const FramesOptions& options, const TData& data, std::ostream& out) {
+    switch (options.Format) {
+    case FramesFormat::ffText:
+        WriteText(data, out);
+        return;
+    case FramesFormat::ffCsv:
+        charts::WriteCurveCsv(data, out);
+        return;
+    case FramesFormat::ffJson:
+        WriteJson(options, data, out);
+        return;
+    }
+}
+
 } // namespace
 
 charts::TMaterialChartData ComputeMaterialCurves(const FramesOptions& options) {
@@ -241,21 +257,6 @@ charts::TMaterialChartData ComputeMaterialCurves(const FramesOptions& options) {
     return data;
 }
 
-void WriteMaterialCurvesReport(const FramesOptions& options, const charts::TMaterialChartData& data,
-                               std::ostream& out) {
-    switch (options.Format) {
-    case FramesFormat::ffText:
-        WriteMaterialText(data, out);
-        return;
-    case FramesFormat::ffCsv:
-        charts::WriteMaterialCurveCsv(data, out);
-        return;
-    case FramesFormat::ffJson:
-        WriteMaterialJson(options, data, out);
-        return;
-    }
-}
-
 std::string_view Describe(analysis::CurveAxis axis) {
     return CurveAxes[static_cast<std::size_t>(axis)].ToolName;
 }
@@ -272,17 +273,12 @@ charts::TCurveChartData ComputeCurves(const FramesOptions& options) {
 
 void WriteCurvesReport(const FramesOptions& options, const charts::TCurveChartData& data,
                        std::ostream& out) {
-    switch (options.Format) {
-    case FramesFormat::ffText:
-        WriteText(data, out);
-        return;
-    case FramesFormat::ffCsv:
-        charts::WriteCurveCsv(data, out);
-        return;
-    case FramesFormat::ffJson:
-        WriteJson(options, data, out);
-        return;
-    }
+    WriteInFormat(options, data, out);
+}
+
+void WriteCurvesReport(const FramesOptions& options, const charts::TMaterialChartData& data,
+                       std::ostream& out) {
+    WriteInFormat(options, data, out);
 }
 
 } // namespace tools

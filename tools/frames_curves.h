@@ -28,7 +28,7 @@ charts::TMaterialChartData ComputeMaterialCurves(const FramesOptions& options);
 // Writes them in the options' format: an aligned table in text (per coder its SNR and
 // segmental SNR with two decimals, "-" where there is none), the CSV the window saves, or one
 // JSON object.
-void WriteMaterialCurvesReport(const FramesOptions& options, const charts::TMaterialChartData& data,
-                               std::ostream& out);
+void WriteCurvesReport(const FramesOptions& options, const charts::TMaterialChartData& data,
+                       std::ostream& out);
 
 } // namespace tools

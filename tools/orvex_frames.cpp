@@ -72,16 +72,15 @@ int RunCurves(const tools::FramesOptions& options) {
             if (png || svg) {
                 painting.emplace();
             }
-            if (options.InputPath.empty()) {
-                const charts::TCurveChartData data = tools::ComputeCurves(options);
+            const auto draw = [&](const auto& data) {
                 pngBytes = png ? charts::ChartPng(data) : "";
                 svgBytes = svg ? charts::ChartSvg(data) : "";
                 tools::WriteCurvesReport(options, data, report);
+            };
+            if (options.InputPath.empty()) {
+                draw(tools::ComputeCurves(options));
             } else {
-                const charts::TMaterialChartData data = tools::ComputeMaterialCurves(options);
-                pngBytes = png ? charts::MaterialChartPng(data) : "";
-                svgBytes = svg ? charts::MaterialChartSvg(data) : "";
-                tools::WriteMaterialCurvesReport(options, data, report);
+                draw(tools::ComputeMaterialCurves(options));
             }
         }
         for (auto& [file, bytes] : {std::pair{&png, &pngBytes}, std::pair{&svg, &svgBytes}}) {

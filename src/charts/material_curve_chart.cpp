@@ -168,19 +168,19 @@ std::optional<analysis::CoderKind> TMaterialCurveChart::LegendEntryAt(const QRec
     return std::nullopt;
 }
 
-std::string MaterialChartPng(const TMaterialChartData& data) {
+std::string ChartPng(const TMaterialChartData& data) {
     return PaintedPng(SavedChartSize, [&data](QPainter& painter, const QRectF& area) {
         TMaterialCurveChart(data).Paint(painter, area);
     });
 }
 
-std::string MaterialChartSvg(const TMaterialChartData& data) {
+std::string ChartSvg(const TMaterialChartData& data) {
     return PaintedSvg(SavedChartSize, Title(data), [&data](QPainter& painter, const QRectF& area) {
         TMaterialCurveChart(data).Paint(painter, area);
     });
 }
 
-void WriteMaterialCurveCsv(const TMaterialChartData& data, std::ostream& out) {
+void WriteCurveCsv(const TMaterialChartData& data, std::ostream& out) {
     out << "gain_db";
     for (const analysis::TCoderInfo& coder : analysis::Coders) {
         out << ',' << coder.ToolName << "_snr_db," << coder.ToolName << "_segmental_snr_db";

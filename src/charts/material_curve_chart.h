@@ -48,12 +48,12 @@ private:
 };
 
 // The chart as PNG bytes or SVG text at SavedChartSize (needs a QGuiApplication).
-std::string MaterialChartPng(const TMaterialChartData& data);
-std::string MaterialChartSvg(const TMaterialChartData& data);
+std::string ChartPng(const TMaterialChartData& data);
+std::string ChartSvg(const TMaterialChartData& data);
 // The complete curves as CSV: a header "gain_db", then "<coder>_snr_db" and
 // "<coder>_segmental_snr_db" per coder of the table; one row per gain, a figure left empty
 // where there is none (an exact coder's SNR, a segmental SNR with no active segment).
-void WriteMaterialCurveCsv(const TMaterialChartData& data, std::ostream& out);
+void WriteCurveCsv(const TMaterialChartData& data, std::ostream& out);
 // What a screen reader is told: the title, then each coder's figures at the marked gain.
 std::string MaterialChartDescription(const TMaterialChartData& data);
 

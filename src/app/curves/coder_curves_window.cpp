@@ -32,21 +32,9 @@ constexpr TFormatInfo Formats[] = {
     {TChartFormat::cfCsv, "Save as CSV", "CSV tables (*.csv)"},
 };
 
-std::string MaterialContents(const charts::TMaterialChartData& data, TChartFormat format) {
-    switch (format) {
-    case TChartFormat::cfPng:
-        return charts::MaterialChartPng(data);
-    case TChartFormat::cfSvg:
-        return charts::MaterialChartSvg(data);
-    case TChartFormat::cfCsv:
-        break;
-    }
-    std::ostringstream csv;
-    charts::WriteMaterialCurveCsv(data, csv);
-    return csv.str();
-}
-
-std::string Contents(const charts::TCurveChartData& data, TChartFormat format) {
+// A chart's file, the tone's or the material's.
+template <typename TData>
+std::string Contents(const TData& data, TChartFormat format) {
     switch (format) {
     case TChartFormat::cfPng:
         return charts::ChartPng(data);
@@ -165,7 +153,7 @@ void TCoderCurvesWindow::SaveShownChart(TChartFormat format, const QString& path
                                          ? "no material is measured"
                                          : "the curves are still being computed");
         }
-        WriteWholeFile(path, MaterialContents(materialChart_->Data(), format));
+        WriteWholeFile(path, Contents(materialChart_->Data(), format));
         return;
     }
     const TCurveChartWidget& chart = tabs_->currentWidget() == frequencyChart_ ? *frequencyChart_ : *levelChart_;
