@@ -10,6 +10,7 @@
 #include <cassert>
 #include <cmath>
 #include <functional>
+#include <utility>
 #include <vector>
 
 namespace analysis {
@@ -51,14 +52,21 @@ std::optional<double> TelephoneBandSnrDb(std::span<const double, SecondSamples> 
                                          std::span<const double, SecondSamples> coded) {
     const TOwnArithmetic own;
     static const TDoubleFftTables tables = MakeDoubleFftTables(BandTransformPoints);
+    // The Hann window over the second and its energy, the same for every call.
+    static const auto [window, windowEnergy] = [] {
+        std::vector<double> weights(SecondSamples);
+        double energy = 0.0;
+        for (std::size_t n = 0; n < SecondSamples; ++n) {
+            weights[n] = 0.5 - 0.5 * std::cos(TwoPi * static_cast<double>(n) / (SecondSamples - 1));
+            energy += weights[n] * weights[n];
+        }
+        return std::pair{std::move(weights), energy};
+    }();
     std::vector<Complex> spectrum(BandTransformPoints, Complex{0.0, 0.0});
     double signalEnergy = 0.0;
-    double windowEnergy = 0.0;
     for (std::size_t n = 0; n < SecondSamples; ++n) {
-        const double weight = 0.5 - 0.5 * std::cos(TwoPi * static_cast<double>(n) / (SecondSamples - 1));
-        spectrum[n].re = weight * (coded[n] - samples[n]);
+        spectrum[n].re = window[n] * (coded[n] - samples[n]);
         signalEnergy += samples[n] * samples[n];
-        windowEnergy += weight * weight;
     }
     if (signalEnergy == 0.0) {
         return std::nullopt;
