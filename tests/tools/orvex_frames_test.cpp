@@ -835,6 +835,8 @@ TEST(FramesProcess, ExitStatusAndStreams) {
     EXPECT_EQ(mask["coders"][6], nlohmann::json::parse(
                                      R"({"coder":"mulaw","meets":true,"falls_below_at_dbm0":null})"));
     EXPECT_TRUE(nlohmann::json::parse(RunTool("--curves level --format json").out)["telephone_mask"].is_null());
+    // The text table has each coder's SNR at each level: mu-law's at full scale and 997 Hz.
+    EXPECT_NE(RunTool("--curves level --freq 997").out.find("  39.45  "), std::string::npos);
 }
 
 // The picture never lands on standard output's own file, replaces a file only where the user

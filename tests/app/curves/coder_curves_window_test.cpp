@@ -32,6 +32,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 namespace {
 
@@ -209,6 +210,15 @@ TEST(CoderCurvesWindow, MeasuresEveryCoderOnTheMaterialAgainstItsGain) {
     std::ifstream saved(csv.toStdString());
     std::ifstream printed(drawn.toStdString());
     EXPECT_TRUE(std::equal(std::istreambuf_iterator<char>(saved), {}, std::istreambuf_iterator<char>(printed), {}));
+    // Its JSON has a figure per gain for every coder, mu-law's the chart's at 0 dB.
+    const std::string json = folder.filePath(QStringLiteral("tool.json")).toStdString();
+    ASSERT_EQ(std::system((std::string(ORVEX_FRAMES) + " --curves level --input '" + noise.toStdString() +
+                           "' --format json > '" + json + "'").c_str()),
+              0);
+    const nlohmann::json report = nlohmann::json::parse(std::ifstream(json));
+    EXPECT_EQ(report["gain_db"].size(), 61u);
+    EXPECT_EQ(report["coders"][6]["snr_db"].size(), 61u);
+    EXPECT_NEAR(report["coders"][6]["segmental_snr_db"][0].get<double>(), at(0, CoderKind::ckMuLaw).SegmentalSnrDb, 1e-9);
     EXPECT_EQ(rows[0].rfind("gain_db,pcm_snr_db,pcm_segmental_snr_db,sqrt_snr_db,", 0), 0u) << rows[0];
     EXPECT_EQ(rows[21].rfind("-20,,35.0000,", 0), 0u) << rows[21];
 
