@@ -3,18 +3,18 @@
 // transform (against FFTW's where available), the window builds and the figures of the
 // windows and the coding modes, and the coder curves.
 
-#include "analysis/analyzer.h"
-#include "analysis/analyzer_state.h"
-#include "analysis/coder_curves.h"
-#include "analysis/coder_figures.h"
-#include "analysis/coding_mode.h"
-#include "analysis/complex_fft.h"
-#include "analysis/frame_pipeline.h"
-#include "analysis/sine_memory.h"
-#include "analysis/tone_range.h"
-#include "analysis/window_figures.h"
-#include "analysis/window_kind.h"
-#include "analysis/window_table.h"
+#include "analysis/frames/analyzer.h"
+#include "analysis/frames/analyzer_state.h"
+#include "analysis/figures/coder_curves.h"
+#include "analysis/figures/coder_figures.h"
+#include "analysis/coding/coding_mode.h"
+#include "analysis/transform/complex_fft.h"
+#include "analysis/frames/frame_pipeline.h"
+#include "analysis/frames/sine_memory.h"
+#include "analysis/frames/tone_range.h"
+#include "analysis/windows/window_figures.h"
+#include "analysis/windows/window_kind.h"
+#include "analysis/windows/window_table.h"
 
 #include <array>
 #include <cmath>

@@ -2,9 +2,9 @@
 // Speed of the display: drawing one frame's plot (hand-over, grid and trace, without the
 // numerics) and generating the start-up artwork.
 
-#include "analysis/analyzer.h"
-#include "analysis/analyzer_state.h"
-#include "analysis/tone_range.h"
+#include "analysis/frames/analyzer.h"
+#include "analysis/frames/analyzer_state.h"
+#include "analysis/frames/tone_range.h"
 #include "display/panel_artwork.h"
 #include "display/plot_views.h"
 #include "display/spectrum_plot.h"

@@ -9,11 +9,11 @@
 //
 //   live_latency [CLICKS]   (default 50): prints the median, best and worst in milliseconds.
 
-#include "analysis/analyzer.h"
-#include "analysis/analyzer_state.h"
-#include "analysis/coding_mode.h"
-#include "analysis/tone_range.h"
-#include "analysis/window_kind.h"
+#include "analysis/frames/analyzer.h"
+#include "analysis/frames/analyzer_state.h"
+#include "analysis/coding/coding_mode.h"
+#include "analysis/frames/tone_range.h"
+#include "analysis/windows/window_kind.h"
 #include "controls/surface_view.h"
 #include "display/spectrum_plot.h"
 #include "display/window_layout.h"

@@ -2,12 +2,12 @@
 // The raster work of one analyzer frame: drawing the spectrum picture, handing it to the
 // display control and the control's compose-and-copy to its window.
 
-#include "analysis/analyzer.h"
-#include "analysis/analyzer_state.h"
-#include "analysis/coding_mode.h"
-#include "analysis/frame_pipeline.h"
-#include "analysis/tone_range.h"
-#include "analysis/window_kind.h"
+#include "analysis/frames/analyzer.h"
+#include "analysis/frames/analyzer_state.h"
+#include "analysis/coding/coding_mode.h"
+#include "analysis/frames/frame_pipeline.h"
+#include "analysis/frames/tone_range.h"
+#include "analysis/windows/window_kind.h"
 #include "controls/surface_view.h"
 #include "display/spectrum_plot.h"
 #include "display/window_layout.h"

@@ -3,11 +3,11 @@
 // length (the transform, the levels into the history and their colours into the picture's
 // ring), the transform alone, a repaint of a 1000 x 600 view, and ten minutes of history.
 
-#include "analysis/complex_fft.h"
-#include "analysis/double_fft.h"
-#include "analysis/sample_coder.h"
-#include "analysis/spectrogram_column_maker.h"
-#include "analysis/spectrogram_history.h"
+#include "analysis/transform/complex_fft.h"
+#include "analysis/transform/double_fft.h"
+#include "analysis/coding/sample_coder.h"
+#include "analysis/spectrogram/spectrogram_column_maker.h"
+#include "analysis/spectrogram/spectrogram_history.h"
 #include "charts/coder_curve_chart.h"
 #include "charts/spectrogram_picture.h"
 

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "frames_curves.h"
 
-#include "analysis/coder_curves.h"
-#include "analysis/material_curves.h"
+#include "analysis/figures/coder_curves.h"
+#include "analysis/figures/material_curves.h"
 #include "frames_live.h"
 #include "frames_report.h"
 #include "sound/sound_file.h"

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "frames_live.h"
 
-#include "analysis/analyzer_state.h"
+#include "analysis/frames/analyzer_state.h"
 #include "frames_report.h"
 #include "frames_sound.h"
 #include "sound/pulse_input.h"

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "frames_material.h"
 
-#include "analysis/analyzer_state.h"
-#include "analysis/level_gain.h"
+#include "analysis/frames/analyzer_state.h"
+#include "analysis/frames/level_gain.h"
 #include "display/figure_texts.h"
 #include "display/material_table.h"
 #include "frames_report.h"

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "frames_options.h"
 
-#include "analysis/analyzer_state.h"
-#include "analysis/spectrogram_levels.h"
+#include "analysis/frames/analyzer_state.h"
+#include "analysis/spectrogram/spectrogram_levels.h"
 #include "display/plot_views.h"
 
 #include <algorithm>

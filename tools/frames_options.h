@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "analysis/coder_curves.h"
-#include "analysis/coder_kind.h"
-#include "analysis/coding_mode.h"
-#include "analysis/enum_table.h"
-#include "analysis/tone_range.h"
-#include "analysis/window_kind.h"
+#include "analysis/figures/coder_curves.h"
+#include "analysis/coding/coder_kind.h"
+#include "analysis/coding/coding_mode.h"
+#include "analysis/common/enum_table.h"
+#include "analysis/frames/tone_range.h"
+#include "analysis/windows/window_kind.h"
 #include "charts/spectrogram_look.h"
 
 #include <array>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "analysis/analyzer_state.h"
+#include "analysis/frames/analyzer_state.h"
 #include "display/plot_views.h"
 #include "raster/raster_surface.h"
 #include "replacing_file.h"

@@ -4,12 +4,12 @@
 
 #include "display/spectrum_plot.h"
 
-#include "analysis/analyzer.h"
-#include "analysis/coder_figures.h"
-#include "analysis/frame_pipeline.h"
-#include "analysis/window_figures.h"
+#include "analysis/frames/analyzer.h"
+#include "analysis/figures/coder_figures.h"
+#include "analysis/frames/frame_pipeline.h"
+#include "analysis/windows/window_figures.h"
 #include "display/figure_texts.h"
-#include "analysis/tone_source.h"
+#include "analysis/frames/tone_source.h"
 #include "sound/sound_file.h"
 
 #include <algorithm>

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "analysis/analyzer_state.h"
-#include "analysis/distortion_figures.h"
+#include "analysis/frames/analyzer_state.h"
+#include "analysis/figures/distortion_figures.h"
 #include "display/plot_views.h"
 #include "frames_options.h"
 #include "sound/sound_file.h"

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "frames_sound.h"
 
-#include "analysis/analyzer_state.h"
-#include "analysis/coder_kind.h"
-#include "analysis/level_gain.h"
-#include "analysis/sine_memory.h"
-#include "analysis/tone_sample.h"
-#include "analysis/tone_stream.h"
+#include "analysis/frames/analyzer_state.h"
+#include "analysis/coding/coder_kind.h"
+#include "analysis/frames/level_gain.h"
+#include "analysis/frames/sine_memory.h"
+#include "analysis/frames/tone_sample.h"
+#include "analysis/frames/tone_stream.h"
 #include "frames_report.h"
 
 #include <algorithm>

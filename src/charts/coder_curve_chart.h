@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "analysis/coder_curves.h"
-#include "analysis/coder_kind.h"
-#include "analysis/telephone_mask.h"
+#include "analysis/figures/coder_curves.h"
+#include "analysis/coding/coder_kind.h"
+#include "analysis/figures/telephone_mask.h"
 
 #include <array>
 #include <optional>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "analysis/enum_table.h"
+#include "analysis/common/enum_table.h"
 
 #include <array>
 #include <cstdint>

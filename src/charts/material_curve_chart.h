@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "analysis/coder_kind.h"
-#include "analysis/material_curves.h"
+#include "analysis/coding/coder_kind.h"
+#include "analysis/figures/material_curves.h"
 
 #include <array>
 #include <cstdint>

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "analysis/enum_table.h"
-#include "analysis/spectrogram_settings.h"
+#include "analysis/common/enum_table.h"
+#include "analysis/spectrogram/spectrogram_settings.h"
 #include "colour_maps.h"
 
 #include <array>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "spectrogram_picture.h"
 
-#include "analysis/spectrogram_levels.h"
+#include "analysis/spectrogram/spectrogram_levels.h"
 
 #include <algorithm>
 #include <cassert>

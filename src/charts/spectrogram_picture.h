@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "analysis/spectrogram_history.h"
+#include "analysis/spectrogram/spectrogram_history.h"
 #include "spectrogram_look.h"
 
 #include <array>

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "figure_texts.h"
 
-#include "analysis/analyzer_state.h"
-#include "analysis/frame_pipeline.h"
-#include "analysis/numeric_constants.h"
+#include "analysis/frames/analyzer_state.h"
+#include "analysis/frames/frame_pipeline.h"
+#include "analysis/common/numeric_constants.h"
 
 #include <array>
 #include <cassert>

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "analysis/coder_figures.h"
-#include "analysis/coding_mode.h"
-#include "analysis/distortion_figures.h"
-#include "analysis/window_figures.h"
+#include "analysis/figures/coder_figures.h"
+#include "analysis/coding/coding_mode.h"
+#include "analysis/figures/distortion_figures.h"
+#include "analysis/windows/window_figures.h"
 
 #include <string>
 #include <vector>

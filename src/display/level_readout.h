@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "analysis/tone_range.h"
+#include "analysis/frames/tone_range.h"
 #include "controls/gauge_slider.h"
 
 #include <string>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "analysis/material_meter.h"
+#include "analysis/figures/material_meter.h"
 
 #include <array>
 #include <string>

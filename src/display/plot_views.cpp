@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "plot_views.h"
 
-#include "analysis/frame_pipeline.h"
-#include "analysis/window_figures.h"
+#include "analysis/frames/frame_pipeline.h"
+#include "analysis/windows/window_figures.h"
 #include "figure_texts.h"
 #include "spectrum_plot.h"
 #include "text_font.h"

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "analysis/analyzer_state.h"
-#include "analysis/coder_figures.h"
-#include "analysis/coding_mode.h"
-#include "analysis/distortion_figures.h"
-#include "analysis/window_kind.h"
+#include "analysis/frames/analyzer_state.h"
+#include "analysis/figures/coder_figures.h"
+#include "analysis/coding/coding_mode.h"
+#include "analysis/figures/distortion_figures.h"
+#include "analysis/windows/window_kind.h"
 #include "platform/color.h"
 #include "raster/raster_surface.h"
 

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "spectrum_plot.h"
 
-#include "analysis/frame_pipeline.h"
-#include "analysis/tone_source.h"
+#include "analysis/frames/frame_pipeline.h"
+#include "analysis/frames/tone_source.h"
 #include "plot_views.h"
 
 #include <array>

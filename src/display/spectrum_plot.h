@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "analysis/analyzer_state.h"
-#include "analysis/coding_mode.h"
-#include "analysis/sample_source.h"
+#include "analysis/frames/analyzer_state.h"
+#include "analysis/coding/coding_mode.h"
+#include "analysis/frames/sample_source.h"
 #include "controls/surface_view.h"
 #include "platform/color.h"
 #include "raster/raster_surface.h"

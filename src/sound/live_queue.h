@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "analysis/sample_source.h"
+#include "analysis/frames/sample_source.h"
 #include "heard_source.h"
 #include "recent_samples.h"
 #include "sample_history.h"

@@ -2,10 +2,10 @@
 // The spectrogram picture: a sweep drawn where it is on both frequency axes, and the ring
 // image painted without a seam whichever way time runs.
 
-#include "analysis/sample_source.h"
-#include "analysis/spectrogram_column_maker.h"
-#include "analysis/spectrogram_levels.h"
-#include "analysis/spectrogram_slotter.h"
+#include "analysis/frames/sample_source.h"
+#include "analysis/spectrogram/spectrogram_column_maker.h"
+#include "analysis/spectrogram/spectrogram_levels.h"
+#include "analysis/spectrogram/spectrogram_slotter.h"
 #include "charts/coder_curve_chart.h"
 #include "charts/spectrogram_picture.h"
 #include "sound/sound_file.h"

@@ -2,8 +2,8 @@
 // The measurement views: what they average, hold, keep and mark, and that the plot is the
 // seed's own while they are off.
 
-#include "analysis/analyzer.h"
-#include "analysis/frame_pipeline.h"
+#include "analysis/frames/analyzer.h"
+#include "analysis/frames/frame_pipeline.h"
 #include "display/plot_views.h"
 #include "display/spectrum_plot.h"
 #include "display/text_font.h"

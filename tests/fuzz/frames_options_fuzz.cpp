@@ -7,10 +7,10 @@
 #include "frames_options.h"
 #include "fuzz_support.h"
 
-#include "analysis/analyzer_state.h"
-#include "analysis/coding_mode.h"
-#include "analysis/tone_range.h"
-#include "analysis/window_kind.h"
+#include "analysis/frames/analyzer_state.h"
+#include "analysis/coding/coding_mode.h"
+#include "analysis/frames/tone_range.h"
+#include "analysis/windows/window_kind.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Runs beside a sound server of its own (scripts/lib/sound_server_session.sh): one null sink,
 // "orvex", in 32-bit float, 16000 Hz, one channel, whose monitor is the server's only input.
-#include "analysis/tone_stream.h"
+#include "analysis/frames/tone_stream.h"
 #include "sound/live_queue.h"
 #include "sound/pulse_input.h"
 #include "sound/recent_samples.h"

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "analysis/analyzer.h"
-#include "analysis/analyzer_state.h"
-#include "analysis/frame_pipeline.h"
-#include "analysis/window_table.h"
+#include "analysis/frames/analyzer.h"
+#include "analysis/frames/analyzer_state.h"
+#include "analysis/frames/frame_pipeline.h"
+#include "analysis/windows/window_table.h"
 
 #include <algorithm>
 #include <array>

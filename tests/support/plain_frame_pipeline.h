@@ -6,10 +6,10 @@
 // what repeats between frames; this is the reference that what it remembers must match bit
 // for bit. It keeps its own clock and buffers and reads only WindowTable and Gain.
 
-#include "analysis/analyzer_state.h"
-#include "analysis/coding_mode.h"
-#include "analysis/complex.h"
-#include "analysis/sample_coder.h"
+#include "analysis/frames/analyzer_state.h"
+#include "analysis/coding/coding_mode.h"
+#include "analysis/transform/complex.h"
+#include "analysis/coding/sample_coder.h"
 
 #include <array>
 #include <cmath>

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "accessible_display.h"
 
-#include "analysis/analyzer_state.h"
-#include "analysis/frame_pipeline.h"
+#include "analysis/frames/analyzer_state.h"
+#include "analysis/frames/frame_pipeline.h"
 #include "display/figure_texts.h"
 #include "app/common/translation.h"
 #include "app/main_window/spectrum_form.h"

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "accessible_gauge.h"
 
-#include "analysis/tone_range.h"
+#include "analysis/frames/tone_range.h"
 #include "app/main_window/spectrum_form.h"
 
 #include <algorithm>

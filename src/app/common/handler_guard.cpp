@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "handler_guard.h"
 
-#include "analysis/own_arithmetic.h"
+#include "analysis/common/own_arithmetic.h"
 
 #include <cfenv>
 #include <exception>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "analysis/window_kind.h"
+#include "analysis/windows/window_kind.h"
 
 #include <cstdint>
 #include <memory>

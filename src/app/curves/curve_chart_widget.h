@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "analysis/coder_curve_runner.h"
+#include "analysis/figures/coder_curve_runner.h"
 #include "charts/coder_curve_chart.h"
 
 #include <QString>

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "coder_figures_window.h"
 
-#include "analysis/analyzer_state.h"
-#include "analysis/coder_kind.h"
+#include "analysis/frames/analyzer_state.h"
+#include "analysis/coding/coder_kind.h"
 #include "app/common/thread_handover.h"
 #include "display/figure_texts.h"
 #include "display/material_table.h"

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "listening.h"
 
-#include "analysis/analyzer_state.h"
+#include "analysis/frames/analyzer_state.h"
 #include "app/common/thread_handover.h"
 #include "sound/pulse_output.h"
 #include "sound/heard_source.h"

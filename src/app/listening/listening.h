@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "analysis/tone_stream.h"
+#include "analysis/frames/tone_stream.h"
 #include "sound/pulse_output.h"
 
 #include <chrono>

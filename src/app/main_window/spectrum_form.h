@@ -3,9 +3,9 @@
 
 #include "app/common/material_source.h"
 
-#include "analysis/analyzer_state.h"
-#include "analysis/coding_mode.h"
-#include "analysis/window_kind.h"
+#include "analysis/frames/analyzer_state.h"
+#include "analysis/coding/coding_mode.h"
+#include "analysis/windows/window_kind.h"
 #include "controls/gauge_slider.h"
 #include "controls/surface_view.h"
 #include "display/plot_views.h"

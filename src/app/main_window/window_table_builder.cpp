@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "window_table_builder.h"
 
-#include "analysis/analyzer.h"
+#include "analysis/frames/analyzer.h"
 
 #include <chrono>
 

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "spectrogram_window.h"
 
-#include "analysis/frame_pipeline.h"
-#include "analysis/spectrogram_column_maker.h"
-#include "analysis/spectrogram_csv.h"
-#include "analysis/spectrogram_levels.h"
+#include "analysis/frames/frame_pipeline.h"
+#include "analysis/spectrogram/spectrogram_column_maker.h"
+#include "analysis/spectrogram/spectrogram_csv.h"
+#include "analysis/spectrogram/spectrogram_levels.h"
 
 #include <algorithm>
 #include <cmath>

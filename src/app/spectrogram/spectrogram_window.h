@@ -3,8 +3,8 @@
 
 #include "app/common/second_window.h"
 
-#include "analysis/spectrogram_history.h"
-#include "analysis/window_kind.h"
+#include "analysis/spectrogram/spectrogram_history.h"
+#include "analysis/windows/window_kind.h"
 #include "charts/spectrogram_look.h"
 #include "charts/spectrogram_picture.h"
 

@@ -2,9 +2,9 @@
 // What assistive technology reads from and sets through the window's own controls, asked
 // in process the way Qt's accessibility bridge asks.
 
-#include "analysis/analyzer.h"
-#include "analysis/analyzer_state.h"
-#include "analysis/level_gain.h"
+#include "analysis/frames/analyzer.h"
+#include "analysis/frames/analyzer_state.h"
+#include "analysis/frames/level_gain.h"
 #include "app/main_window/spectrum_form.h"
 #include "platform/qt/qt_platform.h"
 

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/common/handler_guard.h"
-#include "analysis/own_arithmetic.h"
+#include "analysis/common/own_arithmetic.h"
 
 #include <cfenv>
 #include <cmath>

@@ -2,7 +2,7 @@
 // The coder curves' window: opened from the spectrum menu, filled off the user-interface
 // thread, following the tone, and saving the very picture the headless tool draws.
 
-#include "analysis/analyzer.h"
+#include "analysis/frames/analyzer.h"
 #include "app/curves/coder_curves_menu.h"
 #include "app/curves/coder_curves_window.h"
 #include "app/main_window/spectrum_form.h"

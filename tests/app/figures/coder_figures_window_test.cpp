@@ -2,7 +2,7 @@
 // The coder figures' window: opened from the spectrum menu, measuring the file that plays off
 // the user-interface thread, copying what the headless tool prints, and playing a worst moment.
 
-#include "analysis/analyzer.h"
+#include "analysis/frames/analyzer.h"
 #include "app/figures/coder_figures_menu.h"
 #include "app/figures/coder_figures_window.h"
 #include "app/main_window/spectrum_form.h"

@@ -2,7 +2,7 @@
 // The window on a 2x desktop: a large font DPI changes nothing of its look, and a zoom
 // replicates every pixel of ours while the mouse maps back to the same client pixels.
 
-#include "analysis/analyzer.h"
+#include "analysis/frames/analyzer.h"
 #include "app/main_window/spectrum_form.h"
 #include "display/window_layout.h"
 #include "platform/qt/qt_platform.h"

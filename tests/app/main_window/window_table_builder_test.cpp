@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "analysis/analyzer_state.h"
-#include "analysis/window_table.h"
+#include "analysis/frames/analyzer_state.h"
+#include "analysis/windows/window_table.h"
 #include "app/main_window/window_table_builder.h"
 #include "platform/scripted/scripted_platform.h"
 #include "support/analyzer_fixture.h"

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "analysis/analyzer.h"
-#include "analysis/analyzer_state.h"
+#include "analysis/frames/analyzer.h"
+#include "analysis/frames/analyzer_state.h"
 #include "app/figures/coder_figures_menu.h"
 #include "app/figures/coder_figures_window.h"
 #include "app/listening/listening_menu.h"

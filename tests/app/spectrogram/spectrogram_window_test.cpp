@@ -2,8 +2,8 @@
 // The spectrogram window: fed by the main window's frames only while open, without changing
 // their pictures; read by its cursor; saving the very picture the headless tool draws.
 
-#include "analysis/analyzer.h"
-#include "analysis/spectrogram_settings.h"
+#include "analysis/frames/analyzer.h"
+#include "analysis/spectrogram/spectrogram_settings.h"
 #include "app/main_window/spectrum_form.h"
 #include "app/sources/source_menu.h"
 #include "app/spectrogram/spectrogram_menu.h"
