@@ -34,12 +34,8 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# A phrase of speech at 16000 Hz, its peak 3 dB below full scale.
-flite -voice kal16 -o "$work/phrase.wav" \
-    -t "Orvex shows what a sample coder does to a signal, as you hear it." ||
-    orvex_die "flite could not speak the test phrase"
 speech="$work/speech.wav"
-sox -D "$work/phrase.wav" -r 16000 -b 16 "$speech" gain -n -3 || orvex_die "sox could not make the speech"
+orvex_make_speech "$speech" || orvex_die "flite and sox could not make the speech that plays"
 
 # Writes the picture $1 as $2, small: a palette of 256 colours, which holds every colour of
 # most of them and leaves out only shades of the spectrograms' antialiased text.
