@@ -58,16 +58,16 @@ export DISPLAY=$ORVEX_XVFB_DISPLAY XDG_CONFIG_HOME="$work/config"
 app_pid=$!
 
 # The id of the visible window whose title matches the regular expression $1, once it shows
-# (up to 30 s).
+# (up to 60 s, for a busy machine or a sanitized build).
 window_titled() {
     local id try
-    for try in $(seq 1 150); do
+    for try in $(seq 1 300); do
         id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1) || true
         [ -n "$id" ] && { printf '%s\n' "$id"; return 0; }
         kill -0 "$app_pid" 2>/dev/null || orvex_die "orvex ended: $(cat "$work/program.log")"
         sleep 0.2
     done
-    orvex_die "no window titled '$1' within 30 seconds"
+    orvex_die "no window titled '$1' within 60 seconds"
 }
 
 # Saves window $1 as $2 once two captures half a second apart are the same (a window still
