@@ -87,8 +87,8 @@ capture() {
 
 main=$(window_titled 'Signal Analyzer$')
 file_window=$(window_titled '^speech\.wav$')
-# "1 st iteration", whose coding error shows, chosen with the mouse as a user does (the
-# button's place in the window at zoom 1).
+# "1 st iteration", whose coding error shows, chosen with the mouse as a user does: its
+# button is CodingModeButton(2) of display/window_layout.h, at zoom 1.
 xdotool mousemove --window "$main" 380 336 click 1
 xdotool windowfocus --sync "$main" key s
 spectrogram=$(window_titled '^Spectrogram$')
