@@ -19,6 +19,20 @@ ORVEX_PACKAGES=(
     parallel
 )
 
+# orvex_make_speech FILE: a phrase of speech that flite speaks, at 16000 Hz in 16 bits, its
+# peak 3 dB below full scale: material for the manual's pictures and examples, as no sound
+# file is kept in the tree.
+orvex_make_speech() {
+    local phrase
+    phrase=$(mktemp --suffix=.wav "${TMPDIR:-/tmp}/orvex-phrase.XXXXXX") || return 1
+    flite -voice kal16 -o "$phrase" -t "A codec engineer listens to speech coded by a square \
+root coder, and flips to the original to hear what the coder changed." &&
+        sox -D "$phrase" -r 16000 -b 16 "$1" gain -n -3
+    local status=$?
+    rm -f "$phrase"
+    return "$status"
+}
+
 orvex_say() { printf 'orvex: %s\n' "$*" >&2; }
 orvex_die() { orvex_say "$*"; exit 1; }
 
