@@ -807,6 +807,10 @@ TEST(FramesProcess, ExitStatusAndStreams) {
         {"--curves level --png /tmp/../tmp/a.png --svg /tmp/a.png", 2, 0, "are the same file"},
         {"--wav /dev/null --png " + nullLink, 2, 0, "are the same file"},
         {"--input " + missing + " --wav " + missing, 2, 0, "is the --input file"},
+        // Names of files not made yet, in folders not made yet, compared as whole paths.
+        {"--curves level --png no_folder/a.png --svg ./no_folder/a.png", 2, 0, "are the same file"},
+        {"--png no_folder/n.png --wav \"$PWD/no_folder/n.png\"", 2, 0, "are the same file"},
+        {"--input ./no_folder/n.wav --spectrogram no_folder//n.wav", 2, 0, "is the --input file"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.arguments);
