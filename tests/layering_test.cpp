@@ -76,7 +76,8 @@ const std::map<std::string, TFolderRule>& Rules() {
         {"tools",
          {{"tools", "display", "controls", "raster", "analysis", "platform", "charts", "sound"},
           false,
-          {"png.h", "nlohmann/json.hpp", "fcntl.h", "sys/mman.h", "sys/stat.h", "unistd.h"}}},
+          {"png.h", "nlohmann/json.hpp", "CLI/CLI.hpp", "fcntl.h", "sys/mman.h", "sys/stat.h",
+           "unistd.h"}}},
     };
     return rules;
 }
