@@ -335,6 +335,22 @@ const FramesOptionInfo* FindOption(std::string_view name) {
 // Stands for an option given without a value: no argument can hold a NUL byte.
 const std::string NoValue(1, '\0');
 
+// --live's device: none for the default input; a name, but not that of a file.
+std::string ParseDevice(const std::string& text) {
+    if (text == NoValue) {
+        return {};
+    }
+    if (text.empty()) {
+        throw UsageError("--live '' names no device: give none for the default input");
+    }
+    std::error_code error;
+    if (std::filesystem::exists(text, error)) {
+        throw UsageError("--live takes an input device, and " + QuotedValue(text) +
+                         " is a file: give it with --input");
+    }
+    return text;
+}
+
 // An option given on the command line and its value: "" for a flag, NoValue for --live
 // without a device; --input comes once for each of its files.
 struct GivenOption {
@@ -385,6 +401,18 @@ std::vector<GivenOption> ReadCommandLine(std::span<const std::string_view> argum
         optionOf(look)->needs(optionOf(FramesOption::foSpectrogram));
     }
 
+    // CLI11 reads "--live=" and "--samples=" as if no '=' were there: an empty device would
+    // then mean the default input, and an empty value to a flag would pass.
+    for (const std::string_view argument : arguments) {
+        const FramesOptionInfo* const row =
+            argument.ends_with('=') ? FindOption(argument.substr(0, argument.size() - 1)) : nullptr;
+        if (row != nullptr && row->Value == FramesOptionValue::ovDevice) {
+            ParseDevice("");
+        }
+        if (row != nullptr && row->Value == FramesOptionValue::ovNone) {
+            throw UsageError(std::string(row->Name) + " takes no value, not ''");
+        }
+    }
     std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
     try {
         app.parse(reversed);
@@ -421,22 +449,6 @@ std::vector<GivenOption> ReadCommandLine(std::span<const std::string_view> argum
         throw UsageError("unknown option " + QuotedValue(app.remaining().front()) + " (see --help)");
     }
     return given;
-}
-
-// --live's device: none for the default input; a name, but not that of a file.
-std::string ParseDevice(const std::string& text) {
-    if (text == NoValue) {
-        return {};
-    }
-    if (text.empty()) {
-        throw UsageError("--live '' names no device: give none for the default input");
-    }
-    std::error_code error;
-    if (std::filesystem::exists(text, error)) {
-        throw UsageError("--live takes an input device, and " + QuotedValue(text) +
-                         " is a file: give it with --input");
-    }
-    return text;
 }
 
 // The reference coders' tool names, "a, b and c": the coders that are no coding mode.

@@ -209,6 +209,8 @@ TEST(FramesOptions, RejectsBadArgumentsNamingTheArgumentAndItsRange) {
         {{"--mode", "iter1", "--mode", "mulaw", "--wav", "w"}, "--mode is given twice"},
         {{"--hold", "--hold"}, "--hold is given twice"},
         {{"--live", ""}, "--live '' names no device: give none for the default input"},
+        {{"--live="}, "--live '' names no device"},
+        {{"--samples="}, "--samples takes no value, not ''"},
         {{"--live", ORVEX_FRAMES_EXECUTABLE}, "is a file: give it with --input"},
         {{"--volume", "3"}, "unknown option '--volume'"},
         {{"1000"}, "unknown option '1000'"},
