@@ -427,7 +427,7 @@ std::vector<GivenOption> ReadCommandLine(std::span<const std::string_view> argum
         const FramesOptionInfo& row = FramesOptionTable[index];
         if (seen[index]) {
             if (row.Option == FramesOption::foInput) {
-                continue; // its files are all taken below, in their order
+                continue; // all its files were taken where it was first given, in order
             }
             throw UsageError(std::string(row.Name) + " is given twice: give it once");
         }
