@@ -113,7 +113,8 @@ const std::map<std::string, TFolderRule>& Rules() {
         {"tools",
          {WithAnalysis({"tools", "display", "controls", "raster", "platform", "charts", "sound"}),
           false,
-          {"png.h", "nlohmann/json.hpp", "fcntl.h", "sys/mman.h", "sys/stat.h", "unistd.h"}}},
+          {"png.h", "nlohmann/json.hpp", "CLI/CLI.hpp", "fcntl.h", "sys/mman.h", "sys/stat.h",
+           "unistd.h"}}},
         };
         for (const std::string& folder : AnalysisFolders()) {
             rules.emplace(folder, AnalysisRule(folder));

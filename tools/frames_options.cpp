@@ -5,10 +5,13 @@
 #include "analysis/spectrogram/spectrogram_levels.h"
 #include "display/plot_views.h"
 
+#include <CLI/CLI.hpp>
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <limits>
 #include <numeric>
 #include <tuple>
@@ -329,6 +332,125 @@ const FramesOptionInfo* FindOption(std::string_view name) {
     return nullptr;
 }
 
+// Stands for an option given without a value: no argument can hold a NUL byte.
+const std::string NoValue(1, '\0');
+
+// --live's device: none for the default input; a name, but not that of a file.
+std::string ParseDevice(const std::string& text) {
+    if (text == NoValue) {
+        return {};
+    }
+    if (text.empty()) {
+        throw UsageError("--live '' names no device: give none for the default input");
+    }
+    std::error_code error;
+    if (std::filesystem::exists(text, error)) {
+        throw UsageError("--live takes an input device, and " + QuotedValue(text) +
+                         " is a file: give it with --input");
+    }
+    return text;
+}
+
+// An option given on the command line and its value: "" for a flag, NoValue for --live
+// without a device; --input comes once for each of its files.
+struct GivenOption {
+    const FramesOptionInfo* Row;
+    std::string Value;
+};
+
+// The options of the command line in the order given. CLI11 takes them apart (each option's
+// value after it or after '=', --input's several files, --live's optional device) and holds
+// the rules between options that it can state: which exclude which, which need which.
+// Refused here: an unknown option or a bare word, an option given twice (it would silently
+// take the last value), a value given to a flag, and an option taken for another's value.
+std::vector<GivenOption> ReadCommandLine(std::span<const std::string_view> arguments) {
+    CLI::App app;
+    app.set_help_flag(); // --help is the table's, and prints FramesUsage
+    app.allow_extras();  // reported below, quoted
+    std::array<CLI::Option*, FramesOptionTable.size()> added{};
+    for (const FramesOptionInfo& row : FramesOptionTable) {
+        std::string names(row.Name);
+        if (!row.ShortName.empty()) {
+            names = std::string(row.ShortName) + "," + names;
+        }
+        // Every value is kept, so that an option given twice is refused below by name.
+        CLI::Option* const option = app.add_option(names)
+                                        ->type_name(std::string(row.Placeholder))
+                                        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+        if (row.Value == FramesOptionValue::ovNone) {
+            option->expected(0, 0)->default_str(NoValue);
+        } else if (row.Value == FramesOptionValue::ovDevice) {
+            option->expected(0, 1)->default_str(NoValue);
+        } else if (row.Option == FramesOption::foInput) {
+            option->expected(1, -1)->allow_extra_args();
+        } else {
+            option->expected(1);
+        }
+        added[static_cast<std::size_t>(row.Option)] = option;
+    }
+    const auto optionOf = [&added](FramesOption option) {
+        return added[static_cast<std::size_t>(option)];
+    };
+    optionOf(FramesOption::foSamples)->excludes(optionOf(FramesOption::foWindowFigures));
+    optionOf(FramesOption::foError)->excludes(optionOf(FramesOption::foOriginal));
+    optionOf(FramesOption::foLive)->excludes(optionOf(FramesOption::foInput));
+    optionOf(FramesOption::foSvg)->needs(optionOf(FramesOption::foCurves));
+    for (const FramesOption look : {FramesOption::foLanes, FramesOption::foSize,
+                                    FramesOption::foTransform, FramesOption::foFrequencyAxis,
+                                    FramesOption::foColourMap, FramesOption::foFloor}) {
+        optionOf(look)->needs(optionOf(FramesOption::foSpectrogram));
+    }
+
+    // CLI11 reads "--live=" and "--samples=" as if no '=' were there: an empty device would
+    // then mean the default input, and an empty value to a flag would pass.
+    for (const std::string_view argument : arguments) {
+        const FramesOptionInfo* const row =
+            argument.ends_with('=') ? FindOption(argument.substr(0, argument.size() - 1)) : nullptr;
+        if (row != nullptr && row->Value == FramesOptionValue::ovDevice) {
+            ParseDevice("");
+        }
+        if (row != nullptr && row->Value == FramesOptionValue::ovNone) {
+            throw UsageError(std::string(row->Name) + " takes no value, not ''");
+        }
+    }
+    std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
+    try {
+        app.parse(reversed);
+    } catch (const CLI::ParseError& error) {
+        throw UsageError(error.what());
+    }
+    std::vector<GivenOption> given;
+    std::array<bool, FramesOptionTable.size()> seen{};
+    for (const CLI::Option* option : app.parse_order()) {
+        const auto index = static_cast<std::size_t>(
+            std::find(added.begin(), added.end(), option) - added.begin());
+        const FramesOptionInfo& row = FramesOptionTable[index];
+        if (seen[index]) {
+            if (row.Option == FramesOption::foInput) {
+                continue; // all its files were taken where it was first given, in order
+            }
+            throw UsageError(std::string(row.Name) + " is given twice: give it once");
+        }
+        seen[index] = true;
+        for (const std::string& value : option->results()) {
+            if (row.Value == FramesOptionValue::ovNone && value != NoValue) {
+                throw UsageError(std::string(row.Name) + " takes no value, not " +
+                                 QuotedValue(value));
+            }
+            // "--input --measure" would read a file named "--measure".
+            if (value.starts_with("--") || FindOption(value) != nullptr) {
+                throw UsageError(std::string(row.Name) + " needs a value, not the option " +
+                                 QuotedValue(value));
+            }
+            given.push_back({&row, row.Value == FramesOptionValue::ovNone ? std::string() : value});
+        }
+    }
+    if (!app.remaining().empty()) {
+        throw UsageError("unknown option " + QuotedValue(app.remaining().front()) + " (see --help)");
+    }
+    return given;
+}
+
 // The reference coders' tool names, "a, b and c": the coders that are no coding mode.
 std::string ReferenceCoderNames() {
     std::vector<std::string_view> names;
@@ -639,8 +761,6 @@ FramesOptions ParseFramesOptions(std::span<const std::string_view> arguments) {
     const FramesOptionInfo* notForCurves = nullptr;
     // The last option given that only --wav has a use for.
     const FramesOptionInfo* soundOptionGiven = nullptr;
-    // The last option given that only --spectrogram has a use for.
-    const FramesOptionInfo* spectrogramOptionGiven = nullptr;
     // The first option given that --measure of --input files, or a reference coder, has no
     // use for.
     const FramesOptionInfo* notForMaterial = nullptr;
@@ -649,21 +769,9 @@ FramesOptions ParseFramesOptions(std::span<const std::string_view> arguments) {
     bool frequencyGiven = false;
     bool secondsGiven = false;
     bool startGiven = false;
-    for (std::size_t index = 0; index < arguments.size(); ++index) {
-        std::string_view option = arguments[index];
-        std::string_view value;
-        bool hasInlineValue = false;
-        if (const auto equals = option.find('=');
-            option.starts_with("--") && equals != option.npos) {
-            value = option.substr(equals + 1);
-            option = option.substr(0, equals);
-            hasInlineValue = true;
-        }
-
-        const FramesOptionInfo* row = FindOption(option);
-        if (row == nullptr) {
-            throw UsageError("unknown option " + QuotedValue(option) + " (see --help)");
-        }
+    for (const auto& [row, text] : ReadCommandLine(arguments)) {
+        const std::string_view option = row->Name;
+        const std::string_view value = text;
         if (row->WindowFigures == WithWindowFigures::wfRejected && notForWindowFigures == nullptr) {
             notForWindowFigures = row;
         }
@@ -676,23 +784,6 @@ FramesOptions ParseFramesOptions(std::span<const std::string_view> arguments) {
         if (!Takes(SoundOnlyOptions, row->Option) && notForSoundOnly == nullptr) {
             notForSoundOnly = row;
         }
-        if (row->Value == FramesOptionValue::ovNone) {
-            if (hasInlineValue) {
-                throw UsageError(std::string(option) + " takes no value, not " +
-                                 QuotedValue(value));
-            }
-        } else if (row->Value == FramesOptionValue::ovDevice) {
-            // The value is optional: the next word is it unless it is an option.
-            if (!hasInlineValue && index + 1 < arguments.size() && !arguments[index + 1].starts_with('-')) {
-                value = arguments[++index];
-            }
-        } else if (!hasInlineValue) {
-            if (index + 1 >= arguments.size()) {
-                throw UsageError(std::string(option) + " needs a value");
-            }
-            value = arguments[++index];
-        }
-
         switch (row->Option) {
         case FramesOption::foFreq:
             options.FrequencyHz = static_cast<std::int32_t>(ParseWhole(
@@ -749,12 +840,9 @@ FramesOptions ParseFramesOptions(std::span<const std::string_view> arguments) {
             // a second --input adds its files as well.
             (options.InputPath.empty() ? options.InputPath : options.MoreInputPaths.emplace_back()) =
                 ParseFileName(row->Name, value);
-            while (index + 1 < arguments.size() && !arguments[index + 1].starts_with("-")) {
-                options.MoreInputPaths.push_back(ParseFileName(row->Name, arguments[++index]));
-            }
             break;
         case FramesOption::foLive:
-            options.LiveDevice = std::string(value);
+            options.LiveDevice = ParseDevice(text);
             break;
         case FramesOption::foStart:
             options.StartSeconds = ParseTime(option, value);
@@ -802,30 +890,24 @@ FramesOptions ParseFramesOptions(std::span<const std::string_view> arguments) {
             break;
         case FramesOption::foLanes:
             options.Spectrogram.Lanes = ParseLanes(option, value);
-            spectrogramOptionGiven = row;
             break;
         case FramesOption::foSize:
             std::tie(options.SpectrogramWidth, options.SpectrogramHeight) = ParseSize(option, value);
-            spectrogramOptionGiven = row;
             break;
         case FramesOption::foTransform:
             options.Spectrogram.TransformLength = ParseTransform(option, value);
-            spectrogramOptionGiven = row;
             break;
         case FramesOption::foFrequencyAxis:
             options.Spectrogram.Axis = ParseName(option, value, charts::FrequencyAxes).Axis;
-            spectrogramOptionGiven = row;
             break;
         case FramesOption::foColourMap:
             options.Spectrogram.Colours = ParseName(option, value, charts::ColourMaps).Map;
-            spectrogramOptionGiven = row;
             break;
         case FramesOption::foFloor:
             options.Spectrogram.FloorDb = static_cast<double>(ParseWhole(
                 option, value, LowestFloorDb, HighestFloorDb,
                 "a whole number of decibels from " + std::to_string(LowestFloorDb) + " to " +
                     std::to_string(HighestFloorDb)));
-            spectrogramOptionGiven = row;
             break;
         case FramesOption::foWindowFigures:
             windowFiguresAsked = true;
@@ -834,9 +916,6 @@ FramesOptions ParseFramesOptions(std::span<const std::string_view> arguments) {
             options.ShowHelp = true;
             break;
         }
-    }
-    if (samplesAsked && windowFiguresAsked) {
-        throw UsageError("--samples and --window-figures exclude each other");
     }
     if (windowFiguresAsked && notForWindowFigures != nullptr) {
         throw UsageError(std::string(notForWindowFigures->Name) +
@@ -852,16 +931,6 @@ FramesOptions ParseFramesOptions(std::span<const std::string_view> arguments) {
                                       : options.WavOriginal ? "--original"
                                                             : soundOptionGiven->Name;
         throw UsageError(std::string(name) + " applies only to --wav");
-    }
-    if (spectrogramOptionGiven != nullptr && options.SpectrogramPath.empty()) {
-        throw UsageError(std::string(spectrogramOptionGiven->Name) +
-                         " applies only to --spectrogram");
-    }
-    if (options.WavError && options.WavOriginal) {
-        throw UsageError("--error and --original exclude each other");
-    }
-    if (options.LiveDevice && !options.InputPath.empty()) {
-        throw UsageError("--live and --input exclude each other");
     }
     if (options.LiveDevice) {
         if (frequencyGiven) {
@@ -915,9 +984,6 @@ FramesOptions ParseFramesOptions(std::span<const std::string_view> arguments) {
     if (curvesAsked && notForCurves != nullptr) {
         throw UsageError(std::string(notForCurves->Name) +
                          " does not apply to --curves, which runs no frames");
-    }
-    if (!options.SvgPath.empty() && !curvesAsked) {
-        throw UsageError("--svg draws the coder curves: give --curves too");
     }
     if (material) {
         options.Report = FramesReport::frMaterial;

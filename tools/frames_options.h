@@ -298,7 +298,8 @@ std::string QuotedValue(std::string_view text);
 std::string FramesUsage();
 
 // Parses the arguments after the program name. Throws UsageError on an unknown option, a
-// missing or unknown value, a value out of its range, a value given to a flag, options
+// missing or unknown value, a value out of its range, a value given to a flag, an option
+// where a value belongs, an option given twice (but --input, which adds files), options
 // that exclude each other or an option that --window-figures has no use for.
 FramesOptions ParseFramesOptions(std::span<const std::string_view> arguments);
 

@@ -23,14 +23,21 @@ bool IsStandardOutput(const std::string& path) {
 }
 
 bool IsSameFile(const std::string& first, const std::string& second) {
-    // A file not made yet has no inode: its names are compared with the folders that exist
-    // resolved and "." and ".." taken out.
-    std::error_code error;
-    const std::filesystem::path one = std::filesystem::weakly_canonical(first, error);
-    const bool resolved = !error;
-    const std::filesystem::path other = std::filesystem::weakly_canonical(second, error);
+    // A file not made yet has no inode: its names are compared as whole paths from the root,
+    // with the folders that exist resolved and "." and ".." taken out. Made absolute first,
+    // since a relative name whose first folder does not exist ("a.png", "new/a.png") is
+    // otherwise left relative while "./a.png" is resolved.
+    const auto wholePath = [](const std::string& path) {
+        std::error_code error;
+        std::filesystem::path whole = std::filesystem::absolute(path, error);
+        if (!error) {
+            whole = std::filesystem::weakly_canonical(whole, error);
+        }
+        return error ? std::filesystem::path() : whole;
+    };
+    const std::filesystem::path one = wholePath(first);
     struct stat status {};
-    return first == second || (resolved && !error && one == other) ||
+    return first == second || (!one.empty() && one == wholePath(second)) ||
            (::stat(second.c_str(), &status) == 0 && IsFileOf(first, status));
 }
 

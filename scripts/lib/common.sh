@@ -10,7 +10,7 @@ ORVEX_PACKAGES=(
     qt6-base-dev qt6-svg-dev qt6-l10n-tools libxcb1-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     libfftw3-dev
-    libpng-dev nlohmann-json3-dev
+    libpng-dev nlohmann-json3-dev libcli11-dev
     desktop-file-utils appstream help2man
     fonts-dejavu-core xvfb xdotool imagemagick x11-xserver-utils
     weston qt6-wayland

@@ -172,10 +172,10 @@ TEST(FramesOptions, ParsesEveryOptionInBothSpellings) {
               (std::vector<analysis::CoderKind>{analysis::CoderKind::ckPCM, analysis::CoderKind::ckALaw}));
     EXPECT_EQ(material.WorstMoments, 3);
     EXPECT_EQ(Parse({"--input", "a", "--measure", "--coders", "all"}).MaterialCoders.size(), 8u);
-    const FramesOptions sound = Parse({"--mode", "iter1", "--mode", "mulaw", "--wav", "w.wav"});
+    const FramesOptions sound = Parse({"--mode", "mulaw", "--wav", "w.wav"});
     EXPECT_EQ(sound.Report, FramesReport::frSoundOnly);
     EXPECT_EQ(sound.ReferenceCoder, analysis::CoderKind::ckMuLaw);
-    EXPECT_FALSE(Parse({"--mode", "mulaw", "--mode", "iter1"}).ReferenceCoder);
+    EXPECT_FALSE(Parse({"--mode", "iter1"}).ReferenceCoder);
 }
 
 TEST(FramesOptions, RejectsBadArgumentsNamingTheArgumentAndItsRange) {
@@ -199,16 +199,26 @@ TEST(FramesOptions, RejectsBadArgumentsNamingTheArgumentAndItsRange) {
         {{"--format", "xml"}, "--format must be one of text|csv|json, not 'xml'"},
         {{"--frames", "0"}, "--frames must be a whole number of frames, at least 1"},
         {{"--frames", "99999999999999999999999"}, "--frames"},
-        {{"--freq"}, "--freq needs a value"},
-        {{"--png"}, "--png needs a value"},
-        {{"--png="}, "--png needs a file name"},
+        {{"--freq"}, "--freq: 1 required HZ missing"},
+        {{"--png="}, "--png: 1 required FILE missing"},
+        {{"--png", ""}, "--png needs a file name"},
+        // An option is taken for no value, and none is given twice.
+        {{"--input", "--measure"}, "--input needs a value, not the option '--measure'"},
+        {{"--png", "-h"}, "--png needs a value, not the option '-h'"},
+        {{"--freq", "1", "--level", "0", "--freq", "2"}, "--freq is given twice: give it once"},
+        {{"--mode", "iter1", "--mode", "mulaw", "--wav", "w"}, "--mode is given twice"},
+        {{"--hold", "--hold"}, "--hold is given twice"},
+        {{"--live", ""}, "--live '' names no device: give none for the default input"},
+        {{"--live="}, "--live '' names no device"},
+        {{"--samples="}, "--samples takes no value, not ''"},
+        {{"--live", ORVEX_FRAMES_EXECUTABLE}, "is a file: give it with --input"},
         {{"--volume", "3"}, "unknown option '--volume'"},
         {{"1000"}, "unknown option '1000'"},
         // Flags are alike: none takes an inline value.
         {{"--samples=yes"}, "--samples takes no value, not 'yes'"},
         {{"--help=yes"}, "--help takes no value, not 'yes'"},
         {{"--window-figures=1"}, "--window-figures takes no value"},
-        {{"--samples", "--window-figures"}, "--samples and --window-figures exclude each other"},
+        {{"--samples", "--window-figures"}, "--samples excludes --window-figures"},
         // --window-figures runs no frames, so nothing that shapes a frame goes with it.
         {{"--window-figures", "--freq", "1000"}, "--freq does not apply to --window-figures"},
         {{"--level=-3", "--format", "csv", "--window-figures"}, "--level does not apply"},
@@ -224,21 +234,21 @@ TEST(FramesOptions, RejectsBadArgumentsNamingTheArgumentAndItsRange) {
         {{"--window-figures", "--measure"}, "--measure does not apply"},
         {{"--curves", "level", "--mode", "iter1"}, "--mode does not apply to --curves"},
         {{"--curves", "time"}, "--curves must be one of level|frequency, not 'time'"},
-        {{"--svg", "chart.svg"}, "--svg draws the coder curves: give --curves too"},
+        {{"--svg", "chart.svg"}, "--svg requires --curves"},
         // A file replaces the tone: what only the tone has goes without it, and back.
         {{"--start", "1"}, "--start applies only to --input or --live"},
-        {{"--live", "--input", "a.wav"}, "--live and --input exclude each other"},
+        {{"--live", "--input", "a.wav"}, "--input excludes --live"},
         {{"--live", "mic", "--freq", "500"}, "--freq sets the tone, which --live replaces"},
         {{"--live", "--curves", "frequency"}, "with --input or --live give --curves level"},
         {{"--input", "f.wav", "--freq", "3"}, "--freq sets the tone, which --input replaces"},
         {{"--input", "f.wav", "--wav", "w", "--seconds", "2"}, "--seconds sets the tone's length"},
-        {{"--input", "f.wav", "--wav", "w", "--error", "--original"}, "exclude each other"},
+        {{"--input", "f.wav", "--wav", "w", "--error", "--original"}, "--error excludes --original"},
         {{"--input", "f.wav", "--original"}, "--original applies only to --wav"},
         {{"--input", "f.wav", "--start", "-1"}, "--start must be a number of seconds from 0"},
         {{"--input", "f.wav", "--start", "nan"}, "not 'nan'"},
         {{"--curves", "level", "--input", "f.wav", "--freq", "1000"}, "--freq sets the tone, which --input replaces"},
         // The spectrogram's own options go with it, each within its range.
-        {{"--lanes", "error"}, "--lanes applies only to --spectrogram"},
+        {{"--lanes", "error"}, "--lanes requires --spectrogram"},
         {{"--spectrogram", "s.png", "--lanes", "coded,errors"},
          "--lanes must be one or more of original|coded|error joined by commas, not 'coded,errors'"},
         {{"--spectrogram", "s.png", "--lanes", ""}, "not ''"},
@@ -807,6 +817,11 @@ TEST(FramesProcess, ExitStatusAndStreams) {
         {"--curves level --png /tmp/../tmp/a.png --svg /tmp/a.png", 2, 0, "are the same file"},
         {"--wav /dev/null --png " + nullLink, 2, 0, "are the same file"},
         {"--input " + missing + " --wav " + missing, 2, 0, "is the --input file"},
+        {"--input --measure", 2, 0, "--input needs a value, not the option '--measure'"},
+        // Names of files not made yet, in folders not made yet, compared as whole paths.
+        {"--curves level --png no_folder/a.png --svg ./no_folder/a.png", 2, 0, "are the same file"},
+        {"--png no_folder/n.png --wav \"$PWD/no_folder/n.png\"", 2, 0, "are the same file"},
+        {"--input ./no_folder/n.wav --spectrogram no_folder//n.wav", 2, 0, "is the --input file"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.arguments);

@@ -88,7 +88,11 @@ void TLiveInput::TakeStart(int start, const QString& problem) {
     if (start != starts_ || !on_ || problem.isEmpty()) {
         return;
     }
-    problem_ = QStringLiteral("Live input would not start: ") + problem;
+    // A device named (as on the command line) is said with the reason; the default input
+    // is what the server chose.
+    problem_ = (device_.empty() ? QStringLiteral("Live input")
+                                : QStringLiteral("Live input '%1'").arg(QString::fromStdString(device_))) +
+               QStringLiteral(" would not start: ") + problem;
     Stop();
     if (onStopped_) {
         onStopped_();

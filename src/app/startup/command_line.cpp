@@ -6,9 +6,11 @@
 #include <QCommandLineOption>
 #include <QCommandLineParser>
 #include <QFile>
+#include <QFileInfo>
 #include <QString>
 #include <QStringList>
 
+#include <algorithm>
 #include <optional>
 #include <string>
 
@@ -117,6 +119,27 @@ TCommandLine ParseCommandLine(int argc, char** argv) {
     if (!parser.parse(arguments)) {
         return Failed(parser.errorText());
     }
+    // Given twice, an option would silently take its last value; Qt's own are Qt's to judge.
+    const QStringList found = parser.optionNames();
+    for (const QCommandLineOption* option : {&help, &input, &version, &zoom, &listen, &live}) {
+        const QStringList names = option->names();
+        if (std::count_if(found.begin(), found.end(),
+                          [&names](const QString& name) { return names.contains(name); }) > 1) {
+            return Failed(QStringLiteral("--%1 is given twice: give it once.").arg(names.last()));
+        }
+    }
+    // "--input --listen" would open a file named "--listen": an option is taken for none,
+    // unless joined to it with '='.
+    for (qsizetype i = 1; i + 1 < arguments.size() && arguments[i] != QStringLiteral("--"); ++i) {
+        const QString& next = arguments[i + 1];
+        const bool inputAlone =
+            arguments[i] == QStringLiteral("--input") || arguments[i] == QStringLiteral("-input");
+        if (inputAlone && next.size() > 1 && next.startsWith(QLatin1Char('-'))) {
+            return Failed(QStringLiteral("--input needs a file name, not the option '%1' (a file of "
+                                         "that name is --input=%1).")
+                              .arg(next));
+        }
+    }
     if (parser.isSet(help)) {
         // Without an application object the parser names no program; the name it was
         // started by is the one to show.
@@ -137,6 +160,16 @@ TCommandLine ParseCommandLine(int argc, char** argv) {
         if (files.size() > 1) {
             return Failed(QStringLiteral("Unexpected argument '%1': one input device at a time.")
                               .arg(files.last()));
+        }
+        // A sound file is no device: it would be handed to the sound server, which refuses it,
+        // and the tone would play instead.
+        if (!files.isEmpty() && files.first().isEmpty()) {
+            return Failed(QStringLiteral("--live '' names no device: give none for the default input."));
+        }
+        if (!files.isEmpty() && QFileInfo::exists(files.first())) {
+            return Failed(QStringLiteral("--live takes an input device, and '%1' is a file: give "
+                                         "it as a FILE or with --input.")
+                              .arg(files.first()));
         }
         liveDevice = files.value(0).toStdString();
     }

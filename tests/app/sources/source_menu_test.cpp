@@ -131,6 +131,15 @@ TEST(SourceMenu, AFilePlaysInTheWindowUntilItsWindowCloses) {
     EXPECT_TRUE(sources.LiveMenu().menuAction()->toolTip().startsWith(
         QStringLiteral("Live input would not start: no sound server answers (")))
         << sources.LiveMenu().menuAction()->toolTip().toStdString();
+    // A device named (on the command line, say) is named in the reason.
+    sources.ChooseLive("no.such.input");
+    for (int wait = 0; wait < 500 && sources.FrameSource() != nullptr; ++wait) {
+        QApplication::processEvents();
+        usleep(10000);
+    }
+    EXPECT_TRUE(sources.LiveMenu().menuAction()->toolTip().startsWith(
+        QStringLiteral("Live input 'no.such.input' would not start: no sound server answers (")))
+        << sources.LiveMenu().menuAction()->toolTip().toStdString();
     fs::remove_all(folder);
 }
 

@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 #include <fcntl.h>
+#include <fstream>
 #include <optional>
 #include <string>
 #include <vector>
@@ -64,6 +65,8 @@ TEST(CommandLine, ReadsTheZoomAndLeavesQtsOptionsToQt) {
 }
 
 TEST(CommandLine, AnythingElseIsOneClearLine) {
+    const std::string existing = testing::TempDir() + "command_line_test_file.wav";
+    std::ofstream(existing) << "RIFF";
     struct TCase {
         std::vector<std::string> arguments;
         std::string text;
@@ -82,6 +85,17 @@ TEST(CommandLine, AnythingElseIsOneClearLine) {
         {{"--live", "a", "b"}, "orvex: Unexpected argument 'b': one input device at a time.\n"},
         {{"--live", "--input", "a.wav"}, "orvex: --live and --input exclude each other: one source at a time.\n"},
         {{"--zoom", "1\n2"}, "orvex: The zoom must be a whole number from 1 to 4, not '1?2'.\n"},
+        // Given twice, an option would silently take its last value.
+        {{"--zoom", "2", "--zoom=3"}, "orvex: --zoom is given twice: give it once.\n"},
+        {{"--input", "a.wav", "--input", "b.wav"}, "orvex: --input is given twice: give it once.\n"},
+        {{"--live", "a", "--listen", "--live"}, "orvex: --live is given twice: give it once.\n"},
+        // An option is no file name, nor is a file a device.
+        {{"--input", "--listen"},
+         "orvex: --input needs a file name, not the option '--listen' (a file of that name is "
+         "--input=--listen).\n"},
+        {{"--live", ""}, "orvex: --live '' names no device: give none for the default input.\n"},
+        {{"--live", existing}, "orvex: --live takes an input device, and '" + existing +
+                                   "' is a file: give it as a FILE or with --input.\n"},
         {{"--" + std::string(300, 'x')},
          "orvex: Unknown option '" + std::string(157 - 16, 'x') + "...\n"},
     };
