@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <numbers>
 #include <set>
 #include <vector>
 
@@ -106,6 +107,36 @@ TEST(Spectrogram, ErrorLaneOfTheFirstIterationHoldsTheHarmonicsTheDistortionFigu
     EXPECT_NEAR(PowerDecibels(columns[0][static_cast<std::size_t>(SpectrogramLane::slCoded)]
                                         [static_cast<std::size_t>(fundamental)]),
                 figures.FundamentalDbfs, 0.1);
+}
+
+TEST(Spectrogram, CodedLaneIsTheCodedSamplesOwnTransformWhereTheErrorIsAsLargeAsTheSignal) {
+    // An error as loud as the signal on its bin, a quarter turn and more out of phase with it:
+    // the coded lane must read what a maker given the coded samples as its original reads.
+    std::vector<double> original(4 * FrameLength), coded(original.size());
+    for (std::size_t n = 0; n < original.size(); ++n) {
+        const double phase = 2 * std::numbers::pi * ToneHz * static_cast<double>(n) / SampleRate;
+        original[n] = 8000 * std::sin(phase);
+        coded[n] = original[n] + 8000 * std::cos(phase + 1.0);
+    }
+    TSpectrogramColumnMaker maker(FrameLength, WindowKind::wkHann);
+    TSpectrogramColumnMaker reference(FrameLength, WindowKind::wkHann);
+    std::vector<std::vector<double>> codedLane;
+    maker.Feed(original, coded, [&](const TSpectrogramColumn& c) {
+        const auto lane = c.Lane(SpectrogramLane::slCoded);
+        codedLane.emplace_back(lane.begin(), lane.end());
+    });
+    std::size_t column = 0;
+    reference.Feed(coded, coded, [&](const TSpectrogramColumn& c) {
+        const auto own = c.Lane(SpectrogramLane::slOriginal);
+        for (std::size_t bin = 0; bin < own.size(); ++bin) {
+            if (own[bin] > FloorPower) {
+                ASSERT_NEAR(PowerDecibels(codedLane[column][bin]), PowerDecibels(own[bin]), 0.01)
+                    << "column " << column << " bin " << bin;
+            }
+        }
+        ++column;
+    });
+    EXPECT_EQ(column, codedLane.size());
 }
 
 TEST(Spectrogram, LevelCodesRoundToTheNearestStepExactlyAtTheBoundaries) {

@@ -90,9 +90,20 @@ TEST(SpectrogramWindow, TakesTheFramesOnlyWhileOpenAndLeavesTheMainWindowAsItWas
                                                 "Error below -120 dB")))
         << reading.toStdString();
     EXPECT_EQ(window.View().accessibleDescription(), reading);
-    QKeyEvent right(QEvent::KeyPress, Qt::Key_Right, Qt::NoModifier); // later, time running right
-    QApplication::sendEvent(&window.View(), &right);
-    EXPECT_EQ(window.Cursor()->Column, 36);
+    // Each arrow moves the cursor its way: up a bin higher, right later (time running right).
+    struct Arrow {
+        Qt::Key Key;
+        std::int64_t Column;
+        int Bin;
+    };
+    for (const Arrow arrow : {Arrow{Qt::Key_Up, 35, 65}, Arrow{Qt::Key_Down, 35, 64},
+                              Arrow{Qt::Key_Right, 36, 64}, Arrow{Qt::Key_Left, 35, 64},
+                              Arrow{Qt::Key_Right, 36, 64}}) {
+        QKeyEvent press(QEvent::KeyPress, arrow.Key, Qt::NoModifier);
+        QApplication::sendEvent(&window.View(), &press);
+        EXPECT_EQ(window.Cursor()->Column, arrow.Column) << arrow.Key;
+        EXPECT_EQ(window.Cursor()->Bin, arrow.Bin) << arrow.Key;
+    }
 
     // The cursor's column becomes the main window's reference trace.
     EXPECT_FALSE(form.PlotViews().HasReference());
