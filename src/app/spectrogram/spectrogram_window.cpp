@@ -71,6 +71,7 @@ public:
         setMouseTracking(true);
         setFocusPolicy(Qt::StrongFocus);
         setMinimumSize(charts::MinimumSpectrogramSize);
+        setMaximumSize(charts::LargestWindowSpectrogramSize);
         setAttribute(Qt::WA_OpaquePaintEvent);
         setAccessibleName(QStringLiteral("Spectrogram"));
     }
@@ -312,7 +313,8 @@ void TSpectrogramWindow::SetLook(const charts::TSpectrogramLook& look) {
 }
 
 void TSpectrogramWindow::Redraw() {
-    picture_ = std::make_unique<charts::TSpectrogramPicture>(look_, view_->size());
+    picture_ = std::make_unique<charts::TSpectrogramPicture>(
+        look_, view_->size().boundedTo(charts::LargestWindowSpectrogramSize));
     const std::int64_t first = std::max(history_->Oldest(), viewEnd_ - picture_->Slots());
     for (std::int64_t column = first; column < viewEnd_; ++column) {
         picture_->AppendSlot(history_->Codes(column),

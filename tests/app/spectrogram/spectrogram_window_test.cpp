@@ -109,6 +109,12 @@ TEST(SpectrogramWindow, TakesTheFramesOnlyWhileOpenAndLeavesTheMainWindowAsItWas
     EXPECT_FALSE(form.PlotViews().HasReference());
     window.SendCursorToReference();
     EXPECT_TRUE(form.PlotViews().HasReference());
+
+    // However large the window is made, its picture is no larger than the largest screens.
+    for (const QSize asked : {QSize(9000, 300), QSize(300, 5000)}) {
+        window.View().resize(asked);
+        EXPECT_EQ(window.Picture().Size(), asked.boundedTo(charts::LargestWindowSpectrogramSize));
+    }
 }
 
 TEST(SpectrogramWindow, SavesThePictureAndTheNumbersTheToolWritesForAFile) {
