@@ -52,8 +52,8 @@ public:
     TSpectrogramWindow(TReferenceSink sendReference, QWidget* parent = nullptr);
     ~TSpectrogramWindow() override;
 
-    // Takes one frame's samples: its original (uncoded) and coded samples, as many of each,
-    // analysed with `window`. A change of window starts the next column afresh.
+    // Takes the samples new in a frame: their original (uncoded) and coded values, as many of
+    // each, analysed with `window`. A change of window starts the next column afresh.
     void TakeFrame(std::span<const double> original, std::span<const double> coded,
                    analysis::WindowKind window);
 

@@ -6,6 +6,8 @@
 #include "analysis/spectrogram_settings.h"
 #include "app/main_window/spectrum_form.h"
 #include "app/sources/source_menu.h"
+#include "app/sources/source_window.h"
+#include "sound/source_player.h"
 #include "app/spectrogram/spectrogram_menu.h"
 #include "app/spectrogram/spectrogram_window.h"
 #include "platform/qt/qt_platform.h"
@@ -192,6 +194,24 @@ TEST(SpectrogramWindow, SavesThePictureAndTheNumbersTheToolWritesForAFile) {
                                               "0.032,error"}));
     EXPECT_THROW(window.SaveCsv(folder.filePath(QStringLiteral("missing/column.csv"))),
                  std::runtime_error);
+
+    // No samples, no columns: none while the file is paused, nor once it has played to its
+    // end without a loop (Space plays on, paused at first; three frames reach the end).
+    app::TSourceWindow& source = *form.SourceMenu().Window();
+    source.SetLooping(false);
+    source.SeekTo(form.SourceMenu().Player()->File().Info().Samples - 3000);
+    for (const int framesBefore : {0, 4}) {
+        source.TogglePlaying();
+        for (int frame = 0; frame < framesBefore; ++frame) {
+            form.ProcessFrame();
+        }
+        ASSERT_TRUE(form.SourceMenu().Player()->Paused());
+        const std::int64_t columns = window.History().Count();
+        for (int frame = 0; frame < 3; ++frame) {
+            form.ProcessFrame();
+        }
+        EXPECT_EQ(window.History().Count(), columns) << framesBefore;
+    }
 }
 
 } // namespace
