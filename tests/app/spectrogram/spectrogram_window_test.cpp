@@ -23,6 +23,7 @@
 #include <QKeyEvent>
 #include <QScreen>
 #include <QTemporaryDir>
+#include <QTest>
 #include <gtest/gtest.h>
 
 namespace {
@@ -111,6 +112,33 @@ TEST(SpectrogramWindow, TakesTheFramesOnlyWhileOpenAndLeavesTheMainWindowAsItWas
     EXPECT_FALSE(form.PlotViews().HasReference());
     window.SendCursorToReference();
     EXPECT_TRUE(form.PlotViews().HasReference());
+
+    // Another transform length makes the columns again from the samples kept, the paused
+    // moment under the cursor at the same time and frequency; back again, all is as it was.
+    const QString reading1024 = window.CursorText();
+    const std::int64_t columns1024 = window.History().Count();
+    struct Length {
+        int Points;
+        std::int64_t Columns; // runs of 10 frames and of 1: 4 and 1 fewer at 2048
+        int Bin;
+        const char* Seconds; // the nearest at 2048 ends the run 32 ms sooner
+    };
+    for (const Length length : {Length{2048, columns1024 - 5, 128, "0.576"},
+                                Length{1024, columns1024, 64, "0.608"}}) {
+        charts::TSpectrogramLook look = window.Look();
+        look.TransformLength = length.Points;
+        window.SetLook(look);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !window.Recomputing(); }, 60000));
+        EXPECT_EQ(window.Look().TransformLength, length.Points);
+        EXPECT_EQ(window.History().Count(), length.Columns);
+        ASSERT_TRUE(window.Cursor().has_value());
+        EXPECT_EQ(window.Cursor()->Bin, length.Bin);
+        EXPECT_TRUE(window.CursorText().startsWith(QStringLiteral("Cursor at %1 s, 1000.0 Hz: Original "
+                                                                  "0.00 dB Coded 0.00 dB")
+                                                       .arg(QLatin1String(length.Seconds))))
+            << window.CursorText().toStdString();
+    }
+    EXPECT_EQ(window.CursorText(), reading1024);
 
     // However large the window is made, its picture is no larger than the largest screens.
     for (const QSize asked : {QSize(9000, 300), QSize(300, 5000)}) {
