@@ -108,7 +108,7 @@ protected:
                                                              charts::TimeDirection::tdLeftToRight
                                                          ? slotCount - 1 - age
                                                          : age);
-        const int y = lane.top() + owner_.picture_->RowOf(cursor->Bin * BinHz(owner_.look_.TransformLength));
+        const int y = lane.top() + owner_.picture_->RowOf(cursor->Bin * BinHz(owner_.columns_->TransformLength()));
         painter.setPen(CursorColour);
         painter.drawLine(x, lane.top(), x, lane.bottom());
         painter.drawLine(lane.left(), y, lane.right(), y);
@@ -313,8 +313,6 @@ void TSpectrogramWindow::TakeFrame(std::span<const double> original, std::span<c
 
 void TSpectrogramWindow::SetLook(const charts::TSpectrogramLook& look) {
     look_ = look;
-    // The picture shows the columns there are until those at the new length are made.
-    look_.TransformLength = columns_->TransformLength();
     if (look.TransformLength == columns_->TransformLength()) {
         pending_.reset();
         recompute_->stop();
@@ -358,14 +356,20 @@ void TSpectrogramWindow::ShowRecomputed() {
         }
     }
     columns_ = std::move(pending_);
-    look_.TransformLength = columns_->TransformLength();
+    if (cursor_) {
+        // The view follows the cursor, as when it moves.
+        viewEnd_ = std::clamp(viewEnd_, cursor_->Column + 1, cursor_->Column + picture_->Slots());
+    }
     Redraw();
     CursorChanged();
 }
 
 void TSpectrogramWindow::Redraw() {
+    // At the length of the columns there are, until those at a new length are made.
+    charts::TSpectrogramLook shown = look_;
+    shown.TransformLength = columns_->TransformLength();
     picture_ = std::make_unique<charts::TSpectrogramPicture>(
-        look_, view_->size().boundedTo(charts::LargestWindowSpectrogramSize));
+        shown, view_->size().boundedTo(charts::LargestWindowSpectrogramSize));
     const std::int64_t first = std::max(History().Oldest(), viewEnd_ - picture_->Slots());
     for (std::int64_t column = first; column < viewEnd_; ++column) {
         picture_->AppendSlot(History().Codes(column),
@@ -422,7 +426,7 @@ std::optional<std::pair<SpectrogramLane, int>> TSpectrogramWindow::BinAt(int y) 
         const QRect lane = picture_->LaneArea(info.Lane);
         if (!lane.isEmpty() && y >= lane.top() && y <= lane.bottom()) {
             const double hz = picture_->RowFrequencyHz(y - lane.top());
-            const int bin = static_cast<int>(std::lround(hz / BinHz(look_.TransformLength)));
+            const int bin = static_cast<int>(std::lround(hz / BinHz(columns_->TransformLength())));
             return std::pair{info.Lane, std::clamp(bin, 0, History().Bins() - 1)};
         }
     }
@@ -432,7 +436,7 @@ std::optional<std::pair<SpectrogramLane, int>> TSpectrogramWindow::BinAt(int y) 
 QString TSpectrogramWindow::ReadingText(std::int64_t column, int bin) const {
     QString text = QStringLiteral("%1 s, %2 Hz:")
                        .arg(columns_->ColumnSeconds(column), 0, 'f', 3)
-                       .arg(bin * BinHz(look_.TransformLength), 0, 'f', 1);
+                       .arg(bin * BinHz(columns_->TransformLength()), 0, 'f', 1);
     if (column < History().Oldest() || column >= History().Count()) {
         return text + QStringLiteral(" no longer kept");
     }
@@ -498,7 +502,7 @@ void TSpectrogramWindow::MoveCursor(std::int64_t columns, int bins) {
 
 void TSpectrogramWindow::CursorPut() {
     cursor_->Sample = columns_->CentreSample(cursor_->Column);
-    cursor_->Hz = cursor_->Bin * BinHz(look_.TransformLength);
+    cursor_->Hz = cursor_->Bin * BinHz(columns_->TransformLength());
 }
 
 void TSpectrogramWindow::CursorChanged() {
@@ -532,7 +536,7 @@ void TSpectrogramWindow::SendCursorToReference() {
     const std::span<const std::uint8_t> codes =
         History().Codes(cursor_->Column)[static_cast<std::size_t>(cursor_->Lane)];
     std::vector<double> levels(analysis::PlottedBins);
-    const double binHz = BinHz(look_.TransformLength);
+    const double binHz = BinHz(columns_->TransformLength());
     for (int bin = 0; bin < analysis::PlottedBins; ++bin) {
         const auto nearest = std::min(static_cast<std::size_t>(std::lround(bin * analysis::BinSpacingHz / binHz)),
                                       codes.size() - 1);
@@ -546,7 +550,7 @@ void TSpectrogramWindow::SavePicture(const QString& path) const {
 }
 
 void TSpectrogramWindow::SaveCsv(const QString& path) const {
-    const int length = look_.TransformLength;
+    const int length = columns_->TransformLength();
     std::string text;
     analysis::AppendSpectrogramCsvHeader(text, length);
     std::int64_t first = std::max(History().Oldest(), viewEnd_ - picture_->Slots());

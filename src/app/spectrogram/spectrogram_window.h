@@ -67,8 +67,8 @@ public:
 
     const charts::TSpectrogramLook& Look() const { return look_; }
     // A new look: the picture is drawn again from the history. A new transform length makes
-    // the history's columns again from the samples kept; until they are made, the look keeps
-    // the length they are made at and Recomputing() is true.
+    // the history's columns again from the samples kept; until they are made, Recomputing()
+    // is true and the picture shows the columns at the old length.
     void SetLook(const charts::TSpectrogramLook& look);
     bool Recomputing() const { return pending_ != nullptr; }
 
