@@ -41,8 +41,13 @@ std::int64_t TSpectrogramColumns::Append(const TSpectrogramColumn& column) {
 
 bool TSpectrogramColumns::CatchUp(const TSpectrogramRecording& recording, std::int64_t most) {
     if (end_ < recording.Oldest()) {
-        maker_.reset(); // what lies between is no longer kept
-        end_ = recording.Oldest();
+        // What lies between is no longer kept: afresh from the first sample kept that keeps
+        // the run's columns where they were, a whole number of hops from its start.
+        maker_.reset();
+        const TSpectrogramRecording::TRunSpan run = recording.RunAt(recording.Oldest());
+        const std::int64_t hops =
+            (recording.Oldest() - run.Run.FirstSample + SpectrogramHop - 1) / SpectrogramHop;
+        end_ = std::min(run.Run.FirstSample + hops * SpectrogramHop, run.End);
     }
     const auto append = [this](const TSpectrogramColumn& column) { Append(column); };
     while (end_ < recording.End() && most > 0) {

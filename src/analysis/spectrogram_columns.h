@@ -47,9 +47,9 @@ public:
         end_ += static_cast<std::int64_t>(original.size());
     }
 
-    // Feeds the recording's samples from End() on, at most `most` of them, in its runs; from
-    // its oldest sample, afresh, where End() is no longer kept. Returns whether they reach
-    // the recording's end.
+    // Feeds the recording's samples from End() on, at most `most` of them, in its runs; where
+    // End() is no longer kept, afresh from the oldest kept that keeps its run's columns at
+    // their times. Returns whether they reach the recording's end.
     bool CatchUp(const TSpectrogramRecording& recording, std::int64_t most);
 
     // The sample at the centre of column `column`, as the oldest run kept has it for a column

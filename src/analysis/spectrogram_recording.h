@@ -21,8 +21,10 @@ struct TSpectrogramRun {
 // The samples a spectrogram's columns are made from, kept so that the columns can be made
 // again at another transform length: the original and the error (coded minus original, taken
 // in extended precision) of the last Capacity() samples, each rounded once to float, in a
-// ring, with the runs they were analysed in. Float keeps every level the history stores: its
-// rounding lies 140 dB below each sample, and an exact coder's error stays exactly 0.
+// ring, with the runs they were analysed in. Float's rounding lies 144 dB below each sample,
+// and at 1024 points about 175 dB below a full-scale tone on a bin: columns made from these
+// samples read as the first ones did, within a level code, down to -160 dB (the error's own
+// rounding scales with the error, and an exact coder's error stays exactly 0).
 //
 // Ten minutes take 2 x 4 x 9.6 million bytes, 77 MB; the memory is reserved at construction
 // and the system maps its pages as the samples fill it.
