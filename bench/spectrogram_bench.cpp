@@ -194,7 +194,12 @@ void BM_SpectrogramRecompute_TenMinutes(benchmark::State& state) {
     }
     state.SetLabel(std::to_string(length) + " points, 10 minutes");
 }
-BENCHMARK(BM_SpectrogramRecompute_TenMinutes)->Arg(512)->Arg(1024)->Arg(2048)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_SpectrogramRecompute_TenMinutes)
+    ->Arg(512)
+    ->Arg(1024)
+    ->Arg(2048)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
 
 double ResidentMegabytes() {
     long pages = 0;

@@ -72,9 +72,9 @@ std::int64_t TSpectrogramColumns::CentreSample(std::int64_t column) const {
         return column * SpectrogramHop + length_ / 2;
     }
     // A column no longer kept is taken as one of the oldest run kept.
-    const auto after = std::upper_bound(
-        runs_.begin(), runs_.end(), column,
-        [](std::int64_t at, const TRunColumns& r) { return at < r.FirstColumn; });
+    const auto after =
+        std::upper_bound(runs_.begin(), runs_.end(), column,
+                         [](std::int64_t at, const TRunColumns& r) { return at < r.FirstColumn; });
     const TRunColumns& run = after == runs_.begin() ? runs_.front() : *std::prev(after);
     return run.FirstSample + (column - run.FirstColumn) * SpectrogramHop + length_ / 2;
 }

@@ -41,9 +41,8 @@ public:
     // sink(column) with the number of each column they complete, kept in the history.
     template <typename Sink>
     void Feed(std::span<const double> original, std::span<const double> coded, Sink&& sink) {
-        maker_->Feed(original, coded, [&](const TSpectrogramColumn& column) {
-            sink(Append(column));
-        });
+        maker_->Feed(original, coded,
+                     [&](const TSpectrogramColumn& column) { sink(Append(column)); });
         end_ += static_cast<std::int64_t>(original.size());
     }
 

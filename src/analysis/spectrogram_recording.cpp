@@ -18,8 +18,8 @@ TSpectrogramRecording::TSpectrogramRecording(std::int64_t capacity)
 }
 
 TSpectrogramRecording TSpectrogramRecording::ForHistory() {
-    const int longest = *std::max_element(SpectrogramTransformLengths.begin(),
-                                          SpectrogramTransformLengths.end());
+    const int longest =
+        *std::max_element(SpectrogramTransformLengths.begin(), SpectrogramTransformLengths.end());
     return TSpectrogramRecording(static_cast<std::int64_t>(SpectrogramHistorySeconds) * SampleRate +
                                  longest);
 }

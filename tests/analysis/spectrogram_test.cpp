@@ -182,7 +182,8 @@ TEST(Spectrogram, ColumnsMadeAgainFromTheRecordingAreThoseMadeAsTheSamplesCame) 
                 // The samples kept as float: a level on a code's boundary may round the other
                 // way, and their rounding shows 175 dB below a full-scale tone.
                 if (came[lane][bin] >= LevelCodeOfPower(1e-16)) { // -160 dB
-                    ASSERT_LE(std::abs(made[lane][bin] - came[lane][bin]), 1) << column << " " << bin;
+                    ASSERT_LE(std::abs(made[lane][bin] - came[lane][bin]), 1)
+                        << column << " " << bin;
                 }
             }
         }

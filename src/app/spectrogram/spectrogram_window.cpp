@@ -108,7 +108,8 @@ protected:
                                                              charts::TimeDirection::tdLeftToRight
                                                          ? slotCount - 1 - age
                                                          : age);
-        const int y = lane.top() + owner_.picture_->RowOf(cursor->Bin * BinHz(owner_.columns_->TransformLength()));
+        const int y = lane.top() + owner_.picture_->RowOf(
+                                       cursor->Bin * BinHz(owner_.columns_->TransformLength()));
         painter.setPen(CursorColour);
         painter.drawLine(x, lane.top(), x, lane.bottom());
         painter.drawLine(lane.left(), y, lane.right(), y);
@@ -301,7 +302,8 @@ void TSpectrogramWindow::TakeFrame(std::span<const double> original, std::span<c
     if (!paused_ && History().Count() != before) {
         // The lanes on screen move rather than being painted again: on X11 the server moves
         // them, and only the new slots, the titles and the time axis are painted.
-        const charts::TSpectrogramPicture::TFollow follow = picture_->Follow(History().Count() - before);
+        const charts::TSpectrogramPicture::TFollow follow =
+            picture_->Follow(History().Count() - before);
         if (follow.Dx == 0) {
             view_->update(picture_->ScrollingArea());
         } else {
@@ -340,17 +342,22 @@ void TSpectrogramWindow::ShowRecomputed() {
     const analysis::TSpectrogramColumns& was = *columns_;
     const analysis::TSpectrogramColumns& now = *pending_;
     // The same moment: the column centred nearest the old one's centre.
-    const auto same = [&](std::int64_t column) { return now.ColumnNearest(was.CentreSample(column)); };
+    const auto same = [&](std::int64_t column) {
+        return now.ColumnNearest(was.CentreSample(column));
+    };
     const std::optional<std::int64_t> newest =
         paused_ && viewEnd_ > was.History().Oldest() ? same(viewEnd_ - 1) : std::nullopt;
     viewEnd_ = newest ? *newest + 1 : now.History().Count();
     if (cursor_) {
-        const bool kept = cursor_->Column >= was.History().Oldest() && cursor_->Column < was.History().Count();
-        const std::optional<std::int64_t> column = kept ? now.ColumnNearest(cursor_->Sample) : std::nullopt;
+        const bool kept =
+            cursor_->Column >= was.History().Oldest() && cursor_->Column < was.History().Count();
+        const std::optional<std::int64_t> column =
+            kept ? now.ColumnNearest(cursor_->Sample) : std::nullopt;
         if (column) {
             cursor_->Column = *column;
-            cursor_->Bin = std::clamp(static_cast<int>(std::lround(cursor_->Hz / BinHz(now.TransformLength()))),
-                                      0, now.History().Bins() - 1);
+            cursor_->Bin = std::clamp(
+                static_cast<int>(std::lround(cursor_->Hz / BinHz(now.TransformLength()))), 0,
+                now.History().Bins() - 1);
         } else {
             cursor_.reset();
         }
@@ -372,8 +379,7 @@ void TSpectrogramWindow::Redraw() {
         shown, view_->size().boundedTo(charts::LargestWindowSpectrogramSize));
     const std::int64_t first = std::max(History().Oldest(), viewEnd_ - picture_->Slots());
     for (std::int64_t column = first; column < viewEnd_; ++column) {
-        picture_->AppendSlot(History().Codes(column),
-                             columns_->ColumnSeconds(column));
+        picture_->AppendSlot(History().Codes(column), columns_->ColumnSeconds(column));
     }
     view_->update();
 }
@@ -487,7 +493,8 @@ void TSpectrogramWindow::MoveCursor(std::int64_t columns, int bins) {
         return;
     }
     SetPaused(true);
-    cursor_->Column = std::clamp(cursor_->Column + columns, History().Oldest(), History().Count() - 1);
+    cursor_->Column =
+        std::clamp(cursor_->Column + columns, History().Oldest(), History().Count() - 1);
     cursor_->Bin = std::clamp(cursor_->Bin + bins, 0, History().Bins() - 1);
     CursorPut();
     // The view follows a cursor that leaves it.
@@ -566,8 +573,8 @@ void TSpectrogramWindow::SaveCsv(const QString& path) const {
             const auto lane = static_cast<std::size_t>(info.Lane);
             if (look_.Lanes[lane]) {
                 std::transform(codes[lane].begin(), codes[lane].end(), levels.begin(), CodeLevel);
-                analysis::AppendSpectrogramCsvRow(text, columns_->ColumnSeconds(column),
-                                                  info.Lane, levels, look_.FloorDb);
+                analysis::AppendSpectrogramCsvRow(text, columns_->ColumnSeconds(column), info.Lane,
+                                                  levels, look_.FloorDb);
             }
         }
     }

@@ -7,10 +7,10 @@
 #include "app/main_window/spectrum_form.h"
 #include "app/sources/source_menu.h"
 #include "app/sources/source_window.h"
-#include "sound/source_player.h"
 #include "app/spectrogram/spectrogram_menu.h"
 #include "app/spectrogram/spectrogram_window.h"
 #include "platform/qt/qt_platform.h"
+#include "sound/source_player.h"
 
 #include <cstdlib>
 #include <fstream>
@@ -99,9 +99,9 @@ TEST(SpectrogramWindow, TakesTheFramesOnlyWhileOpenAndLeavesTheMainWindowAsItWas
         std::int64_t Column;
         int Bin;
     };
-    for (const Arrow arrow : {Arrow{Qt::Key_Up, 35, 65}, Arrow{Qt::Key_Down, 35, 64},
-                              Arrow{Qt::Key_Right, 36, 64}, Arrow{Qt::Key_Left, 35, 64},
-                              Arrow{Qt::Key_Right, 36, 64}}) {
+    for (const Arrow arrow :
+         {Arrow{Qt::Key_Up, 35, 65}, Arrow{Qt::Key_Down, 35, 64}, Arrow{Qt::Key_Right, 36, 64},
+          Arrow{Qt::Key_Left, 35, 64}, Arrow{Qt::Key_Right, 36, 64}}) {
         QKeyEvent press(QEvent::KeyPress, arrow.Key, Qt::NoModifier);
         QApplication::sendEvent(&window.View(), &press);
         EXPECT_EQ(window.Cursor()->Column, arrow.Column) << arrow.Key;
@@ -123,8 +123,8 @@ TEST(SpectrogramWindow, TakesTheFramesOnlyWhileOpenAndLeavesTheMainWindowAsItWas
         int Bin;
         const char* Seconds; // the nearest at 2048 ends the run 32 ms sooner
     };
-    for (const Length length : {Length{2048, columns1024 - 5, 128, "0.576"},
-                                Length{1024, columns1024, 64, "0.608"}}) {
+    for (const Length length :
+         {Length{2048, columns1024 - 5, 128, "0.576"}, Length{1024, columns1024, 64, "0.608"}}) {
         charts::TSpectrogramLook look = window.Look();
         look.TransformLength = length.Points;
         window.SetLook(look);
@@ -133,9 +133,10 @@ TEST(SpectrogramWindow, TakesTheFramesOnlyWhileOpenAndLeavesTheMainWindowAsItWas
         EXPECT_EQ(window.History().Count(), length.Columns);
         ASSERT_TRUE(window.Cursor().has_value());
         EXPECT_EQ(window.Cursor()->Bin, length.Bin);
-        EXPECT_TRUE(window.CursorText().startsWith(QStringLiteral("Cursor at %1 s, 1000.0 Hz: Original "
-                                                                  "0.00 dB Coded 0.00 dB")
-                                                       .arg(QLatin1String(length.Seconds))))
+        EXPECT_TRUE(
+            window.CursorText().startsWith(QStringLiteral("Cursor at %1 s, 1000.0 Hz: Original "
+                                                          "0.00 dB Coded 0.00 dB")
+                                               .arg(QLatin1String(length.Seconds))))
             << window.CursorText().toStdString();
     }
     EXPECT_EQ(window.CursorText(), reading1024);
