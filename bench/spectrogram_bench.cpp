@@ -1,13 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Speed and memory of the spectrogram: one column with its three lanes at each transform
 // length (the transform, the levels into the history and their colours into the picture's
-// ring), the transform alone, a repaint of a 1000 x 600 view, and ten minutes of history.
+// ring), the transform alone, a repaint of a 1000 x 600 view, ten minutes of history, and its
+// columns made again at each length from the samples kept.
 
 #include "analysis/transform/complex_fft.h"
 #include "analysis/transform/double_fft.h"
 #include "analysis/coding/sample_coder.h"
 #include "analysis/spectrogram/spectrogram_column_maker.h"
+#include "analysis/spectrogram/spectrogram_columns.h"
 #include "analysis/spectrogram/spectrogram_history.h"
+#include "analysis/spectrogram/spectrogram_recording.h"
 #include "charts/coder_curve_chart.h"
 #include "charts/spectrogram_picture.h"
 
@@ -171,6 +174,32 @@ void BM_SpectrogramRedrawFromHistory(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_SpectrogramRedrawFromHistory)->Unit(benchmark::kMillisecond);
+
+// A new transform length chosen with ten minutes kept: every column made again from the
+// recording at that length (the window does it a slice at a time between frames).
+void BM_SpectrogramRecompute_TenMinutes(benchmark::State& state) {
+    const auto length = static_cast<int>(state.range(0));
+    static const TSpectrogramRecording recording = [] {
+        TSpectrogramRecording made = TSpectrogramRecording::ForHistory();
+        made.StartRun(WindowKind::wkKaiser);
+        for (int second = 0; second < SpectrogramHistorySeconds; ++second) {
+            made.Add(Signal().Original, Signal().Coded);
+        }
+        return made;
+    }();
+    for (auto _ : state) {
+        TSpectrogramColumns columns(length);
+        columns.CatchUp(recording, recording.End());
+        benchmark::DoNotOptimize(columns.History().Count());
+    }
+    state.SetLabel(std::to_string(length) + " points, 10 minutes");
+}
+BENCHMARK(BM_SpectrogramRecompute_TenMinutes)
+    ->Arg(512)
+    ->Arg(1024)
+    ->Arg(2048)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
 
 double ResidentMegabytes() {
     long pages = 0;

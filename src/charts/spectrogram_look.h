@@ -63,5 +63,9 @@ struct TSpectrogramLook {
 // The picture's size in the tool unless it is given, and the least size it is drawn at.
 inline constexpr QSize DefaultSpectrogramSize{1200, 720};
 inline constexpr QSize MinimumSpectrogramSize{240, 160};
+// The largest picture the window draws, however large it is made: more than the largest
+// screens show (7680 x 4320), and at 4 bytes a pixel for the picture and again for its ring,
+// 283 MB at most, where a window of 16000 x 16000 would take 2 GB for pixels no one sees.
+inline constexpr QSize LargestWindowSpectrogramSize{8192, 4320};
 
 } // namespace charts

@@ -61,14 +61,19 @@ void TLiveQueue::TakeForDevice(std::span<float> out) {
 }
 
 void TLiveQueue::Take(std::span<long double> unitSamples) {
-    if (Clock() == TSourceClock::scFrames) {
+    showedHeard_ = Clock() == TSourceClock::scDevice;
+    if (!showedHeard_) {
         recent_.Take(unitSamples);
         return;
     }
     const auto delay = static_cast<std::size_t>(std::clamp<std::int64_t>(
         heardDelay_.load(std::memory_order_relaxed), 0,
         static_cast<std::int64_t>(TSampleHistory::Capacity - unitSamples.size())));
-    heard_.Show(unitSamples, delay);
+    heardFresh_.Shown(heard_.Show(unitSamples, delay), unitSamples.size());
+}
+
+std::size_t TLiveQueue::Fresh(std::size_t written) const {
+    return showedHeard_ ? heardFresh_.Fresh(written) : recent_.Fresh(written);
 }
 
 std::int64_t TLiveQueue::Dropped() const {

@@ -50,6 +50,8 @@ public:
     // The next frame's samples: the latest recorded, or with the device's clock the 1024
     // that end the heard delay before the latest the device took.
     void Take(std::span<long double> unitSamples) override;
+    // Those recorded, or with the device's clock taken by the device, since the Take before.
+    std::size_t Fresh(std::size_t written) const override;
 
     // How many recorded samples were dropped, and how many silent samples the device took
     // in their stead, since the queue was made or cleared.
@@ -65,6 +67,9 @@ private:
     TSampleHistory heard_;
     std::atomic<TSourceClock> clock_{TSourceClock::scFrames};
     std::atomic<std::int64_t> heardDelay_{0};
+    // The frames': whether the latest showed what the device took, and what it took anew.
+    bool showedHeard_ = false;
+    analysis::TFreshSamples heardFresh_;
 
     mutable std::mutex mutex_;
     std::vector<float> ring_; // mostSamples long, allocated once

@@ -37,6 +37,7 @@ void TRecentSamples::Take(std::span<long double> unitSamples) {
     assert(unitSamples.size() <= ring_.size());
     const auto capacity = static_cast<std::int64_t>(ring_.size());
     std::lock_guard lock(mutex_);
+    fresh_.Shown(added_, unitSamples.size());
     auto at = added_ - static_cast<std::int64_t>(unitSamples.size());
     for (long double& sample : unitSamples) {
         sample =

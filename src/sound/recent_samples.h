@@ -34,6 +34,8 @@ public:
 
     // Writes the latest unitSamples.size() samples (at most Capacity()), oldest first.
     void Take(std::span<long double> unitSamples) override;
+    // Those added since the Take before; for the thread that takes.
+    std::size_t Fresh(std::size_t written) const override { return fresh_.Fresh(written); }
     // Copies the latest of the samples added, at most out.size() (and Capacity()), oldest
     // first, to the start of `out`, and returns how many.
     std::size_t Latest(std::span<float> out) const;
@@ -42,6 +44,7 @@ private:
     mutable std::mutex mutex_;
     std::vector<float> ring_; // allocated once
     std::int64_t added_ = 0;  // the next one goes to added_ % Capacity()
+    analysis::TFreshSamples fresh_;
 };
 
 } // namespace sound

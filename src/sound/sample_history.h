@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <mutex>
 #include <span>
 
@@ -18,14 +19,16 @@ public:
 
     void Add(std::span<const float> samples);
     // Writes the unitSamples.size() samples that end `delay` samples before the newest, oldest
-    // first; the caller ensures that both together stay within Capacity.
-    void Show(std::span<long double> unitSamples, std::size_t delay);
+    // first; the caller ensures that both together stay within Capacity. Returns how many
+    // samples were added before the first one after them (since the last Clear).
+    std::int64_t Show(std::span<long double> unitSamples, std::size_t delay);
     void Clear();
 
 private:
     std::mutex mutex_;
     std::array<float, Capacity> ring_{};
     std::size_t end_ = 0; // where the next sample goes
+    std::int64_t added_ = 0;
 };
 
 } // namespace sound

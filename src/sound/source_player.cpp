@@ -50,7 +50,7 @@ void TSourcePlayer::TFrames::Take(std::span<long double> unitSamples) {
             player.heardDelay_.load(std::memory_order_relaxed), 0,
             static_cast<std::int64_t>(HistorySamples - unitSamples.size())));
     }
-    player.history_.Show(unitSamples, delay);
+    fresh_.Shown(player.history_.Show(unitSamples, delay), unitSamples.size());
 }
 
 } // namespace sound

@@ -57,9 +57,12 @@ private:
     public:
         explicit TFrames(TSourcePlayer& player) : player_(player) {}
         void Take(std::span<long double> unitSamples) override;
+        // None while paused, or with the device's clock while the device takes none.
+        std::size_t Fresh(std::size_t written) const override { return fresh_.Fresh(written); }
 
     private:
         TSourcePlayer& player_;
+        analysis::TFreshSamples fresh_;
     };
 
     // Takes the next samples from the file into `out` and keeps them in the history.

@@ -283,6 +283,7 @@ TEST_F(SoundFileTest, PlaybackTakesTheFileInOrderSeeksLoopsAndEnds) {
     player.SetPaused(true);
     player.FrameSource().Take(frame);
     EXPECT_TRUE(shows(1024));
+    EXPECT_EQ(player.FrameSource().Fresh(frame.size()), 0u); // nothing new
     player.SetPaused(false);
     player.SetClock(sound::TSourceClock::scDevice);
     player.SetHeardDelay(1280);
@@ -295,6 +296,10 @@ TEST_F(SoundFileTest, PlaybackTakesTheFileInOrderSeeksLoopsAndEnds) {
     EXPECT_EQ(player.ShownPosition(), 5048 - 1280);
     player.File().SetLoop(sound::TSampleRegion{4000, 20000}); // just come round it
     EXPECT_EQ(player.ShownPosition(), 20000 - 232);
+    // What is new in a frame on the device's clock: what the device took since the one before.
+    player.TakeForDevice(std::span(played).first(300));
+    player.FrameSource().Take(frame);
+    EXPECT_EQ(player.FrameSource().Fresh(frame.size()), 300u);
 }
 
 } // namespace

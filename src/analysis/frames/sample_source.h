@@ -3,7 +3,9 @@
 
 #include "analysis/common/numeric_constants.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
 #include <span>
 
@@ -23,6 +25,32 @@ public:
     // Writes the next unitSamples.size() samples, each within -1.0 .. 1.0, and moves on by as
     // many. A source that has run out writes silence (0.0).
     virtual void Take(std::span<long double> unitSamples) = 0;
+
+    // How many of the `written` samples the latest Take wrote are new, the last ones: the
+    // others repeat what the Take before showed. A source that shows what has come lately (a
+    // paused file its last samples, live input with nothing recorded since the same ones)
+    // says fewer, down to none, so that whoever follows the signal rather than the frames
+    // takes each sample once; one that moves on by all it writes says all of them.
+    virtual std::size_t Fresh(std::size_t written) const { return written; }
+};
+
+// Counts the new samples of the frames of a source that shows what has come lately, from the
+// position (in the source's own count of its samples) just after the last sample each frame
+// shows. A position that goes back means the source started again: all of that frame is new.
+class TFreshSamples {
+public:
+    // A frame of `written` samples shows samples up to `end`.
+    void Shown(std::int64_t end, std::size_t written) {
+        const std::int64_t from = end < end_ ? 0 : end_;
+        fresh_ = static_cast<std::size_t>(
+            std::clamp<std::int64_t>(end - from, 0, static_cast<std::int64_t>(written)));
+        end_ = end;
+    }
+    std::size_t Fresh(std::size_t written) const { return std::min(fresh_, written); }
+
+private:
+    std::int64_t end_ = 0;
+    std::size_t fresh_ = 0;
 };
 
 // A source's sample on the analyzer's scale: unit * gain * 32767 (in 16-bit steps) in

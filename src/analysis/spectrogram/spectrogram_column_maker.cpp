@@ -65,6 +65,17 @@ std::size_t TSpectrogramColumnMaker::Take(std::span<const double> original,
     return taken;
 }
 
+std::size_t TSpectrogramColumnMaker::TakeRecorded(std::span<const float> original,
+                                                  std::span<const float> error) {
+    assert(error.size() == original.size());
+    const std::size_t taken =
+        std::min(original.size(), static_cast<std::size_t>(length_ - filled_));
+    std::copy_n(original.begin(), taken, original_.begin() + filled_);
+    std::copy_n(error.begin(), taken, error_.begin() + filled_);
+    filled_ += static_cast<int>(taken);
+    return taken;
+}
+
 const TSpectrogramColumn& TSpectrogramColumnMaker::MakeColumn() {
     assert(filled_ == length_);
     for (std::size_t n = 0; n < transform_.size(); ++n) {

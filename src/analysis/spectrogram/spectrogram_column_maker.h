@@ -82,12 +82,27 @@ public:
         }
     }
 
+    // Feed for samples kept as the recording keeps them: the original and the error (coded
+    // minus original) rounded to float.
+    template <typename Sink>
+    void FeedRecorded(std::span<const float> original, std::span<const float> error, Sink&& sink) {
+        while (!original.empty()) {
+            const std::size_t taken = TakeRecorded(original, error);
+            original = original.subspan(taken);
+            error = error.subspan(taken);
+            if (filled_ == length_) {
+                sink(MakeColumn());
+            }
+        }
+    }
+
     // Columns made so far.
     std::int64_t Columns() const { return columns_; }
 
 private:
-    // Moves samples in until the transform's span is full; returns how many it took.
+    // Move samples in until the transform's span is full; return how many they took.
     std::size_t Take(std::span<const double> original, std::span<const double> coded);
+    std::size_t TakeRecorded(std::span<const float> original, std::span<const float> error);
     // Transforms the full span, moves it on by one hop and returns the column.
     const TSpectrogramColumn& MakeColumn();
 

@@ -95,6 +95,8 @@ TCoderFiguresWindow::TCoderFiguresWindow(QWidget* parent, TPlayRegion playRegion
             QString::fromUtf8(coder.Caption.data(), static_cast<int>(coder.Caption.size())));
         table_->setItem(row, 0, item);
     }
+    // In the coders' own order, as the tool lists them, until the user sorts by a column.
+    table_->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
     table_->setSortingEnabled(true);
     QObject::connect(table_, &QTableWidget::currentCellChanged, this,
                      [this] { ListWorstMoments(); });

@@ -40,9 +40,10 @@ inline constexpr std::int64_t WorstMomentMarginSamples = 8000;
 // its loop region while it loops one, or over the latest ten seconds of live input, measured
 // again every second (SNR,
 // segmental SNR with its segments, log-spectral distance, largest error, active level), one
-// row per coder in a table that sorts by any column and copies as CSV (the headless tool's
-// columns); below it the worst moments of the coder chosen in the table, and choosing one
-// plays the region around it in a loop. The figures are computed off the user-interface
+// row per coder in a table that sorts by any column (in the coders' own order, as the tool
+// lists them, until the user sorts) and copies as CSV (the headless tool's columns); below
+// it the worst moments of the coder chosen in the table, and choosing one plays the region
+// around it in a loop. The figures are computed off the user-interface
 // thread, with progress, and start afresh when the file or its region changes. Esc closes it.
 class TCoderFiguresWindow : public QWidget {
 public:

@@ -509,9 +509,13 @@ void TSpectrumForm::ProcessFrame() {
     if (spectrogramMenu_->Recording()) {
         samples = {frameCoded_, frameUncoded_};
     }
+    // The spectrogram follows the signal: it takes only the samples new in this frame, none
+    // while a file is paused or has ended.
+    std::size_t fresh = samples.Coded.size();
     if (analysis::TSampleSource* const source = sourceMenu_->FrameSource()) {
         display::RunPlotFrame(*FSpectrumBitmap, *imageSpAmp_, *source, display::NoToneHz,
                               CheckedCodingMode(), &plotViews_, samples);
+        fresh = source->Fresh(fresh);
         sourceMenu_->FrameShown();
         coderFiguresMenu_->FrameShown();
         coderCurvesMenu_->FrameShown();
@@ -519,8 +523,9 @@ void TSpectrumForm::ProcessFrame() {
         display::RunPlotFrame(*FSpectrumBitmap, *imageSpAmp_, gaugeF_->Position(),
                               CheckedCodingMode(), &plotViews_, samples);
     }
-    if (!samples.Coded.empty()) {
-        spectrogramMenu_->FrameTaken(frameUncoded_, frameCoded_,
+    if (fresh > 0) {
+        spectrogramMenu_->FrameTaken(std::span(frameUncoded_).last(fresh),
+                                     std::span(frameCoded_).last(fresh),
                                      analysis::AnalyzerState.CurrentWindowKind);
     }
     RefreshPointerReadout();

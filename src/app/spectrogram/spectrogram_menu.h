@@ -31,7 +31,8 @@ public:
     TSpectrogramWindow* Window() { return spectrogram_.data(); }
     // Whether the frames' samples are wanted: while the window is open.
     bool Recording() const { return !spectrogram_.isNull() && spectrogram_->isVisible(); }
-    // A frame's original and coded samples, analysed with `window`; for Recording() only.
+    // The original and coded values of the samples new in a frame, analysed with `window`;
+    // for Recording() only.
     void FrameTaken(std::span<const double> original, std::span<const double> coded,
                     analysis::WindowKind window);
 

@@ -27,6 +27,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QShortcut>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <QWheelEvent>
 
@@ -44,6 +45,10 @@ constexpr std::array<int, 3> TopChoicesDb = {0, -20, -40};
 constexpr std::array<int, 7> FloorChoicesDb = {-60, -80, -100, -120, -140, -160, -180};
 
 const QColor CursorColour(255, 255, 255, 200);
+
+// The samples the history is made again from in one slice, between frames: 40 columns, 0.5 to
+// 1.3 ms of work (spectrogram_bench), so that the window answers throughout.
+constexpr std::int64_t RecomputeSliceSamples = 40 * analysis::SpectrogramHop;
 
 const QString Title = QStringLiteral("Spectrogram");
 const QString PausedTitle = QStringLiteral("Spectrogram (paused)");
@@ -71,6 +76,7 @@ public:
         setMouseTracking(true);
         setFocusPolicy(Qt::StrongFocus);
         setMinimumSize(charts::MinimumSpectrogramSize);
+        setMaximumSize(charts::LargestWindowSpectrogramSize);
         setAttribute(Qt::WA_OpaquePaintEvent);
         setAccessibleName(QStringLiteral("Spectrogram"));
     }
@@ -102,7 +108,8 @@ protected:
                                                              charts::TimeDirection::tdLeftToRight
                                                          ? slotCount - 1 - age
                                                          : age);
-        const int y = lane.top() + owner_.picture_->RowOf(cursor->Bin * BinHz(owner_.look_.TransformLength));
+        const int y = lane.top() + owner_.picture_->RowOf(
+                                       cursor->Bin * BinHz(owner_.columns_->TransformLength()));
         painter.setPen(CursorColour);
         painter.drawLine(x, lane.top(), x, lane.bottom());
         painter.drawLine(lane.left(), y, lane.right(), y);
@@ -159,8 +166,8 @@ private:
 
 TSpectrogramWindow::TSpectrogramWindow(TReferenceSink sendReference, QWidget* parent)
     : TSecondWindow(parent), sendReference_(std::move(sendReference)),
-      history_(std::make_unique<analysis::TSpectrogramHistory>(
-          analysis::TSpectrogramHistory::ForTransform(look_.TransformLength))) {
+      recording_(analysis::TSpectrogramRecording::ForHistory()),
+      columns_(std::make_unique<analysis::TSpectrogramColumns>(look_.TransformLength)) {
     setWindowTitle(Title);
     view_ = new TView(*this);
     readout_ = new QLabel(this);
@@ -171,6 +178,9 @@ TSpectrogramWindow::TSpectrogramWindow(TReferenceSink sendReference, QWidget* pa
     layout->addWidget(readout_);
     CreateMenus();
     picture_ = std::make_unique<charts::TSpectrogramPicture>(look_, InitialViewSize);
+    recompute_ = new QTimer(this);
+    recompute_->setSingleShot(true);
+    QObject::connect(recompute_, &QTimer::timeout, this, [this] { Recompute(); });
 
     auto* const close = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     QObject::connect(close, &QShortcut::activated, this, &QWidget::close);
@@ -273,22 +283,27 @@ void TSpectrogramWindow::CreateMenus() {
 
 void TSpectrogramWindow::TakeFrame(std::span<const double> original, std::span<const double> coded,
                                    analysis::WindowKind window) {
-    if (!maker_ || maker_->Window() != window) {
-        maker_ = std::make_unique<analysis::TSpectrogramColumnMaker>(look_.TransformLength, window);
+    if (original.empty()) {
+        return;
     }
-    const std::int64_t before = history_->Count();
-    maker_->Feed(original, coded, [this](const analysis::TSpectrogramColumn& column) {
-        history_->Append(column);
+    if (restart_ || columns_->Window() != window) {
+        recording_.StartRun(window);
+        columns_->StartRun(recording_.End(), window);
+        restart_ = false;
+    }
+    recording_.Add(original, coded);
+    const std::int64_t before = History().Count();
+    columns_->Feed(original, coded, [this](std::int64_t column) {
         if (!paused_) {
-            viewEnd_ = history_->Count();
-            picture_->AppendSlot(history_->Codes(viewEnd_ - 1),
-                                 analysis::SpectrogramColumnSeconds(viewEnd_ - 1, look_.TransformLength));
+            viewEnd_ = column + 1;
+            picture_->AppendSlot(History().Codes(column), columns_->ColumnSeconds(column));
         }
     });
-    if (!paused_ && history_->Count() != before) {
+    if (!paused_ && History().Count() != before) {
         // The lanes on screen move rather than being painted again: on X11 the server moves
         // them, and only the new slots, the titles and the time axis are painted.
-        const charts::TSpectrogramPicture::TFollow follow = picture_->Follow(history_->Count() - before);
+        const charts::TSpectrogramPicture::TFollow follow =
+            picture_->Follow(History().Count() - before);
         if (follow.Dx == 0) {
             view_->update(picture_->ScrollingArea());
         } else {
@@ -299,24 +314,72 @@ void TSpectrogramWindow::TakeFrame(std::span<const double> original, std::span<c
 }
 
 void TSpectrogramWindow::SetLook(const charts::TSpectrogramLook& look) {
-    if (look.TransformLength != look_.TransformLength) {
-        history_ = std::make_unique<analysis::TSpectrogramHistory>(
-            analysis::TSpectrogramHistory::ForTransform(look.TransformLength));
-        maker_.reset();
-        cursor_.reset();
-        viewEnd_ = 0;
-        CursorChanged();
-    }
     look_ = look;
+    if (look.TransformLength == columns_->TransformLength()) {
+        pending_.reset();
+        recompute_->stop();
+    } else if (!pending_ || pending_->TransformLength() != look.TransformLength) {
+        pending_ = std::make_unique<analysis::TSpectrogramColumns>(look.TransformLength);
+        Recompute();
+    }
     Redraw();
+    CursorChanged();
+}
+
+void TSpectrogramWindow::Recompute() {
+    if (!pending_) {
+        return;
+    }
+    if (pending_->CatchUp(recording_, RecomputeSliceSamples)) {
+        ShowRecomputed();
+        return;
+    }
+    ShowReadout();
+    recompute_->start(0);
+}
+
+void TSpectrogramWindow::ShowRecomputed() {
+    const analysis::TSpectrogramColumns& was = *columns_;
+    const analysis::TSpectrogramColumns& now = *pending_;
+    // The same moment: the column centred nearest the old one's centre.
+    const auto same = [&](std::int64_t column) {
+        return now.ColumnNearest(was.CentreSample(column));
+    };
+    const std::optional<std::int64_t> newest =
+        paused_ && viewEnd_ > was.History().Oldest() ? same(viewEnd_ - 1) : std::nullopt;
+    viewEnd_ = newest ? *newest + 1 : now.History().Count();
+    if (cursor_) {
+        const bool kept =
+            cursor_->Column >= was.History().Oldest() && cursor_->Column < was.History().Count();
+        const std::optional<std::int64_t> column =
+            kept ? now.ColumnNearest(cursor_->Sample) : std::nullopt;
+        if (column) {
+            cursor_->Column = *column;
+            cursor_->Bin = std::clamp(
+                static_cast<int>(std::lround(cursor_->Hz / BinHz(now.TransformLength()))), 0,
+                now.History().Bins() - 1);
+        } else {
+            cursor_.reset();
+        }
+    }
+    columns_ = std::move(pending_);
+    if (cursor_) {
+        // The view follows the cursor, as when it moves.
+        viewEnd_ = std::clamp(viewEnd_, cursor_->Column + 1, cursor_->Column + picture_->Slots());
+    }
+    Redraw();
+    CursorChanged();
 }
 
 void TSpectrogramWindow::Redraw() {
-    picture_ = std::make_unique<charts::TSpectrogramPicture>(look_, view_->size());
-    const std::int64_t first = std::max(history_->Oldest(), viewEnd_ - picture_->Slots());
+    // At the length of the columns there are, until those at a new length are made.
+    charts::TSpectrogramLook shown = look_;
+    shown.TransformLength = columns_->TransformLength();
+    picture_ = std::make_unique<charts::TSpectrogramPicture>(
+        shown, view_->size().boundedTo(charts::LargestWindowSpectrogramSize));
+    const std::int64_t first = std::max(History().Oldest(), viewEnd_ - picture_->Slots());
     for (std::int64_t column = first; column < viewEnd_; ++column) {
-        picture_->AppendSlot(history_->Codes(column),
-                             analysis::SpectrogramColumnSeconds(column, look_.TransformLength));
+        picture_->AppendSlot(History().Codes(column), columns_->ColumnSeconds(column));
     }
     view_->update();
 }
@@ -329,7 +392,7 @@ void TSpectrogramWindow::SetPaused(bool paused) {
     pause_->setChecked(paused);
     setWindowTitle(paused ? PausedTitle : Title);
     if (!paused) {
-        viewEnd_ = history_->Count();
+        viewEnd_ = History().Count();
         Redraw();
     }
 }
@@ -338,8 +401,8 @@ void TSpectrogramWindow::Scroll(std::int64_t columns) {
     if (!paused_) {
         return;
     }
-    const std::int64_t count = history_->Count();
-    const std::int64_t least = std::min(count, history_->Oldest() + picture_->Slots());
+    const std::int64_t count = History().Count();
+    const std::int64_t least = std::min(count, History().Oldest() + picture_->Slots());
     const std::int64_t end = std::clamp(viewEnd_ + columns, least, count);
     if (end != viewEnd_) {
         viewEnd_ = end;
@@ -358,7 +421,7 @@ std::optional<std::int64_t> TSpectrogramWindow::ColumnAt(int x) const {
     }
     const int age = look_.Direction == charts::TimeDirection::tdLeftToRight ? slotCount - 1 - at : at;
     const std::int64_t column = viewEnd_ - 1 - age;
-    if (column < history_->Oldest() || column >= history_->Count()) {
+    if (column < History().Oldest() || column >= History().Count()) {
         return std::nullopt;
     }
     return column;
@@ -369,8 +432,8 @@ std::optional<std::pair<SpectrogramLane, int>> TSpectrogramWindow::BinAt(int y) 
         const QRect lane = picture_->LaneArea(info.Lane);
         if (!lane.isEmpty() && y >= lane.top() && y <= lane.bottom()) {
             const double hz = picture_->RowFrequencyHz(y - lane.top());
-            const int bin = static_cast<int>(std::lround(hz / BinHz(look_.TransformLength)));
-            return std::pair{info.Lane, std::clamp(bin, 0, history_->Bins() - 1)};
+            const int bin = static_cast<int>(std::lround(hz / BinHz(columns_->TransformLength())));
+            return std::pair{info.Lane, std::clamp(bin, 0, History().Bins() - 1)};
         }
     }
     return std::nullopt;
@@ -378,12 +441,12 @@ std::optional<std::pair<SpectrogramLane, int>> TSpectrogramWindow::BinAt(int y) 
 
 QString TSpectrogramWindow::ReadingText(std::int64_t column, int bin) const {
     QString text = QStringLiteral("%1 s, %2 Hz:")
-                       .arg(analysis::SpectrogramColumnSeconds(column, look_.TransformLength), 0, 'f', 3)
-                       .arg(bin * BinHz(look_.TransformLength), 0, 'f', 1);
-    if (column < history_->Oldest() || column >= history_->Count()) {
+                       .arg(columns_->ColumnSeconds(column), 0, 'f', 3)
+                       .arg(bin * BinHz(columns_->TransformLength()), 0, 'f', 1);
+    if (column < History().Oldest() || column >= History().Count()) {
         return text + QStringLiteral(" no longer kept");
     }
-    const analysis::TLaneCodes codes = history_->Codes(column);
+    const analysis::TLaneCodes codes = History().Codes(column);
     for (const analysis::TSpectrogramLaneInfo& info : analysis::SpectrogramLanes) {
         const auto lane = static_cast<std::size_t>(info.Lane);
         if (!look_.Lanes[lane]) {
@@ -421,16 +484,19 @@ void TSpectrogramWindow::PlaceCursorAt(int x, int y) {
     }
     SetPaused(true);
     cursor_ = TSpectrogramCursor{*column, bin->second, bin->first};
+    CursorPut();
     CursorChanged();
 }
 
 void TSpectrogramWindow::MoveCursor(std::int64_t columns, int bins) {
-    if (!cursor_ || history_->Count() == 0) {
+    if (!cursor_ || History().Count() == 0) {
         return;
     }
     SetPaused(true);
-    cursor_->Column = std::clamp(cursor_->Column + columns, history_->Oldest(), history_->Count() - 1);
-    cursor_->Bin = std::clamp(cursor_->Bin + bins, 0, history_->Bins() - 1);
+    cursor_->Column =
+        std::clamp(cursor_->Column + columns, History().Oldest(), History().Count() - 1);
+    cursor_->Bin = std::clamp(cursor_->Bin + bins, 0, History().Bins() - 1);
+    CursorPut();
     // The view follows a cursor that leaves it.
     const std::int64_t slotCount = picture_->Slots();
     const std::int64_t end = std::clamp(viewEnd_, cursor_->Column + 1, cursor_->Column + slotCount);
@@ -441,24 +507,43 @@ void TSpectrogramWindow::MoveCursor(std::int64_t columns, int bins) {
     CursorChanged();
 }
 
+void TSpectrogramWindow::CursorPut() {
+    cursor_->Sample = columns_->CentreSample(cursor_->Column);
+    cursor_->Hz = cursor_->Bin * BinHz(columns_->TransformLength());
+}
+
 void TSpectrogramWindow::CursorChanged() {
     const QString text = CursorText();
-    readout_->setText(text);
+    ShowReadout();
     view_->setAccessibleDescription(text);
     QAccessibleEvent event(view_, QAccessible::DescriptionChanged);
     QAccessible::updateAccessibility(&event);
     view_->update();
 }
 
+void TSpectrogramWindow::ShowReadout() {
+    QString text = CursorText();
+    if (pending_ != nullptr) {
+        const std::int64_t oldest = recording_.Oldest();
+        const std::int64_t done = std::max<std::int64_t>(pending_->End() - oldest, 0);
+        text += QStringLiteral("   (making the columns at %1 points: %2 %)")
+                    .arg(pending_->TransformLength())
+                    .arg(done * 100 / std::max<std::int64_t>(recording_.End() - oldest, 1));
+    }
+    if (readout_->text() != text) {
+        readout_->setText(text);
+    }
+}
+
 void TSpectrogramWindow::SendCursorToReference() {
-    if (!cursor_ || cursor_->Column < history_->Oldest() || cursor_->Column >= history_->Count()) {
+    if (!cursor_ || cursor_->Column < History().Oldest() || cursor_->Column >= History().Count()) {
         return;
     }
     // Each of the spectrum's bins takes the level of the column's bin nearest its frequency.
     const std::span<const std::uint8_t> codes =
-        history_->Codes(cursor_->Column)[static_cast<std::size_t>(cursor_->Lane)];
+        History().Codes(cursor_->Column)[static_cast<std::size_t>(cursor_->Lane)];
     std::vector<double> levels(analysis::PlottedBins);
-    const double binHz = BinHz(look_.TransformLength);
+    const double binHz = BinHz(columns_->TransformLength());
     for (int bin = 0; bin < analysis::PlottedBins; ++bin) {
         const auto nearest = std::min(static_cast<std::size_t>(std::lround(bin * analysis::BinSpacingHz / binHz)),
                                       codes.size() - 1);
@@ -472,24 +557,24 @@ void TSpectrogramWindow::SavePicture(const QString& path) const {
 }
 
 void TSpectrogramWindow::SaveCsv(const QString& path) const {
-    const int length = look_.TransformLength;
+    const int length = columns_->TransformLength();
     std::string text;
     analysis::AppendSpectrogramCsvHeader(text, length);
-    std::int64_t first = std::max(history_->Oldest(), viewEnd_ - picture_->Slots());
+    std::int64_t first = std::max(History().Oldest(), viewEnd_ - picture_->Slots());
     std::int64_t end = viewEnd_;
-    if (cursor_ && cursor_->Column >= history_->Oldest() && cursor_->Column < history_->Count()) {
+    if (cursor_ && cursor_->Column >= History().Oldest() && cursor_->Column < History().Count()) {
         first = cursor_->Column;
         end = first + 1;
     }
-    std::vector<double> levels(static_cast<std::size_t>(history_->Bins()));
+    std::vector<double> levels(static_cast<std::size_t>(History().Bins()));
     for (std::int64_t column = first; column < end; ++column) {
-        const analysis::TLaneCodes codes = history_->Codes(column);
+        const analysis::TLaneCodes codes = History().Codes(column);
         for (const analysis::TSpectrogramLaneInfo& info : analysis::SpectrogramLanes) {
             const auto lane = static_cast<std::size_t>(info.Lane);
             if (look_.Lanes[lane]) {
                 std::transform(codes[lane].begin(), codes[lane].end(), levels.begin(), CodeLevel);
-                analysis::AppendSpectrogramCsvRow(text, analysis::SpectrogramColumnSeconds(column, length),
-                                                  info.Lane, levels, look_.FloorDb);
+                analysis::AppendSpectrogramCsvRow(text, columns_->ColumnSeconds(column), info.Lane,
+                                                  levels, look_.FloorDb);
             }
         }
     }
@@ -514,7 +599,7 @@ void TSpectrogramWindow::SaveWithDialog(bool csv) {
 void TSpectrogramWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     // The frames were not taken while the window was closed: the next column starts afresh.
-    maker_.reset();
+    restart_ = true;
 }
 
 

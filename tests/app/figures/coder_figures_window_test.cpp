@@ -20,6 +20,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDir>
+#include <QHeaderView>
 #include <QLabel>
 #include <QListWidget>
 #include <QTableWidget>
@@ -69,15 +70,17 @@ TEST(CoderFiguresWindow, MeasuresTheFileThatPlaysCopiesTheToolsTableAndPlaysAWor
         EXPECT_FALSE(window->Complete());
         ASSERT_TRUE(QTest::qWaitFor([&] { return window->Complete(); }, MeasureLimitMs));
     }
+    const std::string tool =
+        ToolOutput(std::string(ORVEX_FRAMES) + " --input a.wav --measure --format csv");
+    const QStringList printed = QString::fromStdString(tool).split(QLatin1Char('\n'));
+    // Unsorted until the user sorts: the tool's order, row for row.
+    EXPECT_EQ(window->Table().horizontalHeader()->sortIndicatorSection(), -1);
+    EXPECT_EQ(window->Csv().toStdString(), tool);
     window->Table().sortByColumn(1, Qt::DescendingOrder); // by SNR, the exact coder first
     EXPECT_EQ(window->Table().item(0, 0)->text(), QStringLiteral("pcm"));
     EXPECT_EQ(window->Table().item(0, 1)->text(), QStringLiteral("inf"));
     window->CopyAsCsv();
     const QStringList copied = QApplication::clipboard()->text().split(QLatin1Char('\n'));
-    const QStringList printed =
-        QString::fromStdString(
-            ToolOutput(std::string(ORVEX_FRAMES) + " --input a.wav --measure --format csv"))
-            .split(QLatin1Char('\n'));
     ASSERT_EQ(copied.size(), printed.size());
     EXPECT_EQ(copied.front(), printed.front());
     for (const QString& row : copied) {

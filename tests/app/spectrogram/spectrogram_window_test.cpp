@@ -6,9 +6,11 @@
 #include "analysis/spectrogram/spectrogram_settings.h"
 #include "app/main_window/spectrum_form.h"
 #include "app/sources/source_menu.h"
+#include "app/sources/source_window.h"
 #include "app/spectrogram/spectrogram_menu.h"
 #include "app/spectrogram/spectrogram_window.h"
 #include "platform/qt/qt_platform.h"
+#include "sound/source_player.h"
 
 #include <cstdlib>
 #include <fstream>
@@ -21,6 +23,7 @@
 #include <QKeyEvent>
 #include <QScreen>
 #include <QTemporaryDir>
+#include <QTest>
 #include <gtest/gtest.h>
 
 namespace {
@@ -90,14 +93,59 @@ TEST(SpectrogramWindow, TakesTheFramesOnlyWhileOpenAndLeavesTheMainWindowAsItWas
                                                 "Error below -120 dB")))
         << reading.toStdString();
     EXPECT_EQ(window.View().accessibleDescription(), reading);
-    QKeyEvent right(QEvent::KeyPress, Qt::Key_Right, Qt::NoModifier); // later, time running right
-    QApplication::sendEvent(&window.View(), &right);
-    EXPECT_EQ(window.Cursor()->Column, 36);
+    // Each arrow moves the cursor its way: up a bin higher, right later (time running right).
+    struct Arrow {
+        Qt::Key Key;
+        std::int64_t Column;
+        int Bin;
+    };
+    for (const Arrow arrow :
+         {Arrow{Qt::Key_Up, 35, 65}, Arrow{Qt::Key_Down, 35, 64}, Arrow{Qt::Key_Right, 36, 64},
+          Arrow{Qt::Key_Left, 35, 64}, Arrow{Qt::Key_Right, 36, 64}}) {
+        QKeyEvent press(QEvent::KeyPress, arrow.Key, Qt::NoModifier);
+        QApplication::sendEvent(&window.View(), &press);
+        EXPECT_EQ(window.Cursor()->Column, arrow.Column) << arrow.Key;
+        EXPECT_EQ(window.Cursor()->Bin, arrow.Bin) << arrow.Key;
+    }
 
     // The cursor's column becomes the main window's reference trace.
     EXPECT_FALSE(form.PlotViews().HasReference());
     window.SendCursorToReference();
     EXPECT_TRUE(form.PlotViews().HasReference());
+
+    // Another transform length makes the columns again from the samples kept, the paused
+    // moment under the cursor at the same time and frequency; back again, all is as it was.
+    const QString reading1024 = window.CursorText();
+    const std::int64_t columns1024 = window.History().Count();
+    struct Length {
+        int Points;
+        std::int64_t Columns; // runs of 10 frames and of 1: 4 and 1 fewer at 2048
+        int Bin;
+        const char* Seconds; // the nearest at 2048 ends the run 32 ms sooner
+    };
+    for (const Length length :
+         {Length{2048, columns1024 - 5, 128, "0.576"}, Length{1024, columns1024, 64, "0.608"}}) {
+        charts::TSpectrogramLook look = window.Look();
+        look.TransformLength = length.Points;
+        window.SetLook(look);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !window.Recomputing(); }, 60000));
+        EXPECT_EQ(window.Look().TransformLength, length.Points);
+        EXPECT_EQ(window.History().Count(), length.Columns);
+        ASSERT_TRUE(window.Cursor().has_value());
+        EXPECT_EQ(window.Cursor()->Bin, length.Bin);
+        EXPECT_TRUE(
+            window.CursorText().startsWith(QStringLiteral("Cursor at %1 s, 1000.0 Hz: Original "
+                                                          "0.00 dB Coded 0.00 dB")
+                                               .arg(QLatin1String(length.Seconds))))
+            << window.CursorText().toStdString();
+    }
+    EXPECT_EQ(window.CursorText(), reading1024);
+
+    // However large the window is made, its picture is no larger than the largest screens.
+    for (const QSize asked : {QSize(9000, 300), QSize(300, 5000)}) {
+        window.View().resize(asked);
+        EXPECT_EQ(window.Picture().Size(), asked.boundedTo(charts::LargestWindowSpectrogramSize));
+    }
 }
 
 TEST(SpectrogramWindow, SavesThePictureAndTheNumbersTheToolWritesForAFile) {
@@ -175,6 +223,24 @@ TEST(SpectrogramWindow, SavesThePictureAndTheNumbersTheToolWritesForAFile) {
                                               "0.032,error"}));
     EXPECT_THROW(window.SaveCsv(folder.filePath(QStringLiteral("missing/column.csv"))),
                  std::runtime_error);
+
+    // No samples, no columns: none while the file is paused, nor once it has played to its
+    // end without a loop (Space plays on, paused at first; three frames reach the end).
+    app::TSourceWindow& source = *form.SourceMenu().Window();
+    source.SetLooping(false);
+    source.SeekTo(form.SourceMenu().Player()->File().Info().Samples - 3000);
+    for (const int framesBefore : {0, 4}) {
+        source.TogglePlaying();
+        for (int frame = 0; frame < framesBefore; ++frame) {
+            form.ProcessFrame();
+        }
+        ASSERT_TRUE(form.SourceMenu().Player()->Paused());
+        const std::int64_t columns = window.History().Count();
+        for (int frame = 0; frame < 3; ++frame) {
+            form.ProcessFrame();
+        }
+        EXPECT_EQ(window.History().Count(), columns) << framesBefore;
+    }
 }
 
 } // namespace
