@@ -12,15 +12,22 @@
 #include "sound/source_player.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <stdexcept>
 #include <string>
 
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QFile>
+#include <QGuiApplication>
 #include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QSlider>
 #include <QMenu>
 #include <QSettings>
 #include <QListWidget>
@@ -37,6 +44,16 @@ int PeakBin() {
     return static_cast<int>(std::max_element(analysis::MagnitudeBuffer.begin(),
                                              analysis::MagnitudeBuffer.end()) -
                             analysis::MagnitudeBuffer.begin());
+}
+
+// Process events for up to five seconds, until `done`.
+template <class TDone>
+bool Await(const TDone& done) {
+    for (int wait = 0; wait < 500 && !done(); ++wait) {
+        QApplication::processEvents();
+        usleep(10000);
+    }
+    return done();
 }
 
 // A file opened in the window is what the frames take, at the level slider's gain, and moves
@@ -89,9 +106,85 @@ TEST(SourceMenu, AFilePlaysInTheWindowUntilItsWindowCloses) {
     window->TogglePlaying();
     form.SendMessage(app::WM_SPECTRUM_FRAME);
     EXPECT_EQ(sources.Player()->File().Position(), 1024 + 32000 + 1024) << "paused";
+    const std::pair<double, const char*> times[] = {
+        {59.9, "0:59.9"}, {61.2, "1:01.2"}, {3599.0, "59:59.0"}, {3661.2, "1:01:01.2"}};
+    for (const auto& [seconds, text] : times) {
+        EXPECT_EQ(app::SourceTimeText(seconds), text) << seconds;
+    }
 
+    // A focused control answers its own keys, and Space plays or pauses elsewhere. A loop end
+    // set before its start swaps the two, one at its start is refused; the window says so.
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    const struct {
+        QWidget* focused;
+        Qt::Key key;
+        std::int64_t at; // the position, in samples
+        bool paused;
+        std::optional<sound::TSampleRegion> loop;
+        const char* status; // null: as it was
+    } keys[] = {
+        {&window->LoopStartButton(), Qt::Key_Space, 34048, true, {{34048, 48000}}, "Loop 0:02.1 to 0:03.0"},
+        {&window->LoopEndButton(), Qt::Key_Return, 16000, true, {{16000, 34048}},
+         "The loop end came before its start, so the two are swapped. Loop 0:01.0 to 0:02.1"},
+        {&window->LoopEndButton(), Qt::Key_Enter, 16000, true, {{16000, 34048}},
+         "The loop end is at its start, and a loop needs a length: the loop is unchanged."},
+        {&window->LoopBox(), Qt::Key_Space, 16000, true, std::nullopt, "Loop off"},
+        {&window->PositionSlider(), Qt::Key_Space, 16000, false, std::nullopt, nullptr},
+        {&window->PlayButton(), Qt::Key_Return, 16000, true, std::nullopt, nullptr},
+    };
+    for (const auto& c : keys) {
+        SCOPED_TRACE(c.focused->accessibleName().isEmpty() ? c.focused->property("text").toString().toStdString()
+                                                           : c.focused->accessibleName().toStdString());
+        window->SeekTo(c.at);
+        c.focused->setFocus();
+        QTest::keyClick(c.focused, c.key);
+        EXPECT_EQ(sources.Player()->Paused(), c.paused);
+        EXPECT_EQ(sources.Player()->File().Loop(), c.loop);
+        if (c.status != nullptr) {
+            EXPECT_EQ(window->Status().text().toStdString(), c.status);
+        }
+    }
+
+    // The file shrinks to 2 s while it plays round a loop of its old 3 s: the loop goes on
+    // within the new length, which the window shows.
+    window->PlayRegion(0, 48000);
+    window->TogglePlaying();
+    window->SeekTo(30400);
+    fs::resize_file(path, fs::file_size(path) - 2 * 48000);
+    EXPECT_TRUE(Await([&] {
+        form.SendMessage(app::WM_SPECTRUM_FRAME);
+        return sources.Player()->File().Position() < 30400;
+    }));
+    EXPECT_FALSE(sources.Player()->Paused());
+    ASSERT_TRUE(sources.Player()->File().Loop().has_value());
+    const std::int64_t length = sources.Player()->File().Loop()->End;
+    EXPECT_NEAR(static_cast<double>(length), 32000.0, 16.0);
+    EXPECT_TRUE(window->TimeLabel().text().endsWith(
+        QString::fromStdString(" / " + app::SourceTimeText(static_cast<double>(length) / 16000))));
+    EXPECT_TRUE(window->Status().text().startsWith(QStringLiteral("The file is shorter now")));
+
+    // Opened again, a file moves to the top of the recent files, once. A name that is not
+    // UTF-8 opens as Qt shows it (a dialog's, a drop's) and from the recent files, by its
+    // bytes. A long name is elided in the middle, whole in the tooltip and for screen readers.
+    const std::string bad = (folder / "bad\xff\xfe.wav").string();
+    const std::string longName = std::string(240, 'n') + ".wav";
+    fs::copy_file(path, bad);
+    fs::copy_file(path, folder / longName);
+    sources.OpenFile(QFile::decodeName(bad.c_str()));
+    EXPECT_EQ(sources.FilePath(), bad);
+    sources.OpenFile(QString::fromStdString((folder / longName).string()));
+    EXPECT_LT(sources.Window()->sizeHint().width(), QGuiApplication::primaryScreen()->availableSize().width());
+    EXPECT_EQ(sources.Window()->NameLabel().accessibleName().toStdString(), longName);
+    EXPECT_TRUE(sources.Window()->NameLabel().toolTip().startsWith(QString::fromStdString(longName + "\n")));
+    sources.OpenFile(QString::fromStdString(path));
     EXPECT_EQ(QSettings().value(QStringLiteral("sources/recent_files")).toStringList(),
-              QStringList{QString::fromStdString(path)});
+              (QStringList{QString::fromStdString(path), QString::fromStdString((folder / longName).string()),
+                           QFile::decodeName(bad.c_str())}));
+    emit sources.RecentMenu().aboutToShow();
+    sources.RecentMenu().actions().at(2)->trigger();
+    EXPECT_EQ(sources.FilePath(), bad);
+    window = sources.Window();
 
     const std::string missing = (folder / "gone.wav").string();
     try {
@@ -132,16 +225,6 @@ TEST(SourceMenu, AFilePlaysInTheWindowUntilItsWindowCloses) {
         QStringLiteral("Live input would not start: no sound server answers (")))
         << sources.LiveMenu().menuAction()->toolTip().toStdString();
     fs::remove_all(folder);
-}
-
-// Process events for up to five seconds, until `done`.
-template <class TDone>
-bool Await(const TDone& done) {
-    for (int wait = 0; wait < 500 && !done(); ++wait) {
-        QApplication::processEvents();
-        usleep(10000);
-    }
-    return done();
 }
 
 // Live input through the test's own sound server (ctest runs this beside one): the monitor of
