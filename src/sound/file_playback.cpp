@@ -92,6 +92,11 @@ void TFilePlayback::Decode(std::stop_token stop) {
             ++aheadCount_;
         }
         decodeFrom_ = next;
+        if (aheadCount_ == 0) {
+            // Nothing is left to take: the next Take starts where decoding goes on (a shrunk
+            // file's loop start), not at an end that is no longer there.
+            position_.store(next, std::memory_order_release);
+        }
         filled_.notify_all();
     }
 }
@@ -172,6 +177,12 @@ void TFilePlayback::Shorten(std::int64_t length) {
             loop_.reset(); // nothing left to loop
         }
     }
+}
+
+bool TFilePlayback::AtEnd() const {
+    // Under the lock: a shrinking file moves its length and the position together.
+    std::lock_guard lock(mutex_);
+    return Position() >= Length();
 }
 
 std::optional<TSampleRegion> TFilePlayback::Loop() const {

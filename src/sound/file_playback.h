@@ -56,7 +56,7 @@ public:
     // The position of the sample Take gives next, 0 to Length().
     std::int64_t Position() const { return position_.load(std::memory_order_acquire); }
     // Whether the play position has reached the end of the file (never while looping).
-    bool AtEnd() const { return Position() >= Length(); }
+    bool AtEnd() const;
     std::int64_t Starved() const { return starved_.load(std::memory_order_relaxed); }
 
     // Moves the play position to `sample` (clamped to the file); the next Take starts there.

@@ -149,9 +149,9 @@ TEST(SourceMenu, AFilePlaysInTheWindowUntilItsWindowCloses) {
     // The file shrinks to 2 s while it plays round a loop of its old 3 s: the loop goes on
     // within the new length, which the window shows.
     window->PlayRegion(0, 48000);
+    fs::resize_file(path, fs::file_size(path) - 2 * 48000);
     window->TogglePlaying();
     window->SeekTo(30400);
-    fs::resize_file(path, fs::file_size(path) - 2 * 48000);
     EXPECT_TRUE(Await([&] {
         form.SendMessage(app::WM_SPECTRUM_FRAME);
         return sources.Player()->File().Position() < 30400;
