@@ -1,16 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "sound_file.h"
 
-#include <fcntl.h>
 #include <sndfile.h>
 #include <soxr.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <array>
 #include <cassert>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <type_traits>
 #include <vector>
@@ -65,8 +64,8 @@ std::string OpenProblem(const std::string& path) {
         return "the file is empty";
     }
     // Opened as the reader would be, so that a privileged one is not refused here.
-    if (const int file = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK); file >= 0) {
-        close(file);
+    if (FILE* const file = std::fopen(path.c_str(), "rb")) {
+        std::fclose(file);
     } else if (errno == EACCES) {
         return PermissionDenied;
     }
