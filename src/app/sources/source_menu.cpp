@@ -16,6 +16,7 @@
 #include <QVariant>
 #include <QWidget>
 
+#include <algorithm>
 #include <stdexcept>
 #include <system_error>
 #include <vector>
@@ -25,7 +26,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The recent files, each its name's bytes (an entry written as text is read as UTF-8).
+// The recent files: as text while every name is UTF-8, else each name's bytes.
 const QString RecentFilesKey = QStringLiteral("sources/recent_files");
 const QString LiveToolTip = QStringLiteral(
     "Records an input of the sound server: a microphone or line input, or an output's monitor "
@@ -294,13 +295,23 @@ std::vector<fs::path> RecentFiles() {
 void TSourceMenu::Remember(const fs::path& path) {
     std::error_code error;
     const fs::path absolute = fs::absolute(path, error).lexically_normal();
-    QVariantList recent{QByteArray::fromStdString(absolute.string())};
+    std::vector<fs::path> recent{absolute};
     for (const fs::path& earlier : RecentFiles()) {
         if (earlier != absolute && recent.size() < RecentFileCount) {
-            recent.append(QByteArray::fromStdString(earlier.string()));
+            recent.push_back(earlier);
         }
     }
-    QSettings().setValue(RecentFilesKey, recent);
+    QStringList texts;
+    QVariantList names;
+    for (const fs::path& name : recent) {
+        const QByteArray bytes = QByteArray::fromStdString(name.string());
+        texts.append(QFile::decodeName(bytes));
+        names.append(bytes);
+    }
+    const bool text = std::all_of(recent.begin(), recent.end(), [&](const fs::path& name) {
+        return QFile::encodeName(QFile::decodeName(name.c_str())).toStdString() == name.string();
+    });
+    QSettings().setValue(RecentFilesKey, text ? QVariant(texts) : QVariant(names));
 }
 
 void TSourceMenu::FillRecent() {
