@@ -44,7 +44,7 @@ public:
     // The file as it was opened; its length may since have shrunk (Length).
     const TSoundFileInfo& Info() const { return info_; }
     // The file's length in samples at 16000 Hz: Info().Samples, or less once the file has
-    // been found to end earlier (it shrank while open).
+    // been found to end sooner (it shrank while open, or its header said more than it holds).
     std::int64_t Length() const { return length_.load(std::memory_order_acquire); }
 
     // Writes the next samples (16000 Hz, one channel, unit scale as the file holds them)

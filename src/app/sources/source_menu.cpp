@@ -16,7 +16,6 @@
 #include <QVariant>
 #include <QWidget>
 
-#include <algorithm>
 #include <stdexcept>
 #include <system_error>
 #include <vector>
@@ -75,6 +74,21 @@ fs::path SystemName(const QString& shown) {
         found = next;
     }
     return found;
+}
+
+// The recent files, newest first; an entry kept as text is a UTF-8 name.
+std::vector<fs::path> RecentFiles() {
+    const QVariant stored = QSettings().value(RecentFilesKey);
+    const bool list = stored.typeId() == QMetaType::QVariantList || stored.typeId() == QMetaType::QStringList;
+    std::vector<fs::path> recent;
+    for (const QVariant& entry : list ? stored.toList() : QVariantList{stored}) {
+        const QByteArray name = entry.typeId() == QMetaType::QByteArray ? entry.toByteArray()
+                                                                        : QFile::encodeName(entry.toString());
+        if (!name.isEmpty()) {
+            recent.emplace_back(name.toStdString());
+        }
+    }
+    return recent;
 }
 
 // Goes back to the tone when the source window is closed.
@@ -274,24 +288,6 @@ void TSourceMenu::AskForFile() {
     OpenFile(path);
 }
 
-namespace {
-
-std::vector<fs::path> RecentFiles() {
-    const QVariant stored = QSettings().value(RecentFilesKey);
-    const bool list = stored.typeId() == QMetaType::QVariantList || stored.typeId() == QMetaType::QStringList;
-    std::vector<fs::path> recent;
-    for (const QVariant& entry : list ? stored.toList() : QVariantList{stored}) {
-        const QByteArray name = entry.typeId() == QMetaType::QByteArray ? entry.toByteArray()
-                                                                        : QFile::encodeName(entry.toString());
-        if (!name.isEmpty()) {
-            recent.emplace_back(name.toStdString());
-        }
-    }
-    return recent;
-}
-
-} // namespace
-
 void TSourceMenu::Remember(const fs::path& path) {
     std::error_code error;
     const fs::path absolute = fs::absolute(path, error).lexically_normal();
@@ -303,14 +299,13 @@ void TSourceMenu::Remember(const fs::path& path) {
     }
     QStringList texts;
     QVariantList names;
+    bool text = true;
     for (const fs::path& name : recent) {
         const QByteArray bytes = QByteArray::fromStdString(name.string());
         texts.append(QFile::decodeName(bytes));
         names.append(bytes);
+        text = text && QFile::encodeName(texts.back()) == bytes;
     }
-    const bool text = std::all_of(recent.begin(), recent.end(), [&](const fs::path& name) {
-        return QFile::encodeName(QFile::decodeName(name.c_str())).toStdString() == name.string();
-    });
     QSettings().setValue(RecentFilesKey, text ? QVariant(texts) : QVariant(names));
 }
 

@@ -149,7 +149,8 @@ QString TSourceWindow::LoopText() const {
 void TSourceWindow::Follow() {
     // What the frame shows, and so what is heard while listening.
     const std::int64_t position = player_.ShownPosition();
-    // A file that shrank while open: its new length, and the loop within it.
+    // A file that ends sooner than it said (it shrank while open, or its header promised
+    // more): its length as found, and the loop within it.
     if (const std::int64_t length = player_.File().Length(); length != length_) {
         const bool shrank = length_ != 0;
         length_ = length;
@@ -159,7 +160,7 @@ void TSourceWindow::Follow() {
             loopBegin_ = 0;
         }
         if (shrank) {
-            status_->setText(QStringLiteral("The file is shorter now, %1 long.").arg(TimeText(length)) +
+            status_->setText(QStringLiteral("The file ends sooner than it said: %1 long.").arg(TimeText(length)) +
                              (loop_->isChecked() ? QStringLiteral(" ") + LoopText() : QString()));
         }
     }

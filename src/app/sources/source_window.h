@@ -32,10 +32,11 @@ std::string SourceTimeText(double seconds);
 // one elided in the middle, the whole of it in the tooltip and for screen readers), the time
 // of the frame shown and the file's length, a position slider (a click or a drag seeks),
 // "Play"/"Pause", "Loop start" and "Loop end" (set at the current position), "Loop", and a
-// line saying what became of the loop. From the keyboard: a focused control answers its own
-// keys (a button Space and Return, the Loop box Space); elsewhere Space plays or pauses; the
-// arrows seek by SeekSmallStepSeconds, Page Up/Page Down by SeekLargeStepSeconds, Home and
-// End go to the ends. Every control is focusable and named for screen readers.
+// line saying what became of the loop (and of the length, for a file that ends sooner than it
+// said). From the keyboard: a focused control answers its own keys (a button Space and
+// Return, the Loop box Space); elsewhere Space plays or pauses; the arrows seek by
+// SeekSmallStepSeconds, Page Up/Page Down by SeekLargeStepSeconds, Home and End go to the
+// ends. Every control is focusable and named for screen readers.
 class TSourceWindow : public QWidget {
 public:
     // `player` must outlive the window (its owner closes the window before dropping it).

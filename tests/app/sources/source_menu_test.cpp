@@ -163,7 +163,7 @@ TEST(SourceMenu, AFilePlaysInTheWindowUntilItsWindowCloses) {
     EXPECT_NEAR(static_cast<double>(length), 32000.0, 16.0);
     EXPECT_TRUE(window->TimeLabel().text().endsWith(
         QString::fromStdString(" / " + app::SourceTimeText(static_cast<double>(length) / 16000))));
-    EXPECT_TRUE(window->Status().text().startsWith(QStringLiteral("The file is shorter now")));
+    EXPECT_TRUE(window->Status().text().startsWith(QStringLiteral("The file ends sooner than it said: ")));
 
     // Opened again, a file moves to the top of the recent files, once. A name that is not
     // UTF-8 opens as Qt shows it (a dialog's, a drop's) and from the recent files, by its
