@@ -20,7 +20,6 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDir>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QListWidget>
 #include <QScreen>
@@ -74,7 +73,7 @@ TEST(CoderFiguresWindow, MeasuresTheFileThatPlaysCopiesTheToolsTableAndPlaysAWor
         EXPECT_FALSE(window->Complete());
         ASSERT_TRUE(QTest::qWaitFor([&] { return window->Complete(); }, MeasureLimitMs));
         if (file == longName) {
-            EXPECT_LT(window->sizeHint().width(), QGuiApplication::primaryScreen()->availableSize().width());
+            EXPECT_LT(window->sizeHint().width(), window->screen()->availableSize().width());
             EXPECT_EQ(window->Status().accessibleDescription().toStdString(), longName);
         }
     }
