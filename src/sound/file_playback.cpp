@@ -24,6 +24,7 @@ TFilePlayback::TFilePlayback(const std::string& path)
     // The file is the decoder's alone once it runs; opening it here refuses a bad file
     // before anything starts.
     info_ = file_->Info();
+    length_.store(info_.Samples, std::memory_order_release);
     decoder_ = std::jthread([this](std::stop_token stop) { Decode(std::move(stop)); });
 }
 
@@ -41,7 +42,7 @@ void TFilePlayback::Decode(std::stop_token stop) {
         {
             std::unique_lock lock(mutex_);
             const bool woken = wake_.wait(lock, stop, [this] {
-                return decodeFrom_ < info_.Samples && aheadCount_ + DecodeBlockSamples <= AheadSamples;
+                return decodeFrom_ < Length() && aheadCount_ + DecodeBlockSamples <= AheadSamples;
             });
             if (!woken) {
                 return;
@@ -52,7 +53,7 @@ void TFilePlayback::Decode(std::stop_token stop) {
         }
         // Up to the loop's end when the position is inside the loop, else the file's.
         const bool looping = loop && from < loop->End;
-        const std::int64_t until = looping ? loop->End : info_.Samples;
+        const std::int64_t until = looping ? loop->End : Length();
         const auto count = static_cast<std::size_t>(
             std::min<std::int64_t>(static_cast<std::int64_t>(DecodeBlockSamples), until - from));
         std::size_t got = 0;
@@ -66,11 +67,7 @@ void TFilePlayback::Decode(std::stop_token stop) {
             problem = error.what();
         }
         std::int64_t next = from + static_cast<std::int64_t>(got);
-        if (got == 0) {
-            // The file gives no more (it ended early, shrank or became unreadable): nothing is
-            // decoded again until the position moves.
-            next = info_.Samples;
-        } else if (looping && next >= loop->End) {
+        if (looping && next >= loop->End) {
             next = loop->Begin;
         }
 
@@ -79,7 +76,14 @@ void TFilePlayback::Decode(std::stop_token stop) {
             continue; // a seek or a new loop came meanwhile
         }
         if (!problem.empty()) {
+            // Unreadable: nothing is decoded again until the position moves.
             problem_ = problem;
+            next = Length();
+        } else if (got < count) {
+            // The file ends early (it shrank while open): that is its length now, and a loop
+            // goes on within it.
+            Shorten(from + static_cast<std::int64_t>(got));
+            next = looping && loop_ ? loop_->Begin : Length();
         }
         for (std::size_t k = 0; k < got; ++k) {
             const std::size_t slot = (aheadRead_ + aheadCount_) % AheadSamples;
@@ -88,6 +92,11 @@ void TFilePlayback::Decode(std::stop_token stop) {
             ++aheadCount_;
         }
         decodeFrom_ = next;
+        if (aheadCount_ == 0) {
+            // Nothing is left to take: the next Take starts where decoding goes on (a shrunk
+            // file's loop start), not at an end that is no longer there.
+            position_.store(next, std::memory_order_release);
+        }
         filled_.notify_all();
     }
 }
@@ -100,7 +109,7 @@ void TFilePlayback::Take(std::span<float> out) {
         // Just after opening or a seek the decoder has had no time yet: it is waited for
         // briefly, rather than heard as a gap.
         filled_.wait_for(lock, StartWait, [this, &out] {
-            return aheadCount_ >= out.size() || decodeFrom_ >= info_.Samples;
+            return aheadCount_ >= out.size() || decodeFrom_ >= Length();
         });
         taken = std::min(out.size(), aheadCount_);
         for (std::size_t k = 0; k < taken; ++k) {
@@ -112,7 +121,7 @@ void TFilePlayback::Take(std::span<float> out) {
         // goes on from, which is where the last one taken leads.
         const std::int64_t position = aheadCount_ > 0 ? aheadPositions_[aheadRead_] : decodeFrom_;
         position_.store(position, std::memory_order_release);
-        more = position < info_.Samples;
+        more = position < Length();
     }
     wake_.notify_one();
     std::fill(out.begin() + static_cast<std::ptrdiff_t>(taken), out.end(), 0.0f);
@@ -124,7 +133,7 @@ void TFilePlayback::Take(std::span<float> out) {
 void TFilePlayback::Seek(std::int64_t sample) {
     {
         std::lock_guard lock(mutex_);
-        const std::int64_t to = std::clamp<std::int64_t>(sample, 0, info_.Samples);
+        const std::int64_t to = std::clamp<std::int64_t>(sample, 0, Length());
         ++generation_;
         aheadCount_ = 0;
         decodeFrom_ = to;
@@ -137,8 +146,8 @@ void TFilePlayback::SetLoop(std::optional<TSampleRegion> region) {
     {
         std::lock_guard lock(mutex_);
         if (region) {
-            region->Begin = std::clamp<std::int64_t>(region->Begin, 0, info_.Samples);
-            region->End = std::clamp<std::int64_t>(region->End, region->Begin, info_.Samples);
+            region->Begin = std::clamp<std::int64_t>(region->Begin, 0, Length());
+            region->End = std::clamp<std::int64_t>(region->End, region->Begin, Length());
             if (region->End == region->Begin) {
                 region.reset();
             }
@@ -154,6 +163,26 @@ void TFilePlayback::SetLoop(std::optional<TSampleRegion> region) {
         decodeFrom_ = position_.load(std::memory_order_acquire);
     }
     wake_.notify_one();
+}
+
+void TFilePlayback::Shorten(std::int64_t length) {
+    length = std::min(length, Length());
+    length_.store(length, std::memory_order_release);
+    if (loop_) {
+        loop_->End = std::min(loop_->End, length);
+        if (loop_->Begin >= loop_->End) {
+            loop_->Begin = 0;
+        }
+        if (loop_->End <= loop_->Begin) {
+            loop_.reset(); // nothing left to loop
+        }
+    }
+}
+
+bool TFilePlayback::AtEnd() const {
+    // Under the lock: a shrinking file moves its length and the position together.
+    std::lock_guard lock(mutex_);
+    return Position() >= Length();
 }
 
 std::optional<TSampleRegion> TFilePlayback::Loop() const {

@@ -41,7 +41,11 @@ public:
     TFilePlayback(const TFilePlayback&) = delete;
     TFilePlayback& operator=(const TFilePlayback&) = delete;
 
+    // The file as it was opened; its length may since have shrunk (Length).
     const TSoundFileInfo& Info() const { return info_; }
+    // The file's length in samples at 16000 Hz: Info().Samples, or less once the file has
+    // been found to end sooner (it shrank while open, or its header said more than it holds).
+    std::int64_t Length() const { return length_.load(std::memory_order_acquire); }
 
     // Writes the next samples (16000 Hz, one channel, unit scale as the file holds them)
     // and moves on by as many. Where decoding has not kept up (it is waited for at most a
@@ -49,17 +53,19 @@ public:
     // the samples that were missing while the file had more to give.
     void Take(std::span<float> out);
 
-    // The position of the sample Take gives next, 0 to Info().Samples.
+    // The position of the sample Take gives next, 0 to Length().
     std::int64_t Position() const { return position_.load(std::memory_order_acquire); }
     // Whether the play position has reached the end of the file (never while looping).
-    bool AtEnd() const { return Position() >= info_.Samples; }
+    bool AtEnd() const;
     std::int64_t Starved() const { return starved_.load(std::memory_order_relaxed); }
 
     // Moves the play position to `sample` (clamped to the file); the next Take starts there.
     void Seek(std::int64_t sample);
 
     // Plays `region` over and over (clamped to the file; none if empty), from the play
-    // position on: a position before its end runs into it and jumps back at its end.
+    // position on: a position before its end runs into it and jumps back at its end. A file
+    // found shorter keeps its loop within its new length (the whole file if the loop lay
+    // beyond it).
     void SetLoop(std::optional<TSampleRegion> region);
     std::optional<TSampleRegion> Loop() const;
 
@@ -69,6 +75,8 @@ public:
 
 private:
     void Decode(std::stop_token stop);
+    // The file was found to end at `length`: the loop is kept within it. Under mutex_.
+    void Shorten(std::int64_t length);
 
     std::unique_ptr<TSoundFile> file_; // the decoder's alone once it runs
     TSoundFileInfo info_;
@@ -87,6 +95,7 @@ private:
     std::condition_variable_any wake_; // the decoder: there is room, or a request
     std::condition_variable filled_;   // a taker: the decoder added samples
     std::atomic<std::int64_t> position_{0};
+    std::atomic<std::int64_t> length_{0}; // written under mutex_
     std::atomic<std::int64_t> starved_{0};
     // Last: the decoder is stopped and joined before anything it uses is gone.
     std::jthread decoder_;

@@ -9,6 +9,7 @@
 #include <array>
 #include <cassert>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <type_traits>
 #include <vector>
@@ -47,18 +48,26 @@ std::string FormatName(int format) {
     return "unknown";
 }
 
+constexpr const char* PermissionDenied = "permission to read it is denied";
+
 // Why a file cannot be opened, in the words a user acts on: the system's for a missing or
 // unreadable file, libsndfile's for one it does not read.
 std::string OpenProblem(const std::string& path) {
     struct stat status{};
     if (stat(path.c_str(), &status) != 0) {
-        return errno == ENOENT ? "no such file" : std::strerror(errno);
+        return errno == ENOENT ? "no such file" : errno == EACCES ? PermissionDenied : std::strerror(errno);
     }
     if (S_ISDIR(status.st_mode)) {
         return "it is a folder, not a sound file";
     }
     if (S_ISREG(status.st_mode) && status.st_size == 0) {
         return "the file is empty";
+    }
+    // Opened as the reader would be, so that a privileged one is not refused here.
+    if (FILE* const file = std::fopen(path.c_str(), "rb")) {
+        std::fclose(file);
+    } else if (errno == EACCES) {
+        return PermissionDenied;
     }
     std::string why = sf_strerror(nullptr);
     while (!why.empty() && (why.back() == '.' || why.back() == '\n')) {

@@ -182,6 +182,8 @@ TEST_F(SoundFileTest, WhatCannotBeReadSaysWhy) {
     const std::string fifo = (folder_ / "fifo.wav").string();
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     const std::string silent = Made("nothing.wav", "-r 16000 -b 16", "trim 0 0");
+    const std::string locked = Made("locked.wav", "-r 16000 -b 16", "synth 0.1 sine 440");
+    ASSERT_EQ(chmod(locked.c_str(), 0), 0);
 
     const struct {
         std::string path;
@@ -195,7 +197,12 @@ TEST_F(SoundFileTest, WhatCannotBeReadSaysWhy) {
         {silent, "the file holds no sound"},
         // 2^36 - 1 frames at 1 Hz: over 2^48 samples at 16 kHz.
         {FlacSaying("lying.flac", 1, (std::uint64_t{1} << 36) - 1), "its header claims a length no recording has"},
+        {locked, "permission to read it is denied"},
     };
+    // Root reads any file: the cases are opened as nobody (whose uid this is) instead.
+    constexpr uid_t Nobody = 65534;
+    const bool root = geteuid() == 0;
+    ASSERT_TRUE(!root || seteuid(Nobody) == 0);
     for (const auto& c : cases) {
         SCOPED_TRACE(c.path);
         try {
@@ -205,6 +212,7 @@ TEST_F(SoundFileTest, WhatCannotBeReadSaysWhy) {
             EXPECT_EQ(std::string(error.what()).rfind(c.told, 0), 0u) << error.what();
         }
     }
+    ASSERT_TRUE(!root || seteuid(0) == 0);
 }
 
 } // namespace
@@ -300,6 +308,21 @@ TEST_F(SoundFileTest, PlaybackTakesTheFileInOrderSeeksLoopsAndEnds) {
     player.TakeForDevice(std::span(played).first(300));
     player.FrameSource().Take(frame);
     EXPECT_EQ(player.FrameSource().Fresh(frame.size()), 300u);
+
+    // A file that shrinks while it plays takes its new length, and its loop goes on within it.
+    sound::TFilePlayback shrinking(path);
+    shrinking.SetLoop(sound::TSampleRegion{40000, 50000});
+    fs::resize_file(path, fs::file_size(path) - 4 * 5000);
+    shrinking.Seek(44000);
+    std::vector<float> heard(1000 + 5000 + 100);
+    shrinking.Take(heard);
+    expected.assign(own.begin() + 44000, own.begin() + 45000);
+    expected.insert(expected.end(), own.begin() + 40000, own.begin() + 45000);
+    expected.insert(expected.end(), own.begin() + 40000, own.begin() + 40100);
+    EXPECT_TRUE(heard == expected);
+    EXPECT_EQ(shrinking.Length(), 45000);
+    EXPECT_EQ(shrinking.Loop(), (sound::TSampleRegion{40000, 45000}));
+    EXPECT_FALSE(shrinking.AtEnd());
 }
 
 } // namespace

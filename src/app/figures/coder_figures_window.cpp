@@ -3,6 +3,7 @@
 
 #include "analysis/frames/analyzer_state.h"
 #include "analysis/coding/coder_kind.h"
+#include "app/common/elided_name.h"
 #include "app/common/thread_handover.h"
 #include "display/figure_texts.h"
 #include "display/material_table.h"
@@ -150,6 +151,10 @@ void TCoderFiguresWindow::SetSource(const TMaterialSource& source) {
     Stop();
     ++generation_;
     source_ = source;
+    // A long name elided, whole in the tooltip and for screen readers.
+    shownName_ = ElidedName(source.Name, status_->fontMetrics());
+    status_->setToolTip(source.Name);
+    status_->setAccessibleDescription(source.Name);
     first_ = source.Region ? source.Region->Begin : 0;
     const std::string& path = source.Path;
     complete_ = false;
@@ -168,7 +173,7 @@ void TCoderFiguresWindow::SetSource(const TMaterialSource& source) {
         progress_->setValue(0);
         return;
     }
-    status_->setText(QStringLiteral("Measuring every coder on %1...").arg(source.Name));
+    status_->setText(QStringLiteral("Measuring every coder on %1...").arg(shownName_));
     progress_->setValue(0);
     stop_ = std::make_shared<std::atomic<bool>>(false);
     const unsigned generation = generation_;
@@ -277,7 +282,7 @@ void TCoderFiguresWindow::Show(unsigned generation, const TMeasured& measured) {
     complete_ = !measured.Figures.empty();
     if (!measured.Error.empty()) {
         status_->setText(QStringLiteral("Cannot read %1: %2")
-                             .arg(source_.Name, QString::fromStdString(measured.Error)));
+                             .arg(shownName_, QString::fromStdString(measured.Error)));
     } else if (complete_) {
         const auto time = [](std::int64_t sample) {
             return QString::fromStdString(display::FixedText(Seconds(sample), 3));
@@ -289,8 +294,8 @@ void TCoderFiguresWindow::Show(unsigned generation, const TMeasured& measured) {
                       .arg(QString::fromStdString(display::FixedText(Seconds(measured.Samples), 1)))
             : source_.Region
                 ? QStringLiteral("Every coder on %1, its loop from %2 s to %3 s:")
-                      .arg(source_.Name, time(source_.Region->Begin), time(source_.Region->End))
-                : QStringLiteral("Every coder on %1, the whole file:").arg(source_.Name));
+                      .arg(shownName_, time(source_.Region->Begin), time(source_.Region->End))
+                : QStringLiteral("Every coder on %1, the whole file:").arg(shownName_));
         progress_->setValue(PercentSteps);
     }
     // Sorting stays off while the cells change, or a row would move under the loop.

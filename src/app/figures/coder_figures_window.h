@@ -99,6 +99,7 @@ private:
     QListWidget* worst_ = nullptr;
     QPushButton* copy_ = nullptr;
     TMaterialSource source_;
+    QString shownName_; // the source's name as the status line shows it
     std::int64_t first_ = 0; // the sample the measure starts at: the region's beginning
     TMeasured shown_;
     bool complete_ = false;

@@ -37,8 +37,6 @@
 #include <QCursor>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QFile>
-#include <QFileInfo>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QHelpEvent>
@@ -563,8 +561,7 @@ TMaterialSource TSpectrumForm::MaterialSource() {
         return TMaterialSource{{}, QStringLiteral("live input"), std::nullopt, &sourceMenu_->LiveInput().Recent()};
     }
     sound::TSourcePlayer* const player = sourceMenu_->Player();
-    return TMaterialSource{QFile::encodeName(sourceMenu_->FilePath()).toStdString(),
-                           QFileInfo(sourceMenu_->FilePath()).fileName(),
+    return TMaterialSource{sourceMenu_->FilePath().string(), sourceMenu_->FileName(),
                            player ? player->File().Loop() : std::nullopt};
 }
 

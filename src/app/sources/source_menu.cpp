@@ -9,18 +9,23 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QEvent>
+#include <QFile>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QMenu>
 #include <QSettings>
+#include <QVariant>
 #include <QWidget>
 
 #include <stdexcept>
+#include <system_error>
 #include <vector>
 
 namespace app {
 namespace {
 
+namespace fs = std::filesystem;
+
+// The recent files: as text while every name is UTF-8, else each name's bytes.
 const QString RecentFilesKey = QStringLiteral("sources/recent_files");
 const QString LiveToolTip = QStringLiteral(
     "Records an input of the sound server: a microphone or line input, or an output's monitor "
@@ -33,6 +38,57 @@ QString LiveCaption(const sound::TInputDevice& device) {
     return device.Monitor && !description.startsWith(QStringLiteral("Monitor of "))
                ? QStringLiteral("Monitor of ") + description
                : description;
+}
+
+// A name's last part as shown.
+QString ShownName(const fs::path& path) {
+    return QFile::decodeName(path.filename().c_str());
+}
+
+// The bytes of the file a name as Qt shows it stands for. Qt shows the bytes of a name that
+// is not UTF-8 as U+FFFD, which comes back as other bytes: such a part of the path is the one
+// entry of its folder that shows as it does. Unfound, the name as it is.
+fs::path SystemName(const QString& shown) {
+    const fs::path direct(QFile::encodeName(shown).toStdString());
+    std::error_code error;
+    if (fs::exists(fs::symlink_status(direct, error))) {
+        return direct;
+    }
+    fs::path found;
+    for (const fs::path& part : direct) {
+        fs::path next = found / part;
+        if (!fs::exists(fs::symlink_status(next, error))) {
+            const QString wanted = QFile::decodeName(part.c_str());
+            int matches = 0;
+            fs::directory_iterator entry(found.empty() ? fs::path(".") : found, error);
+            for (; !error && entry != fs::directory_iterator(); entry.increment(error)) {
+                if (QFile::decodeName(entry->path().filename().c_str()) == wanted) {
+                    next = found / entry->path().filename();
+                    ++matches;
+                }
+            }
+            if (matches != 1) {
+                return direct;
+            }
+        }
+        found = next;
+    }
+    return found;
+}
+
+// The recent files, newest first; an entry kept as text is a UTF-8 name.
+std::vector<fs::path> RecentFiles() {
+    const QVariant stored = QSettings().value(RecentFilesKey);
+    const bool list = stored.typeId() == QMetaType::QVariantList || stored.typeId() == QMetaType::QStringList;
+    std::vector<fs::path> recent;
+    for (const QVariant& entry : list ? stored.toList() : QVariantList{stored}) {
+        const QByteArray name = entry.typeId() == QMetaType::QByteArray ? entry.toByteArray()
+                                                                        : QFile::encodeName(entry.toString());
+        if (!name.isEmpty()) {
+            recent.emplace_back(name.toStdString());
+        }
+    }
+    return recent;
 }
 
 // Goes back to the tone when the source window is closed.
@@ -123,19 +179,25 @@ void TSourceMenu::FrameShown() {
     }
 }
 
+QString TSourceMenu::FileName() const {
+    return ShownName(path_);
+}
+
 void TSourceMenu::OpenFile(const QString& path) {
+    OpenFile(SystemName(path));
+}
+
+void TSourceMenu::OpenFile(const fs::path& path) {
     std::unique_ptr<sound::TSourcePlayer> player;
     try {
-        player = std::make_unique<sound::TSourcePlayer>(
-            std::make_unique<sound::TFilePlayback>(QFile::encodeName(path).toStdString()));
+        player = std::make_unique<sound::TSourcePlayer>(std::make_unique<sound::TFilePlayback>(path));
     } catch (const sound::TSoundFileError& error) {
-        throw std::runtime_error("Cannot read \"" + QFileInfo(path).fileName().toStdString() +
-                                 "\": " + error.what());
+        throw std::runtime_error("Cannot read \"" + ShownName(path).toStdString() + "\": " + error.what());
     }
     ChooseTone(); // the old file's window and player go
     player_ = std::move(player);
     path_ = path;
-    window_ = new TSourceWindow(&parent_, *player_, QFileInfo(path).fileName());
+    window_ = new TSourceWindow(&parent_, *player_, ShownName(path));
     window_->installEventFilter(new TCloseWatcher(window_, [this] {
         QMetaObject::invokeMethod(this, [this] { guard_([this] { ChooseTone(); }); },
                                   Qt::QueuedConnection);
@@ -226,28 +288,37 @@ void TSourceMenu::AskForFile() {
     OpenFile(path);
 }
 
-void TSourceMenu::Remember(const QString& path) {
-    QSettings settings;
-    QStringList recent = settings.value(RecentFilesKey).toStringList();
-    const QString absolute = QFileInfo(path).absoluteFilePath();
-    recent.removeAll(absolute);
-    recent.prepend(absolute);
-    while (recent.size() > RecentFileCount) {
-        recent.removeLast();
+void TSourceMenu::Remember(const fs::path& path) {
+    std::error_code error;
+    const fs::path absolute = fs::absolute(path, error).lexically_normal();
+    std::vector<fs::path> recent{absolute};
+    for (const fs::path& earlier : RecentFiles()) {
+        if (earlier != absolute && recent.size() < RecentFileCount) {
+            recent.push_back(earlier);
+        }
     }
-    settings.setValue(RecentFilesKey, recent);
+    QStringList texts;
+    QVariantList names;
+    bool text = true;
+    for (const fs::path& name : recent) {
+        const QByteArray bytes = QByteArray::fromStdString(name.string());
+        texts.append(QFile::decodeName(bytes));
+        names.append(bytes);
+        text = text && QFile::encodeName(texts.back()) == bytes;
+    }
+    QSettings().setValue(RecentFilesKey, text ? QVariant(texts) : QVariant(names));
 }
 
 void TSourceMenu::FillRecent() {
     recent_->clear();
-    const QStringList recent = QSettings().value(RecentFilesKey).toStringList();
-    for (const QString& path : recent) {
-        QAction* const item = recent_->addAction(QFileInfo(path).fileName());
-        item->setToolTip(path);
+    const std::vector<fs::path> recent = RecentFiles();
+    for (const fs::path& path : recent) {
+        QAction* const item = recent_->addAction(ShownName(path));
+        item->setToolTip(QFile::decodeName(path.c_str()));
         QObject::connect(item, &QAction::triggered, this,
                          [this, path] { guard_([this, path] { OpenFile(path); }); });
     }
-    recent_->setEnabled(!recent.isEmpty());
+    recent_->setEnabled(!recent.empty());
 }
 
 } // namespace app

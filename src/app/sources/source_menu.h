@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -49,8 +50,12 @@ public:
                 std::function<void(const std::function<void()>&)> guard);
     ~TSourceMenu() override;
 
-    // Plays the file at `path` instead of the current source. Throws std::runtime_error with
-    // a one-line message if it cannot be read (the source is then unchanged).
+    // Plays the file at `path` (the name's bytes as the system has them, whatever their
+    // encoding) instead of the current source. Throws std::runtime_error with a one-line
+    // message if it cannot be read (the source is then unchanged).
+    void OpenFile(const std::filesystem::path& path);
+    // The same for a name as Qt shows it (a dialog's or a drop's): a name that is not UTF-8
+    // is found by how its folder's entries show.
     void OpenFile(const QString& path);
     // Goes back to the tone.
     void ChooseTone();
@@ -60,7 +65,9 @@ public:
     // The file playing, or null while the tone is the source.
     sound::TSourcePlayer* Player() { return player_.get(); }
     // The path of the file playing, empty while the tone or live input is the source.
-    const QString& FilePath() const { return path_; }
+    const std::filesystem::path& FilePath() const { return path_; }
+    // Its name as shown.
+    QString FileName() const;
     // Where the frames take their samples from while a file plays or live input records;
     // null for the tone.
     analysis::TSampleSource* FrameSource();
@@ -72,6 +79,7 @@ public:
 
     QAction& ToneItem() { return *tone_; }
     QAction& FileItem() { return *file_; }
+    QMenu& RecentMenu() { return *recent_; }
     QMenu& LiveMenu() { return *live_; }
     TLiveInput& LiveInput() { return *liveInput_; }
     // The source window, or null while the tone plays.
@@ -79,7 +87,7 @@ public:
 
 private:
     void AskForFile();
-    void Remember(const QString& path);
+    void Remember(const std::filesystem::path& path);
     void FillRecent();
     void FillLive();
     // Checks the item of the input recorded.
@@ -97,7 +105,7 @@ private:
     QActionGroup* group_ = nullptr; // the source items, one checked
     TLiveInput* liveInput_ = nullptr; // a child
     std::unique_ptr<sound::TSourcePlayer> player_;
-    QString path_;
+    std::filesystem::path path_;
     QPointer<TSourceWindow> window_;
 };
 

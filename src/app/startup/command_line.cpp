@@ -52,6 +52,23 @@ TCommandLine Failed(const QString& text) {
     return {TCommandLineAction::caError, std::nullopt, false, {}, ErrorLine(text), std::nullopt};
 }
 
+// The bytes `value` was given as: the argument, or the part of one after its '=', that the
+// parser read as `value`. A file name that is not UTF-8 reads with U+FFFD for its bad bytes,
+// which would name another file.
+std::string ArgumentBytes(int argc, char** argv, const QString& value) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string argument = argv[i];
+        const std::size_t equals = argument.find('=');
+        for (const std::string& bytes :
+             {argument, equals == std::string::npos ? std::string() : argument.substr(equals + 1)}) {
+            if (!bytes.empty() && QString::fromLocal8Bit(bytes.c_str()) == value) {
+                return bytes;
+            }
+        }
+    }
+    return QFile::encodeName(value).toStdString();
+}
+
 } // namespace
 
 TCommandLine ParseCommandLine(int argc, char** argv) {
@@ -182,7 +199,7 @@ TCommandLine ParseCommandLine(int argc, char** argv) {
     if (parser.isSet(input) && inputPath.isEmpty()) {
         return Failed(QStringLiteral("--input needs a file name."));
     }
-    const std::string inputBytes = QFile::encodeName(inputPath).toStdString();
+    const std::string inputBytes = inputPath.isEmpty() ? std::string() : ArgumentBytes(argc, argv, inputPath);
     if (!parser.isSet(zoom)) {
         return {TCommandLineAction::caRun, std::nullopt, parser.isSet(listen), inputBytes, {},
                 liveDevice};

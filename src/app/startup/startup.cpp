@@ -20,6 +20,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <filesystem>
 #include <iostream>
 #include <optional>
 #include <unistd.h>
@@ -27,7 +28,6 @@
 
 #include <QAbstractNativeEventFilter>
 #include <QApplication>
-#include <QFile>
 #include <QByteArray>
 #include <QMessageBox>
 #include <QPointer>
@@ -230,7 +230,7 @@ int RunOrvex(int argc, char** argv) {
                     TSpectrumForm* const shown = form.get();
                     QMetaObject::invokeMethod(
                         shown,
-                        [shown, path = QFile::decodeName(commandLine.InputPath.c_str())] {
+                        [shown, path = std::filesystem::path(commandLine.InputPath)] {
                             shown->Guarded([shown, &path] { shown->SourceMenu().OpenFile(path); });
                         },
                         Qt::QueuedConnection);

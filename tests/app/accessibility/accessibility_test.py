@@ -312,8 +312,9 @@ def check_source_window(application):
     controls = list(descendants(application))
     check(pause is not None and all(find(controls, role, name) for role, name in (
         (pyatspi.ROLE_SLIDER, "Position"), (pyatspi.ROLE_LABEL, "Time"), (pyatspi.ROLE_PUSH_BUTTON, "Loop start"),
-        (pyatspi.ROLE_PUSH_BUTTON, "Loop end"), (pyatspi.ROLE_CHECK_BOX, "Loop"))),
-          "the recent file opens in the source window, its controls named for a screen reader")
+        (pyatspi.ROLE_PUSH_BUTTON, "Loop end"), (pyatspi.ROLE_CHECK_BOX, "Loop"), (pyatspi.ROLE_LABEL, "recent-tone.wav"),
+        (pyatspi.ROLE_LABEL, "Loop 0:00.0 to 0:03.0"))),
+          "the recent file opens in the source window, its controls, name and loop named for a screen reader")
     if pause is not None:
         press(pause)
         check(wait_for(lambda: fresh(pause).name == "Play", CHANGE_LIMIT_S), "its Pause button pauses it")

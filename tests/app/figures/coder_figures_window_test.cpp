@@ -23,6 +23,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QListWidget>
+#include <QScreen>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -64,11 +65,18 @@ TEST(CoderFiguresWindow, MeasuresTheFileThatPlaysCopiesTheToolsTableAndPlaysAWor
     EXPECT_TRUE(window->Status().text().contains(QStringLiteral("open a sound file")));
     EXPECT_EQ(window->Table().rowCount(), 8);
 
-    for (const char* file : {"b.wav", "a.wav"}) {
+    // A long name is elided in the middle, whole in the tooltip and for screen readers.
+    const std::string longName = std::string(240, 'n') + ".wav";
+    ASSERT_EQ(std::system(("cp b.wav " + longName).c_str()), 0);
+    for (const std::string& file : {longName, std::string("b.wav"), std::string("a.wav")}) {
         SCOPED_TRACE(file);
-        form.SourceMenu().OpenFile(QString::fromUtf8(file));
+        form.SourceMenu().OpenFile(QString::fromStdString(file));
         EXPECT_FALSE(window->Complete());
         ASSERT_TRUE(QTest::qWaitFor([&] { return window->Complete(); }, MeasureLimitMs));
+        if (file == longName) {
+            EXPECT_LT(window->sizeHint().width(), window->screen()->availableSize().width());
+            EXPECT_EQ(window->Status().accessibleDescription().toStdString(), longName);
+        }
     }
     const std::string tool =
         ToolOutput(std::string(ORVEX_FRAMES) + " --input a.wav --measure --format csv");

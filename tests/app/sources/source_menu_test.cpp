@@ -20,7 +20,11 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QFile>
 #include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QSlider>
 #include <QMenu>
 #include <QSettings>
 #include <QListWidget>
@@ -53,6 +57,7 @@ TEST(SourceMenu, AFilePlaysInTheWindowUntilItsWindowCloses) {
     setenv("PULSE_SERVER", "unix:/nonexistent/orvex-test.socket", 1);
     analysis::ResetAnalyzerToLoadState();
     platform::qt::TQtPlatform platform;
+    platform.SetErrorBoxSink([](std::string_view message) { ADD_FAILURE() << message; });
     app::TSpectrumForm form(platform);
     form.FrameTimer().Disable();
     app::TSourceMenu& sources = form.SourceMenu();
@@ -89,9 +94,78 @@ TEST(SourceMenu, AFilePlaysInTheWindowUntilItsWindowCloses) {
     window->TogglePlaying();
     form.SendMessage(app::WM_SPECTRUM_FRAME);
     EXPECT_EQ(sources.Player()->File().Position(), 1024 + 32000 + 1024) << "paused";
+    for (const auto& [seconds, text] : {std::pair{59.9, "0:59.9"}, std::pair{61.2, "1:01.2"},
+                                        std::pair{3599.0, "59:59.0"}, std::pair{3661.2, "1:01:01.2"}}) {
+        EXPECT_EQ(app::SourceTimeText(seconds), text) << seconds;
+    }
 
-    EXPECT_EQ(QSettings().value(QStringLiteral("sources/recent_files")).toStringList(),
-              QStringList{QString::fromStdString(path)});
+    // A focused control answers its own keys, and Space plays or pauses elsewhere. A loop end
+    // set before its start swaps the two, one at its start is refused; the window says so.
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    const struct {
+        QWidget* focused;
+        Qt::Key key;
+        std::int64_t at; // the position, in samples
+        bool paused;
+        std::optional<sound::TSampleRegion> loop;
+        const char* status;
+    } keys[] = {
+        {&window->LoopStartButton(), Qt::Key_Space, 34048, true, {{34048, 48000}}, "Loop 0:02.1 to 0:03.0"},
+        {&window->LoopEndButton(), Qt::Key_Return, 16000, true, {{16000, 34048}},
+         "The loop end came before its start, so the two are swapped. Loop 0:01.0 to 0:02.1"},
+        {&window->LoopEndButton(), Qt::Key_Enter, 16000, true, {{16000, 34048}},
+         "The loop end is at its start, and a loop needs a length: the loop is unchanged."},
+        {&window->LoopBox(), Qt::Key_Space, 16000, true, std::nullopt, "Loop off"},
+        {&window->PositionSlider(), Qt::Key_Space, 16000, false, std::nullopt, "Loop off"},
+        {&window->PlayButton(), Qt::Key_Return, 16000, true, std::nullopt, "Loop off"},
+    };
+    for (const auto& c : keys) {
+        SCOPED_TRACE(&c - keys);
+        window->SeekTo(c.at);
+        c.focused->setFocus();
+        QTest::keyClick(c.focused, c.key);
+        EXPECT_EQ(sources.Player()->Paused(), c.paused);
+        EXPECT_EQ(sources.Player()->File().Loop(), c.loop);
+        EXPECT_EQ(window->Status().text().toStdString(), c.status);
+    }
+
+    // The file shrinks to 2 s while it plays round a loop of its old 3 s: the loop goes on
+    // within the new length, which the window shows.
+    window->PlayRegion(0, 48000);
+    fs::resize_file(path, fs::file_size(path) - 2 * 48000);
+    window->TogglePlaying();
+    window->SeekTo(30400);
+    EXPECT_TRUE(QTest::qWaitFor([&] {
+        form.SendMessage(app::WM_SPECTRUM_FRAME);
+        return sources.Player()->File().Position() < 30400;
+    }));
+    EXPECT_FALSE(sources.Player()->Paused());
+    const std::int64_t length = sources.Player()->File().Loop().value_or(sound::TSampleRegion{}).End;
+    EXPECT_NEAR(static_cast<double>(length), 32000.0, 16.0);
+    EXPECT_TRUE(window->TimeLabel().text().endsWith(
+        QString::fromStdString(" / " + app::SourceTimeText(static_cast<double>(length) / 16000))));
+    EXPECT_TRUE(window->Status().text().startsWith(QStringLiteral("The file ends sooner than it said: ")));
+
+    // Opened again, a file moves to the top of the recent files, once. A name that is not
+    // UTF-8 opens as Qt shows it (a dialog's, a drop's) and from the recent files, by its
+    // bytes. A long name is elided in the middle, whole in the tooltip and for screen readers.
+    const std::string bad = (folder / "bad\xff\xfe.wav").string();
+    const std::string longName = std::string(240, 'n') + ".wav";
+    fs::copy_file(path, bad);
+    fs::copy_file(path, folder / longName);
+    sources.OpenFile(QFile::decodeName(bad.c_str()));
+    sources.OpenFile(QString::fromStdString((folder / longName).string()));
+    EXPECT_LT(sources.Window()->sizeHint().width(), sources.Window()->screen()->availableSize().width());
+    EXPECT_EQ(sources.Window()->NameLabel().accessibleName().toStdString(), longName);
+    EXPECT_TRUE(sources.Window()->NameLabel().toolTip().startsWith(QString::fromStdString(longName + "\n")));
+    sources.OpenFile(QString::fromStdString(path));
+    EXPECT_EQ(QSettings().value(QStringLiteral("sources/recent_files")).toStringList().join('|').toStdString(),
+              path + '|' + (folder / longName).string() + '|' + QFile::decodeName(bad.c_str()).toStdString());
+    emit sources.RecentMenu().aboutToShow();
+    sources.RecentMenu().actions().at(2)->trigger();
+    EXPECT_EQ(sources.FilePath(), bad);
+    window = sources.Window();
 
     const std::string missing = (folder / "gone.wav").string();
     try {

@@ -50,6 +50,8 @@ TEST(CommandLine, ReadsTheZoomAndLeavesQtsOptionsToQt) {
         {{"speech.flac"}, std::nullopt, false, "speech.flac"},
         {{"--input", "a b.wav", "--zoom", "2"}, 2, false, "a b.wav"},
         {{"--listen", "--input=x.ogg"}, std::nullopt, true, "x.ogg"},
+        {{"bad\xff\xfe.wav"}, std::nullopt, false, "bad\xff\xfe.wav"},
+        {{"--input=\xe9t\xe9.wav"}, std::nullopt, false, "\xe9t\xe9.wav"},
         {{"--live"}, std::nullopt, false, "", ""},
         {{"--live", "orvex.monitor", "--listen"}, std::nullopt, true, "", "orvex.monitor"},
     };
