@@ -55,13 +55,9 @@ TEST(MaterialCurveChart, CsvHoldsOnlyThePointsComputed) {
     data.Done[0] = true;
     std::ostringstream csv;
     charts::WriteCurveCsv(data, csv);
-    std::istringstream lines(csv.str());
-    std::string header, computed, waiting;
-    std::getline(lines, header);
-    std::getline(lines, computed);
-    std::getline(lines, waiting);
-    EXPECT_EQ(computed.rfind("0,20.5000,18.2500,20.5000,", 0), 0u) << computed;
-    EXPECT_EQ(waiting, "-1" + std::string(2 * analysis::Coders.size(), ','));
+    const std::string rows = csv.str().substr(csv.str().find('\n') + 1);
+    EXPECT_EQ(rows.rfind("0,20.5000,18.2500,20.5000,", 0), 0u) << rows;
+    EXPECT_NE(rows.find("\n-1" + std::string(2 * analysis::Coders.size(), ',') + "\n"), std::string::npos);
 }
 
 // Off the plot's centre, where a scale turned round would read otherwise.
