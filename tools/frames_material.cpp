@@ -5,6 +5,8 @@
 #include "analysis/frames/level_gain.h"
 #include "display/figure_texts.h"
 #include "display/material_table.h"
+#include "frames_live.h"
+#include "frames_progress.h"
 #include "frames_report.h"
 #include "sound/sound_file.h"
 
@@ -13,6 +15,7 @@
 #include <atomic>
 #include <cassert>
 #include <cmath>
+#include <cstdio>
 #include <exception>
 #include <memory>
 #include <mutex>
@@ -78,9 +81,10 @@ struct MaterialTask {
     std::vector<std::size_t> Coders; // indexes into options.MaterialCoders
 };
 
-// Measures `task`'s coders over its file and puts their figures into `file`'s slots.
+// Measures `task`'s coders over its file and puts their figures into `file`'s slots, counting
+// the samples measured in `progress`.
 void RunTask(const FramesOptions& options, const MaterialTask& task, MaterialFile& file,
-             std::string& error) {
+             std::string& error, FramesProgress& progress) {
     // Each task writes only its own coders' slots of `file`, and `error`.
     FramesOptions one = options;
     one.InputPath = file.Path;
@@ -105,6 +109,7 @@ void RunTask(const FramesOptions& options, const MaterialTask& task, MaterialFil
             }
             meter.Feed(std::span(samples).first(count));
             left -= static_cast<std::int64_t>(count);
+            progress.Advance(static_cast<long long>(count));
         }
         for (std::size_t k = 0; k < task.Coders.size(); ++k) {
             file.Figures[task.Coders[k]] = meter.Figures(k);
@@ -246,6 +251,35 @@ void WriteJson(const FramesOptions& options, std::span<const MaterialFile> files
     out << report.dump(-1, ' ', false, Json::error_handler_t::replace) << '\n';
 }
 
+// The length of sound as hours, minutes and seconds, "133:20:00".
+std::string LengthText(std::int64_t samples) {
+    const std::int64_t seconds = samples / analysis::SampleRate;
+    char text[48];
+    std::snprintf(text, sizeof text, "%lld:%02d:%02d", static_cast<long long>(seconds / 3600),
+                  static_cast<int>(seconds / 60 % 60), static_cast<int>(seconds % 60));
+    return text;
+}
+
+// The samples each file holds from --start at 16000 Hz, as its header says (0 for one that
+// cannot be opened: its task says why), so that the work is known before it starts.
+std::vector<std::int64_t> MaterialLengths(const FramesOptions& options,
+                                          std::span<const MaterialFile> files) {
+    std::vector<std::int64_t> lengths;
+    for (const MaterialFile& file : files) {
+        FramesOptions one = options;
+        one.InputPath = file.Path;
+        try {
+            const std::unique_ptr<sound::TSoundFile> input = OpenInput(one);
+            lengths.push_back(input->Info().Samples - input->Position());
+        } catch (const InputError&) {
+            lengths.push_back(0);
+        } catch (const sound::TSoundFileError&) {
+            lengths.push_back(0);
+        }
+    }
+    return lengths;
+}
+
 } // namespace
 
 std::vector<MaterialFile> MeasureMaterial(const FramesOptions& options, unsigned threads) {
@@ -277,6 +311,27 @@ std::vector<MaterialFile> MeasureMaterial(const FramesOptions& options, unsigned
             tasks.push_back(std::move(task));
         }
     }
+    // A header may claim hours of sound (a rate of 2 Hz, say, is 8000 samples at 16000 Hz for
+    // each of its own): on a terminal the length is said before the work starts, and the
+    // progress follows.
+    long long total = 0;
+    std::string doing = "measuring";
+    if (FramesProgress::OnTerminal()) {
+        const std::vector<std::int64_t> lengths = MaterialLengths(options, files);
+        std::int64_t sound = 0;
+        for (const MaterialTask& task : tasks) {
+            total += lengths[task.File];
+        }
+        for (const std::int64_t length : lengths) {
+            sound += length;
+        }
+        doing += files.size() > 1 ? " " + std::to_string(files.size()) + " files"
+                 : options.LiveDevice ? std::string(" ") + LiveName
+                                      : " " + QuotedValue(files.front().Path);
+        doing += " (" + LengthText(sound) + " of sound)";
+    }
+    FramesProgress progress(doing, total);
+    progress.ShowNow();
     std::vector<std::string> errors(tasks.size());
     std::atomic<std::size_t> next{0};
     std::exception_ptr failure;
@@ -284,7 +339,7 @@ std::vector<MaterialFile> MeasureMaterial(const FramesOptions& options, unsigned
     const auto work = [&] {
         try {
             for (std::size_t t = next++; t < tasks.size(); t = next++) {
-                RunTask(options, tasks[t], files[tasks[t].File], errors[t]);
+                RunTask(options, tasks[t], files[tasks[t].File], errors[t], progress);
             }
         } catch (...) {
             // Out of memory, say: the run stops with it once every thread is done.

@@ -30,7 +30,9 @@ struct MaterialFile {
 // --level's gain through each coder, on up to `threads` threads at once: the files side by
 // side, and one file's coders shared out when there are fewer files than threads. Each
 // thread reads the file for itself, so nothing is shared but the results' slots. A file that
-// cannot be read gives its Error and keeps the others.
+// cannot be read gives its Error and keeps the others. On a terminal, standard error says
+// first how much sound there is ("measuring 'x.wav' (133:20:00 of sound)") and then how far
+// the measure has come; the line is cleared at the end.
 std::vector<MaterialFile> MeasureMaterial(const FramesOptions& options, unsigned threads);
 
 // Writes the table of the files that were measured in options.Format: text and CSV one

@@ -7,13 +7,13 @@
 #include "analysis/frames/sine_memory.h"
 #include "analysis/frames/tone_sample.h"
 #include "analysis/frames/tone_stream.h"
+#include "frames_progress.h"
 #include "frames_report.h"
 
 #include <algorithm>
 #include <array>
 #include <bit>
 #include <cerrno>
-#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -22,8 +22,6 @@
 #include <span>
 #include <string_view>
 #include <vector>
-
-#include <unistd.h>
 
 namespace tools {
 namespace {
@@ -97,43 +95,6 @@ void Write(const std::vector<char>& bytes, std::FILE* stream, const TWriteFailur
     }
 }
 
-// Tells how far a long write has come, on standard error when it is a terminal: after the
-// first second, at most four times a second, as one line that is rewritten and cleared at
-// the end. Nothing at all when standard error is not a terminal.
-class TProgress {
-public:
-    explicit TProgress(const char* doing)
-        : doing_(doing), terminal_(isatty(STDERR_FILENO) == 1), start_(std::chrono::steady_clock::now()),
-          told_(start_) {}
-    ~TProgress() {
-        if (shown_) {
-            std::fputs("\r\033[K", stderr);
-        }
-    }
-    TProgress(const TProgress&) = delete;
-    TProgress& operator=(const TProgress&) = delete;
-
-    void Tell(long long done, long long total) {
-        if (!terminal_ || total <= 0) {
-            return;
-        }
-        const auto now = std::chrono::steady_clock::now();
-        if (now - start_ < std::chrono::seconds(1) || now - told_ < std::chrono::milliseconds(250)) {
-            return;
-        }
-        told_ = now;
-        shown_ = true;
-        std::fprintf(stderr, "\rorvex-frames: %s: %lld %%", doing_, done * 100 / total);
-    }
-
-private:
-    const char* doing_;
-    bool terminal_;
-    bool shown_ = false;
-    std::chrono::steady_clock::time_point start_;
-    std::chrono::steady_clock::time_point told_;
-};
-
 // The most sample frames a WAV's 32-bit sizes can count.
 constexpr long long MostFrames = (0xFFFFFFFFLL - HeaderSize) / BlockAlign;
 
@@ -154,7 +115,7 @@ void WriteSoundSamples(std::FILE* stream, const TWriteFailure& failure, long lon
     const auto frames = static_cast<std::uint32_t>(samples);
     Write(WavHeader(frames).Bytes(), stream, failure);
 
-    TProgress progress(doing);
+    FramesProgress progress(doing, frames);
     std::array<float, BlockSamples> block{};
     LittleEndianBytes bytes;
     for (std::uint32_t left = frames; left > 0;) {
@@ -167,7 +128,7 @@ void WriteSoundSamples(std::FILE* stream, const TWriteFailure& failure, long lon
         }
         Write(bytes.Bytes(), stream, failure);
         left -= count;
-        progress.Tell(frames - left, frames);
+        progress.Advance(count);
     }
 }
 

@@ -18,6 +18,7 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <initializer_list>
 #include <iterator>
 #include <optional>
 #include <sstream>
@@ -49,6 +50,16 @@ bool WriteStandardOutput(std::string_view text) {
     ReportError(std::string("cannot write to standard output: ") +
                 std::strerror(writeError != 0 ? writeError : errno));
     return false;
+}
+
+// Writes out every output file's last bytes: whatever fails then does so before the report,
+// so that standard output stays empty. The files are put in place only once the report is out.
+void FinishOutputs(std::initializer_list<std::optional<tools::ReplacingFile>*> files) {
+    for (std::optional<tools::ReplacingFile>* file : files) {
+        if (*file) {
+            (*file)->Finish();
+        }
+    }
 }
 
 // --curves: the table on standard output, and the chart drawn into the picture files, each
@@ -88,6 +99,7 @@ int RunCurves(const tools::FramesOptions& options) {
                 throw tools::OutputError((*file)->Failure(std::strerror(errno)));
             }
         }
+        FinishOutputs({&png, &svg});
         if (!WriteStandardOutput(report.view())) {
             return ExitOutputFailed;
         }
@@ -238,11 +250,12 @@ int main(int argc, char** argv) {
         }
         const tools::LastFrame frame =
             tools::NeedsFrames(options) ? tools::RunLastFrame(options) : tools::LastFrame{};
-        // Nothing reaches standard output when the picture fails, and the picture is put in
-        // place only once the report is out, so a failed report leaves the old one.
+        // Nothing reaches standard output when an output fails, and each is put in place
+        // only once the report is out, so a failed report leaves the old ones.
         if (picture) {
             tools::WriteFramePicture(frame.Ordinates, *picture, &frame.Views);
         }
+        FinishOutputs({&picture, &sound, &spectrogram});
         std::ostringstream report;
         tools::WriteReport(options, frame, report);
         if (!WriteStandardOutput(report.view())) {

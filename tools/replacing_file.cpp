@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "replacing_file.h"
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -16,6 +19,13 @@ bool IsFileOf(const std::string& path, const struct stat& other) {
 }
 
 } // namespace
+
+void ReplacingFile::Finish() {
+    errno = 0;
+    if (std::fflush(Stream()) != 0 || std::ferror(Stream()) != 0) {
+        throw Failure(errno != 0 ? std::strerror(errno) : "write error");
+    }
+}
 
 bool IsStandardOutput(const std::string& path) {
     struct stat output {};

@@ -23,12 +23,18 @@ bool IsStandardOutput(const std::string& path);
 bool IsSameFile(const std::string& first, const std::string& second);
 
 // An output file of the tool, replaced safely (see platform::TReplacingFile) and named in
-// messages by its option and quoted path: "cannot write --png 'out.png': ...". A pipe
-// without a reader is waited for, as a shell's redirection waits.
+// messages by its option and quoted path: "cannot write --png 'out.png': ...". A pipe that
+// no program reads is refused at once, as the windows refuse it, rather than waited for
+// without a word.
 class ReplacingFile : public platform::TReplacingFile {
 public:
     ReplacingFile(std::string_view label, const std::string& path)
-        : TReplacingFile(std::string(label) + " " + QuotedValue(path), path) {}
+        : TReplacingFile(std::string(label) + " " + QuotedValue(path), path,
+                         platform::TPipeWithoutReader::prRefuse) {}
+
+    // Writes out what the stream still holds, so that a device or a pipe written in place
+    // (/dev/full, say) fails before the report is printed, not after. Throws OutputError.
+    void Finish();
 };
 
 } // namespace tools

@@ -3,7 +3,9 @@
 // the legend land on a chart of any size.
 
 #include "charts/coder_curve_chart.h"
+#include "charts/material_curve_chart.h"
 
+#include <sstream>
 #include <string>
 
 #include <QImage>
@@ -42,6 +44,20 @@ TEST(CoderCurveChart, AScreenReaderIsToldEachCodersSnrAtTheMarkedTone) {
     data.Marked = -1;
     EXPECT_NE(charts::ChartDescription(data).find(" PCM 16 bit not computed yet;"),
               std::string::npos);
+}
+
+// The material curves' CSV has a row for every gain, with figures only where the point is
+// computed: one still on its way is empty, whatever its slots hold meanwhile.
+TEST(MaterialCurveChart, CsvHoldsOnlyThePointsComputed) {
+    charts::TMaterialChartData data;
+    data.Name = "speech.wav";
+    data.Points.assign(data.Points.size(), analysis::TMaterialPoint{20.5, 18.25});
+    data.Done[0] = true;
+    std::ostringstream csv;
+    charts::WriteCurveCsv(data, csv);
+    const std::string rows = csv.str().substr(csv.str().find('\n') + 1);
+    EXPECT_EQ(rows.rfind("0,20.5000,18.2500,20.5000,", 0), 0u) << rows;
+    EXPECT_NE(rows.find("\n-1" + std::string(2 * analysis::Coders.size(), ',') + "\n"), std::string::npos);
 }
 
 // Off the plot's centre, where a scale turned round would read otherwise.

@@ -21,6 +21,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -674,6 +675,8 @@ TEST(FramesFormats, WindowFiguresInEveryFormatAreTheMeasuredFigures) {
         const nlohmann::json& object = json.at("windows")[row];
         ASSERT_EQ(fields.size(), 7u);
         ASSERT_EQ(cells.size(), 7u);
+        EXPECT_EQ(table[row + 1].size(), table[0].size()) << "figures flush right, as the headings end";
+        EXPECT_NE(table[row + 1].back(), ' ');
         EXPECT_EQ(fields[0], window.ToolName);
         EXPECT_EQ(cells[0], window.ToolName);
         EXPECT_EQ(object.at("window"), std::string(window.ToolName));
@@ -778,6 +781,12 @@ TEST(FramesProcess, ExitStatusAndStreams) {
     const std::string nullLink = testing::TempDir() + "null_link";
     std::filesystem::remove(nullLink);
     std::filesystem::create_symlink("/dev/null", nullLink);
+    // A pipe that no program reads is refused, not waited for (the limit only ends a hang).
+    const std::string fifo = testing::TempDir() + "orvex_frames_unread_" + std::to_string(getpid());
+    std::filesystem::remove(fifo);
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const std::string unread = "it is a pipe that no program reads";
+    const std::string full = "No space left on device";
     const struct {
         std::string arguments;
         int status;
@@ -822,10 +831,21 @@ TEST(FramesProcess, ExitStatusAndStreams) {
         {"--curves level --png no_folder/a.png --svg ./no_folder/a.png", 2, 0, "are the same file"},
         {"--png no_folder/n.png --wav \"$PWD/no_folder/n.png\"", 2, 0, "are the same file"},
         {"--input ./no_folder/n.wav --spectrogram no_folder//n.wav", 2, 0, "is the --input file"},
+        // Every output is written before the report: a failed one leaves standard output empty.
+        {"--png /dev/full", 1, 0, "cannot write --png '/dev/full': " + full},
+        {"--mode iter1 --measure --hold --png /dev/full", 1, 0, full},
+        {"--samples --wav /dev/full", 1, 0, "cannot write --wav '/dev/full': " + full},
+        {"--lanes error --spectrogram /dev/full", 1, 0, full},
+        {"--curves level --png /dev/full", 1, 0, full},
+        {"--curves frequency --svg /dev/full", 1, 0, full},
+        {"--png " + fifo, 1, 0, "cannot write --png '" + fifo + "': " + unread},
+        {"--wav " + fifo, 1, 0, unread},
+        {"--spectrogram " + fifo, 1, 0, unread},
+        {"--curves level --svg " + fifo, 1, 0, unread},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.arguments);
-        const ProcessResult run = RunTool(c.arguments);
+        const ProcessResult run = RunTool(c.arguments, "timeout 120 ");
         EXPECT_EQ(run.status, c.status);
         EXPECT_EQ(Lines(run.out).size(), c.outLines);
         if (c.errMention.empty()) {
@@ -839,6 +859,7 @@ TEST(FramesProcess, ExitStatusAndStreams) {
     EXPECT_FALSE(std::filesystem::exists(missing));
     EXPECT_FALSE(std::filesystem::exists(testing::TempDir() + "closed.png"));
     std::filesystem::remove(nullLink);
+    std::filesystem::remove(fifo);
 
     // The telephone mask's verdicts in JSON, in the coder table's order; none at 1000 Hz.
     const nlohmann::json mask =
@@ -1096,14 +1117,18 @@ TEST(FramesSound, WavHoldsTheStreamExactlyAndFailsWithoutTouchingTheFile) {
         }
         EXPECT_EQ(sox.find("WARN"), std::string::npos) << sox;
 
-        // Down a pipe, the same bytes.
+        // Down a pipe, the same bytes. A reader is there before the tool opens it (one that
+        // waits for a writer, and one that holds the pipe open without waiting).
         const std::string fifo = path + ".fifo";
         std::filesystem::remove(fifo);
         ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+        const int holding = open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+        ASSERT_GE(holding, 0);
         std::string piped;
         std::thread reader([&] { piped = ReadFile(fifo); });
         const ProcessResult throughPipe = RunTool(c.arguments + " --wav " + fifo);
         reader.join();
+        close(holding);
         EXPECT_EQ(throughPipe.status, 0) << throughPipe.err;
         EXPECT_TRUE(piped == ReadFile(path));
         std::filesystem::remove(fifo);
@@ -1270,11 +1295,20 @@ TEST(FramesMaterial, FiguresAgreeWithIndependentOnesAndABadFileLosesNoOther) {
     EXPECT_TRUE(coders[1]["segments"].is_number_integer());
     EXPECT_EQ(coders[1]["worst"].size(), 2u);
     EXPECT_TRUE(object["fields"].contains("files"));
-    // The text table's columns line up: every line as long as the header.
+    // The text table's columns line up: every line as long as the header, the figures
+    // flush with their headings' right end.
     const std::vector<std::string> aligned = Lines(RunTool("--input " + tone + " --measure --coders pcm,mulaw").out);
     ASSERT_EQ(aligned.size(), 3u);
     for (const std::string& line : aligned) {
         EXPECT_EQ(line.size(), aligned[0].size()) << line;
+        EXPECT_NE(line.back(), ' ') << line;
+    }
+    // A file name holding a comma is quoted in CSV, so the columns stay where they are.
+    const std::string comma = folder + "orvex_material,tone.wav";
+    std::filesystem::copy_file(tone, comma, std::filesystem::copy_options::overwrite_existing);
+    for (const std::string more : {"", " --worst 1"}) {
+        const std::string csv = RunTool("--input " + comma + " --measure --coders mulaw --format csv" + more).out;
+        EXPECT_EQ(Lines(csv).at(1).rfind("\"" + comma + "\",mulaw,", 0), 0u) << csv;
     }
     // The worst segments: in the file's time from --start on, 30 ms long, none overlapping.
     const auto [worstRun, worst] = rows("--input " + speech + " --start 0.5 --coders mulaw --worst 3");
@@ -1289,6 +1323,28 @@ TEST(FramesMaterial, FiguresAgreeWithIndependentOnesAndABadFileLosesNoOther) {
             EXPECT_GE(std::fabs(std::stod(worst[other].at(3)) - start), 0.03 - 1e-9);
         }
     }
+    // The text lists the same segments last, counted from the file's start as well.
+    const std::vector<std::string> listed =
+        Lines(RunTool("--input " + speech + " --start 0.5 --coders mulaw --worst 3 --measure").out);
+    ASSERT_GE(listed.size(), worst.size());
+    for (std::size_t row = 1; row < worst.size(); ++row) {
+        std::istringstream words(listed[listed.size() - worst.size() + row]);
+        int rank = 0;
+        double start = 0.0;
+        words >> rank >> start;
+        EXPECT_NEAR(start, std::stod(worst[row].at(3)), 5e-5) << rank;
+    }
+
+    // On a terminal the length comes first, from the header (of 2 Hz: 8000 samples each at
+    // 16000 Hz), then the progress, cleared before the table.
+    const std::string slow = folder + "orvex_material_2hz.wav";
+    ASSERT_EQ(std::system(("sox -n -r 2 -b 16 " + slow + " synth 10 sine 0.5").c_str()), 0);
+    const std::string terminal =
+        RunTool("--input " + slow + " --measure --coders pcm\" /dev/null", "script -qec \"").out;
+    const std::size_t said = terminal.find("orvex-frames: measuring '" + slow + "' (0:00:10 of sound)");
+    ASSERT_NE(said, std::string::npos) << terminal;
+    EXPECT_LT(terminal.find("\r\033[K", said), terminal.find("file "));
+    EXPECT_LT(said, terminal.find("file "));
 }
 
 // The spectrogram's numbers hold every column of the tone once per lane asked for, a tone on a
@@ -1312,6 +1368,18 @@ TEST(FramesSpectrogram, CsvHoldsEveryColumnAndLaneAndThePictureItsSize) {
         EXPECT_NEAR(std::stod(original[66]), -20.0, 0.1);
         EXPECT_EQ(lines[2 + 2 * column], original[0] + ",error" + std::string(513, ','));
     }
+
+    // A file's columns are timed from its start, not from --start; ".CSV" is CSV too.
+    const std::string input = testing::TempDir() + "orvex_frames_spectrogram_in.wav";
+    ASSERT_EQ(std::system(("sox -n -r 16000 -b 16 " + input + " synth 2 sine 1000").c_str()), 0);
+    const std::string capital = testing::TempDir() + "orvex_frames_spectrogram.CSV";
+    ASSERT_EQ(RunTool("--input " + input + " --start 0.5 --lanes coded --spectrogram " + capital).status, 0);
+    const std::vector<std::string> fromStart = Lines(ReadFile(capital));
+    ASSERT_GE(fromStart.size(), 2u);
+    ASSERT_EQ(fromStart[0].rfind("time_s,lane,", 0), 0u) << "not CSV";
+    const std::vector<std::string> first = Split(fromStart[1], ',');
+    EXPECT_DOUBLE_EQ(std::stod(first.at(0)), 0.5 + 512.0 / 16000);
+    EXPECT_EQ(first.at(1), "coded");
 
     const std::string png = testing::TempDir() + "orvex_frames_spectrogram.png";
     std::filesystem::remove(png);

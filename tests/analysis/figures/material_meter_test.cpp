@@ -91,6 +91,22 @@ TEST(MaterialMeter, FiguresOfSignalsWhoseAnswerIsKnown) {
     ASSERT_EQ(worst.size(), 1u) << "the four active segments overlap one another";
     EXPECT_GE(worst[0].FirstSample, 8000 - 479);
     EXPECT_LE(worst[0].FirstSample, 8000);
+
+    // A steady error on a sine that grows louder: the earlier a segment, the lower its SNR, so
+    // the worst moments are the first segments that do not overlap, worst first.
+    const analysis::SampleCodeFunction offset[] = {[](double x) { return x + 100.0; }};
+    std::vector<double> growing = Sine(16000, 1.0, 440.0);
+    for (std::size_t n = 0; n < growing.size(); ++n) {
+        growing[n] *= 1000.0 + 30000.0 * static_cast<double>(n) / 16000.0;
+    }
+    TMaterialMeter rising(offset);
+    rising.Feed(growing);
+    const std::vector<analysis::TWorstMoment> first = rising.WorstMoments(0, 5);
+    ASSERT_EQ(first.size(), 5u);
+    for (std::size_t k = 0; k < first.size(); ++k) {
+        EXPECT_EQ(first[k].FirstSample, static_cast<std::int64_t>(480 * k)) << k;
+        EXPECT_LT(first[k].SnrDb, k + 1 < first.size() ? first[k + 1].SnrDb : 35.0) << k;
+    }
 }
 
 // Over one second of the tone, each coding mode's SNR is its coder figures' own, bit for bit.

@@ -12,9 +12,11 @@
 #include "sound/source_player.h"
 
 #include <array>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <utility>
 
 #include <QAction>
 #include <QApplication>
@@ -127,6 +129,15 @@ TEST(CoderFiguresWindow, MeasuresTheFileThatPlaysCopiesTheToolsTableAndPlaysAWor
     region.sort();
     fromOne.sort();
     EXPECT_EQ(region, fromOne);
+
+    // A figure that compares nothing (NaN) sorts below every number, whichever way.
+    QTableWidget& table = window->Table();
+    const int nothing = table.findItems(QStringLiteral("mulaw"), Qt::MatchExactly).front()->row();
+    table.item(nothing, 1)->setData(Qt::UserRole, std::nan("")); // the figure a cell sorts by
+    for (const auto& [order, row] : {std::pair{Qt::DescendingOrder, 7}, std::pair{Qt::AscendingOrder, 0}}) {
+        table.sortByColumn(1, order);
+        EXPECT_EQ(table.item(row, 0)->text(), QStringLiteral("mulaw")) << order;
+    }
 
     form.SourceMenu().ChooseTone();
     EXPECT_FALSE(window->Complete());
