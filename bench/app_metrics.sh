@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Measures the running program on a virtual display: time from process start until its
-# window is on screen, CPU use at the 64 ms frame rate, and resident memory over a run. In
+# window is on screen (also with a sound server that never answers, which must not delay it),
+# CPU use at the 64 ms frame rate, and resident memory over a run. In
 # the same run it measures bare_qt_repaint, a Qt program that only repaints a 512 x 241
 # picture every 64 ms, and reports Orvex's CPU use against it. With pulseaudio installed, all
 # of it runs beside a sound server of its own (a null sink), and Orvex is measured a second
@@ -22,8 +23,12 @@ for file in "$program" "$yardstick"; do
 done
 
 app_pid=
+hung_pid=
+hung_folder=
 cleanup() {
     orvex_stop_process "$app_pid"
+    orvex_stop_process "$hung_pid"
+    [ -z "$hung_folder" ] || rm -rf "$hung_folder"
     orvex_stop_xvfb
     orvex_stop_sound_server
 }
@@ -43,10 +48,10 @@ now_ms() { date +%s%3N; }
 cpu_ns() { cat /proc/"$1"/task/*/schedstat | awk '{ sum += $1 } END { printf "%d", sum }'; }
 rss_kb() { awk '/^VmRSS:/ {print $2}' "/proc/$1/status"; }
 
-# measure <program> <window title> [arguments...]: starts it, waits for its window, measures for
-# $duration seconds and stops it. Sets shown_ms, cpu_percent and the rss_* figures.
-measure() {
-    local start t0 t1 c0 c1
+# start_shown <program> <window title> [arguments...]: starts it and waits for its window; sets
+# app_pid and shown_ms.
+start_shown() {
+    local start
     start=$(now_ms)
     "$1" "${@:3}" &
     app_pid=$!
@@ -57,6 +62,13 @@ measure() {
         sleep 0.002
     done
     shown_ms=$(( $(now_ms) - start ))
+}
+
+# measure <program> <window title> [arguments...]: starts it, waits for its window, measures for
+# $duration seconds and stops it. Sets shown_ms, cpu_percent and the rss_* figures.
+measure() {
+    local t0 t1 c0 c1
+    start_shown "$@"
 
     sleep 3 # let start-up settle before measuring the steady state
     local rss_samples=()
@@ -85,6 +97,24 @@ printf '  CPU over %d s at 15.6 frames/s: %s %% of one core\n' "$duration" "$cpu
 printf '  resident memory: first %d KiB, last %d KiB, largest %d KiB (change %+d KiB)\n' \
     "$rss_first" "$rss_last" "$rss_max" "$((rss_last - rss_first))"
 orvex_cpu=$cpu_percent
+plain_shown_ms=$shown_ms
+
+# A sound server that takes the connection and never answers (a hung one).
+hung_folder=$(mktemp -d)
+python3 -c 'import socket, sys, time
+s = socket.socket(socket.AF_UNIX)
+s.bind(sys.argv[1])
+s.listen(4)
+time.sleep(3600)' "$hung_folder/hung.sock" &
+hung_pid=$!
+until [ -S "$hung_folder/hung.sock" ]; do sleep 0.01; done
+PULSE_SERVER="unix:$hung_folder/hung.sock" start_shown "$program" 'Signal Analyzer'
+orvex_stop_process "$app_pid"
+app_pid=
+printf '  window on screen after start with a hung sound server: %d ms (%+d ms)\n' "$shown_ms" \
+    "$((shown_ms - plain_shown_ms))"
+orvex_stop_process "$hung_pid"
+hung_pid=
 
 if [ "$sound" = yes ]; then
     measure "$program" 'Signal Analyzer' --listen

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <map>
 #include <utility>
 
 #include <pulse/pulseaudio.h>
@@ -38,6 +39,20 @@ pa_usec_t Remaining(std::chrono::steady_clock::time_point deadline) {
     const auto left =
         std::chrono::duration_cast<TMicroseconds>(deadline - std::chrono::steady_clock::now());
     return static_cast<pa_usec_t>(std::max(left.count(), TMicroseconds::rep{0}));
+}
+
+// Inputs that share a description (three null outputs are each "Null Output") are told apart
+// by their names, so that no two read alike in a menu or to a screen reader.
+void MakeDescriptionsDistinct(std::vector<TInputDevice>& devices) {
+    std::map<std::string, int> uses;
+    for (const TInputDevice& device : devices) {
+        ++uses[device.Description];
+    }
+    for (TInputDevice& device : devices) {
+        if (uses[device.Description] > 1) {
+            device.Description += " (" + device.Name + ")";
+        }
+    }
 }
 
 } // namespace
@@ -102,6 +117,7 @@ std::vector<TInputDevice> ListInputs(const std::string& clientName, std::chrono:
         throw TSoundError(Phrase("the sound server would not list its inputs",
                                  pa_context_errno(context.get())));
     }
+    MakeDescriptionsDistinct(listing.devices);
     return listing.devices;
 }
 

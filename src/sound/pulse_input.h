@@ -16,7 +16,9 @@ namespace sound {
 // an output (what the desktop plays through it).
 struct TInputDevice {
     std::string Name;        // the server's name, which TPulseInput takes
-    std::string Description; // as the desktop shows it, "Built-in Audio Analog Stereo"
+    // As the desktop shows it, "Built-in Audio Analog Stereo"; where inputs share one, each
+    // has its name added: "Monitor of Null Output (orvex.monitor)".
+    std::string Description;
     bool Monitor = false;
 
     friend bool operator==(const TInputDevice&, const TInputDevice&) = default;

@@ -57,7 +57,7 @@ public:
 private:
     static std::string Told(std::promise<std::string>& promise) {
         auto told = promise.get_future();
-        return told.wait_for(10s) == std::future_status::ready ? told.get() : "(nothing told)";
+        return told.wait_for(60s) == std::future_status::ready ? told.get() : "(nothing told)";
     }
 
     std::mutex mutex_;
@@ -66,10 +66,6 @@ private:
     std::promise<std::string> lost_;
     sound::TPulseInput input_; // last: stopped before what its callbacks use is gone
 };
-
-int Shell(const std::string& command) {
-    return std::system(command.c_str());
-}
 
 // What a shell command prints.
 std::string Printed(const std::string& command) {
@@ -82,6 +78,54 @@ std::string Printed(const std::string& command) {
         pclose(pipe);
     }
     return text;
+}
+
+// Nothing here is timed: each step waits for what must happen, and this limit only catches a
+// hang, far beyond what the busiest machine takes.
+constexpr auto HangLimit = 60s;
+
+// Polls `done` until it holds; false if it never does within HangLimit.
+template <class TDone>
+bool WaitUntil(TDone done) {
+    const auto deadline = std::chrono::steady_clock::now() + HangLimit;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(20ms);
+    }
+    return true;
+}
+
+// The samples that are not silence, in order: a busy machine may starve a device for a moment
+// (it then plays silence, and what comes later is heard later), and an idle sink's first
+// burst may overfill a queue (what is dropped is silence).
+std::vector<float> Sounding(std::span<const float> samples) {
+    std::vector<float> kept;
+    std::ranges::copy_if(samples, std::back_inserter(kept), [](float s) { return s != 0.0f; });
+    return kept;
+}
+
+// The samples of a raw float32 file as far as it is written.
+std::vector<float> RawSamples(const std::string& path) {
+    std::ifstream file(path, std::ios::binary | std::ios::ate);
+    if (!file) {
+        return {};
+    }
+    std::vector<float> samples(static_cast<std::size_t>(file.tellg()) / sizeof(float));
+    file.seekg(0);
+    file.read(reinterpret_cast<char*>(samples.data()), static_cast<std::streamsize>(samples.size() * sizeof(float)));
+    return samples;
+}
+
+// Recording streams the server has: ours and the tool's, once they run.
+int RecordingStreams() {
+    const std::string listed = Printed("pactl list short source-outputs");
+    return static_cast<int>(std::ranges::count(listed, '\n'));
+}
+
+int Shell(const std::string& command) {
+    return std::system(command.c_str());
 }
 
 // Silence played ahead of the noise: the server drops the first block an output plays after
@@ -112,11 +156,12 @@ TEST(PulseInput, RecordsAMonitorSampleForSample) {
               static_cast<std::streamsize>(expected.size() * sizeof(float)));
 
     // The tool records the same, through the source its --input takes, and writes it back
-    // uncoded.
+    // uncoded: as long a recording as leaves a busy machine time to play the noise.
     const std::string wav = played + ".wav";
+    constexpr int ToolSeconds = 8;
     auto tool = std::async(std::launch::async, [&wav] {
-        return Shell(std::string(ORVEX_FRAMES_EXECUTABLE) + " --live " + Monitor +
-                     " --seconds 3 --wav " + wav + " --original >/dev/null");
+        return Shell(std::string(ORVEX_FRAMES_EXECUTABLE) + " --live " + Monitor + " --seconds " +
+                     std::to_string(ToolSeconds) + " --wav " + wav + " --original >/dev/null");
     });
     // And measures every coder on what it records, as on a file.
     const std::string table = played + ".csv";
@@ -126,11 +171,13 @@ TEST(PulseInput, RecordsAMonitorSampleForSample) {
     });
     TRecording recording(Monitor);
     ASSERT_EQ(recording.Started(), "");
-    std::this_thread::sleep_for(300ms);
+    // The noise is played once all three record.
+    ASSERT_TRUE(WaitUntil([] { return RecordingStreams() >= 3; })) << RecordingStreams();
     ASSERT_EQ(Shell("pacat --playback --raw --device=orvex --format=float32le --rate=16000 "
                   "--channels=1 " + played),
               0);
-    std::this_thread::sleep_for(300ms);
+    const std::vector<float> noise = Sounding(std::span(expected).subspan(Lead));
+    EXPECT_TRUE(WaitUntil([&] { return Sounding(recording.Samples()).size() >= noise.size(); }));
     std::filesystem::remove(played);
     const std::vector<float> recorded = recording.Samples();
     ASSERT_EQ(tool.get(), 0);
@@ -141,7 +188,7 @@ TEST(PulseInput, RecordsAMonitorSampleForSample) {
     ASSERT_TRUE(std::getline(rows, header) && std::getline(rows, row));
     std::filesystem::remove(table);
     EXPECT_EQ(row.rfind("live input,mulaw,", 0), 0u) << row;
-    std::vector<float> written(3 * 16000);
+    std::vector<float> written(ToolSeconds * 16000);
     std::ifstream file(wav, std::ios::binary);
     file.seekg(WavHeaderBytes);
     file.read(reinterpret_cast<char*>(written.data()),
@@ -149,10 +196,10 @@ TEST(PulseInput, RecordsAMonitorSampleForSample) {
     ASSERT_TRUE(file);
     std::filesystem::remove(wav);
     for (const std::vector<float>* samples : {&recorded, &std::as_const(written)}) {
-        const auto first = std::ranges::find_if(*samples, [](float s) { return s != 0.0f; });
-        ASSERT_GE(samples->end() - first, static_cast<std::ptrdiff_t>(expected.size() - Lead));
-        const auto [wrong, _] = std::mismatch(expected.begin() + Lead, expected.end(), first);
-        EXPECT_EQ(wrong, expected.end()) << "from sample " << (wrong - expected.begin());
+        const std::vector<float> got = Sounding(*samples);
+        ASSERT_GE(got.size(), noise.size());
+        const auto [wrong, _] = std::mismatch(noise.begin(), noise.end(), got.begin());
+        EXPECT_EQ(wrong, noise.end()) << "from sound sample " << (wrong - noise.begin());
     }
 
     sound::TRecentSamples recent;
@@ -186,10 +233,11 @@ TEST(PulseInput, LiveInputIsHeardCodedInOrder) {
     ASSERT_EQ(Shell("pactl load-module module-null-sink sink_name=heard format=float32le rate=16000 "
                     "channels=1 >" + module + " && pactl set-default-sink heard"),
               0);
-    auto parec = std::async(std::launch::async, [&heard] {
-        return Shell("timeout 4 parec --raw --device=heard.monitor --format=float32le --rate=16000 "
-                     "--channels=1 >" + heard + "; true");
-    });
+    const std::string parecPid = base + ".pid";
+    ASSERT_EQ(Shell("parec --raw --device=heard.monitor --format=float32le --rate=16000 --channels=1 >" + heard +
+                    " & echo $! >" + parecPid),
+              0);
+    const std::vector<float> expected = Sounding(std::span(coded).subspan(Lead));
     sound::TLiveQueue queue(800, 1440);
     queue.SetClock(sound::TSourceClock::scDevice);
     queue.SetHeardDelay(1280);
@@ -208,38 +256,29 @@ TEST(PulseInput, LiveInputIsHeardCodedInOrder) {
             [&](const std::string& problem) { recording.set_value(problem); }, [](const std::string&) {});
         ASSERT_EQ(playing.get_future().get(), "");
         ASSERT_EQ(recording.get_future().get(), "");
-        std::this_thread::sleep_for(300ms);
+        ASSERT_TRUE(WaitUntil([] { return RecordingStreams() >= 2; })) << RecordingStreams();
         ASSERT_EQ(Shell("pacat --playback --raw --device=orvex --format=float32le --rate=16000 "
                       "--channels=1 " + played),
                   0);
-        std::this_thread::sleep_for(500ms);
+        EXPECT_TRUE(WaitUntil([&] { return Sounding(RawSamples(heard)).size() >= expected.size(); }))
+            << Sounding(RawSamples(heard)).size() << " of " << expected.size() << " heard";
+        // Once the noise's end is heard, what the frames show has gone on to the silence after it.
         std::vector<long double> shown(1024);
-        queue.Take(shown);
-        EXPECT_EQ(shown.back(), 0.0L) << "the noise's end has been heard by now";
+        EXPECT_TRUE(WaitUntil([&] {
+            queue.Take(shown);
+            return shown.back() == 0.0L;
+        }));
     }
-    parec.get();
+    EXPECT_EQ(Shell("kill $(cat " + parecPid + ")"), 0);
     std::ifstream module_index(module);
     std::string index;
     module_index >> index;
     EXPECT_EQ(Shell("pactl set-default-sink orvex && pactl unload-module " + index), 0);
-    std::ifstream file(heard, std::ios::binary | std::ios::ate);
-    std::vector<float> samples(static_cast<std::size_t>(file.tellg()) / sizeof(float));
-    file.seekg(0);
-    file.read(reinterpret_cast<char*>(samples.data()),
-              static_cast<std::streamsize>(samples.size() * sizeof(float)));
-    for (const std::string& name : {played, heard, module}) {
+    const std::vector<float> got = Sounding(RawSamples(heard));
+    for (const std::string& name : {played, heard, module, parecPid}) {
         std::filesystem::remove(name);
     }
-    // A busy machine may starve the device for a moment (it then plays silence, and what
-    // comes later is heard later), and the idle sink's first burst overfills the queue (what
-    // is dropped is silence): without the silence, every sample comes once, in order.
-    const auto sounding = [](auto begin, auto end) {
-        std::vector<float> kept;
-        std::copy_if(begin, end, std::back_inserter(kept), [](float s) { return s != 0.0f; });
-        return kept;
-    };
-    const std::vector<float> expected = sounding(coded.begin() + Lead, coded.end());
-    const std::vector<float> got = sounding(samples.begin(), samples.end());
+    // Without the silence, every sample comes once, in order.
     ASSERT_GE(got.size(), expected.size());
     const auto [wrong, _] = std::mismatch(expected.begin(), expected.end(), got.begin());
     EXPECT_EQ(wrong, expected.end()) << "from sound sample " << (wrong - expected.begin())
@@ -275,6 +314,18 @@ TEST(PulseInput, RefusesOurOwnOutputsMonitorAndTellsAnInputThatGoesAway) {
     EXPECT_TRUE(sound::ListInputs("orvex-test").empty());
     ASSERT_EQ(Shell(std::string("pactl load-module ") + Sink + " >/dev/null"), 0);
     EXPECT_EQ(sound::ListInputs("orvex-test").size(), 1u);
+
+    // Three outputs of one description: each input reads apart, by its name.
+    ASSERT_EQ(Shell("pactl load-module module-null-sink sink_name=second >/dev/null && "
+                    "pactl load-module module-null-sink sink_name=third >/dev/null"),
+              0);
+    const std::vector<sound::TInputDevice> three = sound::ListInputs("orvex-test");
+    ASSERT_EQ(Shell("pactl unload-module module-null-sink && pactl load-module " + std::string(Sink) + " >/dev/null"),
+              0);
+    EXPECT_EQ(three.size(), 3u);
+    for (const sound::TInputDevice& input : three) {
+        EXPECT_EQ(input.Description, "Monitor of Null Output (" + input.Name + ")");
+    }
 }
 
 // A stream of ours, as listening makes it: the server sees it in 32-bit float, one channel,
@@ -297,23 +348,36 @@ TEST(PulseOutput, PlaysWhatItFillsIsToldALossAndStartsAgain) {
     EXPECT_NE(Printed("pactl list sink-inputs").find("Sample Specification: float32le 1ch 16000Hz"),
               std::string::npos);
 
-    const std::vector<float> heard = [] {
-        const std::string raw = Printed("timeout 3 parec --device=orvex.monitor --raw --format=float32le "
-                                        "--rate=16000 --channels=1");
-        std::vector<float> samples(raw.size() / sizeof(float));
-        std::memcpy(samples.data(), raw.data(), samples.size() * sizeof(float));
-        return samples;
-    }();
-    const auto first = std::ranges::find_if(heard, [](float s) { return s != 0.0f; });
-    ASSERT_GT(heard.end() - first, 4000);
-    for (auto at = first + 1; at != heard.end(); ++at) {
+    const std::string base =
+        (std::filesystem::temp_directory_path() / ("orvex-ramp-" + std::to_string(getpid()))).string();
+    ASSERT_EQ(Shell("parec --device=orvex.monitor --raw --format=float32le --rate=16000 --channels=1 >" + base +
+                    ".raw & echo $! >" + base + ".pid"),
+              0);
+    EXPECT_TRUE(WaitUntil([&] { return Sounding(RawSamples(base + ".raw")).size() > 8000; }));
+    EXPECT_EQ(Shell("kill $(cat " + base + ".pid)"), 0);
+    const std::vector<float> heard = RawSamples(base + ".raw");
+    std::filesystem::remove(base + ".raw");
+    std::filesystem::remove(base + ".pid");
+    // In order, each step one, except after a silence where a busy machine starved the device
+    // (what came too late is then dropped).
+    int starved = 0;
+    for (auto at = std::ranges::find_if(heard, [](float s) { return s != 0.0f; }) + 1; at < heard.end(); ++at) {
+        if (*at == 0.0f) {
+            at = std::find_if(at, heard.end(), [](float s) { return s != 0.0f; });
+            ++starved;
+            if (at == heard.end()) {
+                break;
+            }
+            continue;
+        }
         const auto step = std::lround(at[0] * 1024.0f) - std::lround(at[-1] * 1024.0f);
         ASSERT_TRUE(step == 1 || step == -999) << "at " << (at - heard.begin()) << ": " << at[-1] << ", " << at[0];
     }
+    RecordProperty("starved", starved);
 
     ASSERT_EQ(Shell("pactl unload-module module-null-sink"), 0);
     auto told = lost.get_future();
-    ASSERT_EQ(told.wait_for(10s), std::future_status::ready);
+    ASSERT_EQ(told.wait_for(HangLimit), std::future_status::ready);
     EXPECT_FALSE(told.get().empty());
     output.reset();
     ASSERT_EQ(Shell(std::string("pactl load-module ") + Sink + " >/dev/null"), 0);

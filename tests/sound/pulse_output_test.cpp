@@ -60,13 +60,13 @@ TEST(PulseOutput, AnAbsentOrHungServerIsToldAndNeverWaitedForPastTheLimit) {
         EXPECT_FALSE(filled);
     }
 
-    // Starting and stopping never wait on the server, and nothing is told after the stop.
+    // Starting and stopping never wait on the server, and nothing is told after the stop: with
+    // a limit of an hour, a start or stop that waited would hold the test until ctest's
+    // timeout ends it.
     setenv("PULSE_SERVER", ("unix:" + hung).c_str(), 1);
-    const auto began = std::chrono::steady_clock::now();
     bool told = false;
     sound::TPulseOutput({"orvex-test", 16000, 960, 240}, [](std::span<float>) {},
-                        [&](const std::string&) { told = true; }, [](const std::string&) {}, 20s);
-    EXPECT_LT(std::chrono::steady_clock::now() - began, 5s);
+                        [&](const std::string&) { told = true; }, [](const std::string&) {}, 3600s);
     EXPECT_FALSE(told);
     close(listener);
     std::filesystem::remove_all(folder);

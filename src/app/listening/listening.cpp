@@ -26,7 +26,10 @@ std::string ClientName() {
 TListening::TListening(QObject* parent) : QObject(parent), recheck_(new QTimer(this)) {
     recheck_->setInterval(OutputRecheckMs);
     QObject::connect(recheck_, &QTimer::timeout, this, [this] { CheckOutput(); });
-    TakeAnswer(QString::fromStdString(sound::OutputProblem(ClientName(), FirstAnswerLimit)));
+    // Asked in the background like every later question, so that a hung server never delays
+    // the window: until the answer comes the items stand disabled and say so.
+    problem_ = QString::fromUtf8(NotAnsweredYet);
+    CheckOutput();
 }
 
 TListening::~TListening() {
@@ -51,6 +54,9 @@ void TListening::TakeAnswer(const QString& problem) {
     available_ = problem.isEmpty();
     if (available_) {
         recheck_->stop();
+        if (problem_ == QString::fromUtf8(NotAnsweredYet)) {
+            problem_.clear();
+        }
     } else {
         if (!Playing()) {
             problem_ = QStringLiteral("No sound output: ") + problem;

@@ -30,10 +30,10 @@ using sound::ListeningRequestSamples;
 // While no output is there, how often the sound server is asked again, in milliseconds:
 // a server that comes back is seen within this time.
 inline constexpr int OutputRecheckMs = 2000;
-// The first question is asked as the window is made, so that the menu is right from the
-// start; a local server answers in a few milliseconds, and one that has not answered by
-// this time is taken as absent for now (and asked again later, without waiting).
-inline constexpr std::chrono::milliseconds FirstAnswerLimit{250};
+// What Problem() says from the start until the server's first answer comes: the first
+// question is asked as the window is made, on a thread of its own like every later one, so
+// that nothing about sound delays the window.
+inline constexpr const char* NotAnsweredYet = "The sound server has not answered yet";
 
 // Plays the source through the desktop's sound server: the tone as TToneStream makes it, or a
 // sound file's or live input's samples as their THeardSource hands them to the device, coded
@@ -47,8 +47,8 @@ public:
     explicit TListening(QObject* parent = nullptr);
     ~TListening() override;
 
-    // Whether a sound output was there to play to when the server was last asked; if not,
-    // Problem() says why.
+    // Whether a sound output was there to play to when the server was last asked (false until
+    // its first answer); if not, Problem() says why.
     bool OutputAvailable() const { return available_; }
     // Asks the server again, on a thread of its own so that a hung server never stops the
     // window; the answer comes through the outputs-changed callback. While the answer is no

@@ -426,10 +426,14 @@ def run_checks(program, value_notices, on_wayland):
     level_label = find(labels, pyatspi.ROLE_LABEL, "- 0 dB")
     frequency_label = find(labels, pyatspi.ROLE_LABEL, "1000 Hz")
 
-    # A frame or two, so that the display describes a spectrum.
-    pump(1.0)
+    # Once a frame or two have come, the display describes a spectrum: waited for, since a busy
+    # machine may take a while to show the first frames.
+    def telling():
+        return [describe(fresh(control)) for control in [level, frequency, display] + labels + buttons]
+
+    wait_for(lambda: telling() == EXPECTED_TREE, CHANGE_LIMIT_S)
     print("what a screen reader is told:", flush=True)
-    told = [describe(fresh(control)) for control in [level, frequency, display] + labels + buttons]
+    told = telling()
     for line in told:
         print("  " + line, flush=True)
     check(told == EXPECTED_TREE, "a screen reader is told what it is told on every platform")

@@ -431,6 +431,19 @@ QImage ClientPixels(const QImage& screenshot, int zoom) {
     return client;
 }
 
+// Screenshots of `window` until `drawn` holds of one, which is returned; after AnswerLimit
+// (which only catches a hang) the last one, for the test to show what is wrong with it.
+template <class TDrawn>
+QImage ShotWhen(const std::string& display, const std::string& window, const TDrawn& drawn) {
+    const auto deadline = std::chrono::steady_clock::now() + AnswerLimit;
+    QImage shot = Screenshot(display, window);
+    while (!drawn(shot) && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(50ms);
+        shot = Screenshot(display, window);
+    }
+    return shot;
+}
+
 TEST(EndToEnd, RealWindowShowsTheSpectrumFollowsTheLevelSliderAndTheProgramEndsWithIt) {
     // At zoom 1, 2 and 3 with the clicks on the last screen pixel of a client pixel, and on a
     // desktop at 200 %, whose zoom the window takes without being told.
@@ -463,10 +476,12 @@ TEST(EndToEnd, RealWindowShowsTheSpectrumFollowsTheLevelSliderAndTheProgramEndsW
         TChild orvex(command, {{"DISPLAY", display}});
         const std::string window = WaitForMainWindow(display);
         ASSERT_FALSE(window.empty()) << "the window did not appear";
-        std::this_thread::sleep_for(1500ms); // a good number of frames
         ASSERT_TRUE(orvex.Running());
 
-        const QImage firstShot = Screenshot(display, window);
+        // Once the 1000 Hz peak is drawn at full scale.
+        const QImage firstShot = ShotWhen(display, window, [zoom](const QImage& shot) {
+            return shot.size() == QSize(556, 404) * zoom && PeakRow(ClientPixels(shot, zoom)) == 9 + 4;
+        });
         ASSERT_EQ(firstShot.size(), QSize(556, 404) * zoom);
         if (zoom == 2 && zoom2Shot.isNull()) {
             zoom2Shot = firstShot;
@@ -492,8 +507,10 @@ TEST(EndToEnd, RealWindowShowsTheSpectrumFollowsTheLevelSliderAndTheProgramEndsW
             std::to_string(zoom * 53 - 1) + " " + std::to_string(zoom * 327 - 1) +
             " click --repeat 10 --delay 120 1";
         ASSERT_EQ(std::system(click.c_str()), 0);
-        std::this_thread::sleep_for(800ms);
-        const QImage afterShot = Screenshot(display, window);
+        const QImage afterShot = ShotWhen(display, window, [&](const QImage& shot) {
+            return shot.size() == QSize(556, 404) * zoom &&
+                   std::abs(PeakRow(ClientPixels(shot, zoom)) - PeakRow(first) - 15) <= 1;
+        });
         ASSERT_EQ(afterShot.size(), QSize(556, 404) * zoom);
         EXPECT_NEAR(PeakRow(ClientPixels(afterShot, zoom)) - PeakRow(first), 15, 1);
 
@@ -501,8 +518,12 @@ TEST(EndToEnd, RealWindowShowsTheSpectrumFollowsTheLevelSliderAndTheProgramEndsW
         ASSERT_TRUE(Xdotool(display, "windowfocus --sync " + window + " key m mousemove --window " +
                                          window + " " + std::to_string(zoom * 216 - 1) + " " +
                                          std::to_string(zoom * 60) + " click 1"));
-        std::this_thread::sleep_for(300ms);
-        EXPECT_EQ(MarkerBin(ClientPixels(Screenshot(display, window), zoom)), 200);
+        EXPECT_EQ(MarkerBin(ClientPixels(ShotWhen(display, window,
+                                                  [zoom](const QImage& shot) {
+                                                      return MarkerBin(ClientPixels(shot, zoom)) == 200;
+                                                  }),
+                                         zoom)),
+                  200);
         EXPECT_TRUE(orvex.Running());
 
         // Destroyed from outside rather than asked to close, the window takes the program

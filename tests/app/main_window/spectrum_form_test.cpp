@@ -44,12 +44,17 @@
 #include <QToolTip>
 #include <QWheelEvent>
 #include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 namespace app {
 // Hands the listening the news of its latest start, or of the loss of stream `start`.
 struct TListeningTestAccess {
     static int Started(TListening& l) { return l.TakeStart(l.starts_, {}), l.starts_; }
     static void Lost(TListening& l, int start) { l.Lose(start, {}); }
+    static void StartFailed(TListening& l) { l.TakeStart(l.starts_, QStringLiteral("refused")); }
+    static bool Asking(const TListening& l) { return l.asking_; }
 };
 } // namespace app
 
@@ -655,7 +660,18 @@ TEST_F(SpectrumFormTest, ViewsSwitchedOnFromAllOffReadTheFrameOnScreen) {
 // and disabled, saying why; asking to listen changes nothing and shows no box. What would be
 // heard follows the sliders and the mode buttons at once.
 TEST(SpectrumFormListening, WithoutASoundOutputTheItemsSayWhyAndTheStreamFollowsTheControls) {
-    setenv("PULSE_SERVER", "unix:/nonexistent/orvex-test.socket", 1);
+    // Waits only catch a hang: nothing here is timed.
+    constexpr int HangLimitMs = 60000;
+    // A server that takes the connection and never answers: the window is made before the
+    // first question about sound has its answer, and the items wait for it disabled.
+    const std::string hung = "/tmp/orvex-hung-" + std::to_string(getpid()) + ".sock";
+    const int listener = socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    hung.copy(address.sun_path, sizeof(address.sun_path) - 1);
+    ASSERT_EQ(bind(listener, reinterpret_cast<const sockaddr*>(&address), sizeof(address)), 0);
+    ASSERT_EQ(listen(listener, 4), 0);
+    setenv("PULSE_SERVER", ("unix:" + hung).c_str(), 1);
     analysis::ResetAnalyzerToLoadState();
     platform::qt::TQtPlatform platform;
     std::vector<std::string> errorBoxes;
@@ -663,6 +679,14 @@ TEST(SpectrumFormListening, WithoutASoundOutputTheItemsSayWhyAndTheStreamFollows
     TSpectrumForm form(platform);
     form.FrameTimer().Disable();
     app::TListeningMenu& menu = form.ListeningMenu();
+    EXPECT_FALSE(menu.ListenItem().isEnabled());
+    EXPECT_TRUE(menu.ListenItem().toolTip().startsWith(QString::fromUtf8(app::NotAnsweredYet)))
+        << menu.ListenItem().toolTip().toStdString();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !menu.ListenItem().toolTip().startsWith(QString::fromUtf8(app::NotAnsweredYet)); },
+                                HangLimitMs));
+    close(listener);
+    unlink(hung.c_str());
+    setenv("PULSE_SERVER", "unix:/nonexistent/orvex-test.socket", 1);
 
     const QList<QAction*> actions = form.PopupMenuWindow().actions();
     const qsizetype listen = actions.indexOf(&menu.ListenItem());
@@ -684,14 +708,15 @@ TEST(SpectrumFormListening, WithoutASoundOutputTheItemsSayWhyAndTheStreamFollows
     // Checked at once, and unchecked again when the start is seen to fail.
     menu.SetListening(true);
     EXPECT_TRUE(menu.ListenItem().isChecked());
-    for (int waited = 0; waited < 200 && menu.ListenItem().isChecked(); ++waited) {
-        QTest::qWait(50);
-    }
-    EXPECT_FALSE(menu.ListenItem().isChecked());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !menu.ListenItem().isChecked(); }, HangLimitMs));
     EXPECT_FALSE(menu.Listening().Playing());
-    // The server is asked again at once, not at the next regular recheck (2 s after the start).
-    QTest::qWait(500);
-    EXPECT_TRUE(menu.ListenItem().toolTip().startsWith(QStringLiteral("No sound output")));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return menu.ListenItem().toolTip().startsWith(QStringLiteral("No sound output")); }, HangLimitMs));
+    // A failed start asks the server again at once, not at the next regular recheck.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !app::TListeningTestAccess::Asking(menu.Listening()); }, HangLimitMs));
+    menu.Listening().Start();
+    app::TListeningTestAccess::StartFailed(menu.Listening());
+    EXPECT_TRUE(app::TListeningTestAccess::Asking(menu.Listening()));
 
     form.GaugeF().SetPosition(1733);
     form.GaugeLevel().SetPosition(140);

@@ -12,6 +12,7 @@
 #include "sound/source_player.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <stdexcept>
@@ -47,6 +48,17 @@ int PeakBin() {
 // on frame by frame and by the source window's seeks; the frequency slider is off and says
 // why; closing the source window brings the tone back, and a file that cannot be read leaves
 // the source as it was. The file is remembered among the recent ones.
+// Processes events until `done`; false if it never holds: the limit only catches a hang.
+template <class TDone>
+bool Await(const TDone& done) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (!done() && std::chrono::steady_clock::now() < deadline) {
+        QApplication::processEvents();
+        usleep(10000);
+    }
+    return done();
+}
+
 TEST(SourceMenu, AFilePlaysInTheWindowUntilItsWindowCloses) {
     const fs::path folder = fs::temp_directory_path() / ("orvex-sources-" + std::to_string(getpid()));
     fs::create_directories(folder);
@@ -190,16 +202,27 @@ TEST(SourceMenu, AFilePlaysInTheWindowUntilItsWindowCloses) {
     setenv("PULSE_SERVER", ("unix:" + (folder / "absent.sock").string()).c_str(), 1);
     ASSERT_FALSE(sources.LiveMenu().actions().isEmpty());
     EXPECT_EQ(sources.LiveMenu().actions().first()->text().toStdString(), "Default input");
+    // What an earlier recording left, partly heard already, is neither shown nor heard once
+    // live input starts again.
+    auto& queue = static_cast<sound::TLiveQueue&>(sources.LiveInput().HeardSource());
+    queue.Add(std::vector<float>(4000, 0.5f));
+    std::vector<float> heard(480);
+    queue.TakeForDevice(heard);
     sources.LiveMenu().actions().first()->trigger();
     EXPECT_NE(sources.FrameSource(), nullptr);
     EXPECT_TRUE(sources.LiveMenu().actions().first()->isChecked());
     EXPECT_TRUE(form.GaugeFWidget().toolTip().startsWith(QStringLiteral("Live input has no frequency")));
     form.SendMessage(app::WM_SPECTRUM_FRAME);
     EXPECT_EQ(analysis::AnalyzerState.PeakInput, 0.0) << "silence until the first samples come";
-    for (int wait = 0; wait < 500 && sources.FrameSource() != nullptr; ++wait) {
-        QApplication::processEvents();
-        usleep(10000);
-    }
+    queue.TakeForDevice(heard);
+    EXPECT_EQ(std::ranges::count(heard, 0.0f), 480) << "nothing of the old recording is heard";
+    std::vector<long double> shownHeard(1024);
+    queue.SetClock(sound::TSourceClock::scDevice);
+    queue.SetHeardDelay(0);
+    queue.Take(shownHeard);
+    queue.SetClock(sound::TSourceClock::scFrames);
+    EXPECT_EQ(std::ranges::count(shownHeard, 0.0L), 1024) << "nor shown as heard";
+    EXPECT_TRUE(Await([&] { return sources.FrameSource() == nullptr; }));
     EXPECT_TRUE(sources.ToneItem().isChecked());
     EXPECT_TRUE(form.GaugeFWidget().isEnabled());
     EXPECT_TRUE(sources.LiveMenu().menuAction()->toolTip().startsWith(
@@ -215,16 +238,6 @@ TEST(SourceMenu, AFilePlaysInTheWindowUntilItsWindowCloses) {
         QStringLiteral("Live input 'no.such.input' would not start: no sound server answers (")))
         << sources.LiveMenu().menuAction()->toolTip().toStdString();
     fs::remove_all(folder);
-}
-
-// Process events for up to five seconds, until `done`.
-template <class TDone>
-bool Await(const TDone& done) {
-    for (int wait = 0; wait < 500 && !done(); ++wait) {
-        QApplication::processEvents();
-        usleep(10000);
-    }
-    return done();
 }
 
 // Live input through the test's own sound server (ctest runs this beside one): the monitor of

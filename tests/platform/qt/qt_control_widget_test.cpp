@@ -46,7 +46,7 @@ using platform::qt::TWheelHandling;
 using raster::TRasterSurface;
 using support::SamePixels;
 
-constexpr int PatienceMs = 5000;
+constexpr int PatienceMs = 60000; // only a hang waits this out
 constexpr std::uint32_t ColourBytes = 0x00FFFFFF;
 
 // The spectrum display as the main window lays it out.

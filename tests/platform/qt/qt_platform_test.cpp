@@ -28,7 +28,7 @@ using platform::SystemColorIndex;
 using platform::qt::TQtPlatform;
 
 // Upper bound for anything the event loop should do soon; only a broken build waits it out.
-constexpr int PatienceMs = 5000;
+constexpr int PatienceMs = 60000; // only a hang waits this out
 
 // A platform whose error boxes are recorded instead of shown.
 struct TRecordingPlatform {

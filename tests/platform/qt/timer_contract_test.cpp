@@ -93,7 +93,7 @@ public:
 
 private:
     // Only a broken build waits this out.
-    static constexpr int PatienceMs = 5000;
+    static constexpr int PatienceMs = 60000;
 
     platform::qt::TQtPlatform platform_;
     std::vector<std::string> errorBoxes_;
