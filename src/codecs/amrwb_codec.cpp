@@ -1,12 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "amrwb_codec.h"
 
-#include <opencore-amrwb/dec_if.h>
-#include <vo-amrwbenc/enc_if.h>
-
 #include <algorithm>
+#include <opencore-amrwb/dec_if.h>
 #include <stdexcept>
 #include <string>
+#include <vo-amrwbenc/enc_if.h>
 
 namespace codecs {
 namespace {

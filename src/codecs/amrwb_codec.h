@@ -15,7 +15,7 @@ class TAmrWbCodec final : public TFrameCodec {
 public:
     static constexpr int Frame = 320;
     // The modes' bit rates in bit/s, mode 0 first.
-    static constexpr std::array<int, 9> ModeBitRates = {6600, 8850, 12650, 14250, 15850,
+    static constexpr std::array<int, 9> ModeBitRates = {6600,  8850,  12650, 14250, 15850,
                                                         18250, 19850, 23050, 23850};
 
     // Throws std::invalid_argument for a rate that is no mode's.

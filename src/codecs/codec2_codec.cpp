@@ -2,12 +2,16 @@
 #include "codec2_codec.h"
 
 #include <codec2/codec2.h>
-
 #include <stdexcept>
 #include <vector>
 
 namespace codecs {
 namespace {
+
+// The state of the noise generator of the coder decoding on this thread, if one is.
+thread_local unsigned long* DecodingNoise = nullptr;
+// libcodec2's own seed, which a new generator starts from.
+constexpr unsigned long NoiseSeed = 1;
 
 int LibraryMode(TCodec2Codec::TMode mode) {
     switch (mode) {
@@ -23,7 +27,23 @@ int LibraryMode(TCodec2Codec::TMode mode) {
 
 } // namespace
 
+} // namespace codecs
+
+// libcodec2 draws the random phases of unvoiced speech from one generator for the whole
+// process, so a coder would decode differently after another had run, or after a reset. This
+// definition takes the library's place (the program's own symbol comes first) with the same
+// generator, drawn from the state of the coder that is decoding.
+extern "C" int codec2_rand(void) {
+    static thread_local unsigned long shared = codecs::NoiseSeed;
+    unsigned long& next = codecs::DecodingNoise != nullptr ? *codecs::DecodingNoise : shared;
+    next = next * 1103515245 + 12345;
+    return static_cast<int>(static_cast<unsigned>(next / 65536) % 32768);
+}
+
+namespace codecs {
+
 struct TCodec2Codec::TState {
+    unsigned long Noise = NoiseSeed;
     CODEC2* Encoder = nullptr; // encoding and decoding share no state, but a mode keeps both
     CODEC2* Decoder = nullptr;
     std::vector<short> Pcm;
@@ -60,7 +80,9 @@ void TCodec2Codec::Reset() {
 void TCodec2Codec::Code(std::span<const double> frame, std::span<double> decoded) {
     ToPcm16(frame, state_->Pcm);
     codec2_encode(state_->Encoder, state_->Code.data(), state_->Pcm.data());
+    DecodingNoise = &state_->Noise;
     codec2_decode(state_->Decoder, state_->Pcm.data(), state_->Code.data());
+    DecodingNoise = nullptr;
     FromPcm16(state_->Pcm, decoded);
 }
 

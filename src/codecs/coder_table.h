@@ -36,13 +36,18 @@ inline constexpr std::array<TCoderGroupInfo, 5> CoderGroups = {{
     {TCoderGroup::cgVoip, "VoIP"},
 }};
 
+// What a coder's output is made to match: the waveform, or (a vocoder) a model of the speech
+// with phases of its own, whose waveform lines up with the original only to within about a
+// pitch period, and whose SNR says little of what is heard.
+enum class TCoderModel : std::uint8_t { cmWaveform, cmParametric };
+
 // Which path a coder's factory makes: the coder, or for a narrowband coder the same resampling
 // to 8000 Hz and back without the coder, with the coder's delay.
 enum class TCoderPath : std::uint8_t { cpCoded, cpResamplingOnly };
 
 struct TCoderRow;
 using CoderFactory = std::unique_ptr<analysis::TStreamCoder> (*)(const TCoderRow& row, int bitRate,
-                                                                  TCoderPath path);
+                                                                 TCoderPath path);
 
 // Everything the program says about a coder. The tool's names, the menus, the figures, the
 // curves and the benchmarks are all built from this table: a row adds a coder to them all.
@@ -50,6 +55,7 @@ struct TCoderRow {
     std::string_view Name;    // the tool's name; with several rates, the stem of "Name-N"
     std::string_view Caption; // for lists and menus; a rate's caption adds the rate
     TCoderGroup Group;
+    TCoderModel Model;
     std::span<const int> BitRates; // bit/s: one, or the rates N names in kbit/s
     int DefaultBitRate;            // the rate `library` takes
     int SampleRateHz;              // the rate it codes at: 16000, or 8000 through libsoxr

@@ -27,7 +27,8 @@ inline constexpr double Pcm16Scale = 32767.0;
 
 // A unit sample as a library's 16-bit sample: rounded, clipped to -32768 .. 32767.
 inline std::int16_t ToPcm16(double unit) {
-    return static_cast<std::int16_t>(std::clamp(std::nearbyint(unit * Pcm16Scale), -32768.0, 32767.0));
+    return static_cast<std::int16_t>(
+        std::clamp(std::nearbyint(unit * Pcm16Scale), -32768.0, 32767.0));
 }
 
 inline void ToPcm16(std::span<const double> unit, std::span<std::int16_t> pcm) {
@@ -35,7 +36,8 @@ inline void ToPcm16(std::span<const double> unit, std::span<std::int16_t> pcm) {
 }
 
 inline void FromPcm16(std::span<const std::int16_t> pcm, std::span<double> unit) {
-    std::transform(pcm.begin(), pcm.end(), unit.begin(), [](std::int16_t x) { return x / Pcm16Scale; });
+    std::transform(pcm.begin(), pcm.end(), unit.begin(),
+                   [](std::int16_t x) { return x / Pcm16Scale; });
 }
 
 } // namespace codecs

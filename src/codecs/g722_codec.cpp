@@ -1,10 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "g722_codec.h"
 
-#include <spandsp.h>
-
 #include <array>
 #include <cassert>
+#include <spandsp.h>
 #include <stdexcept>
 
 namespace codecs {

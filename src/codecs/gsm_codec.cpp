@@ -1,9 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "gsm_codec.h"
 
-#include <gsm.h>
-
 #include <array>
+#include <gsm.h>
 #include <stdexcept>
 
 namespace codecs {

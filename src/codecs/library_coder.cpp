@@ -6,10 +6,13 @@
 
 namespace codecs {
 
-TLibraryCoder::TLibraryCoder(const analysis::TStreamCoderTraits& traits, std::unique_ptr<TFrameCodec> codec,
-                             int frameSamples, int codecRateHz, int leadSamples)
-    : TStreamCoder(traits), codec_(std::move(codec)), frameSamples_(static_cast<std::size_t>(frameSamples)),
-      blockSamples_(static_cast<std::size_t>(frameSamples) * analysis::StreamRateHz / static_cast<std::size_t>(codecRateHz)),
+TLibraryCoder::TLibraryCoder(const analysis::TStreamCoderTraits& traits,
+                             std::unique_ptr<TFrameCodec> codec, int frameSamples, int codecRateHz,
+                             int leadSamples)
+    : TStreamCoder(traits), codec_(std::move(codec)),
+      frameSamples_(static_cast<std::size_t>(frameSamples)),
+      blockSamples_(static_cast<std::size_t>(frameSamples) * analysis::StreamRateHz /
+                    static_cast<std::size_t>(codecRateHz)),
       leadSamples_(static_cast<std::size_t>(leadSamples)) {
     assert(codecRateHz == analysis::StreamRateHz || codecRateHz == analysis::StreamRateHz / 2);
     assert(codec_ == nullptr || codec_->FrameSamples() == frameSamples);

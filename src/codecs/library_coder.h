@@ -1,10 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "analysis/coding/stream_coder.h"
 #include "frame_codec.h"
 #include "stream_resampler.h"
-
-#include "analysis/coding/stream_coder.h"
 
 #include <cstddef>
 #include <memory>
@@ -36,8 +35,8 @@ private:
     void CodeBlock();
 
     std::unique_ptr<TFrameCodec> codec_;
-    std::size_t frameSamples_;     // at the codec's rate
-    std::size_t blockSamples_;     // the same frame at 16000 Hz
+    std::size_t frameSamples_; // at the codec's rate
+    std::size_t blockSamples_; // the same frame at 16000 Hz
     std::size_t leadSamples_;
     std::optional<TStreamResampler> down_; // to 8000 Hz and back, for a narrowband codec
     std::optional<TStreamResampler> up_;

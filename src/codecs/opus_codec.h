@@ -14,6 +14,8 @@ public:
     static constexpr int Frame = 320;
     static constexpr int LowestKbit = 6;
     static constexpr int HighestKbit = 64;
+    // The encoder's lookahead at 16000 Hz as libopus states it, 6.5 ms; the decoder adds none.
+    static constexpr int Lookahead = 104;
 
     // Throws std::invalid_argument for a rate outside 6 to 64 kbit/s, std::runtime_error if
     // libopus refuses.
@@ -22,7 +24,7 @@ public:
     int FrameSamples() const override { return Frame; }
     void Code(std::span<const double> frame, std::span<double> decoded) override;
     void Reset() override;
-    // The encoder's lookahead, as libopus states it, in samples at 16000 Hz.
+    // The encoder's lookahead, as libopus states it now, in samples at 16000 Hz.
     int LookaheadSamples() const;
 
 private:

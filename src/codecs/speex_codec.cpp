@@ -1,9 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "speex_codec.h"
 
-#include <speex/speex.h>
-
 #include <array>
+#include <speex/speex.h>
 #include <stdexcept>
 
 namespace codecs {

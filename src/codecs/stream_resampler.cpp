@@ -1,9 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "stream_resampler.h"
 
-#include <soxr.h>
-
 #include <cstddef>
+#include <soxr.h>
 #include <stdexcept>
 #include <string>
 
@@ -21,7 +20,8 @@ struct TStreamResampler::TState {
     ~TState() { soxr_delete(Resampler); }
 };
 
-TStreamResampler::TStreamResampler(int inputRateHz, int outputRateHz) : state_(std::make_unique<TState>()) {
+TStreamResampler::TStreamResampler(int inputRateHz, int outputRateHz)
+    : state_(std::make_unique<TState>()) {
     soxr_error_t error = nullptr;
     const soxr_io_spec_t io = soxr_io_spec(SOXR_FLOAT64_I, SOXR_FLOAT64_I);
     const soxr_quality_spec_t quality = soxr_quality_spec(SOXR_HQ, 0);
@@ -32,9 +32,9 @@ TStreamResampler::TStreamResampler(int inputRateHz, int outputRateHz) : state_(s
     runtime.log2_large_dft_size = SmallestTransformLog2;
     state_->Resampler = soxr_create(inputRateHz, outputRateHz, 1, &error, &io, &quality, &runtime);
     if (state_->Resampler == nullptr || error != nullptr) {
-        throw std::runtime_error(std::string("libsoxr cannot resample from ") + std::to_string(inputRateHz) +
-                                 " to " + std::to_string(outputRateHz) + " Hz: " +
-                                 (error != nullptr ? error : "no resampler"));
+        throw std::runtime_error(
+            std::string("libsoxr cannot resample from ") + std::to_string(inputRateHz) + " to " +
+            std::to_string(outputRateHz) + " Hz: " + (error != nullptr ? error : "no resampler"));
     }
     state_->Ratio = static_cast<double>(outputRateHz) / inputRateHz;
 }
@@ -47,12 +47,14 @@ void TStreamResampler::Process(std::span<const double> in, std::vector<double>& 
     while (true) {
         std::size_t used = 0;
         std::size_t made = 0;
-        const soxr_error_t error = soxr_process(state_->Resampler, in.data(), in.size(), &used,
-                                                state_->Buffer.data(), state_->Buffer.size(), &made);
+        const soxr_error_t error =
+            soxr_process(state_->Resampler, in.data(), in.size(), &used, state_->Buffer.data(),
+                         state_->Buffer.size(), &made);
         if (error != nullptr) {
             throw std::runtime_error(std::string("libsoxr cannot resample: ") + error);
         }
-        out.insert(out.end(), state_->Buffer.begin(), state_->Buffer.begin() + static_cast<std::ptrdiff_t>(made));
+        out.insert(out.end(), state_->Buffer.begin(),
+                   state_->Buffer.begin() + static_cast<std::ptrdiff_t>(made));
         in = in.subspan(used);
         if (in.empty() && made < state_->Buffer.size()) {
             return;

@@ -39,7 +39,8 @@ constexpr int CodeBits(TCoderFamily family) {
 // What each of the program's own coders states: 16000 Hz, its code's bits per sample, the
 // whole band up to 8000 Hz, no delay.
 constexpr TStreamCoderTraits OwnCoderTraits(CoderKind kind) {
-    return {StreamRateHz, CodeBits(Describe(kind).Family) * StreamRateHz, {0.0, StreamRateHz / 2.0}, 0};
+    return {
+        StreamRateHz, CodeBits(Describe(kind).Family) * StreamRateHz, {0.0, StreamRateHz / 2.0}, 0};
 }
 
 } // namespace analysis
