@@ -110,10 +110,8 @@ TEST(MaterialMeter, ATonesSnrIsTheCoderFigures) {
         const analysis::SampleCodeFunction code = coder.Code;
         TMaterialMeter meter({&code, 1});
         meter.Feed(samples);
-        EXPECT_EQ(
-            meter.Figures(0).SnrDb,
-            analysis::MeasureCoderFigures(1733, -20, static_cast<analysis::CodingMode>(coder.Kind))
-                .SnrDb)
+        EXPECT_EQ(meter.Figures(0).SnrDb,
+                  analysis::MeasureCoderFigures(1733, -20, static_cast<analysis::CodingMode>(coder.Kind)).SnrDb)
             << coder.ToolName;
     }
 }
