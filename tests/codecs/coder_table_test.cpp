@@ -8,6 +8,7 @@
 #include "analysis/coding/stream_coder.h"
 #include "codecs/coder_table.h"
 #include "codecs/opus_codec.h"
+#include "codecs/speex_codec.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -146,7 +147,9 @@ TEST(LibraryCoders, CodedSpeechMovedBackByTheDelayPeaksAtLagZero) {
                 << path.Name;
         }
     }
+    // What the libraries state agrees with what the table keeps.
     EXPECT_EQ(TOpusCodec(24000).LookaheadSamples(), TOpusCodec::Lookahead);
+    EXPECT_EQ(TSpeexCodec().BitRate(), ParseCoderName("speex-wb").BitRate);
 }
 
 TEST(CoderNames, EveryNameParsesBackAndABadOneIsRefusedWithWhatIsAllowed) {
