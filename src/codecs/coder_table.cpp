@@ -210,9 +210,35 @@ std::string AllowedNames(const TCoderRow& row) {
 std::string AllAllowedNames() {
     std::string text;
     for (const TCoderRow& row : Rows) {
-        text += AllowedNames(row) + ", ";
+        text += (text.empty() ? "" : ", ") + AllowedNames(row);
     }
-    return text + "all, library";
+    return text;
+}
+
+// The coder `name` names; `also` ends the list of what is allowed instead.
+TCoderChoice ParseName(std::string_view name, std::string_view also) {
+    for (const TCoderRow& row : Rows) {
+        if (!HasRates(row)) {
+            if (name == row.Name) {
+                return {&row, row.BitRates.front()};
+            }
+            continue;
+        }
+        if (!name.starts_with(row.Name) || name.size() <= row.Name.size() ||
+            name[row.Name.size()] != '-') {
+            continue;
+        }
+        const std::string_view rate = name.substr(row.Name.size() + 1);
+        for (const int bitRate : row.BitRates) {
+            if (rate == KbitName(bitRate)) {
+                return {&row, bitRate};
+            }
+        }
+        throw TCoderNameError("'" + std::string(name) + "' names no rate of " +
+                              std::string(row.Caption) + ": allowed " + AllowedNames(row));
+    }
+    throw TCoderNameError("unknown coder '" + std::string(name) + "': allowed " +
+                          AllAllowedNames() + std::string(also));
 }
 
 } // namespace
@@ -242,28 +268,7 @@ std::string TCoderChoice::Caption() const {
 }
 
 TCoderChoice ParseCoderName(std::string_view name) {
-    for (const TCoderRow& row : Rows) {
-        if (!HasRates(row)) {
-            if (name == row.Name) {
-                return {&row, row.BitRates.front()};
-            }
-            continue;
-        }
-        if (!name.starts_with(row.Name) || name.size() <= row.Name.size() ||
-            name[row.Name.size()] != '-') {
-            continue;
-        }
-        const std::string_view rate = name.substr(row.Name.size() + 1);
-        for (const int bitRate : row.BitRates) {
-            if (rate == KbitName(bitRate)) {
-                return {&row, bitRate};
-            }
-        }
-        throw TCoderNameError("'" + std::string(name) + "' names no rate of " +
-                              std::string(row.Caption) + ": allowed " + AllowedNames(row));
-    }
-    throw TCoderNameError("unknown coder '" + std::string(name) + "': allowed " +
-                          AllAllowedNames());
+    return ParseName(name, "");
 }
 
 std::vector<TCoderChoice> ParseCoderList(std::string_view list) {
@@ -283,7 +288,7 @@ std::vector<TCoderChoice> ParseCoderList(std::string_view list) {
                 }
             }
         } else {
-            add(ParseCoderName(name));
+            add(ParseName(name, ", all, library"));
         }
         if (comma == std::string_view::npos) {
             return choices;
