@@ -16,6 +16,8 @@ ORVEX_PACKAGES=(
     weston qt6-wayland
     dbus-daemon at-spi2-core python3-pyatspi
     libpulse-dev libsndfile1-dev libsoxr-dev sox libsox-fmt-mp3 flite pulseaudio pulseaudio-utils
+    libspandsp-dev libgsm1-dev libopus-dev libspeex-dev libcodec2-dev libvo-amrwbenc-dev
+    libopencore-amrwb-dev libbcg729-dev
     parallel
 )
 

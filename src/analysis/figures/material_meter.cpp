@@ -102,7 +102,29 @@ TMaterialMeter::TMaterialMeter(std::span<const SampleCodeFunction> codes) {
     blockError_.assign(tracks_.size(), 0.0);
 }
 
+TMaterialMeter::TMaterialMeter(std::size_t coders) {
+    tracks_.resize(coders, TCoderTrack{nullptr, {}, {}, {}, 0.0L, 0.0});
+    blockError_.assign(tracks_.size(), 0.0);
+}
+
 void TMaterialMeter::Feed(std::span<const double> original) {
+    FeedWith(original, [](SampleCodeFunction code, std::size_t, double x, std::size_t) { return code(x); });
+}
+
+void TMaterialMeter::FeedCoded(std::span<const double> original,
+                               std::span<const std::span<const double>> coded) {
+    assert(coded.size() == tracks_.size());
+    for (std::size_t t = 0; t < tracks_.size(); ++t) {
+        assert(tracks_[t].Code == nullptr && coded[t].size() == original.size());
+    }
+    const std::int64_t start = fed_;
+    FeedWith(original, [&](SampleCodeFunction, std::size_t t, double, std::size_t k) {
+        return coded[t][static_cast<std::size_t>(fed_ - start) + k];
+    });
+}
+
+template <typename Code>
+void TMaterialMeter::FeedWith(std::span<const double> original, Code codeOf) {
     while (!original.empty()) {
         // Up to the end of the current block of 120, where its sums close (and a frame at
         // every fourth); within it, coder by coder, so that each one's sums stay in registers.
@@ -125,7 +147,7 @@ void TMaterialMeter::Feed(std::span<const double> original) {
             double largest = track.LargestError;
             for (std::size_t k = 0; k < count; ++k) {
                 const double x = part[k];
-                const double y = code(x);
+                const double y = codeOf(code, t, x, k);
                 const long double e = static_cast<long double>(y) - x;
                 track.Coded[slot + k] = y;
                 blockError += static_cast<double>(e * e);

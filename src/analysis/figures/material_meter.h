@@ -63,9 +63,15 @@ class TMaterialMeter {
 public:
     // Measures each of `codes` (a coder's Code, or any function of the same contract).
     explicit TMaterialMeter(std::span<const SampleCodeFunction> codes);
+    // Measures `coders` coders whose output comes coded already, through FeedCoded: a stream
+    // coder's, lined up with the original.
+    explicit TMaterialMeter(std::size_t coders);
 
     // The next original samples, in 16-bit steps, each within -32767 .. 32767.
     void Feed(std::span<const double> original);
+    // The next original samples and, for each coder in order, what it made of them, all in
+    // 16-bit steps and as long as `original`. For a meter of coded coders only.
+    void FeedCoded(std::span<const double> original, std::span<const std::span<const double>> coded);
 
     std::int64_t SamplesFed() const { return fed_; }
     // The figures of the coder at `index` (in the order given) over everything fed so far.
@@ -75,7 +81,7 @@ public:
 
 private:
     struct TCoderTrack {
-        SampleCodeFunction Code;
+        SampleCodeFunction Code; // null when the samples come coded
         std::vector<double> BlockErrorEnergy; // sum e^2 of each block of 120 samples
         std::vector<float> FrameDistance;     // the log-spectral distance of each frame
         std::array<double, SegmentSamples> Coded{}; // the current frame's coded samples
@@ -83,6 +89,9 @@ private:
         double LargestError = 0.0;
     };
 
+    // Feed's work, the coded sample given by code(track's Code, track, x, index in the part).
+    template <typename Code>
+    void FeedWith(std::span<const double> original, Code code);
     // Closes a frame of 480 samples: the spectra of the original and of each coded signal.
     void CloseFrame();
     // The power of every active segment, and which they are.

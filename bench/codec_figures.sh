@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Every coder's figures and cost on ten minutes of speech that flite and sox make here, set to
+# an active level of -26 dB as bench/material_figures.sh sets it: SNR, segmental SNR and
+# log-spectral distance of each coder at its default rate (a narrowband one's also against the
+# original through its resampling alone), then each coder's cost as times real time on one
+# core (goal: at least 100 each).
+#
+#   bench/codec_figures.sh [benchmark options]     Build first (codec_bench, orvex-frames).
+set -euo pipefail
+source "$(dirname "$0")/../scripts/lib/common.sh"
+
+bench="$ORVEX_ROOT/build/bin/codec_bench"
+frames="$ORVEX_ROOT/build/bin/orvex-frames"
+[ -x "$bench" ] || orvex_die "build first: $bench is missing"
+[ -x "$frames" ] || orvex_die "build first: $frames is missing"
+for program in flite sox taskset; do
+    command -v "$program" >/dev/null || orvex_die "$program is missing (scripts/test installs it)"
+done
+work=$(mktemp -d "${TMPDIR:-/tmp}/orvex-codec-figures.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+
+flite -voice kal16 -o "$work/phrase.wav" -t "A codec engineer listens to speech coded by a \
+square root compander and compares it, sample for sample, with the original. The quick brown \
+fox jumps over the lazy dog, and the five boxing wizards jump quickly."
+phrase=$(soxi -D "$work/phrase.wav")
+sox "$work/phrase.wav" "$work/long.wav" repeat "$(awk -v p="$phrase" 'BEGIN { printf "%d", 600 / p }')"
+level=$("$frames" --input "$work/long.wav" --measure --coders pcm --format csv | awk -F, 'NR == 2 { print $8 }')
+sox -D "$work/long.wav" -b 16 "$work/speech.wav" vol "$(awk -v l="$level" 'BEGIN { print -26 - l }')dB"
+
+taskset -c 0 "$bench" "$work/speech.wav" "$@"
