@@ -28,40 +28,15 @@ struct TFolderRule {
     std::set<std::string> libraryHeaders = {}; // other libraries' headers, as included
 };
 
-// The analysis's concerns, each reaching only those before it.
-const std::vector<std::string>& AnalysisFolders() {
-    static const std::vector<std::string> folders = {
-        "analysis/common", "analysis/transform", "analysis/coding",  "analysis/windows",
-        "analysis/frames", "analysis/spectrogram", "analysis/figures"};
-    return folders;
-}
+// The analysis's concerns; a library above the analysis reaches every one of them.
+const std::set<std::string> AnalysisFolders = {
+    "analysis/common", "analysis/transform", "analysis/coding",  "analysis/windows",
+    "analysis/frames", "analysis/spectrogram", "analysis/figures"};
 
 // `folders` and the whole analysis, for a library above it.
 std::set<std::string> WithAnalysis(std::set<std::string> folders) {
-    folders.insert(AnalysisFolders().begin(), AnalysisFolders().end());
+    folders.insert(AnalysisFolders.begin(), AnalysisFolders.end());
     return folders;
-}
-
-// A concern of the analysis: itself and the concerns before it. The spectrogram does not
-// reach the figures, nor the figures the spectrogram; neither the coders nor the windows
-// reach the frames.
-TFolderRule AnalysisRule(const std::string& folder) {
-    static const std::map<std::string, std::set<std::string>> reach = {
-        {"analysis/common", {}},
-        {"analysis/transform", {"analysis/common"}},
-        {"analysis/coding", {"analysis/common"}},
-        {"analysis/windows", {"analysis/common", "analysis/transform"}},
-        {"analysis/frames",
-         {"analysis/common", "analysis/transform", "analysis/coding", "analysis/windows"}},
-        {"analysis/spectrogram",
-         {"analysis/common", "analysis/transform", "analysis/windows", "analysis/frames"}},
-        {"analysis/figures",
-         {"analysis/common", "analysis/transform", "analysis/coding", "analysis/windows",
-          "analysis/frames"}},
-    };
-    std::set<std::string> folders = reach.at(folder);
-    folders.insert(folder);
-    return {std::move(folders)};
 }
 
 // An application folder: Qt, the libraries below, the system calls start-up needs, and the
@@ -75,8 +50,23 @@ TFolderRule AppRule(std::set<std::string> appFolders) {
 }
 
 const std::map<std::string, TFolderRule>& Rules() {
-    static const std::map<std::string, TFolderRule> rules = [] {
-        std::map<std::string, TFolderRule> rules = {
+    static const std::map<std::string, TFolderRule> rules = {
+        // A concern of the analysis reaches the concerns before it, except that neither the
+        // coders nor the windows reach the frames, and the spectrogram and the figures do not
+        // reach each other.
+        {"analysis/common", {{"analysis/common"}}},
+        {"analysis/transform", {{"analysis/transform", "analysis/common"}}},
+        {"analysis/coding", {{"analysis/coding", "analysis/common"}}},
+        {"analysis/windows", {{"analysis/windows", "analysis/common", "analysis/transform"}}},
+        {"analysis/frames",
+         {{"analysis/frames", "analysis/common", "analysis/transform", "analysis/coding",
+           "analysis/windows"}}},
+        {"analysis/spectrogram",
+         {{"analysis/spectrogram", "analysis/common", "analysis/transform", "analysis/windows",
+           "analysis/frames"}}},
+        {"analysis/figures",
+         {{"analysis/figures", "analysis/common", "analysis/transform", "analysis/coding",
+           "analysis/windows", "analysis/frames"}}},
         // The system's own interfaces below the toolkit: the standard descriptors, files.
         {"platform", {{"platform"}, false, {"fcntl.h", "sys/stat.h", "unistd.h"}}},
         // The desktop's sound server, through PulseAudio's client library, and sound files
@@ -121,12 +111,7 @@ const std::map<std::string, TFolderRule>& Rules() {
           false,
           {"png.h", "nlohmann/json.hpp", "CLI/CLI.hpp", "fcntl.h", "sys/mman.h", "sys/stat.h",
            "unistd.h"}}},
-        };
-        for (const std::string& folder : AnalysisFolders()) {
-            rules.emplace(folder, AnalysisRule(folder));
-        }
-        return rules;
-    }();
+    };
     return rules;
 }
 
