@@ -20,12 +20,6 @@ done
 work=$(mktemp -d "${TMPDIR:-/tmp}/orvex-codec-figures.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 
-flite -voice kal16 -o "$work/phrase.wav" -t "A codec engineer listens to speech coded by a \
-square root compander and compares it, sample for sample, with the original. The quick brown \
-fox jumps over the lazy dog, and the five boxing wizards jump quickly."
-phrase=$(soxi -D "$work/phrase.wav")
-sox "$work/phrase.wav" "$work/long.wav" repeat "$(awk -v p="$phrase" 'BEGIN { printf "%d", 600 / p }')"
-level=$("$frames" --input "$work/long.wav" --measure --coders pcm --format csv | awk -F, 'NR == 2 { print $8 }')
-sox -D "$work/long.wav" -b 16 "$work/speech.wav" vol "$(awk -v l="$level" 'BEGIN { print -26 - l }')dB"
+orvex_make_bench_speech "$frames" "$work/speech.wav"
 
 taskset -c 0 "$bench" "$work/speech.wav" "$@"

@@ -35,6 +35,26 @@ root coder, and flips to the original to hear what the coder changed." &&
     return "$status"
 }
 
+# orvex_make_bench_speech TOOL FILE: ten minutes of flite's speech at 16000 Hz in 16 bits, its
+# active level -26 dB as the tool TOOL (orvex-frames) measures it (segments within 50 dB of the
+# loudest): the benchmarks' material.
+orvex_make_bench_speech() {
+    local frames=$1 out=$2 folder phrase level
+    folder=$(mktemp -d "${TMPDIR:-/tmp}/orvex-bench-speech.XXXXXX") || return 1
+    flite -voice kal16 -o "$folder/phrase.wav" -t "A codec engineer listens to speech coded by a \
+square root compander and compares it, sample for sample, with the original. The quick brown \
+fox jumps over the lazy dog, and the five boxing wizards jump quickly." &&
+        phrase=$(soxi -D "$folder/phrase.wav") &&
+        sox "$folder/phrase.wav" "$folder/long.wav" \
+            repeat "$(awk -v p="$phrase" 'BEGIN { printf "%d", 600 / p }')" &&
+        level=$("$frames" --input "$folder/long.wav" --measure --coders pcm --format csv |
+            awk -F, 'NR == 2 { print $8 }') &&
+        sox -D "$folder/long.wav" -b 16 "$out" vol "$(awk -v l="$level" 'BEGIN { print -26 - l }')dB"
+    local status=$?
+    rm -rf "$folder"
+    return "$status"
+}
+
 orvex_say() { printf 'orvex: %s\n' "$*" >&2; }
 orvex_die() { orvex_say "$*"; exit 1; }
 
