@@ -12,7 +12,6 @@
 #include "sound/source_player.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <stdexcept>
@@ -44,21 +43,16 @@ int PeakBin() {
                             analysis::MagnitudeBuffer.begin());
 }
 
+// Processes events until `done`; false if it never holds: the limit (ms) only catches a hang.
+template <class TDone>
+bool Await(const TDone& done) {
+    return QTest::qWaitFor(done, 60000);
+}
+
 // A file opened in the window is what the frames take, at the level slider's gain, and moves
 // on frame by frame and by the source window's seeks; the frequency slider is off and says
 // why; closing the source window brings the tone back, and a file that cannot be read leaves
 // the source as it was. The file is remembered among the recent ones.
-// Processes events until `done`; false if it never holds: the limit only catches a hang.
-template <class TDone>
-bool Await(const TDone& done) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    while (!done() && std::chrono::steady_clock::now() < deadline) {
-        QApplication::processEvents();
-        usleep(10000);
-    }
-    return done();
-}
-
 TEST(SourceMenu, AFilePlaysInTheWindowUntilItsWindowCloses) {
     const fs::path folder = fs::temp_directory_path() / ("orvex-sources-" + std::to_string(getpid()));
     fs::create_directories(folder);
